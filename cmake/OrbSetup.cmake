@@ -1,0 +1,116 @@
+# orb_add_setup(<target>
+#   PRODUCT_DIR <dir>            folder of the product (see docs/build.md)
+#   [OUTPUT_NAME <name>]         file name without .exe (default: the target name)
+#   [PAYLOAD_SWITCHES <sw>...]   7z switches for the payload (default -mx=7)
+#   [RESOURCES <type> <name> <file> ...]  further raw resources, embedded as given)
+#
+# The product folder may hold GLOBAL_VAR.lua, INSTSCRIPT.lua, UNINSTSCRIPT.lua (compiled
+# to LUA/<NAME>.LUAC), payload/ (packed to _7Z/APP.7Z), LAYOUT.XML (XML/LAYOUT.XML,
+# stored UTF-16LE) and images/<id>.png (PNG/<id>). Each piece is optional.
+set(ORB_CMAKE_DIR "${CMAKE_CURRENT_LIST_DIR}")
+set(ORB_TOOLS_DIR "${CMAKE_CURRENT_LIST_DIR}/../tools")
+find_program(ORB_PYTHON NAMES python3 REQUIRED)
+find_program(ORB_7Z NAMES 7z REQUIRED)
+
+function(orb_rc_path out path)
+  string(REPLACE "\\" "/" p "${path}")
+  set(${out} "\"${p}\"" PARENT_SCOPE)
+endfunction()
+
+function(orb_add_setup target)
+  cmake_parse_arguments(ARG "" "PRODUCT_DIR;OUTPUT_NAME" "PAYLOAD_SWITCHES;RESOURCES" ${ARGN})
+  if(NOT ARG_PRODUCT_DIR)
+    message(FATAL_ERROR "orb_add_setup(${target}): PRODUCT_DIR is required")
+  endif()
+  get_filename_component(dir "${ARG_PRODUCT_DIR}" ABSOLUTE)
+  set(gen "${CMAKE_CURRENT_BINARY_DIR}/${target}.res")
+  file(MAKE_DIRECTORY "${gen}")
+  set(deps)
+
+  # Window icon, shared by every setup of this build folder.
+  set(icon "${CMAKE_BINARY_DIR}/orb_icon.ico")
+  if(NOT TARGET orb_icon)
+    add_custom_command(OUTPUT "${icon}"
+      COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/make-icon.py" "${icon}"
+      DEPENDS "${ORB_TOOLS_DIR}/make-icon.py")
+    add_custom_target(orb_icon DEPENDS "${icon}")
+  endif()
+  orb_rc_path(icon_rc "${icon}")
+  string(CONCAT rc "#include <windows.h>\n"
+         "128 ICON ${icon_rc}\n"
+         "129 DIALOGEX 0, 0, 187, 98\n"
+         "STYLE DS_SETFONT | DS_MODALFRAME | DS_FIXEDSYS | WS_MINIMIZEBOX | WS_CAPTION | WS_SYSMENU\n"
+         "EXSTYLE WS_EX_LAYERED\nCAPTION \"ORBInstaller\"\nCLASS \"Orb_Installer\"\n"
+         "FONT 8, \"MS Shell Dlg\", 0, 0, 0x1\nBEGIN\nEND\n"
+         "STRINGTABLE\nBEGIN\n  128 \"ORBInstaller\"\nEND\n")
+  list(APPEND deps "${icon}")
+
+  foreach(script GLOBAL_VAR INSTSCRIPT UNINSTSCRIPT)
+    if(EXISTS "${dir}/${script}.lua")
+      set(out "${gen}/${script}.LUAC")
+      add_custom_command(OUTPUT "${out}"
+        COMMAND ${CMAKE_COMMAND} "-DLUAC_EMU=${ORB_LUAC_EMULATOR}" "-DLUAC=${ORB_LUAC_BIN}" "-DIN=${dir}/${script}.lua"
+                "-DOUT=${out}" "-DHEADER=${ORB_CHUNK_HEADER}" -P "${ORB_CMAKE_DIR}/CompileChunk.cmake"
+        DEPENDS "${dir}/${script}.lua" orb_host_luac "${ORB_LUAC_BIN}" "${ORB_CMAKE_DIR}/CompileChunk.cmake"
+        COMMENT "Compiling ${target}/${script}.LUAC")
+      orb_rc_path(p "${out}")
+      string(APPEND rc "${script}.LUAC LUA ${p}\n")
+      list(APPEND deps "${out}")
+    endif()
+  endforeach()
+
+  if(IS_DIRECTORY "${dir}/payload")
+    file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS "${dir}/payload/*")
+    set(out "${gen}/APP.7Z")
+    set(sw ${ARG_PAYLOAD_SWITCHES})
+    add_custom_command(OUTPUT "${out}"
+      COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/pack-payload.py" "${dir}/payload" "${out}" ${sw}
+      DEPENDS ${payload_files} "${ORB_TOOLS_DIR}/pack-payload.py"
+      COMMENT "Packing ${target} payload")
+    orb_rc_path(p "${out}")
+    string(APPEND rc "APP.7Z _7Z ${p}\n")
+    list(APPEND deps "${out}")
+  endif()
+
+  if(EXISTS "${dir}/LAYOUT.XML")
+    set(out "${gen}/LAYOUT.XML")
+    add_custom_command(OUTPUT "${out}"
+      COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/layout-utf16.py" "${dir}/LAYOUT.XML" "${out}"
+      DEPENDS "${dir}/LAYOUT.XML" "${ORB_TOOLS_DIR}/layout-utf16.py")
+    orb_rc_path(p "${out}")
+    string(APPEND rc "LAYOUT.XML XML ${p}\n")
+    list(APPEND deps "${out}")
+  endif()
+
+  file(GLOB pngs CONFIGURE_DEPENDS "${dir}/images/*.png")
+  foreach(png ${pngs})
+    get_filename_component(id "${png}" NAME_WE)
+    if(NOT id MATCHES "^[0-9]+$")
+      message(FATAL_ERROR "orb_add_setup(${target}): image ${png} must be named <number>.png")
+    endif()
+    orb_rc_path(p "${png}")
+    string(APPEND rc "${id} PNG ${p}\n")
+    list(APPEND deps "${png}")
+  endforeach()
+
+  set(extra ${ARG_RESOURCES})
+  list(LENGTH extra n)
+  while(n GREATER 2)
+    list(POP_FRONT extra type name file)
+    get_filename_component(file "${file}" ABSOLUTE)
+    orb_rc_path(p "${file}")
+    string(APPEND rc "${name} ${type} ${p}\n")
+    list(APPEND deps "${file}")
+    list(LENGTH extra n)
+  endwhile()
+
+  set(rc_file "${gen}/setup.rc")
+  file(CONFIGURE OUTPUT "${rc_file}" CONTENT "${rc}" @ONLY)
+  set_source_files_properties("${rc_file}" PROPERTIES OBJECT_DEPENDS "${deps}")
+  add_executable(${target} WIN32 "${PROJECT_SOURCE_DIR}/orbinstaller/main.cpp" "${rc_file}")
+  target_link_libraries(${target} PRIVATE orb_host)
+  add_dependencies(${target} orb_icon)
+  if(ARG_OUTPUT_NAME)
+    set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
+  endif()
+endfunction()

@@ -1,0 +1,65 @@
+# Third-party libraries, compiled from the pristine Debian source tarballs that
+# tools/setup-machine.sh unpacks into .cache/src. Nothing of them lives in git.
+set(ORB_THIRD_PARTY_DIR "${PROJECT_SOURCE_DIR}/.cache/src" CACHE PATH "Unpacked third-party sources")
+set(LUA_DIR "${ORB_THIRD_PARTY_DIR}/lua-5.2.4/src")
+set(PUGIXML_DIR "${ORB_THIRD_PARTY_DIR}/pugixml-1.13/src")
+set(LZMA_DIR "${ORB_THIRD_PARTY_DIR}/7zip/C")
+foreach(f "${LUA_DIR}/lua.h" "${PUGIXML_DIR}/pugixml.cpp" "${LZMA_DIR}/7zArcIn.c")
+  if(NOT EXISTS "${f}")
+    message(FATAL_ERROR "${f} is missing: run tools/setup-machine.sh first")
+  endif()
+endforeach()
+
+set(ORB_LUA_CORE lapi lcode lctype ldebug ldo ldump lfunc lgc llex lmem lobject lopcodes
+    lparser lstate lstring ltable ltm lundump lvm lzio lauxlib)
+set(ORB_LUA_LIBS lbaselib lbitlib lcorolib ldblib liolib lmathlib loslib lstrlib ltablib
+    loadlib linit)
+set(lua_sources)
+foreach(n ${ORB_LUA_CORE} ${ORB_LUA_LIBS})
+  list(APPEND lua_sources "${LUA_DIR}/${n}.c")
+endforeach()
+
+# Lua is compiled as C++ so that a script error unwinds C++ frames (destructors run)
+# instead of longjmp-ing over them.
+add_library(orb_lua STATIC ${lua_sources})
+set_source_files_properties(${lua_sources} PROPERTIES LANGUAGE CXX)
+target_include_directories(orb_lua SYSTEM PUBLIC "${LUA_DIR}")
+target_compile_definitions(orb_lua PUBLIC LUA_COMPAT_ALL)
+target_compile_options(orb_lua PRIVATE -w -x c++)
+
+add_library(orb_pugixml STATIC "${PUGIXML_DIR}/pugixml.cpp")
+target_include_directories(orb_pugixml SYSTEM PUBLIC "${PUGIXML_DIR}")
+target_compile_definitions(orb_pugixml PUBLIC PUGIXML_WCHAR_MODE)
+target_compile_options(orb_pugixml PRIVATE -w)
+
+set(ORB_LZMA_FILES 7zAlloc 7zArcIn 7zBuf 7zBuf2 7zCrc 7zCrcOpt 7zDec 7zFile 7zStream Bcj2 Bra
+    Bra86 BraIA64 CpuArch Delta Lzma2Dec LzmaDec)
+set(lzma_sources)
+foreach(n ${ORB_LZMA_FILES})
+  list(APPEND lzma_sources "${LZMA_DIR}/${n}.c")
+endforeach()
+add_library(orb_lzma STATIC ${lzma_sources})
+target_include_directories(orb_lzma SYSTEM PUBLIC "${LZMA_DIR}")
+target_compile_options(orb_lzma PRIVATE -w)
+
+# luac for the build host, producing chunks whose header matches the target:
+# pointer-size 4 targets get a 32-bit static luac run through qemu-i386-static.
+set(luac_sources ${lua_sources} "${LUA_DIR}/luac.c")
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  set(ORB_LUAC_BIN "${CMAKE_BINARY_DIR}/host/luac32")
+  set(luac_flags -m32 -static)
+  set(ORB_LUAC_EMULATOR qemu-i386-static CACHE INTERNAL "")
+  set(ORB_CHUNK_HEADER "1b4c75615200010404040800" CACHE INTERNAL "")
+else()
+  set(ORB_LUAC_BIN "${CMAKE_BINARY_DIR}/host/luac64")
+  set(luac_flags)
+  set(ORB_LUAC_EMULATOR "" CACHE INTERNAL "")
+  set(ORB_CHUNK_HEADER "1b4c75615200010408040800" CACHE INTERNAL "")
+endif()
+add_custom_command(OUTPUT "${ORB_LUAC_BIN}"
+  COMMAND ${CMAKE_COMMAND} -E make_directory "${CMAKE_BINARY_DIR}/host"
+  COMMAND gcc ${luac_flags} -O2 -w -DLUA_COMPAT_ALL -o "${ORB_LUAC_BIN}" ${luac_sources} -lm
+  DEPENDS ${luac_sources}
+  COMMENT "Building host luac for ${CMAKE_SIZEOF_VOID_P}-byte size_t chunks")
+add_custom_target(orb_host_luac DEPENDS "${ORB_LUAC_BIN}")
+set(ORB_LUAC_BIN "${ORB_LUAC_BIN}" CACHE INTERNAL "")

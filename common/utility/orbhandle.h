@@ -1,0 +1,140 @@
+// Owning wrappers for Win32 handles and COM pointers.
+#pragma once
+
+#include <windows.h>
+#include <winsvc.h>
+#include <unknwn.h>
+
+#include <utility>
+
+// Closes through Traits::close; keeps the thread's last error across the close so a
+// failure path can still report the error of the call that failed.
+template <typename Traits>
+class ORBUniqueHandle {
+public:
+    using pointer = typename Traits::pointer;
+
+    ORBUniqueHandle() noexcept : h_(Traits::invalid()) {}
+    explicit ORBUniqueHandle(pointer h) noexcept : h_(h) {}
+    ~ORBUniqueHandle() { reset(); }
+
+    ORBUniqueHandle(const ORBUniqueHandle&) = delete;
+    ORBUniqueHandle& operator=(const ORBUniqueHandle&) = delete;
+    ORBUniqueHandle(ORBUniqueHandle&& o) noexcept : h_(o.release()) {}
+    ORBUniqueHandle& operator=(ORBUniqueHandle&& o) noexcept {
+        if (this != &o) reset(o.release());
+        return *this;
+    }
+
+    pointer get() const noexcept { return h_; }
+    explicit operator bool() const noexcept { return h_ != Traits::invalid(); }
+
+    pointer release() noexcept {
+        pointer h = h_;
+        h_ = Traits::invalid();
+        return h;
+    }
+
+    void reset(pointer h = Traits::invalid()) noexcept {
+        if (h_ != Traits::invalid() && h_ != h) {
+            DWORD err = GetLastError();
+            Traits::close(h_);
+            SetLastError(err);
+        }
+        h_ = h;
+    }
+
+    // Releases the current value and returns the slot for an API that writes a handle.
+    pointer* put() noexcept {
+        reset();
+        return &h_;
+    }
+
+private:
+    pointer h_;
+};
+
+struct ORBKernelHandleTraits {
+    using pointer = HANDLE;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { CloseHandle(h); }
+};
+struct ORBFileHandleTraits {
+    using pointer = HANDLE;
+    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(pointer h) noexcept { CloseHandle(h); }
+};
+struct ORBFindHandleTraits {
+    using pointer = HANDLE;
+    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(pointer h) noexcept { FindClose(h); }
+};
+struct ORBRegKeyTraits {
+    using pointer = HKEY;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { RegCloseKey(h); }
+};
+struct ORBModuleTraits {
+    using pointer = HMODULE;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { FreeLibrary(h); }
+};
+struct ORBScHandleTraits {
+    using pointer = SC_HANDLE;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { CloseServiceHandle(h); }
+};
+template <typename T>
+struct ORBGdiObjectTraits {
+    using pointer = T;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { DeleteObject(h); }
+};
+struct ORBMemDCTraits {
+    using pointer = HDC;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { DeleteDC(h); }
+};
+
+using ORBHandle = ORBUniqueHandle<ORBKernelHandleTraits>;
+using ORBFileHandle = ORBUniqueHandle<ORBFileHandleTraits>;
+using ORBFindHandle = ORBUniqueHandle<ORBFindHandleTraits>;
+using ORBRegKey = ORBUniqueHandle<ORBRegKeyTraits>;
+using ORBModule = ORBUniqueHandle<ORBModuleTraits>;
+using ORBScHandle = ORBUniqueHandle<ORBScHandleTraits>;
+template <typename T>
+using ORBGdiObject = ORBUniqueHandle<ORBGdiObjectTraits<T>>;
+using ORBMemDC = ORBUniqueHandle<ORBMemDCTraits>;
+
+// Minimal COM owner: Release on reset, no AddRef on attach.
+template <typename T>
+class ORBComPtr {
+public:
+    ORBComPtr() noexcept = default;
+    explicit ORBComPtr(T* p) noexcept : p_(p) {}
+    ~ORBComPtr() { reset(); }
+    ORBComPtr(const ORBComPtr&) = delete;
+    ORBComPtr& operator=(const ORBComPtr&) = delete;
+    ORBComPtr(ORBComPtr&& o) noexcept : p_(o.release()) {}
+    ORBComPtr& operator=(ORBComPtr&& o) noexcept {
+        if (this != &o) reset(o.release());
+        return *this;
+    }
+
+    T* get() const noexcept { return p_; }
+    T* operator->() const noexcept { return p_; }
+    explicit operator bool() const noexcept { return p_ != nullptr; }
+    T* release() noexcept { return std::exchange(p_, nullptr); }
+    void reset(T* p = nullptr) noexcept {
+        if (p_) p_->Release();
+        p_ = p;
+    }
+    T** put() noexcept {
+        reset();
+        return &p_;
+    }
+    void** put_void() noexcept { return reinterpret_cast<void**>(put()); }
+
+private:
+    T* p_ = nullptr;
+};

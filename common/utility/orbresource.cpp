@@ -1,0 +1,17 @@
+#include "orbresource.h"
+
+ORBResourceData ORBLoadResource(HMODULE module, const wchar_t* type, const wchar_t* name) {
+    ORBResourceData r;
+    if (!module) module = GetModuleHandleW(nullptr);
+    HRSRC info = FindResourceW(module, name, type);
+    HGLOBAL handle = info ? LoadResource(module, info) : nullptr;
+    if (!handle) return r;
+    r.data = LockResource(handle);
+    if (!r.data) {
+        r.status = ORBResourceData::kNotLocked;
+        return r;
+    }
+    r.size = SizeofResource(module, info);
+    r.status = r.size ? ORBResourceData::kOk : ORBResourceData::kEmpty;
+    return r;
+}

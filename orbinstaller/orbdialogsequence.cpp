@@ -1,0 +1,91 @@
+#include "orbdialogsequence.h"
+
+#include <windows.h>
+
+#include "orblog.h"
+#include "orbresource.h"
+#include "orbscriptengine.h"
+#include "orbstring.h"
+
+namespace {
+
+const wchar_t kLayoutLoadFailed[] = L"LoadResource failed. type : XML, id : LAYOUT.XML";
+
+void RegisterDialogClass() {
+    WNDCLASSEXW wc = {};
+    wc.cbSize = sizeof wc;
+    HINSTANCE instance = GetModuleHandleW(nullptr);
+    if (!GetClassInfoExW(instance, L"#32770", &wc)) return;
+    wc.hInstance = instance;
+    wc.lpszClassName = L"Orb_Installer";
+    RegisterClassExW(&wc);  // the result is ignored: a second registration is harmless
+}
+
+// Runs one dialog of the sequence and returns its result code. The dialog classes are
+// not part of this build yet, so every dialog ends the run.
+int RunDialog(const pugi::xml_node&) {
+    ORBLog(L"interactive dialogs are not available in this build\r\n");
+    return 0;
+}
+
+}  // namespace
+
+bool ORBDialogSequence::LoadLayout() {
+    ORBResourceData res = ORBLoadResource(nullptr, L"XML", L"LAYOUT.XML");
+    switch (res.status) {
+    case ORBResourceData::kNotFound:
+        ORBLogFailure(kLayoutLoadFailed, ORB_WFILE, 153, GetLastError());
+        return false;
+    case ORBResourceData::kNotLocked:
+        ORBLogFailure(L"LockResource failed.", ORB_WFILE, 161, GetLastError());
+        return false;
+    case ORBResourceData::kEmpty:
+        ORBLog(L"ResSize == 0\r\n");
+        return false;
+    case ORBResourceData::kOk:
+        break;
+    }
+    RegisterDialogClass();
+    pugi::xml_parse_result parsed =
+        document_.load_buffer(res.data, res.size, pugi::parse_default, pugi::encoding_utf16_le);
+    if (!parsed) {
+        // Statuses past the parser's classic table (14) read as "Unknown error".
+        std::wstring text = parsed.status > pugi::status_end_element_mismatch
+                                ? std::wstring(L"Unknown error")
+                                : ORBUtf8ToWide(parsed.description());
+        ORBLog(L"Load_buffer failed, %s\r\n", text.c_str());
+        return false;
+    }
+    return true;
+}
+
+pugi::xml_node ORBDialogSequence::FindDialog(const wchar_t* name) const {
+    return document_.document_element().find_child_by_attribute(L"Dlg", L"name", name);
+}
+
+bool ORBDialogSequence::RunInteractive() {
+    pugi::xml_node init = FindDialog(L"InitDlg");
+    if (!init) {
+        ORBLog(L"node <Dlg name=\"InitDlg\"> is empty!");
+        return false;
+    }
+    if (RunDialog(init) != 1) return false;
+    ORBScriptEngine::GetInstance()->CallHook("ORBSE_BeforeInstall");
+    pugi::xml_node install = FindDialog(L"InstallDlg");
+    if (!install) {
+        ORBLog(L"node <Dlg name=\"InstallDlg\"> is empty!");
+        return false;
+    }
+    return RunDialog(install) == 1;
+}
+
+int ORBDialogSequence::RunCompleteDialog() {
+    pugi::xml_node complete = FindDialog(L"CompleteDlg");
+    if (!complete) {
+        ORBLog(L"node <Dlg name=\"CompleteDlg\"> is empty!");
+        return 0;
+    }
+    return RunDialog(complete);
+}
+
+void ORBDialogSequence::Release() { document_.reset(); }

@@ -1,0 +1,93 @@
+#include "orbinstallerflow.h"
+
+#include <commctrl.h>
+#include <objbase.h>
+
+#include "orbappmodule.h"
+#include "orbdialogsequence.h"
+#include "orblog.h"
+#include "orbplatform.h"
+#include "orbscriptengine.h"
+#include "orbsingleinstance.h"
+
+const wchar_t kORBDefaultMutexName[] = L"Global\\{5E1C09D4-7B2A-4C6F-8D3E-91A0B4C7F215}";
+
+namespace {
+
+// Ends what start-up began, in reverse order, on every way out of the flow.
+struct PlatformScope {
+    bool started = false;
+    ~PlatformScope() {
+        if (!started) return;
+        g_orbModule.Term();
+        CoUninitialize();
+    }
+};
+
+}  // namespace
+
+int ORBRunInstaller(HINSTANCE instance) {
+    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
+    if (!engine->DoResLua(L"LUA", L"GLOBAL_VAR.LUAC")) {
+        ORBLog(L"DoResLua failed, GLOBAL_VAR.LUAC");
+        return 0;
+    }
+    if (!engine->DoResLua(L"LUA", L"INSTSCRIPT.LUAC")) {
+        ORBLog(L"DoResLua failed, INSTSCRIPT.LUAC");
+        return 0;
+    }
+
+    std::wstring mutexName = engine->GetGlobalString("global_install_mutex_guid");
+    int appId = 0;
+    if (mutexName.empty()) {
+        mutexName = kORBDefaultMutexName;
+        appId = engine->GetGlobalInteger("global_app_id");
+    }
+    if (ORBHandle other = SingleInstanceGuard(mutexName, appId)) {
+        ORBLog(L"CreateAppInstance return true");
+        return 0;
+    }
+
+    PlatformScope platform;
+    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    ORBStartGdiplus();
+    DefWindowProcW(nullptr, 0, 0, 0);
+    INITCOMMONCONTROLSEX icc = {8, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&icc);
+    g_orbModule.Init(instance);
+    platform.started = true;
+
+    engine->CallHook("ORBSE_BeforeInit");
+
+    const bool silent = engine->GetGlobalBoolean("global_silent_install");
+    const bool showComplete = engine->GetGlobalBoolean("global_show_completewindow");
+    ORBLog(showComplete ? L"Completewindow==true ~!\r\n" : L"Completewindow==false ~!\r\n");
+
+    // A silent run without the completion window never touches the layout.
+    ORBDialogSequence dialogs;
+    if (!silent || showComplete) {
+        if (silent) ORBLog(L"SilentInstall ~!\r\n");
+        if (showComplete) ORBLog(L"Completewindow ~!");
+        if (!dialogs.LoadLayout()) return 0;
+    }
+
+    if (silent) {
+        engine->SetGlobalString("InstallPath", engine->GetGlobalString("global_install_path"));
+        engine->CallHook("ORBSE_BeforeInstall");
+        engine->CallHook("ORBSE_OnInstall");
+    } else if (!dialogs.RunInteractive()) {
+        return 0;
+    }
+
+    engine->CallHook("ORBSE_BeforeComplete");
+    int result = 1;
+    if (silent || !showComplete) {
+        ORBLog(L"node <Dlg name=\"CompleteDlg\"> is hide!");
+        engine->CallHook("ORBSE_AfterComplete");
+    } else if (dialogs.RunCompleteDialog() == 1) {
+        engine->CallHook("ORBSE_AfterComplete");
+    } else {
+        result = 0;
+    }
+    return result;
+}

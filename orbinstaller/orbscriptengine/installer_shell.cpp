@@ -1,0 +1,6 @@
+// Installer functions: shell and system.
+#include "orbscriptapi.h"
+
+const luaL_Reg kORBShellFunctions[] = {
+    {nullptr, nullptr},
+};

@@ -1,0 +1,21 @@
+// What the engine registers at creation. Each group file ends with its table; the
+// engine registers the installer functions in its fixed order across the groups.
+#pragma once
+
+// Lua is built as C++ here (see cmake/ThirdParty.cmake): no extern "C".
+#include "lauxlib.h"
+
+// Script type modules, in registration order, each opened with luaL_requiref.
+extern const luaL_Reg kORBScriptModules[];
+// Global tables made after the modules (GLibTab); may be empty.
+void ORBRegisterScriptTables(lua_State* L);
+
+extern const luaL_Reg kORBPayloadFunctions[];   // installer_payload.cpp
+extern const luaL_Reg kORBRegistryFunctions[];  // installer_registry.cpp
+extern const luaL_Reg kORBFileFunctions[];      // installer_file.cpp
+extern const luaL_Reg kORBProcessFunctions[];   // installer_process.cpp
+extern const luaL_Reg kORBShellFunctions[];     // installer_shell.cpp
+
+// The installer functions' names in registration order.
+extern const char* const kORBInstallerFunctionOrder[];
+extern const int kORBInstallerFunctionCount;

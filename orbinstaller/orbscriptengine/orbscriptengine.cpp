@@ -1,0 +1,212 @@
+#include "orbscriptengine.h"
+
+#include "orbscriptapi.h"
+
+#include <cstdlib>
+#include <cstring>
+
+#include "lauxlib.h"
+#include "lualib.h"
+#include "orblog.h"
+#include "orbresource.h"
+#include "orbstring.h"
+
+const wchar_t kORBScriptErrorCaption[] = L":-( 杯具，脚本执行时发生错误";
+const wchar_t kORBScriptErrorFeedback[] = L"请向我们反馈以上错误信息，以便我们改善产品质量！";
+
+const char* const kORBInstallerFunctionOrder[] = {
+    "Lua_UnCompress7z", "Lua_RegSvr32", "Lua_RegQuery", "Lua_RegAdd", "Lua_RegDel",
+    "Lua_CreateShortcut", "Lua_CreateDirectory", "Lua_CopyFile", "Lua_MoveFile",
+    "Lua_RenameFile", "Lua_DeleteFile", "Lua_Exec", "Lua_TaskKill", "Lua_SCM",
+    "Lua_RegVarByCSIDL", "Lua_ExtractResource", "Lua_GetOSVersion", "Lua_Logout",
+    "Lua_MsgBox", "Lua_DelFileRecursive", "Lua_DeleteFileAfterReboot", "Lua_IsWow64",
+    "Lua_GetProcessId", "Lua_ExitWindows", "Lua_GetModuleFileName", "Lua_GetCommandLineArgv",
+    "Lua_EnablePrivilege", "Lua_GetTempFileName", "Lua_ExpandEnv",
+    "Lua_URLDownloadToFileAsync", "Lua_GetImagePathByPid", "Lua_GetDriverInstallPath",
+    "Lua_KillAllTaskByName",
+};
+const int kORBInstallerFunctionCount =
+    static_cast<int>(sizeof(kORBInstallerFunctionOrder) / sizeof(kORBInstallerFunctionOrder[0]));
+
+namespace {
+
+lua_CFunction FindInstallerFunction(const char* name) {
+    static const luaL_Reg* const groups[] = {kORBPayloadFunctions, kORBRegistryFunctions,
+                                             kORBFileFunctions, kORBProcessFunctions,
+                                             kORBShellFunctions};
+    for (const luaL_Reg* group : groups)
+        for (const luaL_Reg* r = group; r->name; ++r)
+            if (std::strcmp(r->name, name) == 0) return r->func;
+    return nullptr;
+}
+
+void AppendFormat(std::string& text, const char* format, ...) {
+    char buffer[1024];
+    va_list args;
+    va_start(args, format);
+    int n = vsnprintf(buffer, sizeof buffer, format, args);
+    va_end(args);
+    if (n < 0) return;
+    if (static_cast<size_t>(n) < sizeof buffer) {
+        text.append(buffer, static_cast<size_t>(n));
+        return;
+    }
+    std::string big(static_cast<size_t>(n) + 1, '\0');
+    va_start(args, format);
+    vsnprintf(&big[0], big.size(), format, args);
+    va_end(args);
+    text.append(big.data(), static_cast<size_t>(n));
+}
+
+void AppendCallStack(lua_State* L, int level, std::string& text) {
+    lua_Debug ar;
+    // Iterative form of the level-by-level walk; same lines, no deep recursion.
+    for (; level >= 0 && lua_getstack(L, level, &ar); ++level) {
+        lua_getinfo(L, "nSlu", &ar);
+        const char* prefix = "--  | ";
+        if (level == 0) {
+            text += "      <call stack>\n";
+            prefix = "-> | ";
+        }
+        if (ar.name)
+            AppendFormat(text, "%s%s() : line %d [%s : line %d]\n", prefix, ar.name, ar.currentline,
+                         ar.source, ar.linedefined);
+        else
+            AppendFormat(text, "%sunknown : line %d [%s : line %d]\n", prefix, ar.currentline,
+                         ar.source, ar.linedefined);
+    }
+}
+
+}  // namespace
+
+ORBScriptEngine* ORBScriptEngine::GetInstance() {
+    // Function-local static: one-time, thread-safe creation; destroyed at exit.
+    static ORBScriptEngine engine;
+    return &engine;
+}
+
+ORBScriptEngine::ORBScriptEngine() { RegisterScriptApi(); }
+
+ORBScriptEngine::~ORBScriptEngine() {
+    if (L_) {
+        lua_close(L_);
+        L_ = nullptr;
+    }
+}
+
+void ORBScriptEngine::RegisterScriptApi() {
+    L_ = nullptr;
+    L_ = luaL_newstate();
+    if (!L_) throw static_cast<HRESULT>(E_FAIL);
+    luaL_openlibs(L_);
+    for (const luaL_Reg* m = kORBScriptModules; m->name; ++m) {
+        luaL_requiref(L_, m->name, m->func, 1);
+        lua_pop(L_, 1);
+    }
+    ORBRegisterScriptTables(L_);
+    for (int i = 0; i < kORBInstallerFunctionCount; ++i) {
+        const char* name = kORBInstallerFunctionOrder[i];
+        if (lua_CFunction f = FindInstallerFunction(name)) {
+            lua_pushcfunction(L_, f);
+            lua_setglobal(L_, name);
+        }
+    }
+}
+
+bool ORBScriptEngine::DoResLua(const wchar_t* type, const wchar_t* name) {
+    ORBResourceData res = ORBLoadResource(nullptr, type, name);
+    switch (res.status) {
+    case ORBResourceData::kNotFound:
+        ORBLog(L"LoadResource failed. Type : %s ID : %s\r\n", type, name);
+        ORBLogFailure(L"", ORB_WFILE, 141, GetLastError());
+        return false;
+    case ORBResourceData::kNotLocked:
+        ORBLogFailure(L"LockResource failed.", ORB_WFILE, 149, GetLastError());
+        return false;
+    case ORBResourceData::kEmpty:
+        ORBLog(L"ResSize == 0\r\n");
+        return false;
+    case ORBResourceData::kOk:
+        break;
+    }
+    std::string chunkName = ORBWideToAnsi(name);
+    return DoBuffer(static_cast<const char*>(res.data), res.size, chunkName.c_str());
+}
+
+bool ORBScriptEngine::DoBuffer(const char* bytes, size_t size, const char* name) {
+    if (luaL_loadbufferx(L_, bytes, size, name, nullptr) != LUA_OK) {
+        std::wstring message = ORBUtf8ToWide(lua_tostring(L_, -1));
+        lua_pop(L_, 1);
+        ORBLog(L"%s\r\n", message.c_str());
+        ORBLog(L"luaL_loadbuffer failed!\r\n");
+        return false;
+    }
+    return PCall(L_, 0, 0) == LUA_OK;
+}
+
+int ORBScriptEngine::PCall(lua_State* L, int nargs, int nresults) {
+    int base = lua_gettop(L) - nargs;
+    lua_pushcfunction(L, &ORBScriptEngine::OnScriptError);
+    lua_insert(L, base);
+    int status = lua_pcallk(L, nargs, nresults, base, 0, nullptr);
+    lua_remove(L, base);
+    return status;
+}
+
+std::wstring ORBScriptEngine::FormatScriptError(lua_State* L) {
+    std::string text;
+    const char* message = lua_tostring(L, -1);
+    if (message)
+        AppendFormat(text, "%s\n", message);
+    else
+        AppendFormat(text, "(error object is a %s value)\n", luaL_typename(L, -1));
+    AppendCallStack(L, 0, text);
+    // Script text is UTF-8 everywhere else, so the report is decoded as UTF-8 too.
+    return ORBUtf8ToWide(text) + kORBScriptErrorFeedback;
+}
+
+int ORBScriptEngine::OnScriptError(lua_State* L) {
+    std::wstring text = FormatScriptError(L);
+    MessageBoxW(nullptr, text.c_str(), kORBScriptErrorCaption, MB_ICONERROR | MB_OK);
+    ExitProcess(0);
+}
+
+void ORBScriptEngine::CallHook(const char* name) {
+    lua_getglobal(L_, name);
+    if (lua_type(L_, -1) == LUA_TFUNCTION)
+        PCall(L_, 0, 0);
+    else
+        lua_pop(L_, 1);
+}
+
+std::wstring ORBScriptEngine::GetGlobalString(const char* name) {
+    lua_getglobal(L_, name);
+    std::wstring value = ORBUtf8ToWide(lua_tolstring(L_, -1, nullptr));
+    lua_pop(L_, 1);
+    return value;
+}
+
+int ORBScriptEngine::GetGlobalInteger(const char* name) {
+    lua_getglobal(L_, name);
+    int value = static_cast<int>(lua_tointegerx(L_, -1, nullptr));
+    lua_pop(L_, 1);
+    return value;
+}
+
+bool ORBScriptEngine::GetGlobalBoolean(const char* name) {
+    lua_getglobal(L_, name);
+    bool value = lua_toboolean(L_, -1) != 0;
+    lua_pop(L_, 1);
+    return value;
+}
+
+void ORBScriptEngine::SetGlobalString(const char* name, const std::wstring& text) {
+    std::string utf8 = ORBWideToUtf8(text);
+    lua_pushlstring(L_, utf8.data(), utf8.size());
+    lua_setglobal(L_, name);
+}
+
+void ORBScriptEngine::SetGlobalNumber(const char* name, double value) {
+    lua_pushnumber(L_, value);
+    lua_setglobal(L_, name);
+}

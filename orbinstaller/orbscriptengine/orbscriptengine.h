@@ -1,0 +1,61 @@
+// The process's one Lua 5.2 interpreter: chunk loading, hooks, globals and the fatal
+// report of script errors.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// Lua is built as C++ here (see cmake/ThirdParty.cmake): no extern "C".
+#include "lua.h"
+
+class ORBScriptEngine {
+public:
+    // The engine, created on first use (thread-safe) and closed at process exit.
+    static ORBScriptEngine* GetInstance();
+
+    lua_State* GetState() const { return L_; }
+
+    // Runs chunk type/name of the program's resources; false (with log lines) when the
+    // resource is missing, unlockable or empty, or the chunk does not load or run.
+    bool DoResLua(const wchar_t* type, const wchar_t* name);
+
+    // Loads and runs one chunk (binary or text); false on a load error (logged) or a
+    // failed run.
+    bool DoBuffer(const char* bytes, size_t size, const char* name);
+
+    // Protected call of the function below nargs arguments, with OnScriptError as the
+    // message handler; returns the interpreter's status.
+    static int PCall(lua_State* L, int nargs, int nresults);
+
+    // Calls global `name` with no arguments and results when it is a function.
+    void CallHook(const char* name);
+
+    std::wstring GetGlobalString(const char* name);   // absent or non-string: ""
+    int GetGlobalInteger(const char* name);           // non-numeric: 0
+    bool GetGlobalBoolean(const char* name);          // only nil and false are false
+    void SetGlobalString(const char* name, const std::wstring& text);
+    void SetGlobalNumber(const char* name, double value);
+
+    // Message handler: shows the error with the script call stack and ends the process
+    // with exit code 0. Never returns.
+    static int OnScriptError(lua_State* L);
+
+    // The text OnScriptError shows for the error object on the stack top (level 0 is
+    // the running C function, the handler itself).
+    static std::wstring FormatScriptError(lua_State* L);
+
+    ORBScriptEngine(const ORBScriptEngine&) = delete;
+    ORBScriptEngine& operator=(const ORBScriptEngine&) = delete;
+
+private:
+    ORBScriptEngine();
+    ~ORBScriptEngine();
+    void RegisterScriptApi();
+
+    lua_State* L_ = nullptr;
+};
+
+// Caption and closing sentence of the script error report.
+extern const wchar_t kORBScriptErrorCaption[];
+extern const wchar_t kORBScriptErrorFeedback[];

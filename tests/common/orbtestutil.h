@@ -1,0 +1,56 @@
+// Helpers shared by the test programs.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+#include "orbrundriver.h"
+
+// Folder of the running test program (where the test products are built), with a
+// trailing backslash.
+std::wstring TestBinDir();
+
+// Full path of a file in the test folder.
+std::wstring TestPath(const std::wstring& name);
+
+// A fresh, empty folder under the system temp folder, removed with its content by the
+// destructor.
+class ScopedTempDir {
+public:
+    explicit ScopedTempDir(const std::wstring& tag = L"orbtest");
+    ~ScopedTempDir();
+    ScopedTempDir(const ScopedTempDir&) = delete;
+    ScopedTempDir& operator=(const ScopedTempDir&) = delete;
+    const std::wstring& path() const { return path_; }  // no trailing backslash
+    std::wstring file(const std::wstring& name) const { return path_ + L"\\" + name; }
+
+private:
+    std::wstring path_;
+};
+
+// Whole file as bytes / UTF-8 text; empty when missing.
+std::string ReadFileBytes(const std::wstring& path);
+bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
+bool FileExists(const std::wstring& path);
+
+// Lines of a UTF-8 text file, without line ends.
+std::vector<std::string> ReadLines(const std::wstring& path);
+
+// Runs a test product (name of an .exe in the test folder) through the run driver.
+ORBRunResult RunProduct(const std::wstring& exeName, ORBRunOptions options = ORBRunOptions());
+
+// Log lines captured from the in-process log facility while the object lives.
+class LogCapture {
+public:
+    LogCapture();
+    ~LogCapture();
+    LogCapture(const LogCapture&) = delete;
+    LogCapture& operator=(const LogCapture&) = delete;
+    std::vector<std::wstring> lines() const;
+    bool Has(const std::wstring& text) const;
+    void Clear();
+};
+
+std::string Narrow(const std::wstring& text);  // UTF-8, for test messages

@@ -1,0 +1,1 @@
+engine_test_from_resource = "loaded"

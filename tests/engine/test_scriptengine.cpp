@@ -1,0 +1,145 @@
+// The script engine: globals, hooks, chunk loading and the error report text.
+#include <cstring>
+
+#include "gtest/gtest.h"
+#include "lauxlib.h"
+#include "orbscriptengine.h"
+#include "orbtestutil.h"
+
+namespace {
+
+ORBScriptEngine* Engine() { return ORBScriptEngine::GetInstance(); }
+lua_State* L() { return Engine()->GetState(); }
+
+bool RunCode(const char* code, const char* name = "test") {
+    return Engine()->DoBuffer(code, std::strlen(code), name);
+}
+
+}  // namespace
+
+TEST(ScriptEngine, GlobalAccessorsUseTheLenientConversions) {
+    ASSERT_TRUE(RunCode("g_twelve = '12'; g_abc = 'abc'; g_zero = 0; g_false = false; g_table = {};"
+                    "g_num = 12.5; g_text = '安装路径'"));
+    int top = lua_gettop(L());
+    EXPECT_EQ(L"", Engine()->GetGlobalString("g_absent"));
+    EXPECT_EQ(L"", Engine()->GetGlobalString("g_table"));
+    EXPECT_EQ(L"12.5", Engine()->GetGlobalString("g_num"));
+    EXPECT_EQ(L"安装路径", Engine()->GetGlobalString("g_text"));
+    EXPECT_EQ(12, Engine()->GetGlobalInteger("g_twelve"));
+    EXPECT_EQ(0, Engine()->GetGlobalInteger("g_abc"));
+    EXPECT_EQ(0, Engine()->GetGlobalInteger("g_absent"));
+    EXPECT_TRUE(Engine()->GetGlobalBoolean("g_zero"));
+    EXPECT_TRUE(Engine()->GetGlobalBoolean("g_abc"));
+    EXPECT_FALSE(Engine()->GetGlobalBoolean("g_false"));
+    EXPECT_FALSE(Engine()->GetGlobalBoolean("g_absent"));
+    EXPECT_EQ(top, lua_gettop(L()));
+}
+
+TEST(ScriptEngine, SetGlobalsRoundTripThroughUtf8) {
+    Engine()->SetGlobalString("g_path", L"C:\\程序\\x");
+    Engine()->SetGlobalNumber("g_pos", 42);
+    ASSERT_TRUE(RunCode("g_check = (g_path == 'C:\\\\\\231\\168\\139\\229\\186\\143\\\\x') and g_pos == 42"));
+    EXPECT_TRUE(Engine()->GetGlobalBoolean("g_check"));
+    EXPECT_EQ(L"C:\\程序\\x", Engine()->GetGlobalString("g_path"));
+}
+
+TEST(ScriptEngine, HooksThatAreNotFunctionsAreSkippedWithTheStackBalanced) {
+    ASSERT_TRUE(RunCode("hook_calls = 0; HookNumber = 5; HookTable = {}; "
+                    "function HookFunction() hook_calls = hook_calls + 1 end"));
+    int top = lua_gettop(L());
+    Engine()->CallHook("HookAbsent");
+    Engine()->CallHook("HookNumber");
+    Engine()->CallHook("HookTable");
+    EXPECT_EQ(top, lua_gettop(L()));
+    Engine()->CallHook("HookFunction");
+    Engine()->CallHook("HookFunction");
+    EXPECT_EQ(top, lua_gettop(L()));
+    EXPECT_EQ(2, Engine()->GetGlobalInteger("hook_calls"));
+}
+
+TEST(ScriptEngine, ChunksShareOneGlobalTable) {
+    ASSERT_TRUE(RunCode("shared_from_first = 'one'", "GLOBAL_VAR.LUAC"));
+    ASSERT_TRUE(RunCode("shared_from_second = shared_from_first .. '+two'", "INSTSCRIPT.LUAC"));
+    EXPECT_EQ(L"one+two", Engine()->GetGlobalString("shared_from_second"));
+}
+
+TEST(ScriptEngine, ChunksThatDoNotLoadAreRejectedWithTwoLines) {
+    int top = lua_gettop(L());
+    {
+        LogCapture log;
+        EXPECT_FALSE(RunCode("x = = 1", "broken"));
+        auto lines = log.lines();
+        ASSERT_EQ(2u, lines.size());
+        EXPECT_EQ(0u, lines[0].find(L"xm [string \"broken\"]:1:"));
+        EXPECT_EQ(L"\r\n", lines[0].substr(lines[0].size() - 2));
+        EXPECT_EQ(L"xm luaL_loadbuffer failed!\r\n", lines[1]);
+    }
+    {
+        // A precompiled chunk written for a different size_t is refused by the loader.
+        ASSERT_TRUE(RunCode("foreign_chunk = string.dump(function() return 1 end)"));
+        lua_getglobal(L(), "foreign_chunk");
+        size_t n = 0;
+        const char* bytes = lua_tolstring(L(), -1, &n);
+        std::string chunk(bytes, n);
+        ASSERT_GT(chunk.size(), 12u);
+        lua_pop(L(), 1);
+        chunk[8] = static_cast<char>(chunk[8] == 8 ? 4 : 8);
+        LogCapture log;
+        EXPECT_FALSE(Engine()->DoBuffer(chunk.data(), chunk.size(), "foreign"));
+        auto lines = log.lines();
+        ASSERT_EQ(2u, lines.size());
+        EXPECT_NE(std::wstring::npos, lines[0].find(L"incompatible"));
+        EXPECT_EQ(L"xm luaL_loadbuffer failed!\r\n", lines[1]);
+    }
+    EXPECT_EQ(top, lua_gettop(L()));
+}
+
+TEST(ScriptEngine, ResourceChunksLoadAndFailuresAreLogged) {
+    EXPECT_TRUE(Engine()->DoResLua(L"LUA", L"GOOD.LUAC"));
+    EXPECT_EQ(L"loaded", Engine()->GetGlobalString("engine_test_from_resource"));
+    EXPECT_TRUE(Engine()->DoResLua(L"LUA", L"good.luac"));  // names are case-insensitive
+
+    LogCapture log;
+    EXPECT_FALSE(Engine()->DoResLua(L"LUA", L"EMPTY.LUAC"));
+    EXPECT_EQ(std::vector<std::wstring>{L"xm ResSize == 0\r\n"}, log.lines());
+    log.Clear();
+    EXPECT_FALSE(Engine()->DoResLua(L"LUA", L"MISSING.LUAC"));
+    auto lines = log.lines();
+    ASSERT_EQ(4u, lines.size());
+    EXPECT_EQ(L"xm LoadResource failed. Type : LUA ID : MISSING.LUAC\r\n", lines[0]);
+    EXPECT_EQ(L"xm xm file:orbinstaller/orbscriptengine/orbscriptengine.cpp\r\n", lines[1]);
+    EXPECT_EQ(L"xm xm line:141\r\n", lines[2]);
+    EXPECT_EQ(L"xm xm err:" + std::to_wstring(ERROR_RESOURCE_NAME_NOT_FOUND) + L"\r\n", lines[3]);
+}
+
+namespace {
+std::wstring g_report;
+int CaptureReport(lua_State* L) {
+    g_report = ORBScriptEngine::FormatScriptError(L);
+    return 1;
+}
+}  // namespace
+
+TEST(ScriptEngine, ErrorReportListsTheCallStackLevelByLevel) {
+    const char* code =
+        "local function inner()\n"
+        "  error('went wrong')\n"
+        "end\n"
+        "function outer() inner() end\n"
+        "outer()\n";
+    ASSERT_EQ(LUA_OK, luaL_loadbufferx(L(), code, std::strlen(code), "=report", nullptr));
+    lua_pushcfunction(L(), CaptureReport);
+    lua_insert(L(), -2);
+    EXPECT_NE(LUA_OK, lua_pcall(L(), 0, 0, -2));
+    lua_pop(L(), 2);
+    std::wstring expected =
+        L"report:2: went wrong\n"
+        L"      <call stack>\n"
+        L"-> | unknown : line -1 [=[C] : line -1]\n"
+        L"--  | error() : line -1 [=[C] : line -1]\n"
+        L"--  | inner() : line 2 [=report : line 1]\n"
+        L"--  | outer() : line 4 [=report : line 4]\n"
+        L"--  | unknown : line 5 [=report : line 0]\n"
+        L"请向我们反馈以上错误信息，以便我们改善产品质量！";
+    EXPECT_EQ(expected, g_report);
+}

@@ -1,0 +1,194 @@
+// The entry flow end to end: test products run under the run driver.
+#include <thread>
+
+#include "gtest/gtest.h"
+#include "orbtestutil.h"
+
+namespace {
+
+using Env = std::vector<std::pair<std::wstring, std::wstring>>;
+
+struct FlowRun {
+    ORBRunResult result;
+    std::vector<std::string> trace;
+};
+
+// A unique single-instance name per run keeps runs of different tests apart.
+std::wstring UniqueGuid() {
+    static int n = 0;
+    return L"Local\\orb-flow-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++n);
+}
+
+FlowRun RunFlow(const std::wstring& exe, Env env, std::vector<int> answers = {}) {
+    ScopedTempDir dir(L"flow");
+    std::wstring trace = dir.file(L"trace.txt");
+    env.emplace_back(L"ORB_T_TRACE", trace);
+    bool hasGuid = false;
+    for (const auto& kv : env) hasGuid |= kv.first == L"ORB_T_GUID";
+    if (!hasGuid) env.emplace_back(L"ORB_T_GUID", UniqueGuid());
+    ORBRunOptions options;
+    options.environment = env;
+    options.answers = std::move(answers);
+    FlowRun run;
+    run.result = RunProduct(exe, options);
+    run.trace = ReadLines(trace);
+    return run;
+}
+
+const std::vector<std::string> kAllHooks = {
+    "GLOBAL_VAR",     "INSTSCRIPT",    "BeforeInit", "BeforeInstall", "InstallPath=C:\\ORB Test\\安装",
+    "OnInstall",      "BeforeComplete", "AfterComplete"};
+
+}  // namespace
+
+TEST(EntryFlow, SilentRoadRunsEveryHookInOrderAndExitsWith1) {
+    FlowRun run = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"true"}});
+    ASSERT_TRUE(run.result.started);
+    EXPECT_FALSE(run.result.timedOut);
+    EXPECT_EQ(1u, run.result.exitCode);
+    EXPECT_EQ(kAllHooks, run.trace);
+    const ORBRunResult& r = run.result;
+    int a = r.FindLine(L"xm Completewindow==false ~!\r\n");
+    int b = r.FindLine(L"xm node <Dlg name=\"CompleteDlg\"> is hide!", a);
+    EXPECT_GE(a, 0);
+    EXPECT_GT(b, a);
+    // Silent without the completion window goes straight on: no layout, no mode lines.
+    EXPECT_FALSE(r.HasLine(L"SilentInstall ~!"));
+    EXPECT_FALSE(r.HasLine(L"LoadResource failed"));
+}
+
+TEST(EntryFlow, NumberZeroCountsAsTrueForTheRunMode) {
+    FlowRun run = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"zero"}});
+    EXPECT_EQ(1u, run.result.exitCode);
+    EXPECT_EQ(kAllHooks, run.trace);
+}
+
+TEST(EntryFlow, BeforeInitMaySwitchToTheSilentRoad) {
+    FlowRun run = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"false"}, {L"ORB_T_SWITCH", L"1"}});
+    EXPECT_EQ(1u, run.result.exitCode);
+    EXPECT_EQ(kAllHooks, run.trace);
+}
+
+TEST(EntryFlow, InteractiveRunWithoutLayoutEndsWith0AfterBeforeInit) {
+    FlowRun run = RunFlow(L"flow_basic.exe", {});
+    EXPECT_EQ(0u, run.result.exitCode);
+    EXPECT_EQ((std::vector<std::string>{"GLOBAL_VAR", "INSTSCRIPT", "BeforeInit"}), run.trace);
+    const ORBRunResult& r = run.result;
+    int a = r.FindLine(L"xm LoadResource failed. type : XML, id : LAYOUT.XMLxm file:");
+    ASSERT_GE(a, 0);
+    EXPECT_NE(std::wstring::npos, r.lines[a].find(L"orbinstaller/orbdialogsequence.cpp\r\n"));
+    EXPECT_EQ(L"xm LoadResource failed. type : XML, id : LAYOUT.XMLxm line:153\r\n", r.lines[a + 1]);
+    EXPECT_EQ(0u, r.lines[a + 2].find(L"xm LoadResource failed. type : XML, id : LAYOUT.XMLxm err:"));
+}
+
+TEST(EntryFlow, LayoutWithoutInitDialogEndsWith0) {
+    FlowRun run = RunFlow(L"flow_layout.exe", {{L"ORB_T_SILENT", L"false"}});
+    EXPECT_EQ(0u, run.result.exitCode);
+    EXPECT_TRUE(run.result.HasLine(L"xm node <Dlg name=\"InitDlg\"> is empty!"));
+    EXPECT_EQ((std::vector<std::string>{"GLOBAL_VAR", "INSTSCRIPT", "BeforeInit"}), run.trace);
+}
+
+TEST(EntryFlow, SilentWithCompletionWindowLoadsTheLayoutButShowsNoDialog) {
+    FlowRun run = RunFlow(L"flow_layout.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_COMPLETE", L"true"}});
+    EXPECT_EQ(1u, run.result.exitCode);
+    EXPECT_EQ(kAllHooks, run.trace);
+    const ORBRunResult& r = run.result;
+    int a = r.FindLine(L"xm Completewindow==true ~!\r\n");
+    int b = r.FindLine(L"xm SilentInstall ~!\r\n", a);
+    int c = r.FindLine(L"xm Completewindow ~!", b);
+    int d = r.FindLine(L"xm node <Dlg name=\"CompleteDlg\"> is hide!", c);
+    EXPECT_TRUE(a >= 0 && b > a && c > b && d > c);
+}
+
+TEST(EntryFlow, SilentWithCompletionWindowAndBrokenLayoutInstallsNothing) {
+    FlowRun run = RunFlow(L"flow_badlayout.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_COMPLETE", L"true"}});
+    EXPECT_EQ(0u, run.result.exitCode);
+    EXPECT_TRUE(run.result.HasLine(L"xm Load_buffer failed, "));
+    EXPECT_EQ((std::vector<std::string>{"GLOBAL_VAR", "INSTSCRIPT", "BeforeInit"}), run.trace);
+}
+
+TEST(EntryFlow, MutexNameFollowsGuidAndAppId) {
+    const std::wstring kDefault = L"Global\\{5E1C09D4-7B2A-4C6F-8D3E-91A0B4C7F215}";
+    FlowRun seven = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_GUID", L""}, {L"ORB_T_APPID", L"7"}});
+    EXPECT_TRUE(seven.result.HasLine(L"xm  szObjectName = " + kDefault + L"7 "));
+    FlowRun zero = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_GUID", L""}, {L"ORB_T_APPID", L"0"}});
+    EXPECT_TRUE(zero.result.HasLine(L"xm  szObjectName = " + kDefault + L" "));
+    // A custom name is used unchanged: the application id is not appended.
+    FlowRun custom = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_GUID", L"Local\\orb-custom"},
+                                                 {L"ORB_T_APPID", L"7"}});
+    EXPECT_TRUE(custom.result.HasLine(L"xm  szObjectName = Local\\orb-custom "));
+    EXPECT_EQ(1u, custom.result.exitCode);
+}
+
+TEST(EntryFlow, SecondInstanceExitsWith0WhileTheFirstKeepsRunning) {
+    ScopedTempDir dir(L"second");
+    std::wstring wait = dir.file(L"gate");
+    std::wstring guid = UniqueGuid();
+    FlowRun first;
+    std::thread t([&] {
+        first = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_GUID", guid}, {L"ORB_T_WAIT", wait}});
+    });
+    for (int i = 0; i < 600 && !FileExists(wait + L".started"); ++i) Sleep(50);
+    ASSERT_TRUE(FileExists(wait + L".started"));
+
+    FlowRun second = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_GUID", guid}});
+    WriteFileBytes(wait + L".release", "");
+    t.join();
+
+    EXPECT_EQ(0u, second.result.exitCode);
+    EXPECT_TRUE(second.result.HasLine(L"xm CreateAppInstance return true"));
+    // Its scripts' top-level code ran; no hook did.
+    EXPECT_EQ((std::vector<std::string>{"GLOBAL_VAR", "INSTSCRIPT"}), second.trace);
+    EXPECT_EQ(1u, first.result.exitCode);
+    EXPECT_EQ(kAllHooks, first.trace);
+}
+
+TEST(EntryFlow, BrokenSettingsChunkEndsWith0) {
+    FlowRun missing = RunFlow(L"flow_noglobal.exe", {});
+    EXPECT_EQ(0u, missing.result.exitCode);
+    const ORBRunResult& r = missing.result;
+    int a = r.FindLine(L"xm LoadResource failed. Type : LUA ID : GLOBAL_VAR.LUAC\r\n");
+    ASSERT_GE(a, 0);
+    EXPECT_EQ(0u, r.lines[a + 1].find(L"xm xm file:orbinstaller/orbscriptengine/orbscriptengine.cpp"));
+    EXPECT_EQ(L"xm xm line:141\r\n", r.lines[a + 2]);
+    EXPECT_EQ(0u, r.lines[a + 3].find(L"xm xm err:"));
+    EXPECT_GE(r.FindLine(L"xm DoResLua failed, GLOBAL_VAR.LUAC", a), 0);
+
+    FlowRun empty = RunFlow(L"flow_emptychunk.exe", {});
+    EXPECT_EQ(0u, empty.result.exitCode);
+    int e = empty.result.FindLine(L"xm ResSize == 0\r\n");
+    EXPECT_GE(e, 0);
+    EXPECT_GT(empty.result.FindLine(L"xm DoResLua failed, GLOBAL_VAR.LUAC", e), e);
+
+    FlowRun syntax = RunFlow(L"flow_syntaxchunk.exe", {});
+    EXPECT_EQ(0u, syntax.result.exitCode);
+    int s = syntax.result.FindLine(L"xm [string \"GLOBAL_VAR.LUAC\"]:1:");
+    ASSERT_GE(s, 0);
+    EXPECT_EQ(L"xm luaL_loadbuffer failed!\r\n", syntax.result.lines[s + 1]);
+    EXPECT_GE(syntax.result.FindLine(L"xm DoResLua failed, GLOBAL_VAR.LUAC", s), 0);
+    for (const FlowRun* run : {&missing, &empty, &syntax}) {
+        EXPECT_TRUE(run->result.boxes.empty());
+        EXPECT_TRUE(run->trace.empty());
+    }
+}
+
+TEST(EntryFlow, HookErrorShowsTheReportAndEndsWith0) {
+    FlowRun run = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_FAIL", L"BeforeInstall"}});
+    EXPECT_EQ(0u, run.result.exitCode);
+    EXPECT_EQ((std::vector<std::string>{"GLOBAL_VAR", "INSTSCRIPT", "BeforeInit", "BeforeInstall"}), run.trace);
+    ASSERT_EQ(1u, run.result.boxes.size());
+    const ORBMessageBoxSeen& box = run.result.boxes[0];
+    EXPECT_EQ(L":-( 杯具，脚本执行时发生错误", box.caption);
+    const std::wstring& t = box.text;
+    // Message boxes may show "\n" as "\r\n"; compare without carriage returns.
+    std::wstring text;
+    for (wchar_t c : t)
+        if (c != L'\r') text.push_back(c);
+    EXPECT_EQ(0u, text.find(L"INSTSCRIPT.lua:"));
+    EXPECT_NE(std::wstring::npos, text.find(L": boom in BeforeInstall\n      <call stack>\n-> | "));
+    EXPECT_NE(std::wstring::npos, text.find(L"\n--  | error() : line -1 [=[C] : line -1]\n"));
+    EXPECT_NE(std::wstring::npos, text.find(L"\n--  | inner() : line "));
+    size_t tail = text.rfind(L"]\n");
+    ASSERT_NE(std::wstring::npos, tail);
+    EXPECT_EQ(L"请向我们反馈以上错误信息，以便我们改善产品质量！", text.substr(tail + 2));
+}
