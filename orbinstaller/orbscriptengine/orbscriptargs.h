@@ -47,7 +47,7 @@ inline void ORBPushString(lua_State* L, const std::wstring& text) {
 // engine reports. Script errors raised inside the body pass through untouched.
 template <typename Body>
 int ORBProtect(lua_State* L, Body&& body) {
-    const char* what = nullptr;
+    std::string what;
     try {
         return body();
     } catch (const std::bad_alloc&) {
@@ -55,5 +55,5 @@ int ORBProtect(lua_State* L, Body&& body) {
     } catch (const std::exception& e) {
         what = e.what();
     }
-    return luaL_error(L, "host failure: %s", what);
+    return luaL_error(L, "host failure: %s", what.c_str());
 }
