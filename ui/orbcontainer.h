@@ -1,0 +1,128 @@
+// Containers: hold child containers and controls, clip, dispatch the mouse.
+#pragma once
+
+#include <typeinfo>
+#include <vector>
+
+#include "orbimageobject.h"
+#include "orbuiobject.h"
+
+namespace ORBUE {
+
+class ContainerUIObjectImpl : public IORBBaseUIObject {
+public:
+    ContainerUIObjectImpl();
+    // Deletes child containers, then controls, then the background image.
+    ~ContainerUIObjectImpl() override;
+
+    // Clip to the rectangle, background, child containers, controls, reset the clip.
+    int Draw(Gdiplus::Graphics* graphics) override;
+    // resId 0: no background image. Throws HRESULT E_FAIL for a missing resource.
+    HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
+    RECT* GetRect(RECT* out) const override;
+    // Moves every child by the displacement of the top-left corner, then sets the rect.
+    void SetRect(int left, int top, int right, int bottom) override;
+    bool IsVisible() const override;
+    void SetVisible(bool visible) override;  // own flag only
+    bool IsEnabled() const override;
+    void SetEnabled(bool enabled) override;  // own flag only
+    HWND GetOwnerWindow() const override;
+    LRESULT OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    LRESULT OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    LRESULT OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    LRESULT OnMouseHover(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    LRESULT OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    LRESULT OnSetCursor(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled, int x,
+                        int y) override;
+    LRESULT OnCaptureLost(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    void RequestFocus() override {}
+    void ReleaseFocus() override {}
+    void RequestCapture() override {}
+    void ReleaseCapture() override {}
+    const std::wstring& GetName() const override;
+    void SetName(const std::wstring& name) override;
+    LRESULT ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    // Own flag, SetVisibleAll on child containers, SetVisible on controls.
+    virtual void SetVisibleAll(bool visible);
+    // Child enabled := child enabled && this enabled, then appended; owned from now on.
+    // A null child is ignored.
+    virtual void AddControl(IORBBaseUIObject* control);
+    virtual void AddContainer(ContainerUIObjectImpl* container);
+    // Own flag, SetEnabledAll on child containers, SetEnabled on controls.
+    virtual void SetEnabledAll(bool enabled);
+
+    // First direct child container / control with exactly this name, or null.
+    ContainerUIObjectImpl* FindContainer(const std::wstring& name) const;
+    IORBBaseUIObject* FindControl(const std::wstring& name) const;
+    // Every control below whose most-derived class is exactly `type`: each child
+    // container's result in order (recursively), then this container's own matches.
+    std::vector<IORBBaseUIObject*> FindControlsByType(const std::type_info& type) const;
+    template <class T>
+    std::vector<T*> FindControlsByType() const {
+        std::vector<T*> out;
+        for (IORBBaseUIObject* o : FindControlsByType(typeid(T))) out.push_back(static_cast<T*>(o));
+        return out;
+    }
+
+    const std::vector<IORBBaseUIObject*>& controls() const { return controls_; }
+    const std::vector<ContainerUIObjectImpl*>& containers() const { return containers_; }
+
+protected:
+    // Draws the child containers, then the controls (no clip, no background).
+    void DrawChildren(Gdiplus::Graphics* graphics);
+    bool Active() const { return visible_ && enabled_; }
+
+    RECT rect_;
+    HWND owner_;
+    bool visible_;
+    std::vector<IORBBaseUIObject*> controls_;
+    std::vector<ContainerUIObjectImpl*> containers_;
+    std::wstring name_;
+    ImageObject* image_;
+    bool mouseInside_;
+    bool enabled_;
+};
+
+// A container whose empty area drags the window: an unhandled press posts
+// WM_NCLBUTTONDOWN / HTCAPTION with the same lParam to the owner.
+class CaptionContainerUIObjectImpl : public ContainerUIObjectImpl {
+public:
+    ~CaptionContainerUIObjectImpl() override;
+    LRESULT OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+};
+
+// Stacks its visible child containers in `rows` slots at every draw; its controls are not
+// drawn (they still get the mouse). Rows below 1 are clamped to 1.
+class VerticalContainerUIObjectImpl : public ContainerUIObjectImpl {
+public:
+    ~VerticalContainerUIObjectImpl() override;
+    int Draw(Gdiplus::Graphics* graphics) override;
+    void SetRows(int rows);
+    int GetRows() const { return rows_; }
+
+private:
+    int rows_ = 1;
+};
+
+// Places its visible child containers in cells at every draw, across first or (vertical)
+// down first. Counts below 1 are clamped to 1; cell sizes come from the rect at the call.
+class GridContainerUIObjectImpl : public ContainerUIObjectImpl {
+public:
+    ~GridContainerUIObjectImpl() override;
+    int Draw(Gdiplus::Graphics* graphics) override;
+    void SetCols(int cols);
+    void SetRows(int rows);
+    void SetVertical(bool vertical);
+    int GetCellWidth() const { return cellWidth_; }
+    int GetCellHeight() const { return cellHeight_; }
+
+private:
+    int cols_ = 1;
+    int rows_ = 1;
+    int cellWidth_ = 0;
+    int cellHeight_ = 0;
+    bool vertical_ = false;
+};
+
+}  // namespace ORBUE

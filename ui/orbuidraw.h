@@ -1,0 +1,58 @@
+// Drawing primitives of the UI objects. All go through the GDI+ graphics wrapper
+// (Gdiplus::Graphics), which records a failed call's status in its last status and lets
+// the tree walk continue. Source coordinates are pixels (UnitPixel).
+#pragma once
+
+#include <windows.h>
+#include <gdiplus.h>
+
+namespace ORBUE {
+
+// Source (sx, sy, sw, sh) placed unscaled with its top-left at (x, y). Null image: nothing.
+void DrawImageUnscaled(Gdiplus::Graphics* g, Gdiplus::Image* image, int x, int y, int sx, int sy,
+                       int sw, int sh);
+
+// Source (sx, sy, sw, sh) stretched into (x, y, w, h), optionally through image attributes.
+void DrawImageScaled(Gdiplus::Graphics* g, Gdiplus::Image* image, float x, float y, float w,
+                     float h, float sx, float sy, float sw, float sh,
+                     const Gdiplus::ImageAttributes* attributes = nullptr);
+
+// As DrawImageScaled with high-quality bicubic interpolation for this one call; the
+// previous interpolation mode is restored.
+void DrawImageScaledHQ(Gdiplus::Graphics* g, Gdiplus::Image* image, float x, float y, float w,
+                       float h, float sx, float sy, float sw, float sh);
+
+// Whole string at (x, y), zero-sized layout rectangle (no wrap, no clip to the control),
+// default format, ClearType grid-fit for this call only. Null font or brush: nothing.
+void DrawTextAt(Gdiplus::Graphics* g, const wchar_t* text, const Gdiplus::Font* font,
+                const Gdiplus::Brush* brush, float x, float y);
+
+// Owned font and brush of a text-bearing control; each setter replaces the previous one.
+class TextStyle {
+public:
+    TextStyle() = default;
+    ~TextStyle();
+    TextStyle(const TextStyle&) = delete;
+    TextStyle& operator=(const TextStyle&) = delete;
+
+    // Brush ARGB (254 << 24) | rgb, low 8 bits of each argument.
+    void SetColor(int r, int g, int b);
+    // Family face, em size in points, bold/regular plus extraStyle (underline for links).
+    // An unknown face falls back to the generic sans-serif family; if that fails too the
+    // style has no font and text draws nothing.
+    void SetFont(const wchar_t* face, float size, bool bold, int extraStyle = 0);
+    void Draw(Gdiplus::Graphics* g, const wchar_t* text, float x, float y) const;
+
+    Gdiplus::Font* font() const { return font_; }
+    Gdiplus::SolidBrush* brush() const { return brush_; }
+
+private:
+    Gdiplus::Font* font_ = nullptr;
+    Gdiplus::SolidBrush* brush_ = nullptr;
+};
+
+// Pixels <-> HIMETRIC (0.01 mm) with the logical DPI of the axis.
+int HimetricToPixels(int himetric, int dpi);
+int PixelsToHimetric(int pixels, int dpi);
+
+}  // namespace ORBUE
