@@ -134,6 +134,7 @@ bool ORBScriptEngine::DoResLua(const wchar_t* type, const wchar_t* name) {
 }
 
 bool ORBScriptEngine::DoBuffer(const char* bytes, size_t size, const char* name) {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
     if (luaL_loadbufferx(L_, bytes, size, name, nullptr) != LUA_OK) {
         std::wstring message = ORBUtf8ToWide(lua_tostring(L_, -1));
         lua_pop(L_, 1);
@@ -171,15 +172,80 @@ int ORBScriptEngine::OnScriptError(lua_State* L) {
     ExitProcess(0);
 }
 
+// The interpreter state is shared by the main thread and the install worker. A hook
+// call holds the engine throughout; writes from other threads are queued rather than
+// waited for (the dialog keeps running) and a count hook stores them while the script
+// runs, so the script sees them between two of its instructions.
+const int kPendingHookCount = 1000;
+
 void ORBScriptEngine::CallHook(const char* name) {
-    lua_getglobal(L_, name);
-    if (lua_type(L_, -1) == LUA_TFUNCTION)
-        PCall(L_, 0, 0);
+    {
+        std::lock_guard<std::recursive_mutex> hold(lock_);
+        ApplyPending(L_);
+        lua_getglobal(L_, name);
+        if (lua_type(L_, -1) == LUA_TFUNCTION) {
+            // A script's own debug hook is left alone; the queue then waits for the end.
+            const bool ours = lua_gethook(L_) == nullptr;
+            if (ours) lua_sethook(L_, &ORBScriptEngine::PendingHook, LUA_MASKCOUNT, kPendingHookCount);
+            PCall(L_, 0, 0);
+            if (ours && lua_gethook(L_) == &ORBScriptEngine::PendingHook) lua_sethook(L_, nullptr, 0, 0);
+        } else {
+            lua_pop(L_, 1);
+        }
+        ApplyPending(L_);
+    }
+    DrainPending();
+}
+
+void ORBScriptEngine::PendingHook(lua_State* L, lua_Debug*) {
+    ORBScriptEngine* engine = GetInstance();
+    if (engine->hasPending_.load(std::memory_order_acquire)) engine->ApplyPending(L);
+}
+
+void ORBScriptEngine::StoreGlobal(lua_State* L, const PendingGlobal& value) {
+    if (value.isString)
+        lua_pushlstring(L, value.text.data(), value.text.size());
     else
-        lua_pop(L_, 1);
+        lua_pushnumber(L, value.number);
+    lua_setglobal(L, value.name.c_str());
+}
+
+void ORBScriptEngine::ApplyPending(lua_State* L) {
+    if (!hasPending_.load(std::memory_order_acquire)) return;
+    std::vector<PendingGlobal> queue;
+    {
+        std::lock_guard<std::mutex> q(pendingLock_);
+        queue.swap(pending_);
+        hasPending_.store(false, std::memory_order_release);
+    }
+    for (const PendingGlobal& value : queue) StoreGlobal(L, value);
+}
+
+void ORBScriptEngine::DrainPending() {
+    while (hasPending_.load(std::memory_order_acquire) && lock_.try_lock()) {
+        ApplyPending(L_);
+        lock_.unlock();
+    }
+}
+
+void ORBScriptEngine::SetGlobal(const PendingGlobal& value) {
+    if (lock_.try_lock()) {
+        ApplyPending(L_);  // older queued writes first
+        StoreGlobal(L_, value);
+        lock_.unlock();
+        return;
+    }
+    {
+        std::lock_guard<std::mutex> q(pendingLock_);
+        pending_.push_back(value);
+        hasPending_.store(true, std::memory_order_release);
+    }
+    // The holder may have let go between the try and the queueing.
+    DrainPending();
 }
 
 std::wstring ORBScriptEngine::GetGlobalString(const char* name) {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
     lua_getglobal(L_, name);
     std::wstring value = ORBUtf8ToWide(lua_tolstring(L_, -1, nullptr));
     lua_pop(L_, 1);
@@ -187,6 +253,7 @@ std::wstring ORBScriptEngine::GetGlobalString(const char* name) {
 }
 
 int ORBScriptEngine::GetGlobalInteger(const char* name) {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
     lua_getglobal(L_, name);
     int value = static_cast<int>(lua_tointegerx(L_, -1, nullptr));
     lua_pop(L_, 1);
@@ -194,6 +261,7 @@ int ORBScriptEngine::GetGlobalInteger(const char* name) {
 }
 
 bool ORBScriptEngine::GetGlobalBoolean(const char* name) {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
     lua_getglobal(L_, name);
     bool value = lua_toboolean(L_, -1) != 0;
     lua_pop(L_, 1);
@@ -201,12 +269,9 @@ bool ORBScriptEngine::GetGlobalBoolean(const char* name) {
 }
 
 void ORBScriptEngine::SetGlobalString(const char* name, const std::wstring& text) {
-    std::string utf8 = ORBWideToUtf8(text);
-    lua_pushlstring(L_, utf8.data(), utf8.size());
-    lua_setglobal(L_, name);
+    SetGlobal(PendingGlobal{name, true, ORBWideToUtf8(text), 0});
 }
 
 void ORBScriptEngine::SetGlobalNumber(const char* name, double value) {
-    lua_pushnumber(L_, value);
-    lua_setglobal(L_, name);
+    SetGlobal(PendingGlobal{name, false, std::string(), value});
 }

@@ -4,7 +4,10 @@
 
 #include <windows.h>
 
+#include <atomic>
+#include <mutex>
 #include <string>
+#include <vector>
 
 // Lua is built as C++ here (see cmake/ThirdParty.cmake): no extern "C".
 #include "lua.h"
@@ -29,11 +32,17 @@ public:
     static int PCall(lua_State* L, int nargs, int nresults);
 
     // Calls global `name` with no arguments and results when it is a function.
+    // Holds the engine for the whole call, so it may run on a worker thread while
+    // other threads write globals (see SetGlobalString).
     void CallHook(const char* name);
 
+    // Reads wait while another thread runs a hook.
     std::wstring GetGlobalString(const char* name);   // absent or non-string: ""
     int GetGlobalInteger(const char* name);           // non-numeric: 0
     bool GetGlobalBoolean(const char* name);          // only nil and false are false
+    // Never wait: while another thread runs a hook the value is queued and that thread
+    // stores it between two script instructions (at most ~1000 instructions later) or
+    // when the hook returns, whichever comes first. Queued writes keep their order.
     void SetGlobalString(const char* name, const std::wstring& text);
     void SetGlobalNumber(const char* name, double value);
 
@@ -57,7 +66,25 @@ private:
     ~ORBScriptEngine();
     void RegisterScriptApi();
 
+    // A global write queued while the engine was held by another thread.
+    struct PendingGlobal {
+        std::string name;
+        bool isString;
+        std::string text;
+        double number;
+    };
+    void SetGlobal(const PendingGlobal& value);
+    void StoreGlobal(lua_State* L, const PendingGlobal& value);
+    void ApplyPending(lua_State* L);  // engine held
+    void DrainPending();              // stores the queue if the engine is free
+    static void PendingHook(lua_State* L, lua_Debug* ar);
+
     lua_State* L_ = nullptr;
+    // Held by whoever uses the interpreter state: host accesses and whole hook calls.
+    std::recursive_mutex lock_;
+    std::mutex pendingLock_;
+    std::vector<PendingGlobal> pending_;
+    std::atomic<bool> hasPending_{false};
 };
 
 // Caption and closing sentence of the script error report.
