@@ -1,0 +1,103 @@
+#include "orbcarousel.h"
+
+#include "orblog.h"
+
+namespace ORBUE {
+
+namespace {
+
+// Process-wide timer numbers; each carousel takes two (frame, then fade).
+USHORT g_nextTimerNumber = 0;
+
+constexpr UINT kFadePeriodMs = 66;
+
+}  // namespace
+
+CarouselUIObjectImpl::CarouselUIObjectImpl()
+    : frameCount_(1), current_(0), alpha_(1.0f), step_(0.1f), fadeInterval_(500),
+      interval_(1000), playing_(0) {
+    frameTimer_ = g_nextTimerNumber++;
+    fadeTimer_ = g_nextTimerNumber++;
+}
+
+CarouselUIObjectImpl::~CarouselUIObjectImpl() {
+    // A window must not keep ticking a deleted object: give the timers back.
+    if (playing_) Stop();
+}
+
+void CarouselUIObjectImpl::SetFrameCount(int count) {
+    frameCount_ = count < 1 ? 1 : count;
+    current_ %= frameCount_;
+}
+
+void CarouselUIObjectImpl::SetCurrentFrame(int frame) {
+    current_ = frame < 0 ? 0 : frame % frameCount_;
+}
+
+void CarouselUIObjectImpl::SetInterval(UINT ms) {
+    interval_ = ms;
+}
+
+void CarouselUIObjectImpl::SetFadeInterval(UINT ms) {
+    fadeInterval_ = ms;
+}
+
+void CarouselUIObjectImpl::SendTimer(UINT msg, WPARAM wParam) {
+    SendMessageW(owner_, msg, wParam, (LPARAM) static_cast<IORBBaseAnimationObject*>(this));
+}
+
+void CarouselUIObjectImpl::Play() {
+    if (playing_) return;
+    ORBLog(L"ORBUE::CarouselUIObjectImpl::Play");
+    // 66.666664 ms is the fade timer's period (1000 / 15); a fade interval of 0 gives an
+    // infinite step, so the first fade tick just advances the frame.
+    step_ = 66.666664f / float(fadeInterval_);
+    ORBLog(L"Fade:%0.2f\r\n", double(step_));
+    SendTimer(ORBUM_SETANIMATIONTIMER, (WPARAM(interval_ & 0xFFFF) << 16) | frameTimer_);
+    playing_ = 1;
+}
+
+void CarouselUIObjectImpl::Stop() {
+    if (!playing_) return;
+    playing_ = 0;
+    ORBLog(L"ORBUE::CarouselUIObjectImpl::Stop");
+    SendTimer(ORBUM_KILLANIMATIONTIMER, fadeTimer_);
+    SendTimer(ORBUM_KILLANIMATIONTIMER, frameTimer_);
+}
+
+void CarouselUIObjectImpl::OnTimer(UINT number) {
+    ORBLog(L"ORBUE::CarouselUIObjectImpl::OnTimer %d", int(number));
+    if (number == frameTimer_) {
+        SendTimer(ORBUM_SETANIMATIONTIMER, (WPARAM(kFadePeriodMs) << 16) | fadeTimer_);
+    } else if (number == fadeTimer_) {
+        alpha_ -= step_;
+        if (alpha_ > 0.0f) return;
+        alpha_ = 1.0f;
+        current_ = (current_ + 1) % frameCount_;
+        SendTimer(ORBUM_KILLANIMATIONTIMER, fadeTimer_);
+    }
+}
+
+int CarouselUIObjectImpl::Draw(Gdiplus::Graphics* g) {
+    if (!visible_ || !image_) return 0;
+    int w = Width(), h = Height();
+    float fw = float(image_->GetWidth()) / float(frameCount_);
+    int c = current_, c2 = (current_ + 1) % frameCount_;
+    Gdiplus::ColorMatrix m = {{{1, 0, 0, 0, 0},
+                               {0, 1, 0, 0, 0},
+                               {0, 0, 1, 0, 0},
+                               {0, 0, 0, 1, 0},
+                               {0, 0, 0, 0, 1}}};
+    Gdiplus::ImageAttributes attrs;
+    m.m[3][3] = alpha_;
+    attrs.SetColorMatrix(&m);
+    DrawImageScaled(g, image_, float(rect_.left), float(rect_.top), float(w), float(h), fw * c, 0,
+                    float(w), float(h), &attrs);
+    m.m[3][3] = 1.0f - alpha_;
+    attrs.SetColorMatrix(&m);
+    DrawImageScaled(g, image_, float(rect_.left), float(rect_.top), float(w), float(h), fw * c2, 0,
+                    float(w), float(h), &attrs);
+    return 0;
+}
+
+}  // namespace ORBUE

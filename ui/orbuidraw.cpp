@@ -1,0 +1,78 @@
+#include "orbuidraw.h"
+
+namespace ORBUE {
+
+using namespace Gdiplus;
+
+void DrawImageUnscaled(Graphics* g, Image* image, int x, int y, int sx, int sy, int sw, int sh) {
+    if (!image) return;
+    g->DrawImage(image, x, y, sx, sy, sw, sh, UnitPixel);
+}
+
+void DrawImageScaled(Graphics* g, Image* image, float x, float y, float w, float h, float sx,
+                     float sy, float sw, float sh, const ImageAttributes* attributes) {
+    if (!image) return;
+    g->DrawImage(image, RectF(x, y, w, h), sx, sy, sw, sh, UnitPixel, attributes);
+}
+
+void DrawImageScaledHQ(Graphics* g, Image* image, float x, float y, float w, float h, float sx,
+                       float sy, float sw, float sh) {
+    if (!image) return;
+    InterpolationMode old = g->GetInterpolationMode();
+    g->SetInterpolationMode(InterpolationModeHighQualityBicubic);
+    DrawImageScaled(g, image, x, y, w, h, sx, sy, sw, sh);
+    g->SetInterpolationMode(old);
+}
+
+void DrawTextAt(Graphics* g, const wchar_t* text, const Font* font, const Brush* brush, float x,
+                float y) {
+    if (!text || !font || !brush) return;
+    TextRenderingHint old = g->GetTextRenderingHint();
+    g->SetTextRenderingHint(TextRenderingHintClearTypeGridFit);
+    g->DrawString(text, -1, font, RectF(x, y, 0, 0), nullptr, brush);
+    g->SetTextRenderingHint(old);
+}
+
+TextStyle::~TextStyle() {
+    delete font_;
+    delete brush_;
+}
+
+void TextStyle::SetColor(int r, int g, int b) {
+    delete brush_;
+    brush_ = new SolidBrush(Color(254, BYTE(r), BYTE(g), BYTE(b)));
+}
+
+void TextStyle::SetFont(const wchar_t* face, float size, bool bold, int extraStyle) {
+    delete font_;
+    font_ = nullptr;
+    int style = (bold ? FontStyleBold : FontStyleRegular) | extraStyle;
+    FontFamily family(face ? face : L"");
+    if (family.GetLastStatus() == Ok) {
+        font_ = new Font(&family, size, style, UnitPoint);
+        if (font_->GetLastStatus() == Ok) return;
+        delete font_;
+        font_ = nullptr;
+    }
+    const FontFamily* generic = FontFamily::GenericSansSerif();
+    if (!generic || !generic->IsAvailable()) return;
+    font_ = new Font(generic, size, style, UnitPoint);
+    if (font_->GetLastStatus() != Ok) {
+        delete font_;
+        font_ = nullptr;
+    }
+}
+
+void TextStyle::Draw(Graphics* g, const wchar_t* text, float x, float y) const {
+    DrawTextAt(g, text, font_, brush_, x, y);
+}
+
+int HimetricToPixels(int himetric, int dpi) {
+    return MulDiv(himetric, dpi, 2540);
+}
+
+int PixelsToHimetric(int pixels, int dpi) {
+    return dpi ? MulDiv(pixels, 2540, dpi) : 0;
+}
+
+}  // namespace ORBUE

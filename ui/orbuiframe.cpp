@@ -1,0 +1,82 @@
+#include "orbuiframe.h"
+
+#include "orbhandle.h"
+
+namespace ORBUE {
+
+bool RenderTree(HDC memDC, MemoryBitmap& bitmap, IORBBaseUIObject* root, int width, int height) {
+    if (!bitmap.Create(memDC, width, height)) return false;
+    HGDIOBJ old = SelectObject(memDC, bitmap.handle());
+    bool ok = false;
+    {
+        Gdiplus::Graphics g(memDC);
+        if (g.GetLastStatus() == Gdiplus::Ok) {
+            if (root) root->Draw(&g);
+            ok = true;
+        }
+    }
+    GdiFlush();
+    SelectObject(memDC, old);
+    return ok;
+}
+
+bool ComposeFrame(HWND window, IORBBaseUIObject* root) {
+    if (!root) return false;
+    RECT wr;
+    if (!GetWindowRect(window, &wr)) return false;
+    int w = wr.right - wr.left, h = wr.bottom - wr.top;
+    HDC wdc = GetDC(window);
+    if (!wdc) return false;
+    bool ok = false;
+    {
+        ORBMemDC mem(CreateCompatibleDC(wdc));
+        MemoryBitmap bmp;
+        if (mem && RenderTree(mem.get(), bmp, root, w, h)) {
+            HGDIOBJ old = SelectObject(mem.get(), bmp.handle());
+            SIZE size = {w, h};
+            POINT src = {0, 0};
+            BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+            ok = UpdateLayeredWindow(window, nullptr, nullptr, &size, mem.get(), &src, 0, &blend,
+                                     ULW_ALPHA) != FALSE;
+            SelectObject(mem.get(), old);
+        }
+    }
+    ReleaseDC(window, wdc);
+    return ok;
+}
+
+bool DrawGdiOnAlpha(Gdiplus::Graphics* graphics, const RECT& area,
+                    const std::function<void(HDC memDC, int width, int height)>& paint) {
+    int w = area.right - area.left, h = area.bottom - area.top;
+    if (w <= 0 || h <= 0) return false;
+    // The clip must be read before the graphics hands out its device context.
+    Gdiplus::Rect clip;
+    graphics->GetClipBounds(&clip);
+    HDC dc = graphics->GetHDC();
+    if (!dc) return false;
+    // Infinite clips come back huge; keep the region within the area.
+    RECT cr = {clip.X, clip.Y, clip.X + clip.Width, clip.Y + clip.Height};
+    RECT rr;
+    if (!IntersectRect(&rr, &cr, &area)) SetRectEmpty(&rr);
+    ORBGdiObject<HRGN> rgn(CreateRectRgn(rr.left, rr.top, rr.right, rr.bottom));
+    ExtSelectClipRgn(dc, rgn.get(), RGN_COPY);
+    bool ok = false;
+    {
+        ORBMemDC mem(CreateCompatibleDC(dc));
+        MemoryBitmap bmp;
+        if (mem && bmp.Create(mem.get(), w, h)) {
+            HGDIOBJ old = SelectObject(mem.get(), bmp.handle());
+            BitBlt(mem.get(), 0, 0, w, h, dc, area.left, area.top, SRCCOPY);
+            paint(mem.get(), w, h);
+            bmp.FixAlpha();
+            BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+            ok = AlphaBlend(dc, area.left, area.top, w, h, mem.get(), 0, 0, w, h, blend) != FALSE;
+            SelectObject(mem.get(), old);
+        }
+    }
+    ExtSelectClipRgn(dc, nullptr, RGN_COPY);
+    graphics->ReleaseHDC(dc);
+    return ok;
+}
+
+}  // namespace ORBUE
