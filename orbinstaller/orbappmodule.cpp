@@ -2,10 +2,21 @@
 
 #include <map>
 #include <mutex>
+#include <new>
+#include <vector>
 
 namespace {
 std::mutex g_loopsMutex;
 std::map<DWORD, ORBMessageLoop*> g_loops;
+
+// Windows being created, per thread, newest last.
+struct CreateWndData {
+    void* object;
+    DWORD threadId;
+    CreateWndData* next;
+};
+std::mutex g_createMutex;
+CreateWndData* g_createList = nullptr;
 }  // namespace
 
 ORBAppModule g_orbModule;
@@ -37,4 +48,27 @@ ORBMessageLoop* ORBAppModule::GetMessageLoop(DWORD threadId) const {
     std::lock_guard<std::mutex> lock(g_loopsMutex);
     auto it = g_loops.find(threadId);
     return it == g_loops.end() ? nullptr : it->second;
+}
+
+bool ORBAppModule::AddCreateWndData(void* object) {
+    CreateWndData* data = new (std::nothrow) CreateWndData{object, GetCurrentThreadId(), nullptr};
+    if (!data) return false;
+    std::lock_guard<std::mutex> lock(g_createMutex);
+    data->next = g_createList;
+    g_createList = data;
+    return true;
+}
+
+void* ORBAppModule::ExtractCreateWndData() {
+    const DWORD me = GetCurrentThreadId();
+    std::lock_guard<std::mutex> lock(g_createMutex);
+    for (CreateWndData** link = &g_createList; *link; link = &(*link)->next) {
+        if ((*link)->threadId != me) continue;
+        CreateWndData* found = *link;
+        *link = found->next;
+        void* object = found->object;
+        delete found;
+        return object;
+    }
+    return nullptr;
 }

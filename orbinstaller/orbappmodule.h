@@ -18,6 +18,12 @@ public:
     bool RemoveMessageLoop();
     ORBMessageLoop* GetMessageLoop(DWORD threadId = GetCurrentThreadId()) const;
 
+    // Creation data: the object that a window created next on this thread binds to at
+    // its first message. Add fails (false) only when no memory is left.
+    bool AddCreateWndData(void* object);
+    // This thread's most recent entry, removed; null when there is none.
+    void* ExtractCreateWndData();
+
 private:
     HINSTANCE instance_ = nullptr;
     bool initialised_ = false;
