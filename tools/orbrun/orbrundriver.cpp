@@ -121,6 +121,7 @@ ORBRunResult ORBRunSetup(const ORBRunOptions& options) {
     result.started = true;
     ORBHandle process(pi.hProcess);
     ORBHandle thread(pi.hThread);
+    if (options.onStarted) options.onStarted(pi.dwProcessId);
 
     std::set<HWND> answered;
     size_t nextAnswer = 0;

@@ -26,6 +26,9 @@ struct ORBRunOptions {
     std::function<int(const std::wstring& caption, const std::wstring& text)> answerBox;
     // Called for every debug-output line as it arrives (on the driver's thread).
     std::function<void(const std::wstring& line)> onLine;
+    // Called once the process exists, with its id (on the driver's thread); tests that
+    // drive its windows (orbrunwindow.h) run the driver on a thread of their own.
+    std::function<void(DWORD processId)> onStarted;
     DWORD timeoutMs = 60000;           // then the process is terminated
 };
 
