@@ -203,8 +203,10 @@ void ORBScriptEngine::PendingHook(lua_State* L, lua_Debug*) {
 }
 
 void ORBScriptEngine::StoreGlobal(lua_State* L, const PendingGlobal& value) {
-    if (value.isString)
+    if (value.type == LUA_TSTRING)
         lua_pushlstring(L, value.text.data(), value.text.size());
+    else if (value.type == LUA_TBOOLEAN)
+        lua_pushboolean(L, value.number != 0);
     else
         lua_pushnumber(L, value.number);
     lua_setglobal(L, value.name.c_str());
@@ -269,9 +271,13 @@ bool ORBScriptEngine::GetGlobalBoolean(const char* name) {
 }
 
 void ORBScriptEngine::SetGlobalString(const char* name, const std::wstring& text) {
-    SetGlobal(PendingGlobal{name, true, ORBWideToUtf8(text), 0});
+    SetGlobal(PendingGlobal{name, LUA_TSTRING, ORBWideToUtf8(text), 0});
 }
 
 void ORBScriptEngine::SetGlobalNumber(const char* name, double value) {
-    SetGlobal(PendingGlobal{name, false, std::string(), value});
+    SetGlobal(PendingGlobal{name, LUA_TNUMBER, std::string(), value});
+}
+
+void ORBScriptEngine::SetGlobalBoolean(const char* name, bool value) {
+    SetGlobal(PendingGlobal{name, LUA_TBOOLEAN, std::string(), value ? 1.0 : 0.0});
 }

@@ -45,6 +45,7 @@ public:
     // when the hook returns, whichever comes first. Queued writes keep their order.
     void SetGlobalString(const char* name, const std::wstring& text);
     void SetGlobalNumber(const char* name, double value);
+    void SetGlobalBoolean(const char* name, bool value);
 
     // Message handler: shows the error with the script call stack and ends the process
     // with exit code 0. Never returns.
@@ -69,7 +70,7 @@ private:
     // A global write queued while the engine was held by another thread.
     struct PendingGlobal {
         std::string name;
-        bool isString;
+        int type;  // LUA_TSTRING, LUA_TNUMBER or LUA_TBOOLEAN
         std::string text;
         double number;
     };
