@@ -122,10 +122,12 @@ TEST(EngineThreads, WriteDuringALongHostCallIsQueuedNotWaitedFor) {
     Sleep(100);  // the worker is inside HostBlock, holding the engine
     // Returns at once although the engine is busy; the hook's thread stores the value.
     Engine()->SetGlobalNumber("blocked_value", 42);
+    Engine()->SetGlobalBoolean("blocked_flag", true);
     EXPECT_FALSE(done.load());
     SetEvent(g_release.get());
     worker.join();
     EXPECT_EQ(42, Engine()->GetGlobalInteger("blocked_value"));
+    EXPECT_TRUE(Engine()->GetGlobalBoolean("blocked_flag"));
     // Seen by the script itself within its loop, between two of its instructions.
     EXPECT_GT(Engine()->GetGlobalInteger("blocked_seen"), 0);
 }
