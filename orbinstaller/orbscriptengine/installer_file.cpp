@@ -1,6 +1,93 @@
 // Installer functions: file and directory.
 #include "orbscriptapi.h"
 
+#include "orbfileops.h"
+#include "orbscriptargs.h"
+
+namespace {
+
+int Lua_CreateDirectory(lua_State* L) {
+    return ORBProtect(L, [&] {
+        lua_pushboolean(L, ORBCreateDirectory(ORBArgString(L, 1)));
+        return 1;
+    });
+}
+
+int Lua_CopyFile(lua_State* L) {
+    return ORBProtect(L, [&] {
+        lua_pushboolean(L, ORBCopyFile(ORBArgString(L, 1), ORBArgString(L, 2)));
+        return 1;
+    });
+}
+
+int Lua_MoveFile(lua_State* L) {
+    return ORBProtect(L, [&] {
+        lua_pushboolean(L, ORBMoveFile(ORBArgString(L, 1), ORBArgString(L, 2)));
+        return 1;
+    });
+}
+
+int Lua_RenameFile(lua_State* L) {
+    return ORBProtect(L, [&] {
+        lua_pushboolean(L, ORBRenameFile(ORBArgString(L, 1), ORBArgString(L, 2)));
+        return 1;
+    });
+}
+
+int Lua_DeleteFile(lua_State* L) {
+    return ORBProtect(L, [&] {
+        lua_pushboolean(L, ORBDeleteFile(ORBArgString(L, 1)));
+        return 1;
+    });
+}
+
+// True when the path did not exist; after a deletion attempt no value at all.
+int Lua_DelFileRecursive(lua_State* L) {
+    return ORBProtect(L, [&] {
+        if (!ORBDelFileRecursive(ORBArgString(L, 1))) return 0;
+        lua_pushboolean(L, 1);
+        return 1;
+    });
+}
+
+int Lua_DeleteFileAfterReboot(lua_State* L) {
+    return ORBProtect(L, [&] {
+        lua_pushboolean(L, ORBDeleteFileAfterReboot(ORBArgString(L, 1)));
+        return 1;
+    });
+}
+
+int Lua_GetTempFileName(lua_State* L) {
+    return ORBProtect(L, [&] {
+        std::wstring path;
+        if (ORBGetTempFileName(ORBArgString(L, 1), ORBArgString(L, 2), path))
+            ORBPushString(L, path);
+        else
+            lua_pushnil(L);
+        return 1;
+    });
+}
+
+// Expands the last argument (normally the only one).
+int Lua_ExpandEnv(lua_State* L) {
+    return ORBProtect(L, [&] {
+        int top = lua_gettop(L);
+        ORBPushString(L, ORBExpandEnv(top > 0 ? ORBArgString(L, top) : std::wstring()));
+        return 1;
+    });
+}
+
+}  // namespace
+
 const luaL_Reg kORBFileFunctions[] = {
+    {"Lua_CreateDirectory", Lua_CreateDirectory},
+    {"Lua_CopyFile", Lua_CopyFile},
+    {"Lua_MoveFile", Lua_MoveFile},
+    {"Lua_RenameFile", Lua_RenameFile},
+    {"Lua_DeleteFile", Lua_DeleteFile},
+    {"Lua_DelFileRecursive", Lua_DelFileRecursive},
+    {"Lua_DeleteFileAfterReboot", Lua_DeleteFileAfterReboot},
+    {"Lua_GetTempFileName", Lua_GetTempFileName},
+    {"Lua_ExpandEnv", Lua_ExpandEnv},
     {nullptr, nullptr},
 };

@@ -1,6 +1,162 @@
 // Installer functions: payload and resource extraction.
 #include "orbscriptapi.h"
 
+#include <cstring>
+
+#include "orb7zextract.h"
+#include "orbfileops.h"
+#include "orbhandle.h"
+#include "orblog.h"
+#include "orbresource.h"
+#include "orbscriptargs.h"
+#include "orbscriptengine.h"
+
+namespace {
+
+// A script function kept alive in the registry; released on every way out.
+struct ScriptRef {
+    lua_State* L;
+    int ref = LUA_NOREF;
+    explicit ScriptRef(lua_State* state) : L(state) {}
+    ~ScriptRef() {
+        if (ref != LUA_NOREF) luaL_unref(L, LUA_REGISTRYINDEX, ref);
+    }
+    ScriptRef(const ScriptRef&) = delete;
+    ScriptRef& operator=(const ScriptRef&) = delete;
+};
+
+// Argument idx as a resource id (low 16 bits of a number) or as a name held in text.
+const wchar_t* ResourceName(lua_State* L, int idx, std::wstring& text) {
+    if (lua_isnumber(L, idx)) return MAKEINTRESOURCEW(static_cast<WORD>(lua_tointegerx(L, idx, nullptr) & 0xFFFF));
+    text = ORBArgString(L, idx);
+    return text.c_str();
+}
+
+ORB7zCallbacks ScriptCallbacks(lua_State* L, int fileRef, int failRef) {
+    ORB7zCallbacks callbacks;
+    if (fileRef != LUA_NOREF)
+        callbacks.fileWritten = [L, fileRef](const std::wstring& path) {
+            int top = lua_gettop(L);
+            lua_rawgeti(L, LUA_REGISTRYINDEX, fileRef);
+            ORBPushString(L, path);
+            if (ORBScriptEngine::PCall(L, 1, 1) != 0) ORBLog(L"%s\r\n", ORBArgString(L, -1).c_str());
+            lua_settop(L, top);
+        };
+    if (failRef != LUA_NOREF)
+        callbacks.createFailed = [L, failRef](const std::wstring& path, DWORD error) {
+            int top = lua_gettop(L);
+            lua_rawgeti(L, LUA_REGISTRYINDEX, failRef);
+            ORBPushString(L, path);
+            lua_pushunsigned(L, error);
+            int decision = 2;
+            if (ORBScriptEngine::PCall(L, 2, 1) == 0)
+                decision = static_cast<int>(lua_tointegerx(L, -1, nullptr));
+            else
+                ORBLog(L"%s\r\n", ORBArgString(L, -1).c_str());
+            lua_settop(L, top);
+            return decision;
+        };
+    return callbacks;
+}
+
+// (source, destination [, fromFile [, onFile [, onCreateFailed]]]) -> boolean
+int Lua_UnCompress7z(lua_State* L) {
+    return ORBProtect(L, [&] {
+        ScriptRef fileRef(L), failRef(L);
+        int n = lua_gettop(L);
+        if (n == 5 && lua_isfunction(L, -1)) failRef.ref = luaL_ref(L, LUA_REGISTRYINDEX);
+        if ((n == 4 || n == 5) && lua_isfunction(L, -1)) fileRef.ref = luaL_ref(L, LUA_REGISTRYINDEX);
+        bool fromFile = n >= 3 && n <= 5 && lua_isboolean(L, 3) && lua_toboolean(L, 3);
+
+        int status = 0;
+        if (n >= 2 && n <= 5) {
+            std::wstring destination = ORBExpandEnv(ORBArgString(L, 2));
+            if (!ORBPathExists(destination)) {
+                ORBLog(L"Fun:%s, Description:%s it's not exists!\r\n", L"Lua_UnCompress7z", destination.c_str());
+                lua_pushboolean(L, 0);
+                return 1;
+            }
+            ORB7zCallbacks callbacks = ScriptCallbacks(L, fileRef.ref, failRef.ref);
+            if (fromFile) {
+                std::wstring source = ORBExpandEnv(ORBArgString(L, 1));
+                if (!ORBPathExists(source)) {
+                    ORBLog(L"Fun:%s, Description:%s it's not exists!\r\n", L"Lua_UnCompress7z", source.c_str());
+                    lua_pushboolean(L, 0);
+                    return 1;
+                }
+                ORBLog(L"UnCompress %s to %s .\r\n", source.c_str(), destination.c_str());
+                status = Extract7zFromFile(destination, source, callbacks);
+            } else {
+                std::wstring text;
+                const wchar_t* name = ResourceName(L, 1, text);
+                ORBResourceData res = ORBLoadResource(nullptr, L"_7Z", name);
+                if (res.status == ORBResourceData::kNotFound || res.status == ORBResourceData::kNotLocked) {
+                    ORBLog(L"Fun:%s ,LoadResource failed!\r\n", L"Lua_UnCompress7z");
+                    lua_pushboolean(L, 0);
+                    return 1;
+                }
+                if (!IS_INTRESOURCE(name)) ORBLog(L"UnCompress %s to %s .\r\n", name, destination.c_str());
+                // The stored signature is exchanged while reading; the resource image
+                // stays as stored, so every use in the process sees the same bytes.
+                status = Extract7zFromMemory(destination, res.data, res.size, callbacks, true);
+            }
+        }
+        if (status != 0) {
+            ORBLog(L"Fun:%s, Description: UnCompress failed.!\r\n", L"Lua_UnCompress7z");
+            lua_pushboolean(L, 0);
+        } else {
+            ORBLog(L"UnCompress successful.\r\n");
+            lua_pushboolean(L, 1);
+        }
+        return 1;
+    });
+}
+
+bool WriteBytes(HANDLE file, const void* data, DWORD size) {
+    DWORD written = 0;
+    return WriteFile(file, data, size, &written, nullptr) && written == size;
+}
+
+// (type, name or id, destination file) -> boolean
+int Lua_ExtractResource(lua_State* L) {
+    return ORBProtect(L, [&] {
+        std::wstring path = ORBExpandEnv(ORBArgString(L, 3));
+        std::wstring type = ORBArgString(L, 1);
+        std::wstring text;
+        const wchar_t* name = ResourceName(L, 2, text);
+        ORBResourceData res = ORBLoadResource(nullptr, type.c_str(), name);
+        if (res.status == ORBResourceData::kNotFound || res.status == ORBResourceData::kNotLocked) {
+            ORBLog(L"Fun:%s ,LoadResource failed!\r\n", L"Lua_ExtractResource");
+            lua_pushboolean(L, 0);
+            return 1;
+        }
+        ORBFileHandle file(CreateFileW(ORBSystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
+                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+        if (!file) {
+            ORBLog(L"Fun:%s ,CreateFileW %s failed!\r\n", L"Lua_ExtractResource", path.c_str());
+            lua_pushboolean(L, 0);
+            return 1;
+        }
+        const Byte* bytes = static_cast<const Byte*>(res.data);
+        bool ok;
+        if (type == L"_7Z" && res.size >= 2) {
+            // Written with the standard signature; the resource image is left as stored.
+            const Byte head[2] = {bytes[1], bytes[0]};
+            ok = WriteBytes(file.get(), head, 2) && WriteBytes(file.get(), bytes + 2, res.size - 2);
+        } else {
+            ok = res.size == 0 || WriteBytes(file.get(), bytes, res.size);
+        }
+        if (ok) ok = CloseHandle(file.release()) != 0;
+        if (!ok) ORBLog(L"Fun:%s ,WriteFile %s failed!\r\n", L"Lua_ExtractResource", path.c_str());
+        lua_pushboolean(L, ok);
+        return 1;
+    });
+}
+
+}  // namespace
+
 const luaL_Reg kORBPayloadFunctions[] = {
+    {"Lua_UnCompress7z", Lua_UnCompress7z},
+    {"Lua_ExtractResource", Lua_ExtractResource},
     {nullptr, nullptr},
 };

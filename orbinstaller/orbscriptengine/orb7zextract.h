@@ -1,0 +1,48 @@
+// Unpacking of 7z archives (LZMA SDK decoder) into a folder, with per-file and
+// creation-failure callbacks.
+#pragma once
+
+#include <windows.h>
+
+#include <functional>
+#include <string>
+
+#include "7zTypes.h"
+
+// Called with the full path of each written file.
+using ORBFileWrittenFn = std::function<void(const std::wstring& path)>;
+// Called when a file cannot be created: 0 = try once more, 1 = skip the entry,
+// anything else = stop with failure.
+using ORBCreateFailedFn = std::function<int(const std::wstring& path, DWORD error)>;
+
+struct ORB7zCallbacks {
+    ORBFileWrittenFn fileWritten;   // may be empty
+    ORBCreateFailedFn createFailed; // may be empty: a creation failure stops
+};
+
+// Status codes besides the decoder's own SZ_ERROR_* values (0 is success).
+constexpr int kORB7zOpenFailed = 1;    // the archive file cannot be opened
+constexpr int kORB7zNoMemory = 2;      // the path buffer cannot be allocated
+constexpr int kORB7zFileFailed = 11;   // a file cannot be created, written or closed
+constexpr int kORB7zUnsafeEntry = 20;  // an entry name would leave the destination
+
+// Unpacks the archive of size bytes at data (read in place, not modified) into the
+// existing folder destination; restoreSignature serves the first two bytes exchanged,
+// the form of the _7Z resources. Returns the status; files written before a failure
+// stay.
+int Extract7zFromMemory(const std::wstring& destination, const void* data, size_t size,
+                        const ORB7zCallbacks& callbacks, bool restoreSignature = false);
+
+// Same for an archive file; kORB7zOpenFailed when it cannot be opened.
+int Extract7zFromFile(const std::wstring& destination, const std::wstring& archive,
+                      const ORB7zCallbacks& callbacks);
+
+// The entry loop over a seekable stream. Entries are written in archive order below
+// destination; an entry whose name is absolute, has a drive, "." or ".." parts, ':'
+// (streams), wildcard or control characters or a device name (CON, NUL, COM1, ...) is
+// refused (logged, kORB7zUnsafeEntry). A skipped entry (decision 1) is not a failure.
+int Extract7zEntries(const std::wstring& destination, ISeekInStreamPtr stream,
+                     const ORB7zCallbacks& callbacks);
+
+// True when name (7z form, "/" or "\" between parts) stays below the destination.
+bool ORB7zEntryNameIsSafe(const std::wstring& name);

@@ -1,0 +1,57 @@
+// File and directory operations behind the file installer functions. Every path
+// argument is expanded (%NAME% references) on entry unless noted; results and log
+// lines are those the scripts see.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+// text with its %NAME% references expanded, the buffer sized from the system's answer;
+// text without references (or a failed expansion) comes back unchanged.
+std::wstring ORBExpandEnv(const std::wstring& text);
+
+// path in a form the file APIs accept at any length: short paths unchanged, longer ones
+// made absolute with the \\?\ prefix. Only for paths whose parts are already checked.
+std::wstring ORBSystemPath(const std::wstring& path);
+
+// Attributes of path, INVALID_FILE_ATTRIBUTES when it does not exist or is unreachable.
+DWORD ORBPathAttributes(const std::wstring& path);
+inline bool ORBPathExists(const std::wstring& path) { return ORBPathAttributes(path) != INVALID_FILE_ATTRIBUTES; }
+
+// Creates path with its missing parents; true when it exists afterwards (else the
+// not-found line).
+bool ORBCreateDirectory(const std::wstring& path);
+
+// Shell copy / move of a file or tree; false with the not-found line for a missing
+// source, or with the failure lines for a non-zero shell answer.
+bool ORBCopyFile(const std::wstring& from, const std::wstring& to);
+bool ORBMoveFile(const std::wstring& from, const std::wstring& to);
+
+// Rename replacing an existing target on the same volume; false when the old path is
+// missing or the rename fails.
+bool ORBRenameFile(const std::wstring& from, const std::wstring& to);
+
+// Answer of the delete dialog (MessageBoxW's result); replaceable for tests.
+using ORBAskFn = int (*)(const std::wstring& text, const std::wstring& caption);
+
+// Permanent shell delete of a file or tree. True when gone or missing; on failure asks
+// Abort (ends the process with 0) / Retry (tries again) / Ignore (true, logged); false
+// only when the dialog itself fails on the first round.
+bool ORBDeleteFile(const std::wstring& path, ORBAskFn ask = nullptr);
+
+// Best-effort recursive delete; true when path did not exist, false when a deletion was
+// attempted (the script then receives no value).
+bool ORBDelFileRecursive(const std::wstring& path);
+
+// Schedules path for deletion at the next restart; true when it is missing or the
+// deletion was scheduled.
+bool ORBDeleteFileAfterReboot(const std::wstring& path);
+
+// Creates an empty uniquely named file in dir (expanded) with prefix (not expanded);
+// false when the system cannot.
+bool ORBGetTempFileName(const std::wstring& dir, const std::wstring& prefix, std::wstring& out);
+
+// Message box texts of the delete dialog.
+extern const wchar_t kORBDeleteFailedCaption[];
+std::wstring ORBDeleteFailedText(const std::wstring& path);
