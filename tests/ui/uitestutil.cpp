@@ -1,0 +1,98 @@
+#include "uitestutil.h"
+
+#include "gtest/gtest.h"
+
+namespace {
+
+// GDI+ for the whole test program, as the installer starts it before any image.
+class GdiplusEnvironment : public testing::Environment {
+public:
+    void SetUp() override {
+        Gdiplus::GdiplusStartupInput input;
+        ASSERT_EQ(Gdiplus::Ok, Gdiplus::GdiplusStartup(&token_, &input, nullptr));
+    }
+    void TearDown() override { Gdiplus::GdiplusShutdown(token_); }
+
+private:
+    ULONG_PTR token_ = 0;
+};
+
+testing::Environment* const g_gdiplus = testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
+
+const wchar_t kClass[] = L"OrbUiTestRecorder";
+
+}  // namespace
+
+Recorder::Recorder() : hwnd_(nullptr) {
+    WNDCLASSW wc = {};
+    wc.lpfnWndProc = Proc;
+    wc.hInstance = GetModuleHandleW(nullptr);
+    wc.lpszClassName = kClass;
+    RegisterClassW(&wc);  // a second registration fails harmlessly
+    hwnd_ = CreateWindowExW(0, kClass, L"", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                            GetModuleHandleW(nullptr), this);
+}
+
+Recorder::~Recorder() {
+    if (hwnd_) DestroyWindow(hwnd_);
+}
+
+LRESULT CALLBACK Recorder::Proc(HWND hwnd, UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_NCCREATE) {
+        auto* cs = reinterpret_cast<CREATESTRUCTW*>(lParam);
+        SetWindowLongPtrW(hwnd, GWLP_USERDATA, (LONG_PTR)cs->lpCreateParams);
+    }
+    auto* self = reinterpret_cast<Recorder*>(GetWindowLongPtrW(hwnd, GWLP_USERDATA));
+    if (self && (msg >= WM_USER || msg == WM_NCLBUTTONDOWN)) {
+        self->msgs_.push_back({msg, wParam, lParam});
+        return 0;
+    }
+    return DefWindowProcW(hwnd, msg, wParam, lParam);
+}
+
+void Recorder::Pump() {
+    MSG m;
+    while (PeekMessageW(&m, hwnd_, 0, 0, PM_REMOVE)) DispatchMessageW(&m);
+}
+
+size_t Recorder::Count(UINT msg) {
+    size_t n = 0;
+    for (const Msg& m : messages())
+        if (m.msg == msg) ++n;
+    return n;
+}
+
+Canvas::Canvas(int width, int height) : w_(width), h_(height), old_(nullptr) {
+    dc_ = CreateCompatibleDC(nullptr);
+    bmp_.Create(dc_, w_, h_);
+    old_ = SelectObject(dc_, bmp_.handle());
+}
+
+Canvas::~Canvas() {
+    SelectObject(dc_, old_);
+    bmp_.Destroy();
+    DeleteDC(dc_);
+}
+
+Gdiplus::Status Canvas::Draw(ORBUE::IORBBaseUIObject* object) {
+    Gdiplus::Status st;
+    {
+        Gdiplus::Graphics g(dc_);
+        object->Draw(&g);
+        st = g.GetLastStatus();
+    }
+    GdiFlush();
+    return st;
+}
+
+bool Canvas::Render(ORBUE::IORBBaseUIObject* root) {
+    SelectObject(dc_, old_);
+    bool ok = ORBUE::RenderTree(dc_, bmp_, root, w_, h_);
+    old_ = SelectObject(dc_, bmp_.handle());
+    return ok;
+}
+
+bool FaceInstalled(const wchar_t* face) {
+    Gdiplus::FontFamily family(face);
+    return family.GetLastStatus() == Gdiplus::Ok;
+}
