@@ -1,0 +1,4 @@
+-- Delete-dialog test product: silent, deletes ORB_T_PATH in the install hook.
+global_silent_install = true
+global_show_completewindow = false
+global_install_mutex_guid = os.getenv("ORB_T_GUID")

@@ -1,0 +1,9 @@
+-- Records the result of Lua_DeleteFile and whether the run went on afterwards.
+local function trace(text)
+  local f = io.open(os.getenv("ORB_T_TRACE"), "a")
+  f:write(text, "\n")
+  f:close()
+end
+
+function ORBSE_OnInstall() trace("result " .. tostring(Lua_DeleteFile(os.getenv("ORB_T_PATH")))) end
+function ORBSE_AfterComplete() trace("AfterComplete") end

@@ -1,0 +1,315 @@
+// File and directory functions through the script functions, and the delete dialog
+// end to end.
+#include <shlobj.h>
+
+#include "gtest/gtest.h"
+#include "lauxlib.h"
+#include "orbfileops.h"
+#include "orbscriptengine.h"
+#include "orbstring.h"
+#include "orbtestutil.h"
+
+namespace {
+
+ORBScriptEngine* Engine() { return ORBScriptEngine::GetInstance(); }
+
+// Runs code (without the fatal error report) and returns its results as text.
+std::vector<std::string> Lua(const std::string& code) {
+    lua_State* s = Engine()->GetState();
+    int top = lua_gettop(s);
+    if (luaL_loadstring(s, code.c_str()) || lua_pcall(s, 0, LUA_MULTRET, 0)) {
+        ADD_FAILURE() << lua_tostring(s, -1);
+        lua_settop(s, top);
+        return {"error"};
+    }
+    std::vector<std::string> out;
+    for (int i = top + 1; i <= lua_gettop(s); ++i) {
+        out.push_back(luaL_tolstring(s, i, nullptr));
+        lua_pop(s, 1);
+    }
+    lua_settop(s, top);
+    return out;
+}
+
+std::string Lua1(const std::string& code) {
+    std::vector<std::string> r = Lua(code);
+    return r.empty() ? "none" : r[0];
+}
+
+void Set(const char* name, const std::wstring& value) { Engine()->SetGlobalString(name, value); }
+
+std::wstring NotExists(const wchar_t* fn, const std::wstring& path) {
+    return L"xm Fun:" + std::wstring(fn) + L", Description:" + path + L" it's not exists!\r\n";
+}
+
+// A file held open without delete sharing, so it cannot be deleted.
+struct HeldFile {
+    HANDLE h;
+    explicit HeldFile(const std::wstring& path)
+        : h(CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr)) {}
+    ~HeldFile() { Close(); }
+    void Close() {
+        if (h != INVALID_HANDLE_VALUE) CloseHandle(h);
+        h = INVALID_HANDLE_VALUE;
+    }
+};
+
+std::vector<int> g_answers;
+int g_asked = 0;
+int Ask(const std::wstring&, const std::wstring& caption) {
+    EXPECT_EQ(L"提示", caption);
+    return g_asked < int(g_answers.size()) ? g_answers[g_asked++] : IDIGNORE;
+}
+
+}  // namespace
+
+TEST(FileFunctions, CreateDirectoryMakesMissingParentsAndLogsOnlyWhenItCreates) {
+    ScopedTempDir d(L"mkdir");
+    std::wstring deep = d.file(L"a\\b\\c");
+    Set("E", d.path());
+    Set("P", deep);
+    LogCapture log;
+    EXPECT_EQ("true", Lua1("return Lua_CreateDirectory(E)"));
+    EXPECT_TRUE(log.lines().empty());
+    EXPECT_EQ("true", Lua1("return Lua_CreateDirectory(P)"));
+    EXPECT_TRUE(log.Has(L"xm Create Directory " + deep + L"!\r\n"));
+    EXPECT_TRUE(GetFileAttributesW(deep.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    // A file in the way: the directory cannot exist afterwards.
+    ASSERT_TRUE(WriteFileBytes(d.file(L"f"), "x"));
+    Set("F", d.file(L"f\\sub"));
+    EXPECT_EQ("false", Lua1("return Lua_CreateDirectory(F)"));
+    EXPECT_TRUE(log.Has(NotExists(L"Lua_CreateDirectory", d.file(L"f\\sub"))));
+}
+
+TEST(FileFunctions, CopyAndMoveNeedAnExistingSourceWildcardsCountAsMissing) {
+    ScopedTempDir d(L"copy");
+    ASSERT_TRUE(WriteFileBytes(d.file(L"a.txt"), "alpha"));
+    Set("S", d.file(L"a.txt"));
+    Set("W", d.file(L"*.txt"));
+    Set("T", d.file(L"b.txt"));
+    LogCapture log;
+    EXPECT_EQ("false", Lua1("return Lua_CopyFile(W, T)"));
+    EXPECT_TRUE(log.Has(NotExists(L"Lua_CopyFile", d.file(L"*.txt"))));
+    EXPECT_EQ("false", Lua1("return Lua_MoveFile(W, T)"));
+    EXPECT_TRUE(log.Has(NotExists(L"Lua_MoveFile", d.file(L"*.txt"))));
+    EXPECT_FALSE(FileExists(d.file(L"b.txt")));
+    EXPECT_EQ("true", Lua1("return Lua_CopyFile(S, T)"));
+    EXPECT_TRUE(log.Has(L"xm Copy " + d.file(L"a.txt") + L" to " + d.file(L"b.txt") + L" !"));
+    EXPECT_EQ("alpha", ReadFileBytes(d.file(L"b.txt")));
+}
+
+TEST(FileFunctions, CopyAndMoveTakeWholeTrees) {
+    ScopedTempDir d(L"tree");
+    ASSERT_TRUE(CreateDirectoryW(d.file(L"src").c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(d.file(L"src\\in").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(d.file(L"src\\in\\x.txt"), "x"));
+    SetEnvironmentVariableW(L"ORB_T_TREE", d.path().c_str());
+    EXPECT_EQ("true", Lua1("return Lua_CopyFile('%ORB_T_TREE%\\\\src', '%ORB_T_TREE%\\\\copy')"));
+    EXPECT_EQ("x", ReadFileBytes(d.file(L"copy\\in\\x.txt")));
+    LogCapture log;
+    EXPECT_EQ("true", Lua1("return Lua_MoveFile('%ORB_T_TREE%\\\\src', '%ORB_T_TREE%\\\\moved')"));
+    EXPECT_TRUE(log.Has(L"xm Move " + d.file(L"src") + L" to " + d.file(L"moved") + L" !"));
+    EXPECT_EQ("x", ReadFileBytes(d.file(L"moved\\in\\x.txt")));
+    EXPECT_FALSE(FileExists(d.file(L"src")));
+}
+
+TEST(FileFunctions, RenameReplacesAnExistingTarget) {
+    ScopedTempDir d(L"ren");
+    ASSERT_TRUE(WriteFileBytes(d.file(L"new.dll"), "new"));
+    ASSERT_TRUE(WriteFileBytes(d.file(L"app.dll"), "old"));
+    Set("A", d.file(L"new.dll"));
+    Set("B", d.file(L"app.dll"));
+    LogCapture log;
+    EXPECT_EQ("true", Lua1("return Lua_RenameFile(A, B)"));
+    EXPECT_TRUE(log.Has(L"xm MoveFile " + d.file(L"new.dll") + L" to " + d.file(L"app.dll") + L" !"));
+    EXPECT_EQ("new", ReadFileBytes(d.file(L"app.dll")));
+    EXPECT_FALSE(FileExists(d.file(L"new.dll")));
+    EXPECT_EQ("false", Lua1("return Lua_RenameFile(A, B)"));
+    EXPECT_TRUE(log.Has(NotExists(L"Lua_RenameFile", d.file(L"new.dll"))));
+}
+
+TEST(FileFunctions, DeleteFileAsksOnlyWhenTheDeletionFails) {
+    ScopedTempDir d(L"del");
+    ASSERT_TRUE(CreateDirectoryW(d.file(L"tree").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(d.file(L"tree\\x.txt"), "x"));
+    ASSERT_TRUE(WriteFileBytes(d.file(L"held.txt"), "h"));
+    g_asked = 0;
+    EXPECT_TRUE(ORBDeleteFile(d.file(L"missing"), Ask));
+    EXPECT_TRUE(ORBDeleteFile(d.file(L"tree"), Ask));
+    EXPECT_FALSE(FileExists(d.file(L"tree")));
+    EXPECT_EQ(0, g_asked);
+
+    HeldFile held(d.file(L"held.txt"));
+    LogCapture log;
+    g_answers = {IDRETRY, IDRETRY, IDIGNORE};
+    g_asked = 0;
+    EXPECT_TRUE(ORBDeleteFile(d.file(L"held.txt"), Ask));
+    EXPECT_EQ(3, g_asked);
+    EXPECT_TRUE(log.Has(L"xm Delete " + d.file(L"held.txt") + L" failed!\r\n"));
+    EXPECT_TRUE(log.Has(L"xm SHFileOperation error code : 0x"));
+    // A failed dialog on the first round is a failure.
+    g_answers = {0};
+    g_asked = 0;
+    EXPECT_FALSE(ORBDeleteFile(d.file(L"held.txt"), Ask));
+    held.Close();
+}
+
+TEST(FileFunctions, DelFileRecursiveRemovesReadOnlyAndHiddenContentAndReturnsNothing) {
+    ScopedTempDir d(L"rec");
+    std::wstring root = d.file(L"app");
+    ASSERT_EQ(0, SHCreateDirectoryExW(nullptr, (root + L"\\sub\\deeper").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(root + L"\\ro.txt", "r"));
+    ASSERT_TRUE(WriteFileBytes(root + L"\\sub\\hidden.txt", "h"));
+    ASSERT_TRUE(WriteFileBytes(root + L"\\sub\\deeper\\x", "x"));
+    SetFileAttributesW((root + L"\\ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+    SetFileAttributesW((root + L"\\sub\\hidden.txt").c_str(), FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_READONLY);
+    ASSERT_TRUE(WriteFileBytes(d.file(L"single.txt"), "s"));
+    Set("R", root);
+    Set("F", d.file(L"single.txt"));
+    LogCapture log;
+    EXPECT_EQ((std::vector<std::string>{"true"}), Lua("return Lua_DelFileRecursive(R .. '-missing')"));
+    EXPECT_EQ(std::vector<std::string>{}, Lua("return Lua_DelFileRecursive(R, 'ignored')"));
+    EXPECT_FALSE(FileExists(root));
+    EXPECT_TRUE(log.Has(L"xm PathIsDirectoryW"));
+    EXPECT_TRUE(log.Has(L"xm ORBScriptEngine::DeleteDirectories " + root));
+    EXPECT_EQ(std::vector<std::string>{}, Lua("return Lua_DelFileRecursive(F)"));
+    EXPECT_FALSE(FileExists(d.file(L"single.txt")));
+    EXPECT_TRUE(log.Has(L"xm Path is file!"));
+    EXPECT_TRUE(log.Has(L"xm Lua_DelFileRecursive"));
+}
+
+TEST(FileFunctions, DeleteDirectoriesLeavesTheCurrentDirectoryAndTakesDeepTrees) {
+    ScopedTempDir d(L"cwd");
+    std::wstring dir = d.file(L"here");
+    ASSERT_TRUE(CreateDirectoryW(dir.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(dir + L"\\f.txt", "f"));
+    std::vector<wchar_t> saved(GetCurrentDirectoryW(0, nullptr));
+    GetCurrentDirectoryW(DWORD(saved.size()), saved.data());
+    ASSERT_TRUE(SetCurrentDirectoryW(dir.c_str()));
+    ORBScriptEngine::DeleteDirectories(dir);
+    std::vector<wchar_t> now(GetCurrentDirectoryW(0, nullptr));
+    GetCurrentDirectoryW(DWORD(now.size()), now.data());
+    SetCurrentDirectoryW(saved.data());
+    EXPECT_FALSE(FileExists(dir));
+    EXPECT_EQ(0, lstrcmpiW(d.path().c_str(), now.data())) << Narrow(now.data());
+
+    // Deeper than 260 units: everything goes.
+    std::wstring deep = d.file(L"deep");
+    std::wstring p = deep;
+    ASSERT_TRUE(CreateDirectoryW(p.c_str(), nullptr));
+    while (p.size() < 400) {
+        p += L"\\" + std::wstring(50, L'd');
+        ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + p).c_str(), nullptr));
+        ASSERT_TRUE(WriteFileBytes(L"\\\\?\\" + p + L"\\file.txt", "x"));
+    }
+    ORBScriptEngine::DeleteDirectories(deep);
+    EXPECT_FALSE(FileExists(deep));
+}
+
+TEST(FileFunctions, TempFileNamesAreUniqueAndCreated) {
+    ScopedTempDir d(L"tmpn");
+    Set("D", d.path());
+    std::vector<std::string> r = Lua("return Lua_GetTempFileName(D, 'orbx'), Lua_GetTempFileName(D, 'orbx')");
+    ASSERT_EQ(2u, r.size());
+    EXPECT_NE(r[0], r[1]);
+    for (const std::string& path : r) {
+        std::wstring w = ORBUtf8ToWide(path);
+        EXPECT_TRUE(FileExists(w)) << path;
+        EXPECT_EQ("", ReadFileBytes(w));
+        EXPECT_EQ(0u, w.find(d.path() + L"\\orb")) << path;
+    }
+    EXPECT_EQ("nil", Lua1("return Lua_GetTempFileName(D .. '\\\\missing', 'x')"));
+}
+
+TEST(FileFunctions, ExpandEnvUsesTheLastArgumentAndNeverTruncates) {
+    std::wstring longValue(600, L'v');
+    SetEnvironmentVariableW(L"ORB_T_LONG", longValue.c_str());
+    SetEnvironmentVariableW(L"ORB_T_SHORT", L"安装");
+    EXPECT_EQ("C:\\plain\\text 100%", Lua1("return Lua_ExpandEnv('C:\\\\plain\\\\text 100%')"));
+    EXPECT_EQ("安装\\", Lua1("return Lua_ExpandEnv('ignored', '%ORB_T_SHORT%\\\\')"));
+    EXPECT_EQ(Narrow(longValue) + "\\x", Lua1("return Lua_ExpandEnv('%ORB_T_LONG%\\\\x')"));
+    EXPECT_EQ("%ORB_T_UNSET_VARIABLE%", Lua1("return Lua_ExpandEnv('%ORB_T_UNSET_VARIABLE%')"));
+    EXPECT_EQ("", Lua1("return Lua_ExpandEnv()"));
+}
+
+TEST(FileFunctions, DeleteAfterRebootOfAMissingPathIsDone) {
+    ScopedTempDir d(L"reboot");
+    Set("M", d.file(L"missing"));
+    LogCapture log;
+    EXPECT_EQ("true", Lua1("return Lua_DeleteFileAfterReboot(M)"));
+    EXPECT_TRUE(log.Has(L"xm Lua_DeleteFileAfterReboot"));
+}
+
+namespace {
+
+struct DeleteRun {
+    ORBRunResult result;
+    std::vector<std::string> trace;
+};
+
+DeleteRun RunDelete(const std::wstring& path, ORBRunOptions options) {
+    ScopedTempDir t(L"deltrace");
+    static int n = 0;
+    options.environment = {{L"ORB_T_PATH", path},
+                           {L"ORB_T_TRACE", t.file(L"trace.txt")},
+                           {L"ORB_T_GUID", L"Local\\orb-files-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
+                                               std::to_wstring(++n)}};
+    DeleteRun run;
+    run.result = RunProduct(L"files_delete.exe", options);
+    run.trace = ReadLines(t.file(L"trace.txt"));
+    return run;
+}
+
+}  // namespace
+
+TEST(DeleteDialog, RetryThenIgnoreReturnsTrueAndLogsTheFailure) {
+    ScopedTempDir d(L"dlg");
+    std::wstring path = d.file(L"held.txt");
+    ASSERT_TRUE(WriteFileBytes(path, "h"));
+    HeldFile held(path);
+    ORBRunOptions options;
+    options.answers = {IDRETRY, IDIGNORE};
+    DeleteRun run = RunDelete(path, options);
+    ASSERT_TRUE(run.result.started);
+    EXPECT_EQ(1u, run.result.exitCode);
+    ASSERT_EQ(2u, run.result.boxes.size());
+    for (const ORBMessageBoxSeen& box : run.result.boxes) {
+        EXPECT_EQ(L"提示", box.caption);
+        EXPECT_EQ(ORBDeleteFailedText(path), box.text);
+    }
+    EXPECT_EQ((std::vector<std::string>{"result true", "AfterComplete"}), run.trace);
+    EXPECT_TRUE(run.result.HasLine(L"xm Delete " + path + L" failed!\r\n"));
+    EXPECT_TRUE(run.result.HasLine(L"xm SHFileOperation error code : 0x"));
+    EXPECT_TRUE(FileExists(path));
+}
+
+TEST(DeleteDialog, RetryAfterTheFileIsFreedDeletesIt) {
+    ScopedTempDir d(L"dlg");
+    std::wstring path = d.file(L"held.txt");
+    ASSERT_TRUE(WriteFileBytes(path, "h"));
+    HeldFile held(path);
+    ORBRunOptions options;
+    options.answerBox = [&](const std::wstring&, const std::wstring&) {
+        held.Close();
+        return IDRETRY;
+    };
+    DeleteRun run = RunDelete(path, options);
+    EXPECT_EQ(1u, run.result.exitCode);
+    EXPECT_EQ(1u, run.result.boxes.size());
+    EXPECT_EQ((std::vector<std::string>{"result true", "AfterComplete"}), run.trace);
+    EXPECT_FALSE(FileExists(path));
+    EXPECT_FALSE(run.result.HasLine(L"failed!"));
+}
+
+TEST(DeleteDialog, AbortEndsTheProcessWithZeroAtOnce) {
+    ScopedTempDir d(L"dlg");
+    std::wstring path = d.file(L"held.txt");
+    ASSERT_TRUE(WriteFileBytes(path, "h"));
+    HeldFile held(path);
+    ORBRunOptions options;
+    options.answers = {IDABORT};
+    DeleteRun run = RunDelete(path, options);
+    EXPECT_EQ(0u, run.result.exitCode);
+    EXPECT_EQ(1u, run.result.boxes.size());
+    EXPECT_TRUE(run.trace.empty());
+}
