@@ -83,6 +83,13 @@ int CarouselUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     int w = Width(), h = Height();
     float fw = float(image_->GetWidth()) / float(frameCount_);
     int c = current_, c2 = (current_ + 1) % frameCount_;
+    float x = float(rect_.left), y = float(rect_.top);
+    if (alpha_ >= 1.0f) {
+        // Outside a fade: the identity matrix equals a plain draw and the next frame's
+        // draw at opacity 0 changes no pixel, so both colour-matrix passes are skipped.
+        DrawImageScaled(g, image_, x, y, float(w), float(h), fw * c, 0, float(w), float(h));
+        return 0;
+    }
     Gdiplus::ColorMatrix m = {{{1, 0, 0, 0, 0},
                                {0, 1, 0, 0, 0},
                                {0, 0, 1, 0, 0},
@@ -91,12 +98,10 @@ int CarouselUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     Gdiplus::ImageAttributes attrs;
     m.m[3][3] = alpha_;
     attrs.SetColorMatrix(&m);
-    DrawImageScaled(g, image_, float(rect_.left), float(rect_.top), float(w), float(h), fw * c, 0,
-                    float(w), float(h), &attrs);
+    DrawImageScaled(g, image_, x, y, float(w), float(h), fw * c, 0, float(w), float(h), &attrs);
     m.m[3][3] = 1.0f - alpha_;
     attrs.SetColorMatrix(&m);
-    DrawImageScaled(g, image_, float(rect_.left), float(rect_.top), float(w), float(h), fw * c2, 0,
-                    float(w), float(h), &attrs);
+    DrawImageScaled(g, image_, x, y, float(w), float(h), fw * c2, 0, float(w), float(h), &attrs);
     return 0;
 }
 
