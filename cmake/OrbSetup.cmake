@@ -2,7 +2,17 @@
 #   PRODUCT_DIR <dir>            folder of the product (see docs/build.md)
 #   [OUTPUT_NAME <name>]         file name without .exe (default: the target name)
 #   [PAYLOAD_SWITCHES <sw>...]   7z switches for the payload (default -mx=7)
-#   [RESOURCES <type> <name> <file> ...]  further raw resources, embedded as given)
+#   [RESOURCES <type> <name> <file> ...]  further raw resources, embedded as given
+#   [GLOBAL_VAR <file>] [INSTSCRIPT <file>] [UNINSTSCRIPT <file>]  script sources used
+#                                instead of the product folder's (an uninstaller is the
+#                                host built with the uninstall script as INSTSCRIPT)
+#   [LAYOUT <file>]              layout used instead of the product folder's
+#   [PAYLOAD_DIR <dir>]          folder packed as the payload instead of <product>/payload;
+#                                may be made at build time (list what makes it in DEPENDS)
+#   [PAYLOAD_SIZE_IN_SCRIPTS]    replace @ORB_PAYLOAD_SIZE@ in the scripts with the
+#                                payload's unpacked size in bytes (0 without payload)
+#   [DEPENDS <target or file>...]  built before the setup: generated images, payload, an
+#                                embedded uninstaller)
 #
 # The product folder may hold GLOBAL_VAR.lua, INSTSCRIPT.lua, UNINSTSCRIPT.lua (compiled
 # to LUA/<NAME>.LUAC), payload/ (packed to _7Z/APP.7Z), LAYOUT.XML (XML/LAYOUT.XML,
@@ -18,11 +28,17 @@ function(orb_rc_path out path)
 endfunction()
 
 function(orb_add_setup target)
-  cmake_parse_arguments(ARG "" "PRODUCT_DIR;OUTPUT_NAME" "PAYLOAD_SWITCHES;RESOURCES" ${ARGN})
-  if(NOT ARG_PRODUCT_DIR)
+  cmake_parse_arguments(ARG "PAYLOAD_SIZE_IN_SCRIPTS"
+    "PRODUCT_DIR;OUTPUT_NAME;GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;LAYOUT;PAYLOAD_DIR"
+    "PAYLOAD_SWITCHES;RESOURCES;DEPENDS" ${ARGN})
+  if(NOT ARG_PRODUCT_DIR AND NOT ARG_INSTSCRIPT)
     message(FATAL_ERROR "orb_add_setup(${target}): PRODUCT_DIR is required")
   endif()
-  get_filename_component(dir "${ARG_PRODUCT_DIR}" ABSOLUTE)
+  if(ARG_PRODUCT_DIR)
+    get_filename_component(dir "${ARG_PRODUCT_DIR}" ABSOLUTE)
+  else()
+    set(dir "${CMAKE_CURRENT_BINARY_DIR}/${target}.none")
+  endif()
   set(gen "${CMAKE_CURRENT_BINARY_DIR}/${target}.res")
   file(MAKE_DIRECTORY "${gen}")
   set(deps)
@@ -45,13 +61,32 @@ function(orb_add_setup target)
          "STRINGTABLE\nBEGIN\n  128 \"ORBInstaller\"\nEND\n")
   list(APPEND deps "${icon}")
 
+  set(payload_dir "${dir}/payload")
+  if(ARG_PAYLOAD_DIR)
+    get_filename_component(payload_dir "${ARG_PAYLOAD_DIR}" ABSOLUTE)
+  endif()
+
   foreach(script GLOBAL_VAR INSTSCRIPT UNINSTSCRIPT)
-    if(EXISTS "${dir}/${script}.lua")
+    set(src "${dir}/${script}.lua")
+    if(ARG_${script})
+      get_filename_component(src "${ARG_${script}}" ABSOLUTE)
+    endif()
+    if(EXISTS "${src}")
       set(out "${gen}/${script}.LUAC")
+      set(in "${src}")
+      set(pre)
+      if(ARG_PAYLOAD_SIZE_IN_SCRIPTS)
+        # Substituted copy named like the source, so the chunk keeps the source's name.
+        get_filename_component(name "${src}" NAME)
+        set(in "${gen}/${script}.src/${name}")
+        set(pre COMMAND ${CMAKE_COMMAND} "-DIN=${src}" "-DOUT=${in}" "-DPAYLOAD=${payload_dir}"
+                -P "${ORB_CMAKE_DIR}/PayloadSize.cmake")
+      endif()
       add_custom_command(OUTPUT "${out}"
-        COMMAND ${CMAKE_COMMAND} "-DLUAC_EMU=${ORB_LUAC_EMULATOR}" "-DLUAC=${ORB_LUAC_BIN}" "-DIN=${dir}/${script}.lua"
+        ${pre}
+        COMMAND ${CMAKE_COMMAND} "-DLUAC_EMU=${ORB_LUAC_EMULATOR}" "-DLUAC=${ORB_LUAC_BIN}" "-DIN=${in}"
                 "-DOUT=${out}" "-DHEADER=${ORB_CHUNK_HEADER}" -P "${ORB_CMAKE_DIR}/CompileChunk.cmake"
-        DEPENDS "${dir}/${script}.lua" orb_host_luac "${ORB_LUAC_BIN}" "${ORB_CMAKE_DIR}/CompileChunk.cmake"
+        DEPENDS "${src}" orb_host_luac "${ORB_LUAC_BIN}" "${ORB_CMAKE_DIR}/CompileChunk.cmake" ${ARG_DEPENDS}
         COMMENT "Compiling ${target}/${script}.LUAC")
       orb_rc_path(p "${out}")
       string(APPEND rc "${script}.LUAC LUA ${p}\n")
@@ -59,24 +94,31 @@ function(orb_add_setup target)
     endif()
   endforeach()
 
-  if(IS_DIRECTORY "${dir}/payload")
-    file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS "${dir}/payload/*")
+  if(IS_DIRECTORY "${payload_dir}" OR ARG_PAYLOAD_DIR)
+    set(payload_files)
+    if(NOT ARG_PAYLOAD_DIR)
+      file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS "${payload_dir}/*")
+    endif()
     set(out "${gen}/APP.7Z")
     set(sw ${ARG_PAYLOAD_SWITCHES})
     add_custom_command(OUTPUT "${out}"
-      COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/pack-payload.py" "${dir}/payload" "${out}" ${sw}
-      DEPENDS ${payload_files} "${ORB_TOOLS_DIR}/pack-payload.py"
+      COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/pack-payload.py" "${payload_dir}" "${out}" ${sw}
+      DEPENDS ${payload_files} ${ARG_DEPENDS} "${ORB_TOOLS_DIR}/pack-payload.py"
       COMMENT "Packing ${target} payload")
     orb_rc_path(p "${out}")
     string(APPEND rc "APP.7Z _7Z ${p}\n")
     list(APPEND deps "${out}")
   endif()
 
-  if(EXISTS "${dir}/LAYOUT.XML")
+  set(layout "${dir}/LAYOUT.XML")
+  if(ARG_LAYOUT)
+    get_filename_component(layout "${ARG_LAYOUT}" ABSOLUTE)
+  endif()
+  if(EXISTS "${layout}")
     set(out "${gen}/LAYOUT.XML")
     add_custom_command(OUTPUT "${out}"
-      COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/layout-utf16.py" "${dir}/LAYOUT.XML" "${out}"
-      DEPENDS "${dir}/LAYOUT.XML" "${ORB_TOOLS_DIR}/layout-utf16.py")
+      COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/layout-utf16.py" "${layout}" "${out}"
+      DEPENDS "${layout}" "${ORB_TOOLS_DIR}/layout-utf16.py")
     orb_rc_path(p "${out}")
     string(APPEND rc "LAYOUT.XML XML ${p}\n")
     list(APPEND deps "${out}")
@@ -110,6 +152,11 @@ function(orb_add_setup target)
   add_executable(${target} WIN32 "${PROJECT_SOURCE_DIR}/orbinstaller/main.cpp" "${rc_file}")
   target_link_libraries(${target} PRIVATE orb_host)
   add_dependencies(${target} orb_icon)
+  foreach(d ${ARG_DEPENDS})
+    if(TARGET ${d})
+      add_dependencies(${target} ${d})
+    endif()
+  endforeach()
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
   endif()

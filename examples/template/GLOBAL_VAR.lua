@@ -1,0 +1,1 @@
+global_product_name = "Template"

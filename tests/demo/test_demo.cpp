@@ -1,0 +1,215 @@
+// The sample product end to end: its setup and uninstaller run under the run driver,
+// silently and through their message boxes, and what they leave behind is checked.
+#include <shlobj.h>
+
+#include <string>
+
+#include "gtest/gtest.h"
+#include "orbhandle.h"
+#include "orbtestutil.h"
+
+namespace {
+
+const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORB Demo";
+const wchar_t kProductKey[] = L"Software\\ORB Demo";
+const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+bool KeyExists(const wchar_t* key) {
+    ORBRegKey k;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, k.put()) == ERROR_SUCCESS;
+}
+
+// A value as text (strings as stored, DWORDs in decimal); "<missing>" when absent.
+std::wstring RegText(const wchar_t* key, const wchar_t* name) {
+    DWORD type = 0, size = 0;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, &size) !=
+        ERROR_SUCCESS)
+        return L"<missing>";
+    std::wstring buf(size / sizeof(wchar_t) + 2, L'\0');
+    RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, &buf[0], &size);
+    if (type == REG_DWORD) return std::to_wstring(*reinterpret_cast<DWORD*>(&buf[0]));
+    return buf.c_str();
+}
+
+std::wstring SpecialFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};
+    SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
+    return path;
+}
+
+std::wstring DesktopLink() { return SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\ORB Demo.lnk"; }
+std::wstring StartMenuFolder() { return SpecialFolder(CSIDL_COMMON_PROGRAMS) + L"\\ORB Demo"; }
+std::wstring QuickLaunchLink() {
+    return SpecialFolder(CSIDL_APPDATA) + L"\\Microsoft\\Internet Explorer\\Quick Launch\\ORB Demo.lnk";
+}
+
+void RemoveLeftovers() {
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kUninstallKey);
+    RegDeleteTreeW(HKEY_LOCAL_MACHINE, kProductKey);
+    ORBRegKey run;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, kRunKey, 0, KEY_SET_VALUE, run.put()) == ERROR_SUCCESS)
+        RegDeleteValueW(run.get(), L"ORB Demo");
+    DeleteFileW(DesktopLink().c_str());
+    DeleteFileW(QuickLaunchLink().c_str());
+    for (const wchar_t* n : {L"\\ORB Demo.lnk", L"\\Uninstall ORB Demo.lnk", L"\\Readme.lnk"})
+        DeleteFileW((StartMenuFolder() + n).c_str());
+    RemoveDirectoryW(StartMenuFolder().c_str());
+}
+
+ORBRunResult RunDemo(const std::wstring& exe, const std::wstring& args, std::vector<int> answers = {}) {
+    ORBRunOptions o;
+    o.exe = exe;
+    o.arguments = args;
+    o.answers = std::move(answers);
+    o.timeoutMs = 120000;
+    return ORBRunSetup(o);
+}
+
+std::wstring Dump(const ORBRunResult& r) {
+    std::wstring all;
+    for (const auto& l : r.lines) all += l;
+    for (const auto& b : r.boxes) all += L"msgbox [" + b.caption + L"] " + b.text + L"\n";
+    return all;
+}
+
+class Demo : public ::testing::Test {
+protected:
+    void SetUp() override {
+        RemoveLeftovers();
+        dir_ = root_.file(L"ORB Demo");
+    }
+    void TearDown() override { RemoveLeftovers(); }
+
+    ORBRunResult Install(const std::wstring& extra = L"") {
+        return RunDemo(TestPath(L"orbdemo-setup.exe"), L"/S " + extra + L"/D=" + dir_);
+    }
+    ORBRunResult Uninstall(const std::wstring& args, std::vector<int> answers = {}) {
+        return RunDemo(dir_ + L"\\uninst.exe", args, std::move(answers));
+    }
+    std::wstring at(const wchar_t* rel) const { return dir_ + L"\\" + rel; }
+
+    ScopedTempDir root_{L"demo"};
+    std::wstring dir_;
+};
+
+TEST_F(Demo, SilentInstallThenSilentUninstallLeavesNothing) {
+    ORBRunResult r = Install();
+    ASSERT_TRUE(r.started);
+    ASSERT_EQ(1u, r.exitCode) << Narrow(Dump(r));
+    EXPECT_TRUE(r.boxes.empty());
+    EXPECT_TRUE(r.HasLine(L"[setup] installed ORB Demo 1.0.0 into " + dir_));
+
+    for (const wchar_t* f : {L"orbdemo.exe", L"readme.txt", L"licence.txt", L"uninst.exe", L"GLOBAL_VAR.LUAC",
+                             L"UNINSTSCRIPT.LUAC", L"help\\topic01.html", L"data\\words20.txt",
+                             L"gallery\\wallpaper08.png"})
+        EXPECT_TRUE(FileExists(at(f))) << Narrow(f);
+    // The extracted chunks are the setup's own, byte for byte precompiled Lua.
+    EXPECT_EQ(0u, ReadFileBytes(at(L"UNINSTSCRIPT.LUAC")).find("\x1bLua"));
+
+    EXPECT_EQ(L"ORB Demo", RegText(kUninstallKey, L"DisplayName"));
+    EXPECT_EQ(L"1.0.0", RegText(kUninstallKey, L"DisplayVersion"));
+    EXPECT_EQ(L"ORB Software", RegText(kUninstallKey, L"Publisher"));
+    EXPECT_EQ(dir_, RegText(kUninstallKey, L"InstallLocation"));
+    EXPECT_EQ(L"\"" + dir_ + L"\\uninst.exe\"", RegText(kUninstallKey, L"UninstallString"));
+    EXPECT_EQ(L"\"" + dir_ + L"\\uninst.exe\" /S", RegText(kUninstallKey, L"QuietUninstallString"));
+    EXPECT_EQ(dir_ + L"\\orbdemo.exe,0", RegText(kUninstallKey, L"DisplayIcon"));
+    // EstimatedSize: the payload in KB, more than the 2 MB of sample files.
+    EXPECT_GT(std::stoul(RegText(kUninstallKey, L"EstimatedSize")), 2000u);
+    EXPECT_EQ(dir_, RegText(kProductKey, L"InstallPath"));
+    EXPECT_EQ(L"\"" + dir_ + L"\\orbdemo.exe\" /autostart", RegText(kRunKey, L"ORB Demo"));
+    EXPECT_TRUE(FileExists(DesktopLink()));
+    EXPECT_TRUE(FileExists(StartMenuFolder() + L"\\ORB Demo.lnk"));
+    EXPECT_TRUE(FileExists(StartMenuFolder() + L"\\Uninstall ORB Demo.lnk"));
+    EXPECT_TRUE(FileExists(QuickLaunchLink()));
+
+    ORBRunResult u = Uninstall(L"/S");
+    ASSERT_EQ(1u, u.exitCode) << Narrow(Dump(u));
+    EXPECT_TRUE(u.boxes.empty());
+    EXPECT_FALSE(FileExists(dir_)) << Narrow(Dump(u));
+    EXPECT_FALSE(KeyExists(kUninstallKey));
+    EXPECT_FALSE(KeyExists(kProductKey));
+    EXPECT_EQ(L"<missing>", RegText(kRunKey, L"ORB Demo"));
+    EXPECT_FALSE(FileExists(DesktopLink()));
+    EXPECT_FALSE(FileExists(StartMenuFolder()));
+    EXPECT_FALSE(FileExists(QuickLaunchLink()));
+}
+
+TEST_F(Demo, NoAutostartOptionWritesNoRunValue) {
+    ASSERT_EQ(1u, Install(L"/NOAUTOSTART ").exitCode);
+    EXPECT_EQ(L"<missing>", RegText(kRunKey, L"ORB Demo"));
+    EXPECT_TRUE(KeyExists(kUninstallKey));
+    ASSERT_EQ(1u, Uninstall(L"/S").exitCode);
+}
+
+TEST_F(Demo, UninstallerAsksFirstAndCancelKeepsEverything) {
+    ASSERT_EQ(1u, Install().exitCode);
+    ORBRunResult u = Uninstall(L"", {IDCANCEL});
+    EXPECT_EQ(0u, u.exitCode);
+    ASSERT_EQ(1u, u.boxes.size());
+    EXPECT_EQ(L"ORB Demo", u.boxes[0].caption);
+    EXPECT_TRUE(FileExists(at(L"orbdemo.exe")));
+    EXPECT_TRUE(KeyExists(kUninstallKey));
+
+    u = Uninstall(L"", {IDOK, IDOK});
+    EXPECT_EQ(1u, u.exitCode) << Narrow(Dump(u));
+    EXPECT_EQ(2u, u.boxes.size());  // the question and the final notice
+    EXPECT_FALSE(FileExists(dir_));
+    EXPECT_FALSE(KeyExists(kProductKey));
+}
+
+TEST_F(Demo, UninstallKeepsFilesTheUserAddedAndTheirFolder) {
+    ASSERT_EQ(1u, Install().exitCode);
+    ASSERT_TRUE(WriteFileBytes(at(L"my notes.txt"), "mine"));
+    ASSERT_TRUE(WriteFileBytes(at(L"help\\extra.html"), "mine too"));
+    ASSERT_EQ(1u, Uninstall(L"/S").exitCode);
+    EXPECT_EQ("mine", ReadFileBytes(at(L"my notes.txt")));
+    EXPECT_EQ("mine too", ReadFileBytes(at(L"help\\extra.html")));
+    EXPECT_FALSE(FileExists(at(L"orbdemo.exe")));
+    EXPECT_FALSE(FileExists(at(L"uninst.exe")));
+    EXPECT_FALSE(FileExists(at(L"help\\topic01.html")));
+    EXPECT_FALSE(FileExists(at(L"data")));
+}
+
+TEST_F(Demo, ReinstallReplacesReadOnlyFilesAndEndsTheRunningProgram) {
+    ASSERT_EQ(1u, Install().exitCode);
+    std::string readme = ReadFileBytes(at(L"readme.txt"));
+    ASSERT_TRUE(WriteFileBytes(at(L"readme.txt"), "changed"));
+    SetFileAttributesW(at(L"readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
+
+    STARTUPINFOW si = {};
+    si.cb = sizeof si;
+    PROCESS_INFORMATION pi = {};
+    std::wstring cmd = L"\"" + at(L"orbdemo.exe") + L"\"";
+    ASSERT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+    ORBHandle process(pi.hProcess), thread(pi.hThread);
+    WaitForInputIdle(process.get(), 10000);
+
+    ORBRunResult r = Install();
+    EXPECT_EQ(1u, r.exitCode) << Narrow(Dump(r));
+    EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 10000)) << "the old program still runs";
+    EXPECT_TRUE(r.HasLine(L"[setup] ending "));
+    EXPECT_EQ(readme, ReadFileBytes(at(L"readme.txt")));
+    EXPECT_FALSE(GetFileAttributesW(at(L"readme.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
+    EXPECT_TRUE(r.boxes.empty());
+    ASSERT_EQ(1u, Uninstall(L"/S").exitCode);
+    EXPECT_FALSE(FileExists(dir_));
+}
+
+TEST_F(Demo, SilentReinstallOverALockedFileFailsWithoutAskingAndWithExitCode0) {
+    ASSERT_EQ(1u, Install().exitCode);
+    {
+        ORBFileHandle lock(CreateFileW(at(L"licence.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                       nullptr));
+        ASSERT_TRUE(lock);
+        ORBRunResult r = Install();
+        EXPECT_EQ(0u, r.exitCode) << Narrow(Dump(r));
+        EXPECT_TRUE(r.boxes.empty());
+        EXPECT_TRUE(r.HasLine(L"[setup] cannot write " + at(L"licence.txt")));
+        EXPECT_TRUE(r.HasLine(L"[setup] install failed"));
+    }
+    // Once the file is free again the installation goes through.
+    EXPECT_EQ(1u, Install().exitCode);
+    ASSERT_EQ(1u, Uninstall(L"/S").exitCode);
+}
+
+}  // namespace
