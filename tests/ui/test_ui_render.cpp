@@ -152,3 +152,42 @@ TEST(UiUnits, HimetricConversionFollowsTheAxisDpi) {
     EXPECT_EQ(3175, PixelsToHimetric(150, 120));
     EXPECT_EQ(0, PixelsToHimetric(10, 0));
 }
+
+TEST(UiMemoryBitmap, GdiOutputStaysInsideTheGraphicsClip) {
+    Recorder rec;
+    ContainerUIObjectImpl bg;
+    bg.Create(rec.hwnd(), Rc(0, 0, 600, 430), 307, L"PNG");
+    Canvas canvas(100, 60);
+    {
+        Gdiplus::Graphics g(canvas.dc());
+        bg.Draw(&g);
+        g.SetClip(Gdiplus::RectF(0, 0, 30, 60));
+        DrawGdiOnAlpha(&g, Rc(10, 10, 60, 40), [](HDC dc, int w, int h) {
+            RECT r = Rc(0, 0, w, h);
+            HBRUSH b = CreateSolidBrush(RGB(0, 0, 250));
+            FillRect(dc, &r, b);
+            DeleteObject(b);
+        });
+        // The graphics is usable again afterwards.
+        g.ResetClip();
+        EXPECT_EQ(Gdiplus::Ok, g.GetLastStatus());
+    }
+    GdiFlush();
+    EXPECT_EQ(Opaque(0, 0, 250), canvas.Pixel(15, 20));
+    EXPECT_EQ(Opaque(0, 0, 250), canvas.Pixel(29, 39));
+    EXPECT_EQ(Opaque(90, 100, 110), canvas.Pixel(30, 20));
+    EXPECT_EQ(Opaque(90, 100, 110), canvas.Pixel(50, 20));
+}
+
+TEST(UiFrame, ComposeFramePushesTheTreeToALayeredWindow) {
+    Recorder rec;
+    HWND wnd = CreateWindowExW(WS_EX_LAYERED | WS_EX_TOOLWINDOW, L"STATIC", L"", WS_POPUP, 0, 0,
+                               600, 430, nullptr, nullptr, GetModuleHandleW(nullptr), nullptr);
+    ASSERT_NE(nullptr, wnd);
+    ContainerUIObjectImpl root;
+    root.Create(wnd, Rc(0, 0, 600, 430), 307, L"PNG");
+    EXPECT_TRUE(ComposeFrame(wnd, &root));
+    EXPECT_FALSE(ComposeFrame(wnd, nullptr));
+    DestroyWindow(wnd);
+    EXPECT_FALSE(ComposeFrame(wnd, &root));  // gone: no frame, no crash
+}
