@@ -1,0 +1,22 @@
+#!/bin/sh
+# Extraction benchmark: Lua_UnCompress7z against the LZMA SDK's reference extractor
+# (C/Util/7z/7zMain.c, same SDK sources, same x86_64 target), both under wine64, on a
+# solid and a non-solid 100 MB archive. The archives are made once per build folder.
+# usage: tools/bench/payload/run.sh [x86_64 build folder with tests, default build/x64] [repetitions]
+set -e
+here=$(cd "$(dirname "$0")" && pwd)
+build=$(cd "${1:-build/x64}" && pwd)
+reps=${2:-3}
+work="$build/bench-payload"
+mkdir -p "$work"
+if [ ! -f "$work/solid.7z" ] || [ ! -f "$work/nonsolid.7z" ]; then
+  rm -rf "$work/data" "$work/solid.7z" "$work/nonsolid.7z"
+  python3 "$here/make-payload.py" "$work/data"
+  (cd "$work/data" && 7z a -t7z -bd -y -mx=5 ../solid.7z . >/dev/null)
+  (cd "$work/data" && 7z a -t7z -bd -y -mx=5 -ms=off ../nonsolid.7z . >/dev/null)
+  rm -rf "$work/data"
+fi
+ninja -C "$build" -j1 bench_payload orb_7zdec >/dev/null
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
+bin="$build/tests/bin"
+/usr/lib/wine/wine64 "$bin/bench_payload.exe" "$reps" "Z:$work/solid.7z" "Z:$work/nonsolid.7z" | tr -d '\r'
