@@ -40,6 +40,32 @@ IStream* OpenResourceStream(HMODULE module, const wchar_t* type, UINT resId) {
 ImageObject::ImageObject(IStream* stream, StreamTag) : Gdiplus::Image(stream) {
     // GDI+ keeps its own reference to the stream for as long as it needs the bytes.
     stream->Release();
+    MakeDrawable();
+}
+
+ImageObject::~ImageObject() {
+    delete drawable_;
+}
+
+void ImageObject::MakeDrawable() {
+    if (GetLastStatus() != Gdiplus::Ok || GetType() != Gdiplus::ImageTypeBitmap) return;
+    UINT w = GetWidth(), h = GetHeight();
+    if (!w || !h) return;
+    auto* copy = new Gdiplus::Bitmap(INT(w), INT(h), PixelFormat32bppPARGB);
+    bool ok = copy->GetLastStatus() == Gdiplus::Ok;
+    if (ok) {
+        Gdiplus::Graphics g(copy);
+        g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
+        ok = g.DrawImage(this, 0, 0, 0, 0, INT(w), INT(h), Gdiplus::UnitPixel) == Gdiplus::Ok;
+    }
+    if (ok)
+        drawable_ = copy;
+    else
+        delete copy;
+}
+
+Gdiplus::Image* ImageObject::Drawable() {
+    return drawable_ ? static_cast<Gdiplus::Image*>(drawable_) : this;
 }
 
 ImageObject::ImageObject(const wchar_t* type, UINT resId)

@@ -18,16 +18,22 @@ public:
     ImageObject(const wchar_t* type, UINT resId);
     // Same from the given module (tests, resource-only DLLs).
     ImageObject(HMODULE module, const wchar_t* type, UINT resId);
-    ~ImageObject() override = default;
+    ~ImageObject() override;
 
     // Decoded size in pixels; 0 when the image did not decode.
     UINT PixelWidth();
     UINT PixelHeight();
     bool IsDecoded();
+    // What the drawing helpers draw: a premultiplied 32-bit copy made once at load (the
+    // format GDI+ draws fastest), or the decoded image itself when no copy could be made.
+    Gdiplus::Image* Drawable();
 
 private:
     struct StreamTag {};
     ImageObject(IStream* stream, StreamTag);
+    void MakeDrawable();
+
+    Gdiplus::Bitmap* drawable_ = nullptr;
 };
 
 // Convenience for the controls: a new image, or E_FAIL thrown when resId is 0.

@@ -1,17 +1,27 @@
 #include "orbuidraw.h"
 
+#include "orbimageobject.h"
+
 namespace ORBUE {
 
 using namespace Gdiplus;
 
+// Images of the engine are drawn from their premultiplied copy.
+static Image* DrawableOf(Image* image) {
+    auto* object = dynamic_cast<ImageObject*>(image);
+    return object ? object->Drawable() : image;
+}
+
 void DrawImageUnscaled(Graphics* g, Image* image, int x, int y, int sx, int sy, int sw, int sh) {
     if (!image) return;
-    g->DrawImage(image, x, y, sx, sy, sw, sh, UnitPixel);
+    g->DrawImage(DrawableOf(image), x, y, sx, sy, sw, sh, UnitPixel);
 }
 
 void DrawImageScaled(Graphics* g, Image* image, float x, float y, float w, float h, float sx,
                      float sy, float sw, float sh, const ImageAttributes* attributes) {
     if (!image) return;
+    // Colour-matrix draws convert every pixel anyway; they are faster from the decoded image.
+    if (!attributes) image = DrawableOf(image);
     g->DrawImage(image, RectF(x, y, w, h), sx, sy, sw, sh, UnitPixel, attributes);
 }
 
