@@ -31,6 +31,10 @@ TEST(UiImage, MissingOrWrongTypeResourceFailsWithEFail) {
     EXPECT_TRUE(ok.IsDecoded());
     EXPECT_EQ(80u, ok.PixelWidth());
     EXPECT_EQ(20u, ok.PixelHeight());
+    // Plain draws use a premultiplied copy made at load.
+    ASSERT_NE(static_cast<Gdiplus::Image*>(&ok), ok.Drawable());
+    EXPECT_EQ(PixelFormat32bppPARGB, ok.Drawable()->GetPixelFormat());
+    EXPECT_EQ(80u, ok.Drawable()->GetWidth());
 }
 
 TEST(UiImage, ControlsNeedingAnImageRejectResIdZeroAndLabelsRejectOne) {
@@ -67,6 +71,7 @@ TEST(UiImage, UndecodableImageLoadsButDrawsNothing) {
     Recorder rec;
     ImageObject broken(L"PNG", 330);
     EXPECT_FALSE(broken.IsDecoded());
+    EXPECT_EQ(static_cast<Gdiplus::Image*>(&broken), broken.Drawable());
 
     PictureUIObjectImpl pic;
     ASSERT_NO_THROW(pic.Create(rec.hwnd(), Rc(0, 0, 30, 30), 330, L"PNG"));
