@@ -132,18 +132,18 @@ bool ORBProcessToolHelp::ImagePathFromPid(DWORD pid, std::wstring& path) {
     std::wstring image;
     if (!process || !ImageFileName(process.get(), image)) return false;
     if (devices_.empty()) BuildDeviceMap();
-    // The device is the text before the third backslash: \Device\HarddiskVolume3.
-    size_t cut = image.find(L'\\', 1);
-    if (cut != std::wstring::npos) cut = image.find(L'\\', cut + 1);
-    std::wstring device = image.substr(0, cut);
-    auto it = devices_.find(device);
-    if (it == devices_.end()) {
-        // Dropping an unknown device would give a rootless path that looks valid.
-        ORBLog(L"No drive for device %s, keeping the device path\r\n", device.c_str());
-        path = image;
-        return true;
-    }
-    path = it->second + image.substr(device.size());
+    path = image;
+    // Dropping an unknown device would leave a rootless path that looks valid.
+    if (!DrivePath(devices_, path)) ORBLog(L"No drive for device path %s, keeping it\r\n", image.c_str());
+    return true;
+}
+
+bool ORBProcessToolHelp::DrivePath(const std::map<std::wstring, std::wstring>& devices, std::wstring& path) {
+    size_t cut = path.find(L'\\', 1);
+    if (cut != std::wstring::npos) cut = path.find(L'\\', cut + 1);
+    auto it = devices.find(path.substr(0, cut));
+    if (it == devices.end()) return false;
+    path = it->second + (cut == std::wstring::npos ? std::wstring() : path.substr(cut));
     return true;
 }
 

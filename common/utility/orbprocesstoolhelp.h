@@ -43,6 +43,10 @@ public:
     // opened for another reason or outlives both waits.
     static bool CloseProcessByPid(DWORD pid);
 
+    // Device path with its device (the text before the third backslash) turned into the
+    // drive the map gives; false, with the path left as it is, for an unknown device.
+    static bool DrivePath(const std::map<std::wstring, std::wstring>& devices, std::wstring& path);
+
     // Device name (\Device\HarddiskVolume3) to drive (C:); built on first use. False
     // (with a failure record) when the drive list cannot be read.
     bool BuildDeviceMap();

@@ -1,6 +1,7 @@
 // Finding and ending processes through the installer functions, with orbproctarget.exe.
 #include <algorithm>
 #include <cmath>
+#include <map>
 
 #include "gtest/gtest.h"
 #include "orbprocess.h"
@@ -69,6 +70,23 @@ TEST_F(Process, ImagePathCarriesADriveLetter) {
     ASSERT_TRUE(helper.BuildDeviceMap());
     EXPECT_FALSE(helper.DeviceMap().empty());
     for (const auto& d : helper.DeviceMap()) EXPECT_EQ(2u, d.second.size()) << Narrow(d.first);
+}
+
+TEST(DevicePaths, KnownDevicesBecomeDrivesUnknownOnesStayWhole) {
+    std::map<std::wstring, std::wstring> devices = {{L"\\Device\\HarddiskVolume3", L"C:"},
+                                                    {L"\\Device\\HarddiskVolume1", L"D:"}};
+    std::wstring p = L"\\Device\\HarddiskVolume3\\Device\\HarddiskVolume3\\x.exe";
+    EXPECT_TRUE(ORBProcessToolHelp::DrivePath(devices, p));
+    EXPECT_EQ(L"C:\\Device\\HarddiskVolume3\\x.exe", p);  // only the leading device
+    p = L"\\Device\\HarddiskVolume1";
+    EXPECT_TRUE(ORBProcessToolHelp::DrivePath(devices, p));
+    EXPECT_EQ(L"D:", p);
+    // A longer volume number is another device, and an unknown one keeps the path whole.
+    for (const wchar_t* unknown : {L"\\Device\\HarddiskVolume10\\x.exe", L"\\Device\\Mup\\srv\\share\\x.exe", L"x.exe", L""}) {
+        p = unknown;
+        EXPECT_FALSE(ORBProcessToolHelp::DrivePath(devices, p));
+        EXPECT_EQ(unknown, p);
+    }
 }
 
 TEST_F(Process, TaskKillClosesPoliteProgramsAndTerminatesTheRest) {

@@ -22,6 +22,7 @@ public:
                                           SERVICE_ERROR_IGNORE, cmd.c_str(), nullptr, nullptr, nullptr,
                                           nullptr, nullptr));
         error_ = GetLastError();
+        WaitForUnlockedDatabase();
     }
     ~TestService() {
         if (!service_) return;
@@ -39,6 +40,19 @@ public:
     }
 
 private:
+    // Wine's service manager refuses starts (1055) while it still starts its own
+    // services after the prefix came up.
+    void WaitForUnlockedDatabase() {
+        for (int i = 0; manager_ && i < 100; ++i) {
+            if (SC_LOCK lock = LockServiceDatabase(manager_.get())) {
+                UnlockServiceDatabase(lock);
+                return;
+            }
+            if (GetLastError() != ERROR_SERVICE_DATABASE_LOCKED) return;
+            Sleep(200);
+        }
+    }
+
     std::wstring name_;
     ORBScHandle manager_, service_;
     DWORD error_ = 0;
