@@ -1,0 +1,323 @@
+#include "orbtextbox.h"
+
+#include <imm.h>
+#include <oleauto.h>
+
+#include "orbhandle.h"
+#include "orbuidraw.h"
+#include "orbuiframe.h"
+
+namespace ORBUE {
+
+namespace {
+
+const int kInset = 5;
+const DWORD kEditStyle = ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL;  // 0x1C0
+const DWORD kCaretColor = 0xFE000000;
+
+}  // namespace
+
+TextBoxUIObjectImpl::TextBoxUIObjectImpl()
+    : rect_(), client_(), owner_(nullptr), caretShown_(false), pointerOver_(false), focused_(false),
+      created_(false), lButtonDown_(false), visible_(true), multiLine_(false), state_(kNormal),
+      host_(nullptr), image_(nullptr) {}
+
+TextBoxUIObjectImpl::~TextBoxUIObjectImpl() {
+    if (created_ && host_ && host_->GetTextServices()) host_->GetTextServices()->OnTxInPlaceDeactivate();
+    delete image_;
+    if (host_) {
+        host_->Shutdown();
+        host_->Release();
+    }
+}
+
+HRESULT TextBoxUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) {
+    ImageObject* image = LoadImageObject(type, resId);  // throws E_FAIL
+    delete image_;
+    image_ = image;
+    owner_ = owner;
+    rect_ = rect;
+    return 0;
+}
+
+RECT TextBoxUIObjectImpl::TextArea() const {
+    RECT rc = client_;
+    InflateRect(&rc, -kInset, -kInset);
+    return rc;
+}
+
+int TextBoxUIObjectImpl::Draw(Gdiplus::Graphics* graphics) {
+    if (!visible_ || !created_) return 0;
+    int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
+    DrawImageUnscaled(graphics, image_, rect_.left, rect_.top, state_ * w, 0, w, h);
+
+    RECT area = TextArea();
+    int caretHeight = 0;
+    ITextServices* services = host_->GetTextServices();
+    DrawGdiOnAlpha(graphics, area, [&](HDC dc, int width, int height) {
+        // The services lay out in window coordinates (their client rectangle); moving the
+        // viewport puts the text area at the origin of the temporary bitmap.
+        POINT old;
+        SetViewportOrgEx(dc, -area.left, -area.top, &old);
+        RECTL bounds = {area.left, area.top, area.left + width, area.top + height};
+        RECT update = area;
+        services->TxDraw(DVASPECT_CONTENT, 0, nullptr, nullptr, dc, nullptr, &bounds, nullptr, &update,
+                         nullptr, 0, TXTVIEW_ACTIVE);
+        SetViewportOrgEx(dc, old.x, old.y, nullptr);
+        TEXTMETRICW tm;
+        if (GetTextMetricsW(dc, &tm)) caretHeight = tm.tmHeight;
+    });
+    if (caretShown_) {
+        POINT pt = {};
+        GetCaretPos(&pt);
+        Gdiplus::SolidBrush brush{Gdiplus::Color(kCaretColor)};
+        graphics->FillRectangle(&brush, pt.x, pt.y, 1, caretHeight);
+    }
+    return 0;
+}
+
+RECT* TextBoxUIObjectImpl::GetRect(RECT* out) const {
+    *out = rect_;
+    return out;
+}
+
+void TextBoxUIObjectImpl::SetRect(int left, int top, int right, int bottom) {
+    double oldW = rect_.right - rect_.left, oldH = rect_.bottom - rect_.top;
+    double cw = client_.right - client_.left, ch = client_.bottom - client_.top;
+    double newW = right - left, newH = bottom - top;
+    // An empty old rectangle has no proportion to keep: the client fills the new one.
+    double clientW = oldW != 0 ? cw / oldW * newW : newW;
+    double clientH = oldH != 0 ? ch / oldH * newH : newH;
+    double cl = left + (newW - clientW) * 0.5, ct = top + (newH - clientH) * 0.5;
+    client_.left = static_cast<LONG>(cl);
+    client_.top = static_cast<LONG>(ct);
+    client_.right = static_cast<LONG>(cl + clientW);
+    client_.bottom = static_cast<LONG>(ct + clientH);
+    rect_ = {left, top, right, bottom};
+}
+
+bool TextBoxUIObjectImpl::IsVisible() const { return visible_; }
+
+void TextBoxUIObjectImpl::SetVisible(bool visible) {
+    if (!visible) ReleaseFocus();
+    visible_ = visible;
+    if (created_) SendToServices(WM_SHOWWINDOW, visible, 0);
+}
+
+bool TextBoxUIObjectImpl::IsEnabled() const { return state_ != kDisabled; }
+
+void TextBoxUIObjectImpl::SetEnabled(bool enabled) {
+    if (!enabled) {
+        ReleaseFocus();
+        state_ = kDisabled;
+    } else {
+        state_ = kNormal;
+    }
+    if (created_) host_->SetDisabled(!enabled);
+}
+
+HWND TextBoxUIObjectImpl::GetOwnerWindow() const { return owner_; }
+
+LRESULT TextBoxUIObjectImpl::SendToServices(UINT msg, WPARAM wParam, LPARAM lParam) {
+    LRESULT lres = 0;
+    if (host_ && host_->GetTextServices()) host_->GetTextServices()->TxSendMessage(msg, wParam, lParam, &lres);
+    return lres;
+}
+
+LRESULT TextBoxUIObjectImpl::Forward(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) {
+    LRESULT r = host_->TxWindowProc(owner_, msg, wParam, lParam);
+    if (r == kTxNotHandled) return 0;
+    if (handled) *handled = TRUE;
+    return r;
+}
+
+LRESULT TextBoxUIObjectImpl::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) {
+    *handled = FALSE;
+    if (!Reacts()) return 0;
+    state_ = kHot;
+    pointerOver_ = true;
+    Forward(msg, wParam, lParam, handled);
+    return 0;
+}
+
+LRESULT TextBoxUIObjectImpl::OnMouseHover(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) {
+    *handled = FALSE;
+    if (!Reacts()) return 0;
+    Forward(msg, wParam, lParam, handled);
+    return 0;
+}
+
+LRESULT TextBoxUIObjectImpl::OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) {
+    *handled = FALSE;
+    if (!Reacts() || !pointerOver_) return 0;
+    pointerOver_ = false;
+    state_ = focused_ ? kHot : kNormal;
+    Forward(msg, wParam, lParam, handled);
+    return 0;
+}
+
+LRESULT TextBoxUIObjectImpl::OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) {
+    *handled = FALSE;
+    if (!Reacts()) return 0;
+    lButtonDown_ = true;
+    Forward(msg, wParam, lParam, handled);
+    return 0;
+}
+
+LRESULT TextBoxUIObjectImpl::OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) {
+    *handled = FALSE;
+    if (!Reacts()) return 0;
+    lButtonDown_ = false;
+    Forward(msg, wParam, lParam, handled);
+    return 0;
+}
+
+LRESULT TextBoxUIObjectImpl::OnSetCursor(UINT, WPARAM, LPARAM, BOOL* handled, int x, int y) {
+    *handled = FALSE;
+    if (!Reacts()) return 0;
+    RECT area = TextArea();
+    POINT pt = {x, y};
+    if (!PtInRect(&area, pt)) return 0;
+    HDC dc = GetDC(owner_);
+    host_->GetTextServices()->OnTxSetCursor(DVASPECT_CONTENT, 0, nullptr, nullptr, dc, nullptr, nullptr, x, y);
+    if (dc) ReleaseDC(owner_, dc);
+    *handled = TRUE;
+    return 0;
+}
+
+LRESULT TextBoxUIObjectImpl::OnCaptureLost(UINT, WPARAM, LPARAM lParam, BOOL* handled) {
+    *handled = FALSE;
+    if (created_) SendToServices(WM_CAPTURECHANGED, 0, lParam);
+    return 0;
+}
+
+void TextBoxUIObjectImpl::RequestFocus() {
+    if (!visible_ || state_ == kDisabled) return;
+    if (created_) SendToServices(WM_SETFOCUS, 0, 0);
+    SendMessageW(owner_, ORBUM_SETFOCUS, 0, reinterpret_cast<LPARAM>(static_cast<IORBBaseUIObject*>(this)));
+    state_ = kHot;
+    focused_ = true;
+}
+
+void TextBoxUIObjectImpl::ReleaseFocus() {
+    if (!visible_ || state_ == kDisabled) return;
+    if (created_) SendToServices(WM_KILLFOCUS, 0, 0);
+    SendMessageW(owner_, ORBUM_KILLFOCUS, 0, reinterpret_cast<LPARAM>(static_cast<IORBBaseUIObject*>(this)));
+    caretShown_ = false;
+    state_ = kNormal;
+    focused_ = false;
+}
+
+void TextBoxUIObjectImpl::RequestCapture() {
+    if (Reacts())
+        SendMessageW(owner_, ORBUM_SETCAPTURE, 0, reinterpret_cast<LPARAM>(static_cast<IORBBaseUIObject*>(this)));
+}
+
+void TextBoxUIObjectImpl::ReleaseCapture() {
+    if (Reacts())
+        SendMessageW(owner_, ORBUM_RELEASECAPTURE, 0,
+                     reinterpret_cast<LPARAM>(static_cast<IORBBaseUIObject*>(this)));
+}
+
+const std::wstring& TextBoxUIObjectImpl::GetName() const { return name_; }
+void TextBoxUIObjectImpl::SetName(const std::wstring& name) { name_ = name; }
+
+LRESULT TextBoxUIObjectImpl::ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
+    if (msg == WM_IME_COMPOSITION) {
+        if (HIMC imc = ImmGetContext(owner_)) {
+            COMPOSITIONFORM form = {};
+            form.dwStyle = CFS_POINT;
+            GetCaretPos(&form.ptCurrentPos);
+            ImmSetCompositionWindow(imc, &form);
+            ImmReleaseContext(owner_, imc);
+        }
+        return 0;  // the window's default handling goes on
+    }
+    if (msg == ORBUM_CARETTICK) {
+        caretShown_ = !caretShown_;
+        return 1;
+    }
+    if (!Reacts()) return 0;
+    BOOL handled = FALSE;
+    LRESULT r = Forward(msg, wParam, lParam, &handled);
+    return handled ? r : 0;
+}
+
+void TextBoxUIObjectImpl::SetClientRect(const RECT& rect) { client_ = rect; }
+
+bool TextBoxUIObjectImpl::CreateTextHost() {
+    if (created_) return true;
+    CREATESTRUCTW cs = {};
+    cs.x = client_.left;
+    cs.y = client_.top;
+    cs.cx = client_.right - client_.left;
+    cs.cy = client_.bottom - client_.top;
+    cs.hwndParent = owner_;
+    cs.style = kEditStyle;
+    cs.lpszName = L"";
+    GdiSetBatchLimit(1);
+    CTxtWinHost* host = new CTxtWinHost();
+    if (!host->Init(owner_, this, &cs)) {
+        host->Shutdown();
+        host->Release();
+        return false;
+    }
+    ITextServices* services = host->GetTextServices();
+    services->OnTxInPlaceActivate(&client_);
+    host->SetTransparent(true);
+    host->SetRichText(false);
+    host->SetAllowBeep(true);
+    if (host_) {
+        host_->Shutdown();
+        host_->Release();
+    }
+    host_ = host;
+    created_ = true;
+    return true;
+}
+
+void TextBoxUIObjectImpl::SetTextColor(int r, int g, int b) {
+    if (!created_) return;
+    host_->SetTextColor(RGB(r & 0xFF, g & 0xFF, b & 0xFF));
+}
+
+void TextBoxUIObjectImpl::SetFont(const std::wstring& face, int size, bool bold) {
+    if (!created_) return;
+    if (size < 0) size = 0;
+    if (size > 1000) size = 1000;  // beyond this the twips height no longer fits
+    LOGFONTW lf = {};
+    lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
+    lf.lfWeight = bold ? FW_BOLD : 0;
+    lf.lfCharSet = DEFAULT_CHARSET;
+    lf.lfHeight = -MulDiv(size, host_->DpiY(), 72);
+    ORBGdiObject<HFONT> font(CreateFontIndirectW(&lf));
+    if (font) host_->SetFont(font.get());
+}
+
+void TextBoxUIObjectImpl::SetMaxLength(int n) {
+    if (!created_) return;
+    host_->SetMaxLength(n > 0 ? static_cast<DWORD>(n) : 0);
+}
+
+DWORD TextBoxUIObjectImpl::GetMaxLength() const { return created_ ? host_->GetMaxLength() : 0; }
+
+void TextBoxUIObjectImpl::SetMultiLine(bool multiLine) {
+    multiLine_ = multiLine;
+    if (created_) host_->SetMultiLine(multiLine);
+}
+
+void TextBoxUIObjectImpl::SetText(const std::wstring& text) {
+    if (!created_) return;
+    host_->GetTextServices()->TxSetText(text.c_str());
+}
+
+std::wstring TextBoxUIObjectImpl::GetText() const {
+    if (!created_) return std::wstring();
+    BSTR text = nullptr;
+    std::wstring out;
+    if (SUCCEEDED(host_->GetTextServices()->TxGetText(&text)) && text) out.assign(text, SysStringLen(text));
+    SysFreeString(text);
+    return out;
+}
+
+}  // namespace ORBUE

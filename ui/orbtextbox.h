@@ -1,0 +1,94 @@
+// The text box: the one UI object that takes keyboard input. Plain text edited by the
+// windowless rich-edit text services behind a CTxtWinHost, drawn into the off-screen
+// image like every other object.
+#pragma once
+
+#include <string>
+
+#include "orbimageobject.h"
+#include "orbtxtwinhost.h"
+#include "orbuiobject.h"
+
+namespace ORBUE {
+
+class TextBoxUIObjectImpl : public IORBBaseUIObject {
+public:
+    enum State { kNormal = 0, kHot = 1, kDisabled = 2 };  // also the image cell
+    TextBoxUIObjectImpl();
+    // Deactivates the text services, deletes the image and the host.
+    ~TextBoxUIObjectImpl() override;
+
+    // Background cell of the state, then the text over the text area, then the caret.
+    int Draw(Gdiplus::Graphics* graphics) override;
+    // Throws HRESULT E_FAIL when resId is 0 or the image resource is missing.
+    HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
+    RECT* GetRect(RECT* out) const override;
+    // The client rectangle keeps its proportion and stays centred.
+    void SetRect(int left, int top, int right, int bottom) override;
+    bool IsVisible() const override;
+    void SetVisible(bool visible) override;
+    bool IsEnabled() const override;          // state != kDisabled
+    void SetEnabled(bool enabled) override;   // greyed text, third image cell
+    HWND GetOwnerWindow() const override;
+    LRESULT OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    LRESULT OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    LRESULT OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    LRESULT OnMouseHover(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    LRESULT OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    LRESULT OnSetCursor(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled, int x,
+                        int y) override;
+    LRESULT OnCaptureLost(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    void RequestFocus() override;
+    void ReleaseFocus() override;
+    void RequestCapture() override;
+    void ReleaseCapture() override;
+    const std::wstring& GetName() const override;
+    void SetName(const std::wstring& name) override;
+    // IME composition placement, caret ticks, and forwarding to the text services.
+    LRESULT ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+
+    void SetClientRect(const RECT& rect);
+    RECT GetClientRect() const { return client_; }
+    // Creates the host and the text services once; false (box stays inert) when the
+    // services cannot be made or activated.
+    bool CreateTextHost();
+    void SetTextColor(int r, int g, int b);
+    // Face (at most 31 characters), size in points (clamped to 0..1000), bold.
+    void SetFont(const std::wstring& face, int size, bool bold);
+    void SetMaxLength(int n);  // 0 (or below) means 65536
+    void SetMultiLine(bool multiLine);
+    void SetText(const std::wstring& text);
+    std::wstring GetText() const;  // empty before the text services exist
+
+    bool IsCreated() const { return created_; }
+    bool IsFocused() const { return focused_; }
+    bool IsCaretShown() const { return caretShown_; }
+    bool IsMultiLine() const { return multiLine_; }
+    int GetState() const { return state_; }
+    DWORD GetMaxLength() const;
+    CTxtWinHost* host() const { return host_; }
+    RECT TextArea() const;  // client rectangle shrunk by 5 pixels
+
+private:
+    bool Reacts() const { return created_ && visible_ && state_ != kDisabled; }
+    // Calls the host's message procedure; sets *handled unless the answer is kTxNotHandled.
+    LRESULT Forward(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled);
+    LRESULT SendToServices(UINT msg, WPARAM wParam, LPARAM lParam);
+
+    RECT rect_;
+    RECT client_;
+    HWND owner_;
+    bool caretShown_;
+    bool pointerOver_;
+    bool focused_;
+    bool created_;
+    bool lButtonDown_;
+    bool visible_;
+    bool multiLine_;
+    std::wstring name_;
+    int state_;
+    CTxtWinHost* host_;
+    ImageObject* image_;
+};
+
+}  // namespace ORBUE
