@@ -14,6 +14,9 @@
 #   [DEPENDS <target or file>...]  built before the setup: generated images, payload, an
 #                                embedded uninstaller)
 #
+# Beside each setup it builds <target>_preview (<name>-preview.exe), the layout preview
+# with the same resources.
+#
 # The product folder may hold GLOBAL_VAR.lua, INSTSCRIPT.lua, UNINSTSCRIPT.lua (compiled
 # to LUA/<NAME>.LUAC), payload/ (packed to _7Z/APP.7Z), LAYOUT.XML (XML/LAYOUT.XML,
 # stored UTF-16LE) and images/<id>.png (PNG/<id>). Each piece is optional.
@@ -159,5 +162,23 @@ function(orb_add_setup target)
   endforeach()
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
+  endif()
+
+  # The layout preview beside the setup, with the same resources:
+  # <name>-preview.exe [--globals] <DlgName> <out.png>
+  if(EXISTS "${PROJECT_SOURCE_DIR}/tools/preview/CMakeLists.txt")
+    set(preview_name "${target}")
+    if(ARG_OUTPUT_NAME)
+      set(preview_name "${ARG_OUTPUT_NAME}")
+    endif()
+    add_executable(${target}_preview "${PROJECT_SOURCE_DIR}/tools/preview/main.cpp" "${rc_file}")
+    target_link_libraries(${target}_preview PRIVATE orb_preview)
+    add_dependencies(${target}_preview orb_icon)
+    foreach(d ${ARG_DEPENDS})
+      if(TARGET ${d})
+        add_dependencies(${target}_preview ${d})
+      endif()
+    endforeach()
+    set_target_properties(${target}_preview PROPERTIES OUTPUT_NAME "${preview_name}-preview")
   endif()
 endfunction()
