@@ -133,8 +133,9 @@ function ORBSE_BeforeInstall()
       tostring(options.autostart))
 end
 
--- Unpacks the payload, asking the user what to do with a file that cannot be written.
-local function unpack(dir)
+-- Unpacks a 7z resource (the payload, the uninstaller), asking the user what to do with
+-- a file that cannot be written. Answers the installed files, relative to dir.
+local function unpack(dir, resource)
   local files, asked, cancelled = {}, {}, false
   local function on_file(path)
     if starts_with(path, dir .. "\\") then files[#files + 1] = path:sub(#dir + 2) end
@@ -156,7 +157,7 @@ local function unpack(dir)
   end
   while true do
     files = {}
-    if Lua_UnCompress7z("App.7z", dir, false, on_file, on_locked) then return files end
+    if Lua_UnCompress7z(resource, dir, false, on_file, on_locked) then return files end
     if global_silent_install or cancelled then fail(T.failed) end
     local answer = Lua_MsgBox(string.format(T.unpack_failed, dir), global_product_name,
                               MB_RETRYCANCEL + MB_ICONWARNING + MB_SETFOREGROUND)
@@ -224,18 +225,14 @@ function ORBSE_OnInstall()
   local dir = install_dir
   stop_program(dir)
   if not Lua_CreateDirectory(dir) then fail(string.format(T.no_folder, dir)) end
-  local files = unpack(dir)
+  local files = unpack(dir, "App.7z")
   log("%d files unpacked", #files)
 
-  -- The uninstaller and the two chunks it is made of.
-  local extras = {
-    { "BIN", "UNINST.EXE", global_uninstaller_name },
-    { "LUA", "GLOBAL_VAR.LUAC", "GLOBAL_VAR.LUAC" },
-    { "LUA", "UNINSTSCRIPT.LUAC", "UNINSTSCRIPT.LUAC" },
-  }
-  for _, e in ipairs(extras) do
-    if not Lua_ExtractResource(e[1], e[2], dir .. "\\" .. e[3]) then fail(T.failed) end
-    files[#files + 1] = e[3]
+  -- The uninstaller, and the two chunks it is made of for repair and support tools.
+  for _, f in ipairs(unpack(dir, "UNINST.7Z")) do files[#files + 1] = f end
+  for _, chunk in ipairs({ "GLOBAL_VAR.LUAC", "UNINSTSCRIPT.LUAC" }) do
+    if not Lua_ExtractResource("LUA", chunk, dir .. "\\" .. chunk) then fail(T.failed) end
+    files[#files + 1] = chunk
   end
 
   create_shortcuts(dir)
