@@ -79,6 +79,20 @@ TEST(UiImage, UndecodableImageLoadsButDrawsNothing) {
     EXPECT_NE(Gdiplus::Ok, canvas.Draw(&pic));  // recorded in the graphics, not raised
     for (int y = 0; y < 40; y += 5)
         for (int x = 0; x < 40; x += 5) EXPECT_EQ(0u, canvas.Pixel(x, y));
+
+    // A failed draw does not stop the tree walk.
+    ContainerUIObjectImpl root;
+    root.Create(rec.hwnd(), Rc(0, 0, 40, 40), 0, nullptr);
+    auto* bad = new PictureUIObjectImpl;
+    bad->Create(rec.hwnd(), Rc(0, 0, 20, 20), 330, L"PNG");
+    auto* good = new PictureUIObjectImpl;
+    good->Create(rec.hwnd(), Rc(20, 20, 40, 40), 324, L"PNG");
+    root.AddControl(bad);
+    root.AddControl(good);
+    Canvas tree(40, 40);
+    tree.Render(&root);
+    EXPECT_EQ(0u, tree.Pixel(10, 10));
+    EXPECT_EQ(Opaque(0, 128, 255), tree.Pixel(30, 30));
 }
 
 TEST(UiImage, OpaquePngComposesOpaqueAndAlphaPngLeavesHoles) {
