@@ -1,6 +1,81 @@
 // Installer functions: registry.
+#include "orbregistry.h"
 #include "orbscriptapi.h"
+#include "orbscriptargs.h"
+
+namespace {
+
+// Lua_RegQuery(root, subkey, value) -> string | number | nil
+int Lua_RegQuery(lua_State* L) {
+    return ORBProtect(L, [&] {
+        ORBRegValue v = ORBRegQuery(ORBRegRootFromName(ORBArgString(L, 1)), ORBArgString(L, 2),
+                                    ORBArgString(L, 3));
+        if (v.kind == ORBRegValue::kString)
+            ORBPushString(L, v.text);
+        else if (v.kind == ORBRegValue::kNumber)
+            lua_pushunsigned(L, v.number);
+        else
+            lua_pushnil(L);
+        return 1;
+    });
+}
+
+// Lua_RegAdd(root, subkey, value, type, data, overwrite) -> true, whatever happened
+int Lua_RegAdd(lua_State* L) {
+    return ORBProtect(L, [&] {
+        std::wstring type = ORBArgString(L, 4);
+        ORBRegData data;
+        if (type == L"REG_DWORD")
+            data.number = ORBArgUnsigned(L, 5);
+        else
+            data.text = ORBArgString(L, 5);
+        ORBRegAdd(ORBRegRootFromName(ORBArgString(L, 1)), ORBArgString(L, 2), ORBArgString(L, 3), type,
+                  data, ORBArgBoolean(L, 6));
+        lua_pushboolean(L, 1);
+        return 1;
+    });
+}
+
+// Lua_RegDel(root, subkey [, value]) -> true, whatever happened. Three arguments
+// delete a value, exactly two the key with its whole tree.
+int Lua_RegDel(lua_State* L) {
+    return ORBProtect(L, [&] {
+        int n = lua_gettop(L);
+        std::wstring rootName = ORBArgString(L, 1);
+        HKEY root = ORBRegRootFromName(rootName);
+        if (n >= 3)
+            ORBRegDeleteValue(root, rootName, ORBArgString(L, 2), ORBArgString(L, 3));
+        else if (n == 2)
+            ORBRegDeleteTree(root, rootName, ORBArgString(L, 2));
+        lua_pushboolean(L, 1);
+        return 1;
+    });
+}
+
+// Lua_RegVarByCSIDL(name, csidl) -> whether the environment variable was set
+int Lua_RegVarByCSIDL(lua_State* L) {
+    return ORBProtect(L, [&] {
+        int csidl = static_cast<int>(ORBArgInteger(L, 2));
+        lua_pushboolean(L, ORBSetVarFromCSIDL(ORBArgString(L, 1), csidl));
+        return 1;
+    });
+}
+
+// Lua_RegSvr32(path, register) -> whether the entry point ran and succeeded
+int Lua_RegSvr32(lua_State* L) {
+    return ORBProtect(L, [&] {
+        lua_pushboolean(L, ORBRegSvr32(ORBArgString(L, 1), ORBArgBoolean(L, 2)));
+        return 1;
+    });
+}
+
+}  // namespace
 
 const luaL_Reg kORBRegistryFunctions[] = {
+    {"Lua_RegSvr32", Lua_RegSvr32},
+    {"Lua_RegQuery", Lua_RegQuery},
+    {"Lua_RegAdd", Lua_RegAdd},
+    {"Lua_RegDel", Lua_RegDel},
+    {"Lua_RegVarByCSIDL", Lua_RegVarByCSIDL},
     {nullptr, nullptr},
 };

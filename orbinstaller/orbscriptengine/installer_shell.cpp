@@ -1,6 +1,168 @@
 // Installer functions: shell and system.
+#include <process.h>
+
+#include "orbenvexpand.h"
+#include "orbhandle.h"
+#include "orblog.h"
 #include "orbscriptapi.h"
+#include "orbscriptargs.h"
+#include "orbshell.h"
+
+namespace {
+
+// Lua_Exec(file, verb, parameters, wait) -> boolean
+int Lua_Exec(lua_State* L) {
+    return ORBProtect(L, [&] {
+        lua_pushboolean(L, ORBExec(ORBArgString(L, 1), ORBArgString(L, 2), ORBArgString(L, 3), ORBArgBoolean(L, 4)));
+        return 1;
+    });
+}
+
+// Lua_CreateShortcut(target, link [, arguments, description]) -> boolean. Arguments
+// and description count only in a call of four or more arguments, each unless nil.
+int Lua_CreateShortcut(lua_State* L) {
+    return ORBProtect(L, [&] {
+        bool four = lua_gettop(L) >= 4;
+        std::wstring args = ORBArgString(L, 3), description = ORBArgString(L, 4);
+        bool ok = ORBCreateShortcut(ORBArgString(L, 1), ORBArgString(L, 2),
+                                    four && !lua_isnil(L, 3) ? &args : nullptr,
+                                    four && !lua_isnil(L, 4) ? &description : nullptr);
+        lua_pushboolean(L, ok);
+        return 1;
+    });
+}
+
+int Lua_GetOSVersion(lua_State* L) {
+    lua_pushnumber(L, ORBOSMajorVersion());
+    return 1;
+}
+
+// Lua_Logout(text): the scripts' own log line.
+int Lua_Logout(lua_State* L) {
+    return ORBProtect(L, [&] {
+        ORBLog(L"%s", ORBArgString(L, 1).c_str());
+        return 0;
+    });
+}
+
+// Lua_MsgBox(text [, caption [, type]]) -> button code; by argument count, any other
+// count shows an empty box with an OK button.
+int Lua_MsgBox(lua_State* L) {
+    return ORBProtect(L, [&] {
+        int n = lua_gettop(L);
+        std::wstring text, caption;
+        UINT type = 0;
+        if (n >= 1 && n <= 3) text = ORBArgString(L, 1);
+        if (n >= 2 && n <= 3) caption = ORBArgString(L, 2);
+        if (n == 3) type = static_cast<UINT>(ORBArgUnsigned(L, 3));
+        lua_pushnumber(L, MessageBoxW(nullptr, text.c_str(), caption.c_str(), type));
+        return 1;
+    });
+}
+
+int Lua_IsWow64(lua_State* L) {
+    lua_pushboolean(L, ORBIsWow64());
+    return 1;
+}
+
+// Lua_GetModuleFileName([module]) -> path of the module, or of the program
+int Lua_GetModuleFileName(lua_State* L) {
+    return ORBProtect(L, [&] {
+        std::wstring module;
+        bool named = lua_gettop(L) >= 1;
+        if (named) module = ORBArgString(L, 1);
+        ORBPushString(L, ORBModulePath(named ? &module : nullptr));
+        return 1;
+    });
+}
+
+// Lua_GetCommandLineArgv() -> {program, word, ...}; nothing when it cannot be split
+int Lua_GetCommandLineArgv(lua_State* L) {
+    return ORBProtect(L, [&] {
+        std::vector<std::wstring> words;
+        if (!ORBCommandLineWords(words) || words.empty()) return 0;
+        lua_createtable(L, static_cast<int>(words.size()), 0);
+        for (size_t i = 0; i < words.size(); ++i) {
+            ORBPushString(L, words[i]);
+            lua_rawseti(L, -2, static_cast<int>(i + 1));
+        }
+        return 1;
+    });
+}
+
+int Lua_GetDriverInstallPath(lua_State* L) {
+    return ORBProtect(L, [&] {
+        ORBPushString(L, ORBDriverInstallPath());
+        return 1;
+    });
+}
+
+// The download worker takes its arguments from the script stack while the caller
+// waits on the event that lies on the stack top; after SetEvent it never touches the
+// state again.
+struct DownloadHandOver {
+    lua_State* L;
+    int args;  // argument count of the call
+};
+
+unsigned __stdcall DownloadThread(void* p) {
+    const DownloadHandOver h = *static_cast<DownloadHandOver*>(p);
+    HANDLE event = lua_touserdata(h.L, -1);
+    std::wstring url, path;
+    bool copied = true;
+    try {
+        // Only strings lie there (see the caller), so reading allocates nothing inside
+        // the interpreter.
+        if (h.args >= 1) path = ORBExpandEnvString(ORBArgString(h.L, -2));
+        if (h.args >= 2) url = ORBArgString(h.L, -3);
+    } catch (...) {
+        copied = false;
+    }
+    SetEvent(event);
+    if (!copied) return 1;
+    try {
+        return ORBDownloadToFile(url, path) ? 0 : 1;
+    } catch (...) {
+        return 1;
+    }
+}
+
+// Lua_URLDownloadToFileAsync(..., url, path): starts the download and returns at once.
+int Lua_URLDownloadToFileAsync(lua_State* L) {
+    return ORBProtect(L, [&] {
+        int n = lua_gettop(L);
+        // Numbers become strings here, on the script's thread, not in the worker.
+        for (int i = n - 1; i <= n; ++i)
+            if (i >= 1) lua_tolstring(L, i, nullptr);
+        ORBHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
+        if (!event) {
+            ORB_LOG_FAILURE(L"CreateEvent failed");
+            return 0;
+        }
+        lua_pushlightuserdata(L, event.get());
+        DownloadHandOver h = {L, n};
+        ORBHandle thread(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, DownloadThread, &h, 0, nullptr)));
+        if (thread)
+            WaitForSingleObject(event.get(), INFINITE);
+        else
+            ORB_LOG_FAILURE(L"_beginthreadex failed");
+        lua_pop(L, 1);
+        return 0;
+    });
+}
+
+}  // namespace
 
 const luaL_Reg kORBShellFunctions[] = {
+    {"Lua_CreateShortcut", Lua_CreateShortcut},
+    {"Lua_Exec", Lua_Exec},
+    {"Lua_GetOSVersion", Lua_GetOSVersion},
+    {"Lua_Logout", Lua_Logout},
+    {"Lua_MsgBox", Lua_MsgBox},
+    {"Lua_IsWow64", Lua_IsWow64},
+    {"Lua_GetModuleFileName", Lua_GetModuleFileName},
+    {"Lua_GetCommandLineArgv", Lua_GetCommandLineArgv},
+    {"Lua_URLDownloadToFileAsync", Lua_URLDownloadToFileAsync},
+    {"Lua_GetDriverInstallPath", Lua_GetDriverInstallPath},
     {nullptr, nullptr},
 };

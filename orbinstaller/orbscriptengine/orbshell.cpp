@@ -1,0 +1,228 @@
+#include "orbshell.h"
+
+#include <intshcut.h>
+#include <objbase.h>
+#include <shellapi.h>
+#include <shlobj.h>
+#include <shlwapi.h>
+#include <urlmon.h>
+
+#include <cwchar>
+
+#include "orbenvexpand.h"
+#include "orbhandle.h"
+#include "orblog.h"
+
+namespace {
+
+// The classes and interfaces by value, so no GUID library is needed.
+const CLSID kShellLink = {0x00021401, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const IID kIShellLinkW = {0x000214F9, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+const CLSID kInternetShortcut = {0xFBF23B40, 0xE3F0, 0x101B, {0x84, 0x88, 0x00, 0xAA, 0x00, 0x3E, 0x56, 0xF8}};
+const IID kIUniformResourceLocatorW = {0xCABB0DA0, 0xDA57, 0x11CF, {0x99, 0x74, 0x00, 0x20, 0xAF, 0xD7, 0x97, 0x62}};
+const IID kIPersistFile = {0x0000010B, 0x0000, 0x0000, {0xC0, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x46}};
+
+bool Exists(const std::wstring& path) {
+    return !path.empty() && GetFileAttributesW(path.c_str()) != INVALID_FILE_ATTRIBUTES;
+}
+
+bool IsFolder(const std::wstring& path) {
+    DWORD a = path.empty() ? INVALID_FILE_ATTRIBUTES : GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+// The path without its last component, as PathRemoveFileSpecW cuts it ("C:\a\b" ->
+// "C:\a", "C:\b" -> "C:\", "b" -> ""), without its MAX_PATH limit.
+std::wstring FolderOf(const std::wstring& path) {
+    size_t pos = path.find_last_of(L"\\/");
+    if (pos == std::wstring::npos) return path.size() >= 2 && path[1] == L':' ? path.substr(0, 2) : std::wstring();
+    if (pos == 0 || (pos == 2 && path[1] == L':')) return path.substr(0, pos + 1);
+    return path.substr(0, pos);
+}
+
+// Creates folder with all its parents; SHCreateDirectory stops at MAX_PATH.
+void CreateFolderTree(const std::wstring& folder) {
+    if (folder.empty() || IsFolder(folder)) return;
+    std::wstring parent = FolderOf(folder);
+    if (parent != folder) CreateFolderTree(parent);
+    CreateDirectoryW(folder.c_str(), nullptr);
+}
+
+}  // namespace
+
+bool ORBIsPinVerb(const std::wstring& verb) {
+    for (const wchar_t* v : {L"Startpin", L"Startunpin", L"Taskbarpin", L"Taskbarunpin"})
+        if (lstrcmpiW(verb.c_str(), v) == 0) return true;
+    return false;
+}
+
+bool ORBExec(const std::wstring& fileArg, const std::wstring& verb, const std::wstring& paramsArg, bool wait) {
+    std::wstring file = fileArg, params, dir;
+    if (!PathIsURLW(file.c_str())) {
+        file = ORBExpandEnvString(fileArg);
+        if (!Exists(file)) {
+            if (lstrcmpiW(verb.c_str(), L"Startunpin") == 0 || lstrcmpiW(verb.c_str(), L"Taskbarunpin") == 0)
+                return true;
+            ORBLog(L"Fun:%s, Description:%s it's not exists!\r\n", L"Lua_Exec", file.c_str());
+            return false;
+        }
+        params = paramsArg;
+        dir = FolderOf(file);
+    }
+    const wchar_t* p = params.empty() ? nullptr : params.c_str();
+    const wchar_t* d = dir.empty() ? nullptr : dir.c_str();
+    if (wait) {
+        SHELLEXECUTEINFOW sei = {};
+        sei.cbSize = sizeof sei;
+        sei.fMask = SEE_MASK_NOCLOSEPROCESS;
+        sei.lpFile = file.c_str();
+        sei.lpParameters = p;
+        sei.lpDirectory = d;
+        sei.nShow = SW_HIDE;
+        BOOL ok = ShellExecuteExW(&sei);
+        // No process handle when the action was handed to a running program.
+        ORBHandle process(ok ? sei.hProcess : nullptr);
+        if (process) WaitForSingleObject(process.get(), INFINITE);
+        return ok != FALSE;
+    }
+    HINSTANCE r = ShellExecuteW(nullptr, verb.empty() ? nullptr : verb.c_str(), file.c_str(), p, d, SW_SHOWNORMAL);
+    return ORBIsPinVerb(verb) || reinterpret_cast<INT_PTR>(r) > 32;
+}
+
+bool ORBCreateShortcut(const std::wstring& targetArg, const std::wstring& linkArg,
+                       const std::wstring* args, const std::wstring* description) {
+    struct ComScope {
+        bool up = SUCCEEDED(CoInitialize(nullptr));
+        ~ComScope() {
+            if (up) CoUninitialize();
+        }
+    } com;
+    std::wstring link = ORBExpandEnvString(linkArg);
+    CreateFolderTree(FolderOf(link));
+
+    ORBComPtr<IPersistFile> file;
+    if (PathIsURLW(targetArg.c_str())) {
+        ORBComPtr<IUniformResourceLocatorW> url;
+        if (FAILED(CoCreateInstance(kInternetShortcut, nullptr, CLSCTX_ALL, kIUniformResourceLocatorW,
+                                    url.put_void()))) {
+            ORB_LOG_FAILURE(L"CoCreateInstance(CLSID_InternetShortcut) failed!");
+            return false;
+        }
+        if (FAILED(url->SetURL(targetArg.c_str(), 0))) {
+            ORBLog(L"SetURL %s failed!\r\n", targetArg.c_str());
+            ORB_LOG_FAILURE(L"");
+            return false;
+        }
+        if (FAILED(url->QueryInterface(kIPersistFile, file.put_void()))) {
+            ORB_LOG_FAILURE(L"QueryInterface IID_IPersistFile failed!");
+            return false;
+        }
+    } else {
+        std::wstring target = ORBExpandEnvString(targetArg);
+        ORBComPtr<IShellLinkW> sl;
+        if (FAILED(CoCreateInstance(kShellLink, nullptr, CLSCTX_ALL, kIShellLinkW, sl.put_void()))) {
+            ORB_LOG_FAILURE(L"CoCreateInstance(CLSID_ShellLink) failed!");
+            return false;
+        }
+        if (args && FAILED(sl->SetArguments(args->c_str()))) {
+            ORBLog(L"SetArguments %s failed!\r\n", args->c_str());
+            ORB_LOG_FAILURE(L"");
+            return false;
+        }
+        if (description && FAILED(sl->SetDescription(description->c_str()))) {
+            ORBLog(L"SetDescription %s failed!\r\n", description->c_str());
+            ORB_LOG_FAILURE(L"");
+            return false;
+        }
+        if (FAILED(sl->SetPath(target.c_str()))) {
+            ORBLog(L"SetPath %s failed!\r\n", target.c_str());
+            ORB_LOG_FAILURE(L"");
+            return false;
+        }
+        std::wstring dir = FolderOf(target);
+        if (FAILED(sl->SetWorkingDirectory(dir.c_str()))) {
+            ORBLog(L"SetWorkingDirectory %s failed!\r\n", dir.c_str());
+            ORB_LOG_FAILURE(L"");
+            return false;
+        }
+        if (FAILED(sl->QueryInterface(kIPersistFile, file.put_void()))) {
+            ORB_LOG_FAILURE(L"QueryInterface IID_IPersistFile failed!");
+            return false;
+        }
+    }
+    if (FAILED(file->Save(link.c_str(), TRUE))) {
+        ORBLog(L"Save %s failed!\r\n", link.c_str());
+        ORB_LOG_FAILURE(L"");
+        return false;
+    }
+    ORBLog(L"Save Shortcut %s \r\n", link.c_str());
+    return true;
+}
+
+int ORBOSMajorVersion() { return LOBYTE(LOWORD(GetVersion())); }
+
+bool ORBIsWow64() {
+    using IsWow64Fn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    FARPROC proc = GetProcAddress(GetModuleHandleW(L"kernel32"), "IsWow64Process");
+    BOOL wow = FALSE;
+    if (proc) reinterpret_cast<IsWow64Fn>(reinterpret_cast<void (*)()>(proc))(GetCurrentProcess(), &wow);
+    return wow != FALSE;
+}
+
+std::wstring ORBModulePath(const std::wstring* module) {
+    HMODULE h = module ? GetModuleHandleW(module->c_str()) : nullptr;
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        DWORD n = GetModuleFileNameW(h, &path[0], static_cast<DWORD>(path.size()));
+        if (n == 0) return std::wstring();
+        if (n < path.size()) {
+            path.resize(n);
+            return path;
+        }
+        if (path.size() >= 32768) return std::wstring();
+        path.resize(path.size() * 2);
+    }
+}
+
+bool ORBCommandLineWords(std::vector<std::wstring>& words) {
+    int n = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &n);
+    if (!argv) return false;
+    words.assign(argv, argv + n);
+    LocalFree(argv);
+    return true;
+}
+
+std::vector<std::wstring> ORBFixedDrives() {
+    std::vector<std::wstring> drives;
+    DWORD mask = GetLogicalDrives();
+    for (int i = 0; i <= 30; ++i) {
+        if (!(mask & (1u << i))) continue;
+        std::wstring drive = {static_cast<wchar_t>(L'A' + i), L':'};
+        if (GetDriveTypeW(drive.c_str()) == DRIVE_FIXED) drives.push_back(drive);
+    }
+    return drives;
+}
+
+std::wstring ORBPickInstallPath(const std::wstring& programFiles, const std::vector<std::wstring>& drives) {
+    if (drives.size() < 2 || programFiles.size() < 2) return programFiles;
+    for (size_t i = 1; i < drives.size(); ++i) {
+        std::wstring candidate = drives[i] + programFiles.substr(2);
+        if (IsFolder(candidate)) return candidate;
+    }
+    return programFiles;
+}
+
+std::wstring ORBDriverInstallPath() {
+    return ORBPickInstallPath(ORBExpandEnvString(L"%ProgramFiles%\\"), ORBFixedDrives());
+}
+
+bool ORBDownloadToFile(const std::wstring& url, const std::wstring& path) {
+    HRESULT hr = URLDownloadToFileW(nullptr, url.c_str(), path.c_str(), 0, nullptr);
+    if (FAILED(hr)) {
+        // The HRESULT says what went wrong; the thread's last error rarely does.
+        ORBLogFailure(L"URLDownloadToFileW failed", ORB_WFILE, __LINE__, static_cast<DWORD>(hr));
+        return false;
+    }
+    return true;
+}

@@ -1,0 +1,48 @@
+// Shell and system work of the installer functions, free of the interpreter.
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+#include <vector>
+
+// "Startpin", "Startunpin", "Taskbarpin" or "Taskbarunpin", any case.
+bool ORBIsPinVerb(const std::wstring& verb);
+
+// Starts file (a URL, or a path with environment references) with verb and
+// parameters in the file's folder. wait: default action, hidden, returns when the
+// started process has ended. Result: the launch outcome; pin verbs always true; a
+// missing file is true for the unpin verbs, else false with a "not exists" line.
+bool ORBExec(const std::wstring& file, const std::wstring& verb, const std::wstring& params, bool wait);
+
+// Writes a shell link (or an internet shortcut when target is a URL) at linkPath,
+// creating its folder. args / description are set when not null. False (logged) at
+// the first failing step.
+bool ORBCreateShortcut(const std::wstring& target, const std::wstring& linkPath,
+                       const std::wstring* args, const std::wstring* description);
+
+// Major version as GetVersion reports it to this program.
+int ORBOSMajorVersion();
+
+// True when the process is 32-bit on 64-bit Windows.
+bool ORBIsWow64();
+
+// Full path of the loaded module named module, or of the program when it is null or
+// not loaded; any length.
+std::wstring ORBModulePath(const std::wstring* module);
+
+// Words of the process command line; false when it cannot be split.
+bool ORBCommandLineWords(std::vector<std::wstring>& words);
+
+// Fixed drives in letter order ("C:", "D:", ...).
+std::vector<std::wstring> ORBFixedDrives();
+
+// "%ProgramFiles%\" expanded; moved to the first fixed drive after the lowest one on
+// which that folder exists.
+std::wstring ORBDriverInstallPath();
+// The same choice for a given expansion and drive list (drives[0] is never tried).
+std::wstring ORBPickInstallPath(const std::wstring& programFiles, const std::vector<std::wstring>& drives);
+
+// Downloads url to the file path and waits for the end; false (logged with the
+// HRESULT) on failure.
+bool ORBDownloadToFile(const std::wstring& url, const std::wstring& path);

@@ -1,0 +1,374 @@
+// Registry functions: the plain helpers and the script bindings under Wine.
+#include <string>
+#include <vector>
+
+#include <shlobj.h>
+
+#include "gtest/gtest.h"
+#include "lauxlib.h"
+#include "orbregistry.h"
+#include "orbscriptengine.h"
+#include "orbstring.h"
+#include "orbtestutil.h"
+
+namespace {
+
+lua_State* L() { return ORBScriptEngine::GetInstance()->GetState(); }
+
+// Runs code unprotected by the engine's fatal report, so a script error fails the test
+// instead of ending the program. Returns the error text, empty on success.
+std::string RunLua(const std::string& code) {
+    int top = lua_gettop(L());
+    std::string err;
+    if (luaL_loadbuffer(L(), code.data(), code.size(), "test") || lua_pcall(L(), 0, 0, 0)) {
+        const char* s = lua_tostring(L(), -1);
+        err = s ? s : "?";
+    }
+    lua_settop(L(), top);
+    return err;
+}
+
+// Global `name` as tostring shows it.
+std::wstring G(const char* name) {
+    lua_getglobal(L(), name);
+    size_t n = 0;
+    const char* s = luaL_tolstring(L(), -1, &n);
+    std::wstring text = ORBUtf8ToWide(s, static_cast<std::ptrdiff_t>(n));
+    lua_pop(L(), 2);
+    return text;
+}
+
+// A private key under HKCU, removed with its tree by the destructor.
+class TestKey : public ::testing::Test {
+protected:
+    void SetUp() override {
+        path_ = L"Software\\ORBTest\\reg" + std::to_wstring(GetCurrentProcessId());
+        RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str());
+        lua_pushstring(L(), Narrow(path_).c_str());
+        lua_setglobal(L(), "K");
+    }
+    void TearDown() override { RegDeleteTreeW(HKEY_CURRENT_USER, path_.c_str()); }
+
+    bool Raw(const wchar_t* value, DWORD& type, std::string& bytes, const std::wstring& sub = L"") {
+        std::wstring p = sub.empty() ? path_ : path_ + L"\\" + sub;
+        BYTE buf[4096];
+        DWORD size = sizeof buf;
+        if (RegGetValueW(HKEY_CURRENT_USER, p.c_str(), value, RRF_RT_ANY | RRF_NOEXPAND, &type, buf, &size))
+            return false;
+        bytes.assign(reinterpret_cast<char*>(buf), size);
+        return true;
+    }
+    bool KeyExists(const std::wstring& sub) {
+        HKEY k;
+        std::wstring p = sub.empty() ? path_ : path_ + L"\\" + sub;
+        if (RegOpenKeyExW(HKEY_CURRENT_USER, p.c_str(), 0, KEY_READ, &k)) return false;
+        RegCloseKey(k);
+        return true;
+    }
+    std::wstring path_;
+};
+
+std::string Bytes(std::initializer_list<int> v) {
+    std::string s;
+    for (int b : v) s.push_back(static_cast<char>(b));
+    return s;
+}
+
+}  // namespace
+
+TEST(RegistryHelpers, RootNamesAreCaseSensitive) {
+    EXPECT_EQ(HKEY_CLASSES_ROOT, ORBRegRootFromName(L"HKCR"));
+    EXPECT_EQ(HKEY_CURRENT_USER, ORBRegRootFromName(L"HKCU"));
+    EXPECT_EQ(HKEY_LOCAL_MACHINE, ORBRegRootFromName(L"HKLM"));
+    EXPECT_EQ(HKEY_USERS, ORBRegRootFromName(L"HKU"));
+    EXPECT_EQ(HKEY_CURRENT_CONFIG, ORBRegRootFromName(L"HKCC"));
+    for (const wchar_t* bad : {L"hklm", L"Hkcu", L"HKEY_CURRENT_USER", L"", L"HKCU "})
+        EXPECT_EQ(nullptr, ORBRegRootFromName(bad)) << Narrow(bad);
+}
+
+TEST(RegistryHelpers, BinaryTextKeepsItsPairQuirks) {
+    auto bytes = [](const wchar_t* t) {
+        std::vector<BYTE> b = ORBRegParseBinary(t);
+        return std::string(b.begin(), b.end());
+    };
+    EXPECT_EQ(Bytes({0x01, 0xFF}), bytes(L"01ff"));
+    EXPECT_EQ(Bytes({0xAB, 0x0C}), bytes(L"ABC"));
+    EXPECT_EQ("", bytes(L""));
+    // A pair that does not parse repeats the byte before it (0 at the start).
+    EXPECT_EQ(Bytes({0x00, 0x12}), bytes(L"zz12"));
+    EXPECT_EQ(Bytes({0x12, 0x12, 0x34}), bytes(L"12zz34"));
+    // One digit then junk: the digit alone.
+    EXPECT_EQ(Bytes({0x07, 0x0A}), bytes(L"7xa"));
+    // The parser never looks past its pair.
+    EXPECT_EQ(Bytes({0x01, 0x01, 0x23}), bytes(L"01  23"));
+}
+
+TEST_F(TestKey, QueryAnswersStringsNumbersAndNilForTheRest) {
+    ASSERT_EQ("", RunLua(R"(
+        Lua_RegAdd("HKCU", K, "exp", "REG_EXPAND_SZ", "%TEMP%\\x", true)
+        Lua_RegAdd("HKCU", K, "dw", "REG_DWORD", 0xFFFFFFFF, true)
+        Lua_RegAdd("HKCU", K, "neg", "REG_DWORD", -1, true)
+        Lua_RegAdd("HKCU", K, "bin", "REG_BINARY", "01ff", true)
+        Lua_RegAdd("HKCU", K, "", "REG_SZ", "default", true)
+        q_exp = Lua_RegQuery("HKCU", K, "exp")
+        q_dw = Lua_RegQuery("HKCU", K, "dw")
+        q_neg = Lua_RegQuery("HKCU", K, "neg")
+        q_bin = tostring(Lua_RegQuery("HKCU", K, "bin"))
+        q_def = Lua_RegQuery("HKCU", K)
+        q_lower = tostring(Lua_RegQuery("hkcu", K, "exp"))
+        q_missing = tostring(Lua_RegQuery("HKCU", K, "nothing"))
+        q_nokey = tostring(Lua_RegQuery("HKCU", K .. "\\none", "exp"))
+        q_type = type(q_dw)
+    )"));
+    EXPECT_EQ(L"%TEMP%\\x", G("q_exp"));
+    EXPECT_EQ(L"4294967295", G("q_dw"));
+    EXPECT_EQ(L"4294967295", G("q_neg"));
+    EXPECT_EQ(L"number", G("q_type"));
+    EXPECT_EQ(L"nil", G("q_bin"));
+    EXPECT_EQ(L"default", G("q_def"));
+    EXPECT_EQ(L"nil", G("q_lower"));
+    EXPECT_EQ(L"nil", G("q_missing"));
+    EXPECT_EQ(L"nil", G("q_nokey"));
+
+    // A multi-string value is not a string to the scripts.
+    const wchar_t multi[] = L"a\0b\0";
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, path_.c_str(), L"multi", REG_MULTI_SZ, multi, sizeof multi));
+    ASSERT_EQ("", RunLua("q_multi = tostring(Lua_RegQuery('HKCU', K, 'multi'))"));
+    EXPECT_EQ(L"nil", G("q_multi"));
+}
+
+TEST_F(TestKey, AddWritesEachTypeAsStored) {
+    SetEnvironmentVariableW(L"ORB_T_DIR", L"C:\\orb dir");
+    ASSERT_EQ("", RunLua(R"(
+        r1 = Lua_RegAdd("HKCU", K, "sz", "REG_SZ", "%ORB_T_DIR%\\x", false)
+        Lua_RegAdd("HKCU", K, "exp", "REG_EXPAND_SZ", "%ORB_T_DIR%\\x", false)
+        Lua_RegAdd("HKCU", K, "bin", "REG_BINARY", "01ff", false)
+        Lua_RegAdd("HKCU", K, "odd", "REG_BINARY", "ABC", false)
+        Lua_RegAdd("HKCU", K, "empty", "REG_BINARY", "", false)
+        Lua_RegAdd("HKCU", K, "num", "REG_DWORD", "12", false)
+        r2 = Lua_RegAdd("HKCU", K .. "\\only", "v", "reg_sz", "x", true)
+    )"));
+    EXPECT_EQ(L"true", G("r1"));
+    EXPECT_EQ(L"true", G("r2"));
+    DWORD type;
+    std::string b;
+    ASSERT_TRUE(Raw(L"sz", type, b));
+    EXPECT_EQ(DWORD(REG_SZ), type);
+    EXPECT_EQ(std::wstring(L"C:\\orb dir\\x", 13), std::wstring(reinterpret_cast<const wchar_t*>(b.data()), b.size() / 2));
+    ASSERT_TRUE(Raw(L"exp", type, b));
+    EXPECT_EQ(DWORD(REG_EXPAND_SZ), type);
+    EXPECT_EQ(std::wstring(L"%ORB_T_DIR%\\x", 14), std::wstring(reinterpret_cast<const wchar_t*>(b.data()), b.size() / 2));
+    ASSERT_TRUE(Raw(L"bin", type, b));
+    EXPECT_EQ(DWORD(REG_BINARY), type);
+    EXPECT_EQ(Bytes({0x01, 0xFF}), b);
+    ASSERT_TRUE(Raw(L"odd", type, b));
+    EXPECT_EQ(Bytes({0xAB, 0x0C}), b);
+    ASSERT_TRUE(Raw(L"empty", type, b));
+    EXPECT_EQ(DWORD(REG_BINARY), type);
+    EXPECT_EQ("", b);
+    ASSERT_TRUE(Raw(L"num", type, b));
+    EXPECT_EQ(DWORD(REG_DWORD), type);
+    EXPECT_EQ(Bytes({12, 0, 0, 0}), b);
+    // An unknown type name still creates the key, with nothing in it.
+    EXPECT_TRUE(KeyExists(L"only"));
+    EXPECT_FALSE(Raw(L"v", type, b, L"only"));
+}
+
+TEST_F(TestKey, OverwriteDecidesAndMayChangeTheType) {
+    ASSERT_EQ("", RunLua(R"(
+        Lua_RegAdd("HKCU", K, "v", "REG_SZ", "first", false)
+        o1 = Lua_RegAdd("HKCU", K, "v", "REG_SZ", "second", false)
+        q1 = Lua_RegQuery("HKCU", K, "v")
+        o2 = Lua_RegAdd("HKCU", K, "v", "REG_DWORD", 7, true)
+        q2 = Lua_RegQuery("HKCU", K, "v")
+    )"));
+    EXPECT_EQ(L"true", G("o1"));
+    EXPECT_EQ(L"first", G("q1"));
+    EXPECT_EQ(L"true", G("o2"));
+    EXPECT_EQ(L"7", G("q2"));
+}
+
+TEST_F(TestKey, LongExpansionsAreStoredWhole) {
+    // Beyond the old 260-unit expansion buffer: nothing cut, nothing overrun.
+    std::wstring longDir(400, L'd');
+    SetEnvironmentVariableW(L"ORB_T_LONG", longDir.c_str());
+    ASSERT_EQ("", RunLua(R"(
+        Lua_RegAdd("HKCU", K, "long", "REG_SZ", "%ORB_T_LONG%\\%ORB_T_LONG%", true)
+        q_long = Lua_RegQuery("HKCU", K, "long")
+    )"));
+    EXPECT_EQ(longDir + L"\\" + longDir, G("q_long"));
+}
+
+TEST_F(TestKey, DeleteRemovesTheTreeAndLogsTheSecondTry) {
+    ASSERT_EQ("", RunLua(R"(
+        Lua_RegAdd("HKCU", K .. "\\a\\b\\c", "v", "REG_SZ", "x", true)
+        Lua_RegAdd("HKCU", K .. "\\a\\d", "v", "REG_DWORD", 1, true)
+        Lua_RegAdd("HKCU", K .. "\\a", "v", "REG_SZ", "x", true)
+        Lua_RegAdd("HKCU", K .. "\\keep", "v", "REG_SZ", "x", true)
+    )"));
+    LogCapture log;
+    ASSERT_EQ("", RunLua("d1 = Lua_RegDel('HKCU', K .. '\\\\a')"));
+    EXPECT_EQ(L"true", G("d1"));
+    EXPECT_FALSE(KeyExists(L"a"));
+    EXPECT_TRUE(KeyExists(L"keep"));
+    EXPECT_TRUE(log.lines().empty());
+
+    ASSERT_EQ("", RunLua("d2 = Lua_RegDel('HKCU', K .. '\\\\a')"));
+    EXPECT_EQ(L"true", G("d2"));
+    ASSERT_EQ(1u, log.lines().size());
+    EXPECT_EQ(L"xm DeleteSubKey " + path_ + L"\\a failed, errcode: 2", log.lines()[0]);
+
+    log.Clear();
+    ASSERT_EQ("", RunLua("d3 = Lua_RegDel('hkcu', K .. '\\\\keep')"));
+    EXPECT_EQ(L"true", G("d3"));
+    ASSERT_EQ(1u, log.lines().size());
+    EXPECT_EQ(0u, log.lines()[0].find(L"xm OpenKey hkcu failed, errcode: "));
+    EXPECT_TRUE(KeyExists(L"keep"));
+}
+
+TEST_F(TestKey, DeleteNeverEmptiesARootForAnEmptyPath) {
+    ASSERT_EQ("", RunLua("Lua_RegAdd('HKCU', K, 'v', 'REG_SZ', 'x', true)"));
+    LogCapture log;
+    ASSERT_EQ("", RunLua("e1 = Lua_RegDel('HKCU', nil); e2 = Lua_RegDel('HKCU', '\\\\')"));
+    EXPECT_EQ(L"true", G("e1"));
+    EXPECT_TRUE(KeyExists(L""));
+    ASSERT_EQ(2u, log.lines().size());
+    EXPECT_EQ(L"xm DeleteSubKey  failed, errcode: 87", log.lines()[0]);
+}
+
+TEST_F(TestKey, DeleteValueLogsWhenTheKeyOpened) {
+    ASSERT_EQ("", RunLua(R"(
+        Lua_RegAdd("HKCU", K, "v", "REG_SZ", "x", true)
+        Lua_RegAdd("HKCU", K, "w", "REG_SZ", "x", true)
+    )"));
+    LogCapture log;
+    ASSERT_EQ("", RunLua("v1 = Lua_RegDel('HKCU', K, 'v'); v2 = Lua_RegDel('HKCU', K, 'gone')"));
+    EXPECT_EQ(L"true", G("v1"));
+    EXPECT_EQ(L"true", G("v2"));
+    DWORD type;
+    std::string b;
+    EXPECT_FALSE(Raw(L"v", type, b));
+    EXPECT_TRUE(Raw(L"w", type, b));
+    ASSERT_EQ(2u, log.lines().size());
+    EXPECT_EQ(L"xm Delete Value HKCU, " + path_ + L", v", log.lines()[0]);
+    EXPECT_EQ(L"xm Delete Value HKCU, " + path_ + L", gone", log.lines()[1]);
+
+    log.Clear();
+    ASSERT_EQ("", RunLua("v3 = Lua_RegDel('HKCU', K .. '\\\\missing', 'w')"));
+    EXPECT_EQ(L"true", G("v3"));
+    EXPECT_TRUE(log.lines().empty());
+}
+
+TEST(RegVarByCSIDL, SetsAProcessVariableForLaterExpansions) {
+    wchar_t expected[MAX_PATH];
+    ASSERT_EQ(S_OK, SHGetFolderPathW(nullptr, 23, nullptr, 0, expected));
+    SetEnvironmentVariableW(L"COMMPROGRAMS", nullptr);
+    ASSERT_EQ("", RunLua("c1 = Lua_RegVarByCSIDL('COMMPROGRAMS', 23)"));
+    EXPECT_EQ(L"true", G("c1"));
+    wchar_t out[4096];
+    ExpandEnvironmentStringsW(L"%COMMPROGRAMS%\\x", out, 4096);
+    EXPECT_EQ(std::wstring(expected) + L"\\x", out);
+
+    LogCapture log;
+    ASSERT_EQ("", RunLua("c2 = Lua_RegVarByCSIDL('ORB_T_BAD', 9999)"));
+    EXPECT_EQ(L"false", G("c2"));
+    ASSERT_EQ(4u, log.lines().size());
+    EXPECT_EQ(L"xm SHGetSpecialFolderPathW csidl=9999 failed!\r\n", log.lines()[0]);
+    EXPECT_EQ(0u, log.lines()[1].find(L"xm xm file:"));
+    EXPECT_EQ(0, GetEnvironmentVariableW(L"ORB_T_BAD", nullptr, 0));
+}
+
+TEST(RegSvr32, RunsTheEntryPointsOfALibrary) {
+    std::string dll = Narrow(TestPath(L"regsvr_test.dll"));
+    lua_pushstring(L(), dll.c_str());
+    lua_setglobal(L(), "DLL");
+    lua_pushstring(L(), Narrow(TestPath(L"regsvr_noentry.dll")).c_str());
+    lua_setglobal(L(), "NOENTRY");
+    SetEnvironmentVariableW(L"ORB_T_REGSVR_FAIL", nullptr);
+    ASSERT_EQ("", RunLua("s1 = Lua_RegSvr32(DLL, true)"));
+    EXPECT_EQ(L"true", G("s1"));
+    wchar_t v[64] = {};
+    GetEnvironmentVariableW(L"ORB_T_REGSVR", v, 64);
+    EXPECT_STREQ(L"register", v);
+    ASSERT_EQ("", RunLua("s2 = Lua_RegSvr32(DLL, false)"));
+    EXPECT_EQ(L"true", G("s2"));
+    GetEnvironmentVariableW(L"ORB_T_REGSVR", v, 64);
+    EXPECT_STREQ(L"unregister", v);
+
+    // An entry point that answers a failure code, and a library without entry points.
+    SetEnvironmentVariableW(L"ORB_T_REGSVR_FAIL", L"1");
+    ASSERT_EQ("", RunLua("s3 = Lua_RegSvr32(DLL, true)"));
+    SetEnvironmentVariableW(L"ORB_T_REGSVR_FAIL", nullptr);
+    EXPECT_EQ(L"false", G("s3"));
+    ASSERT_EQ("", RunLua("s4 = Lua_RegSvr32(NOENTRY, true); s5 = Lua_RegSvr32(NOENTRY, false)"));
+    EXPECT_EQ(L"false", G("s4"));
+    EXPECT_EQ(L"false", G("s5"));
+}
+
+TEST(RegSvr32, MissingOrUnloadableFilesAreLogged) {
+    ScopedTempDir dir(L"regsvr");
+    std::wstring text = dir.file(L"not-a-library.dll");
+    WriteFileBytes(text, "plain text");
+    lua_pushstring(L(), Narrow(text).c_str());
+    lua_setglobal(L(), "TEXTFILE");
+    LogCapture log;
+    ASSERT_EQ("", RunLua("m1 = Lua_RegSvr32('%TEMP%\\\\orb-no-such.dll', true)"));
+    EXPECT_EQ(L"false", G("m1"));
+    ASSERT_EQ(1u, log.lines().size());
+    wchar_t temp[MAX_PATH];
+    ExpandEnvironmentStringsW(L"%TEMP%\\orb-no-such.dll", temp, MAX_PATH);
+    EXPECT_EQ(L"xm Fun:Lua_RegSvr32, Description:" + std::wstring(temp) + L" it's not exists!\r\n", log.lines()[0]);
+
+    log.Clear();
+    ASSERT_EQ("", RunLua("m2 = Lua_RegSvr32(TEXTFILE, true)"));
+    EXPECT_EQ(L"false", G("m2"));
+    ASSERT_EQ(4u, log.lines().size());
+    EXPECT_EQ(L"xm Fun:Lua_RegSvr32, Description: LoadLibrary " + text + L" Failed!\r\n", log.lines()[0]);
+    EXPECT_EQ(0u, log.lines()[3].find(L"xm xm err:"));
+}
+
+// Every function with missing, nil, wrong-typed and very long arguments: no script
+// error, the documented result.
+TEST(RegistryBadInput, EveryCallReturnsItsDocumentedResult) {
+    ASSERT_EQ("", RunLua("LONG = string.rep('x', 70000)"));
+    struct Case {
+        const char* call;
+        const char* result;  // tostring of the first result
+    } cases[] = {
+        {"Lua_RegQuery()", "nil"},
+        {"Lua_RegQuery(nil, nil, nil)", "nil"},
+        {"Lua_RegQuery({}, print, true)", "nil"},
+        {"Lua_RegQuery('HKCU', LONG, LONG)", "nil"},
+        {"Lua_RegQuery(LONG)", "nil"},
+        {"Lua_RegAdd()", "true"},
+        {"Lua_RegAdd(nil, nil, nil, nil, nil, nil)", "true"},
+        {"Lua_RegAdd('HKCU', {}, {}, 'REG_SZ', {}, {})", "true"},
+        {"Lua_RegAdd('HKCU', LONG, 'v', 'REG_SZ', 'x', true)", "true"},
+        {"Lua_RegAdd('HKCU', 'Software\\\\ORBTest\\\\bad', LONG, 'REG_BINARY', LONG, true)", "true"},
+        {"Lua_RegAdd('HKCU', 'Software\\\\ORBTest\\\\bad', 'n', 'REG_DWORD', 'abc', true)", "true"},
+        {"Lua_RegAdd('HKCU', 'Software\\\\ORBTest\\\\bad', 'n', 'REG_DWORD', 1e300, true)", "true"},
+        {"Lua_RegDel()", "true"},
+        {"Lua_RegDel(nil)", "true"},
+        {"Lua_RegDel(nil, nil)", "true"},
+        {"Lua_RegDel('HKCU', {})", "true"},
+        {"Lua_RegDel('HKCU', LONG)", "true"},
+        {"Lua_RegDel('HKCU', LONG, LONG)", "true"},
+        {"Lua_RegDel('HKCU', 'Software\\\\ORBTest\\\\bad')", "true"},
+        {"Lua_RegVarByCSIDL()", "false"},
+        {"Lua_RegVarByCSIDL(nil, nil)", "false"},
+        {"Lua_RegVarByCSIDL('ORB_T_V', 'abc')", "true"},  // "abc" reads as 0: the desktop
+        {"Lua_RegVarByCSIDL('A=B', 23)", "false"},
+        {"Lua_RegVarByCSIDL('ORB_T_V', LONG)", "true"},
+        {"Lua_RegVarByCSIDL('ORB_T_V', -1)", "false"},
+        {"Lua_RegSvr32()", "false"},
+        {"Lua_RegSvr32(nil, nil)", "false"},
+        {"Lua_RegSvr32({}, {})", "false"},
+        {"Lua_RegSvr32(LONG, true)", "false"},
+    };
+    for (const Case& c : cases) {
+        std::string code = "bad_result = tostring((" + std::string(c.call) + "))";
+        EXPECT_EQ("", RunLua(code)) << c.call;
+        EXPECT_EQ(ORBUtf8ToWide(c.result), G("bad_result")) << c.call;
+    }
+    RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\ORBTest\\bad");
+}
