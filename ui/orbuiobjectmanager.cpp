@@ -24,6 +24,9 @@ const wchar_t* const kElementNames[kKindCount] = {
     L"Container", L"CaptionContainer", L"VerticalContainer", L"GridContainer", L"Button", L"Label",
     L"TextBox", L"LinkLabel", L"CheckBox", L"Progress", L"Carousel", L"Picture"};
 
+// Deepest container nesting built (the root is level 1).
+const int kMaxDepth = 2000;
+
 int KindOf(const pugi::xml_node& e) {
     if (e.type() != pugi::node_element) return kKindCount;
     for (int k = 0; k < kKindCount; ++k)
@@ -207,20 +210,31 @@ IORBBaseUIObject* UIObjectManager::CreateFromXml(HWND owner, const pugi::xml_nod
 
     // Depth-first with an explicit stack, so deep nesting costs no native stack; each
     // object is attached the moment it is made, so siblings keep document order.
-    std::vector<std::pair<ContainerUIObjectImpl*, pugi::xml_node>> stack;
-    stack.emplace_back(rootObject, container);
+    struct Level {
+        ContainerUIObjectImpl* object;
+        pugi::xml_node element;
+        int depth;
+    };
+    std::vector<Level> stack;
+    stack.push_back({rootObject, container, 1});
     while (!stack.empty()) {
-        ContainerUIObjectImpl* parent = stack.back().first;
-        pugi::xml_node element = stack.back().second;
+        Level level = stack.back();
         stack.pop_back();
-        for (pugi::xml_node child : element.children()) {
+        ContainerUIObjectImpl* parent = level.object;
+        for (pugi::xml_node child : level.element.children()) {
             int kind = KindOf(child);
             if (kind >= kKindCount) continue;
             if (kind <= kGridContainer) {
+                // Drawing and input walk the tree recursively: keep it within the stack.
+                if (level.depth >= kMaxDepth) {
+                    ORBLog(L"Container \"%s\" lies deeper than %d levels and is skipped\r\n",
+                           child.attribute(L"name").value(), kMaxDepth);
+                    continue;
+                }
                 std::unique_ptr<ContainerUIObjectImpl> c = BuildContainer(owner, child, kind);
                 ContainerUIObjectImpl* raw = c.get();
                 parent->AddContainer(c.release());
-                stack.emplace_back(raw, child);
+                stack.push_back({raw, child, level.depth + 1});
             } else {
                 parent->AddControl(BuildControl(owner, child, kind).release());
             }

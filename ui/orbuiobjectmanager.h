@@ -22,6 +22,7 @@ public:
     // The root itself cannot be built: null, nothing recorded, nothing left allocated.
     // An object below the root cannot be built: throws HRESULT E_FAIL; the root stays
     // recorded with the objects attached so far, for DestroyTree.
+    // Containers nested deeper than 2000 levels are skipped with their subtrees (logged).
     IORBBaseUIObject* CreateFromXml(HWND owner, const pugi::xml_node& container);
     // Deletes the tree recorded for owner (if any) and forgets it.
     void DestroyTree(HWND owner);

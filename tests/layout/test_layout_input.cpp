@@ -132,6 +132,27 @@ TEST(LayoutInput, ThousandNestedContainersBuildDrawAndGo) {
     UIObjectManager::GetInstance()->DestroyTree(owner.hwnd());
 }
 
+TEST(LayoutInput, NestingBeyondTheLimitIsCutNotFollowed) {
+    TestOwner owner;
+    LogCapture log;
+    std::wstring xml = L"<ORBCalendar><Dlg name=\"T\">";
+    const int depth = 5000;
+    for (int i = 0; i < depth; ++i) xml += L"<Container name=\"c" + std::to_wstring(i) + L"\">";
+    for (int i = 0; i < depth; ++i) xml += L"</Container>";
+    xml += L"</Dlg></ORBCalendar>";
+    pugi::xml_document doc;
+    ASSERT_TRUE(ParseLayout(doc, xml));
+    auto* root = static_cast<ContainerUIObjectImpl*>(
+        UIObjectManager::GetInstance()->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(doc, L"T"))));
+    ASSERT_NE(nullptr, root);
+    int levels = 1;
+    for (ContainerUIObjectImpl* c = root; !c->containers().empty(); c = c->containers()[0]) ++levels;
+    EXPECT_EQ(2000, levels);
+    EXPECT_TRUE(log.Has(L"Container \"c2000\" lies deeper than 2000 levels and is skipped"));
+    DrawFrame(root, 200, 150);
+    UIObjectManager::GetInstance()->DestroyTree(owner.hwnd());
+}
+
 TEST(LayoutInput, RandomMutantsOfAValidLayoutNeverCrash) {
     TestOwner owner;
     pugi::xml_document doc;
