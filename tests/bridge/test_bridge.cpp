@@ -199,3 +199,47 @@ TEST(NativeCall, RefusesCountsOutsideTheTable) {
 }
 
 }  // namespace
+
+namespace {
+
+struct ProductRun {
+    ORBRunResult result;
+    std::vector<std::string> trace;
+};
+
+ProductRun RunBridgeProduct(bool passTable) {
+    ScopedTempDir dir(L"bridge");
+    ORBRunOptions options;
+    options.environment = {{L"ORB_T_TRACE", dir.file(L"trace.txt")},
+                           {L"ORB_T_DLL", TestPath(L"orbtestnative.dll")},
+                           {L"ORB_T_GUID", L"Local\\orb-bridge-test-" + std::to_wstring(GetCurrentProcessId())}};
+    if (passTable) options.environment.emplace_back(L"ORB_T_TABLE", L"1");
+    ProductRun run;
+    run.result = RunProduct(L"bridge_product.exe", options);
+    run.trace = ReadLines(dir.file(L"trace.txt"));
+    return run;
+}
+
+TEST(BridgeProduct, InstallHookCallsNativeFunctionsAndWritesTheDebuggerLines) {
+    ProductRun run = RunBridgeProduct(false);
+    EXPECT_EQ(1u, run.result.exitCode);
+    EXPECT_TRUE(run.result.boxes.empty());
+    EXPECT_EQ((std::vector<std::string>{"pid true", "load true nil", "missing 127", "dot hModule is nil",
+                                        "store 4294967295", "wide filled", "done"}),
+              run.trace);
+    EXPECT_TRUE(run.result.HasLine(L"xm if (nullptr == phMod)"));
+    EXPECT_NE(-1, run.result.FindLine(L"if (nullptr == pfn)"));
+}
+
+TEST(BridgeProduct, TableArgumentEndsTheRunThroughTheErrorReport) {
+    ProductRun run = RunBridgeProduct(true);
+    EXPECT_EQ(0u, run.result.exitCode);
+    ASSERT_EQ(1u, run.result.boxes.size());
+    EXPECT_EQ(L":-( 杯具，脚本执行时发生错误", run.result.boxes[0].caption);
+    EXPECT_NE(std::wstring::npos, run.result.boxes[0].text.find(L": unknow argument type"));
+    EXPECT_NE(std::wstring::npos, run.result.boxes[0].text.find(L"<call stack>"));
+    ASSERT_FALSE(run.trace.empty());
+    EXPECT_EQ("wide filled", run.trace.back());
+}
+
+}  // namespace
