@@ -1,4 +1,5 @@
 -- Install script of ORB Demo: the five hooks the setup calls, in the order it calls them.
+-- Product-specific values all come from GLOBAL_VAR.lua, so the script fits other products.
 --
 -- Command line (read in ORBSE_BeforeInit):
 --   /S            silent: no dialogs, defaults for every option
@@ -8,7 +9,7 @@
 
 -- Texts shown to the user; translate them here.
 local T = {
-  old_os = "ORB Demo 需要 Windows Vista 或更高版本的 Windows。",
+  old_os = "%s 需要 Windows Vista 或更高版本的 Windows。",
   in_use = "无法写入文件：\n%s\n\n它可能正在被其他程序使用。请关闭该程序后点击“重试”，或点击“取消”结束安装。",
   unpack_failed = "无法解压安装文件到\n%s\n\n点击“重试”再试一次，或点击“取消”结束安装。",
   no_folder = "无法创建安装目录：\n%s",
@@ -107,7 +108,8 @@ function ORBSE_BeforeInit()
   if major < 6 then
     log("Windows major version %d is too old", major)
     if not global_silent_install then
-      Lua_MsgBox(T.old_os, global_product_name, MB_OK + MB_ICONERROR + MB_SETFOREGROUND)
+      Lua_MsgBox(string.format(T.old_os, global_product_name), global_product_name,
+                 MB_OK + MB_ICONERROR + MB_SETFOREGROUND)
     end
     quit(0)
   end

@@ -1,1 +1,38 @@
-global_product_name = "Template"
+-- Settings of the product. The setup runs this chunk first; the uninstaller
+-- (the same host built with UNINSTSCRIPT.lua) runs it too, and the setup copies it into
+-- the install folder as GLOBAL_VAR.LUAC. Globals named global_* are read by the host.
+
+global_product_name = "My Product"
+global_product_version = "1.0.0"
+global_publisher = "My Company"
+global_main_app_name = "readme.txt"           -- your program: started by the completion dialog
+global_start_parameter = ""
+global_uninstaller_name = "uninst.exe"
+
+-- One instance at a time, of the setup and of the uninstaller. Make a new GUID per product.
+global_install_mutex_guid = "Global\\{D2A65F1C-3B7E-4C09-8E5A-6F1B2C3D4E50}"
+
+-- Install folder: <program files>\My Product; the folder dialog keeps the last part.
+global_install_basepath = "My Product"
+global_install_path = Lua_GetDriverInstallPath() .. global_install_basepath
+
+-- Bytes the payload needs once unpacked; the build writes the figure in.
+global_need_disk_space = "@ORB_PAYLOAD_SIZE@"
+
+global_licence_url = "https://example.com/my-product/licence.html"
+global_complate_download_url = "https://example.com/my-product/"
+
+-- Start with Windows: the default of the option (the silent road uses it as is).
+global_startup_check_visable = true
+global_startup_check = true
+
+-- Run mode: interactive with the completion dialog; /S on the command line switches to
+-- the silent road (ORBSE_BeforeInit).
+global_silent_install = false
+global_show_completewindow = true
+global_start_after_install = false   -- /START
+
+-- Registry locations written by the setup and removed by the uninstaller.
+global_product_key = "Software\\My Product"
+global_uninstall_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My Product"
+global_run_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"

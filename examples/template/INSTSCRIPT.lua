@@ -1,0 +1,260 @@
+-- Install script: the five hooks the setup calls, in the order it calls them.
+-- Product-specific values all come from GLOBAL_VAR.lua, so the script fits other products.
+--
+-- Command line (read in ORBSE_BeforeInit):
+--   /S            silent: no dialogs, defaults for every option
+--   /START        start the program when the setup has finished
+--   /NOAUTOSTART  do not start the program with Windows
+--   /D=<folder>   install folder; comes last and may contain spaces without quotes
+
+-- Texts shown to the user; translate them here.
+local T = {
+  old_os = "%s 需要 Windows Vista 或更高版本的 Windows。",
+  in_use = "无法写入文件：\n%s\n\n它可能正在被其他程序使用。请关闭该程序后点击“重试”，或点击“取消”结束安装。",
+  unpack_failed = "无法解压安装文件到\n%s\n\n点击“重试”再试一次，或点击“取消”结束安装。",
+  no_folder = "无法创建安装目录：\n%s",
+  failed = "安装没有完成，请重新运行安装程序。",
+}
+
+-- MessageBoxW styles and answers.
+local MB_OK, MB_RETRYCANCEL, MB_ICONERROR, MB_ICONWARNING, MB_SETFOREGROUND = 0, 5, 16, 48, 65536
+local IDRETRY = 4
+
+local function log(fmt, ...)
+  Lua_Logout("[setup] " .. string.format(fmt, ...))
+end
+
+-- A system function through the native bridge, or nil when it cannot be bound.
+local function native(lib, name, result)
+  local l = GLibTab[lib]
+  if not l then return nil end
+  return (l:Get(name, result))
+end
+
+-- Ends the run now with the given exit code (0: not installed). ExitProcess also works
+-- from the install dialog's worker thread, where the dialogs must not be torn down.
+local function quit(code)
+  log("ending the setup with exit code %d", code)
+  local exit = native("kernel32", "ExitProcess", "void")
+  if exit then exit(code) end
+  os.exit(code)
+end
+
+local function fail(text)
+  log("install failed: %s", text)
+  if not global_silent_install then
+    Lua_MsgBox(text, global_product_name, MB_OK + MB_ICONERROR + MB_SETFOREGROUND)
+  end
+  quit(0)
+end
+
+local function strip_slash(path)
+  return (path:gsub("[\\/]+$", ""))
+end
+
+local function starts_with(text, prefix)
+  return text:sub(1, #prefix):lower() == prefix:lower()
+end
+
+-- A check box's published state, or the default when the dialog did not run.
+local function option(value, default)
+  if value == nil then return default end
+  return value ~= false
+end
+
+-- Ends the product's program when it runs from dir (an older version being replaced).
+local function stop_program(dir)
+  for _, pid in ipairs({ Lua_GetProcessId(global_main_app_name) }) do
+    if pid ~= -1 then
+      local image = Lua_GetImagePathByPid(pid)
+      if image and starts_with(image, dir .. "\\") then
+        log("ending %s (process %d)", image, pid)
+        Lua_TaskKill(pid, nil)
+      end
+    end
+  end
+end
+
+function ORBSE_BeforeInit()
+  log("%s %s setup", global_product_name, global_product_version)
+  -- An update goes where the product already is, unless /D names another folder.
+  local old = Lua_RegQuery("HKLM", global_product_key, "InstallPath")
+  if type(old) == "string" and old ~= "" then
+    global_install_path = old
+    log("existing installation found in %s", old)
+  end
+
+  local argv = Lua_GetCommandLineArgv() or {}
+  for i = 2, #argv do
+    local word = argv[i]
+    local upper = word:upper()
+    if upper == "/S" then
+      global_silent_install = true
+      global_show_completewindow = false
+    elseif upper == "/START" then
+      global_start_after_install = true
+    elseif upper == "/NOAUTOSTART" then
+      global_startup_check = false
+    elseif upper:sub(1, 3) == "/D=" then
+      -- As administrators know it from other setups: the rest of the line, spaces kept.
+      global_install_path = strip_slash(table.concat(argv, " ", i):sub(4))
+      break
+    else
+      log("unknown option %s ignored", word)
+    end
+  end
+
+  local major = Lua_GetOSVersion()
+  if major < 6 then
+    log("Windows major version %d is too old", major)
+    if not global_silent_install then
+      Lua_MsgBox(string.format(T.old_os, global_product_name), global_product_name,
+                 MB_OK + MB_ICONERROR + MB_SETFOREGROUND)
+    end
+    quit(0)
+  end
+  log("silent: %s, install path: %s", tostring(global_silent_install), global_install_path)
+end
+
+local install_dir, options
+
+function ORBSE_BeforeInstall()
+  -- InstallPath is the path box of the first dialog (the silent road copies
+  -- global_install_path into it). The completion dialog starts the program from
+  -- global_install_path, so it follows the user's choice.
+  install_dir = strip_slash(Lua_ExpandEnv(InstallPath))
+  global_install_path = install_dir
+  options = {
+    desktop = option(DesktopShortcutChk, true),
+    startmenu = option(StartMenuShortcutChk, true),
+    quicklaunch = option(QuickLaunchChk, true),
+    autostart = option(ShouldStartWithWindowsChk, global_startup_check),
+  }
+  log("install into %s; desktop %s, start menu %s, quick launch %s, start with Windows %s", install_dir,
+      tostring(options.desktop), tostring(options.startmenu), tostring(options.quicklaunch),
+      tostring(options.autostart))
+end
+
+-- Unpacks a 7z resource (the payload, the uninstaller), asking the user what to do with
+-- a file that cannot be written. Answers the installed files, relative to dir.
+local function unpack(dir, resource)
+  local files, asked, cancelled = {}, {}, false
+  local function on_file(path)
+    if starts_with(path, dir .. "\\") then files[#files + 1] = path:sub(#dir + 2) end
+  end
+  local function on_locked(path, err)
+    log("cannot write %s (error %d)", path, err)
+    if not asked[path] then
+      -- First time: the product itself may hold it; end it and try again.
+      asked[path] = true
+      stop_program(dir)
+      return 0
+    end
+    if global_silent_install then return 2 end
+    local answer = Lua_MsgBox(string.format(T.in_use, path), global_product_name,
+                              MB_RETRYCANCEL + MB_ICONWARNING + MB_SETFOREGROUND)
+    if answer == IDRETRY then return 0 end
+    cancelled = true
+    return 2
+  end
+  while true do
+    files = {}
+    if Lua_UnCompress7z(resource, dir, false, on_file, on_locked) then return files end
+    if global_silent_install or cancelled then fail(T.failed) end
+    local answer = Lua_MsgBox(string.format(T.unpack_failed, dir), global_product_name,
+                              MB_RETRYCANCEL + MB_ICONWARNING + MB_SETFOREGROUND)
+    if answer ~= IDRETRY then fail(T.failed) end
+  end
+end
+
+local function create_shortcuts(dir)
+  local app = dir .. "\\" .. global_main_app_name
+  local name = global_product_name .. ".lnk"
+  Lua_RegVarByCSIDL("ORB_DESKTOP", 25)    -- all users' desktop
+  Lua_RegVarByCSIDL("ORB_PROGRAMS", 23)   -- all users' start menu programs
+  Lua_RegVarByCSIDL("ORB_APPDATA", 26)    -- this user's application data (quick launch)
+  if options.desktop then
+    Lua_CreateShortcut(app, "%ORB_DESKTOP%\\" .. name, nil, global_product_name)
+  end
+  if options.startmenu then
+    local folder = "%ORB_PROGRAMS%\\" .. global_product_name .. "\\"
+    Lua_CreateShortcut(app, folder .. name, nil, global_product_name)
+    Lua_CreateShortcut(dir .. "\\" .. global_uninstaller_name, folder .. "Uninstall " .. name, nil,
+                       "Uninstall " .. global_product_name)
+    Lua_CreateShortcut(dir .. "\\readme.txt", folder .. "Readme.lnk")
+  end
+  if options.quicklaunch then
+    Lua_CreateShortcut(app, "%ORB_APPDATA%\\Microsoft\\Internet Explorer\\Quick Launch\\" .. name, nil,
+                       global_product_name)
+  end
+end
+
+local function write_registry(dir, files)
+  local function set(key, name, kind, data)
+    Lua_RegAdd("HKLM", key, name, kind, data, true)
+  end
+  local uninst = dir .. "\\" .. global_uninstaller_name
+  local u = global_uninstall_key
+  set(u, "DisplayName", "REG_SZ", global_product_name)
+  set(u, "DisplayVersion", "REG_SZ", global_product_version)
+  set(u, "Publisher", "REG_SZ", global_publisher)
+  set(u, "InstallLocation", "REG_SZ", dir)
+  set(u, "UninstallString", "REG_SZ", '"' .. uninst .. '"')
+  set(u, "QuietUninstallString", "REG_SZ", '"' .. uninst .. '" /S')
+  set(u, "DisplayIcon", "REG_SZ", dir .. "\\" .. global_main_app_name .. ",0")
+  set(u, "InstallDate", "REG_SZ", os.date("%Y%m%d"))
+  set(u, "URLInfoAbout", "REG_SZ", global_complate_download_url)
+  set(u, "EstimatedSize", "REG_DWORD", math.ceil((tonumber(global_need_disk_space) or 0) / 1024))
+  set(u, "NoModify", "REG_DWORD", 1)
+  set(u, "NoRepair", "REG_DWORD", 1)
+
+  -- The product's own key: read by the program, and the uninstaller's list of what to
+  -- remove (relative paths; stored unexpanded, so no length limit applies).
+  local p = global_product_key
+  set(p, "InstallPath", "REG_SZ", dir)
+  set(p, "Version", "REG_SZ", global_product_version)
+  set(p, "InstallDate", "REG_SZ", os.date("%Y-%m-%d %H:%M"))
+  set(p, "Files", "REG_EXPAND_SZ", table.concat(files, "|"))
+
+  if options.autostart then
+    set(global_run_key, global_product_name, "REG_SZ", '"' .. dir .. "\\" .. global_main_app_name .. '" /autostart')
+  else
+    Lua_RegDel("HKLM", global_run_key, global_product_name)
+  end
+end
+
+function ORBSE_OnInstall()
+  local dir = install_dir
+  stop_program(dir)
+  if not Lua_CreateDirectory(dir) then fail(string.format(T.no_folder, dir)) end
+  local files = unpack(dir, "App.7z")
+  log("%d files unpacked", #files)
+
+  -- The uninstaller, and the two chunks it is made of for repair and support tools.
+  for _, f in ipairs(unpack(dir, "UNINST.7Z")) do files[#files + 1] = f end
+  for _, chunk in ipairs({ "GLOBAL_VAR.LUAC", "UNINSTSCRIPT.LUAC" }) do
+    if not Lua_ExtractResource("LUA", chunk, dir .. "\\" .. chunk) then fail(T.failed) end
+    files[#files + 1] = chunk
+  end
+
+  create_shortcuts(dir)
+  write_registry(dir, files)
+  log("installed %s %s into %s", global_product_name, global_product_version, dir)
+end
+
+function ORBSE_BeforeComplete()
+  -- Let Explorer pick up the new icons (SHCNE_ASSOCCHANGED).
+  local notify = native("shell32", "SHChangeNotify", "void")
+  if notify then notify(0x08000000, 0, nil, nil) end
+end
+
+function ORBSE_AfterComplete()
+  -- With the completion dialog the user starts the program with its button.
+  local dialog = global_show_completewindow and not global_silent_install
+  if global_start_after_install and not dialog then
+    local app = global_install_path .. "\\" .. global_main_app_name
+    log("starting %s", app)
+    Lua_Exec(app, nil, global_start_parameter, false)
+  end
+  log("setup finished")
+end

@@ -1,0 +1,184 @@
+-- Uninstall script. The uninstaller is the setup host built a second time
+-- with this script as its install script (and GLOBAL_VAR.lua as its settings); the setup
+-- writes it into the install folder as uninst.exe. It has no dialogs of its own: it
+-- confirms with a message box and then takes the silent road.
+--
+-- Command line: /S  silent, no confirmation and no final message.
+--
+-- What it removes is what the setup recorded: the files listed in the product key, the
+-- folders they made, the shortcuts, the registry entries and the Run value. Files the
+-- user added to the install folder stay, and so does the folder then.
+
+local T = {
+  confirm = "确定要完全移除 %s 及其所有组件吗？",
+  done = "%s 已从您的计算机中移除。",
+  reboot = "%s 已移除。部分文件正在使用中，将在重新启动计算机后删除。",
+}
+
+local MB_OK, MB_OKCANCEL, MB_ICONQUESTION, MB_ICONINFORMATION, MB_SETFOREGROUND = 0, 1, 32, 64, 65536
+local IDOK = 1
+
+local function log(fmt, ...)
+  Lua_Logout("[uninstall] " .. string.format(fmt, ...))
+end
+
+local function native(lib, name, result)
+  local l = GLibTab[lib]
+  if not l then return nil end
+  return (l:Get(name, result))
+end
+
+local function quit(code)
+  log("ending the uninstaller with exit code %d", code)
+  local exit = native("kernel32", "ExitProcess", "void")
+  if exit then exit(code) end
+  os.exit(code)
+end
+
+local function starts_with(text, prefix)
+  return text:sub(1, #prefix):lower() == prefix:lower()
+end
+
+local path_exists = native("shlwapi", "PathFileExistsW", "bool")
+local remove_dir = native("kernel32", "RemoveDirectoryW", "bool")      -- only removes empty folders
+local set_current_dir = native("kernel32", "SetCurrentDirectoryW", "bool")
+
+local function exists(path)
+  local expanded = Lua_ExpandEnv(path)
+  if path_exists then return (path_exists(WString.New(nil, expanded))) end
+  local f = io.open(expanded, "rb")
+  if f then f:close() return true end
+  return false
+end
+
+local silent = false
+local reboot_needed = false
+
+function ORBSE_BeforeInit()
+  local argv = Lua_GetCommandLineArgv() or {}
+  for i = 2, #argv do
+    if argv[i]:upper() == "/S" then silent = true end
+  end
+  -- No layout: the uninstaller always takes the silent road.
+  global_silent_install = true
+  global_show_completewindow = false
+  if not silent then
+    local text = string.format(T.confirm, global_product_name)
+    if Lua_MsgBox(text, global_product_name, MB_OKCANCEL + MB_ICONQUESTION + MB_SETFOREGROUND) ~= IDOK then
+      log("cancelled by the user")
+      quit(0)
+    end
+  end
+end
+
+-- Deletes a file now, or at the next restart when it is in use.
+local function remove_file(path)
+  if not exists(path) then return end
+  Lua_DelFileRecursive(path)
+  if exists(path) then
+    log("%s is in use; it goes at the next restart", path)
+    Lua_DeleteFileAfterReboot(path)
+    reboot_needed = true
+  end
+end
+
+-- Removes a folder when it is empty; an in-use file inside defers it to the restart.
+local function remove_folder(path)
+  if not exists(path) then return end
+  if remove_dir then remove_dir(WString.New(nil, path)) end
+  if exists(path) and reboot_needed then Lua_DeleteFileAfterReboot(path) end
+  if exists(path) then log("%s is kept: it is not empty", path) end
+end
+
+local function stop_program(dir)
+  for _, pid in ipairs({ Lua_GetProcessId(global_main_app_name) }) do
+    if pid ~= -1 then
+      local image = Lua_GetImagePathByPid(pid)
+      if image and starts_with(image, dir .. "\\") then
+        log("ending %s (process %d)", image, pid)
+        Lua_TaskKill(pid, nil)
+      end
+    end
+  end
+end
+
+local function remove_shortcuts()
+  local name = global_product_name .. ".lnk"
+  Lua_RegVarByCSIDL("ORB_DESKTOP", 25)
+  Lua_RegVarByCSIDL("ORB_PROGRAMS", 23)
+  Lua_RegVarByCSIDL("ORB_APPDATA", 26)
+  remove_file("%ORB_DESKTOP%\\" .. name)
+  remove_file("%ORB_APPDATA%\\Microsoft\\Internet Explorer\\Quick Launch\\" .. name)
+  local folder = "%ORB_PROGRAMS%\\" .. global_product_name
+  for _, link in ipairs({ name, "Uninstall " .. name, "Readme.lnk" }) do
+    remove_file(folder .. "\\" .. link)
+  end
+  remove_folder(Lua_ExpandEnv(folder))
+end
+
+-- The uninstaller cannot delete its own running image, but it may move it: into the
+-- temp folder, where it is deleted at the next restart, so the install folder can go.
+local function move_self_away(self)
+  local temp = Lua_GetTempFileName("%TEMP%", "orb")
+  if temp and Lua_RenameFile(self, temp) then
+    Lua_DeleteFileAfterReboot(temp)
+  else
+    if temp then Lua_DelFileRecursive(temp) end
+    Lua_DeleteFileAfterReboot(self)
+    reboot_needed = true
+  end
+end
+
+function ORBSE_OnInstall()
+  local self = Lua_GetModuleFileName()
+  local dir = self:match("^(.*)\\[^\\]*$") or self
+  local recorded = Lua_RegQuery("HKLM", global_product_key, "InstallPath")
+  log("uninstalling %s from %s (recorded: %s)", global_product_name, dir, tostring(recorded))
+  if set_current_dir then set_current_dir(WString.New(nil, Lua_ExpandEnv("%TEMP%"))) end
+
+  stop_program(dir)
+  remove_shortcuts()
+
+  local list = Lua_RegQuery("HKLM", global_product_key, "Files")
+  Lua_RegDel("HKLM", global_run_key, global_product_name)
+  Lua_RegDel("HKLM", global_uninstall_key)
+  Lua_RegDel("HKLM", global_product_key)
+
+  if type(list) ~= "string" then
+    -- Nothing recorded: remove only what every installation has.
+    log("no file list in the product key")
+    list = table.concat({ global_main_app_name, "readme.txt", "licence.txt", "GLOBAL_VAR.LUAC",
+                          "UNINSTSCRIPT.LUAC", global_uninstaller_name }, "|")
+  end
+
+  local folders, count = {}, 0
+  for rel in list:gmatch("[^|]+") do
+    local path = dir .. "\\" .. rel
+    if rel:lower() == global_uninstaller_name:lower() and path:lower() == self:lower() then
+      move_self_away(self)
+    else
+      remove_file(path)
+    end
+    count = count + 1
+    -- Every folder on the way to the file, deepest first later.
+    local sub = rel:match("^(.*)\\[^\\]*$")
+    while sub do
+      folders[sub] = true
+      sub = sub:match("^(.*)\\[^\\]*$")
+    end
+  end
+  local order = {}
+  for f in pairs(folders) do order[#order + 1] = f end
+  table.sort(order, function(a, b) return #a > #b end)
+  for _, f in ipairs(order) do remove_folder(dir .. "\\" .. f) end
+  remove_folder(dir)
+  log("%d files removed%s", count, reboot_needed and "; some at the next restart" or "")
+end
+
+function ORBSE_AfterComplete()
+  log("uninstall finished")
+  if not silent then
+    local text = string.format(reboot_needed and T.reboot or T.done, global_product_name)
+    Lua_MsgBox(text, global_product_name, MB_OK + MB_ICONINFORMATION + MB_SETFOREGROUND)
+  end
+end
