@@ -149,22 +149,6 @@ TEST_F(Bridge, UnsupportedArgumentsRaiseAScriptError) {
     )"));
 }
 
-// Inside the engine's protected call the error ends in the report with the call stack.
-TEST_F(Bridge, TableArgumentEndsInTheErrorReport) {
-    lua_State* L = ScriptState();
-    static std::wstring report;
-    lua_pushcfunction(L, [](lua_State* S) {
-        report = ORBScriptEngine::FormatScriptError(S);
-        return 1;
-    });
-    int handler = lua_gettop(L);
-    const char code[] = "local f = lib:Get('Echo', 'int')\nf({})\n";
-    ASSERT_EQ(LUA_OK, luaL_loadbufferx(L, code, sizeof code - 1, "=INSTSCRIPT", nullptr));
-    EXPECT_EQ(LUA_ERRRUN, lua_pcall(L, 0, 0, handler));
-    lua_settop(L, handler - 1);
-    EXPECT_EQ(0u, report.find(L"INSTSCRIPT:2: unknow argument type\n      <call stack>\n"));
-}
-
 TEST_F(Bridge, UnLoadEndsTheObjectOnce) {
     // A private copy, so that this test's unload really unmaps it.
     ScopedTempDir dir(L"orbbridge");
@@ -183,19 +167,6 @@ TEST_F(Bridge, UnLoadEndsTheObjectOnce) {
         eq(pid() > 0, true, 'still mapped')
     )"));
     EXPECT_EQ(nullptr, GetModuleHandleW(copy.c_str()));
-}
-
-// The call itself, without the interpreter.
-TEST(NativeCall, RefusesCountsOutsideTheTable) {
-    HMODULE dll = LoadLibraryW(TestPath(L"orbtestnative.dll").c_str());
-    ASSERT_NE(nullptr, dll);
-    void* weigh = reinterpret_cast<void*>(GetProcAddress(dll, "WeighC2"));
-    ORBNativeWord args[kORBNativeMaxArgs + 1] = {5, 7};
-    EXPECT_EQ(19u, ORBCallNative(weigh, args, 2, true).value);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER), ORBCallNative(weigh, args, -1, true).lastError);
-    EXPECT_EQ(static_cast<DWORD>(ERROR_INVALID_PARAMETER),
-              ORBCallNative(weigh, args, kORBNativeMaxArgs + 1, true).lastError);
-    FreeLibrary(dll);
 }
 
 }  // namespace
