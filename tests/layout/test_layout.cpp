@@ -508,3 +508,32 @@ TEST(LayoutGolden, PreviewFailuresAreClearAndWriteNothing) {
     EXPECT_FALSE(FileExists(out));
     EXPECT_EQ(4u, RunPreview(exe, L"GoldenDlg \"" + dir.file(L"no\\such\\dir\\x.png") + L"\"").exitCode);
 }
+
+#ifdef ORB_SAMPLE_PREVIEW
+// The sample product's skin is drawn by another script and changes with it, so its
+// frames are checked for shape, not pixel by pixel: every dialog builds, has the size
+// its Dlg gives, and is opaque where its full-window background lies.
+TEST(LayoutGolden, EveryDialogOfTheSampleProductRenders) {
+    std::string bytes = ReadFileBytes(ORB_SAMPLE_LAYOUT);
+    ASSERT_FALSE(bytes.empty());
+    pugi::xml_document doc;
+    ASSERT_TRUE(doc.load_buffer(bytes.data(), bytes.size()));  // the source is UTF-8
+    ScopedTempDir dir(L"sample");
+    int dialogs = 0;
+    for (pugi::xml_node dlg : doc.first_child().children(L"Dlg")) {
+        std::wstring name = dlg.attribute(L"name").value();
+        std::wstring out = dir.file(name + L".png");
+        ORBRunResult r = RunPreview(ORB_SAMPLE_PREVIEW, name + L" \"" + out + L"\"");
+        EXPECT_EQ(0u, r.exitCode) << Narrow(name);
+        int w = 0, h = 0;
+        std::vector<DWORD> px = ReadPng(out, &w, &h);
+        ASSERT_FALSE(px.empty()) << Narrow(name);
+        SIZE size = DialogSize(dlg);
+        EXPECT_EQ(size.cx, w) << Narrow(name);
+        EXPECT_EQ(size.cy, h) << Narrow(name);
+        EXPECT_EQ(0xFFu, px[static_cast<size_t>(h / 2) * w + w / 2] >> 24) << Narrow(name);
+        ++dialogs;
+    }
+    EXPECT_GE(dialogs, 3);
+}
+#endif
