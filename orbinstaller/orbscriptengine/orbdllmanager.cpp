@@ -75,7 +75,8 @@ ORBNativeWord Marshal(lua_State* L, int idx) {
     switch (lua_type(L, idx)) {
     case LUA_TNIL: return 0;
     case LUA_TBOOLEAN: return lua_toboolean(L, idx) ? 1 : 0;
-    case LUA_TNUMBER: return static_cast<ORBNativeWord>(static_cast<intptr_t>(lua_tointegerx(L, idx, nullptr)));
+    case LUA_TNUMBER:
+        return static_cast<ORBNativeWord>(static_cast<intptr_t>(lua_tointegerx(L, idx, nullptr)));
     case LUA_TSTRING: return reinterpret_cast<ORBNativeWord>(lua_tolstring(L, idx, nullptr));
     case LUA_TLIGHTUSERDATA:
     case LUA_TUSERDATA: return reinterpret_cast<ORBNativeWord>(lua_touserdata(L, idx));
@@ -116,7 +117,8 @@ int CallNative(lua_State* L) {
     }
     bool callerCleans = lua_toboolean(L, lua_upvalueindex(2)) != 0;
     const HMODULE* lib = static_cast<const HMODULE*>(lua_touserdata(L, lua_upvalueindex(4)));
-    if (lib && !*lib && !ModuleMapped(fn)) return luaL_error(L, "native function called after its library was unloaded");
+    if (lib && !*lib && !ModuleMapped(fn))
+        return luaL_error(L, "native function called after its library was unloaded");
     int n = lua_gettop(L);
     if (n > kORBNativeMaxArgs)
         return luaL_error(L, "too many arguments for a native function (%d, at most %d)", n,
@@ -160,7 +162,10 @@ int Get(lua_State* L) {
         lua_pushvalue(L, n - 1);
         lua_pushvalue(L, n);
     } else {
-        if (n == 3) lua_pushvalue(L, 3); else lua_pushnil(L);
+        if (n == 3)
+            lua_pushvalue(L, 3);
+        else
+            lua_pushnil(L);
         lua_pushnil(L);
     }
     lua_pushlightuserdata(L, reinterpret_cast<void*>(fn));

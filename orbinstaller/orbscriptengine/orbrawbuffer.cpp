@@ -33,7 +33,9 @@ unsigned char* Field(lua_State* L, int objIdx, int offIdx, size_t width) {
 template <class C>
 size_t TextField(lua_State* L, const unsigned char** text) {
     const unsigned char* p = Field(L, -2, -1, 0);
-    size_t room = (static_cast<const unsigned char*>(lua_touserdata(L, -2)) + lua_rawlen(L, -2) - p) / sizeof(C);
+    const unsigned char* block = static_cast<const unsigned char*>(lua_touserdata(L, -2));
+    const unsigned char* end = block + lua_rawlen(L, -2);
+    size_t room = static_cast<size_t>(end - p) / sizeof(C);
     for (size_t n = 0; n < room; ++n) {
         C c;
         std::memcpy(&c, p + n * sizeof(C), sizeof c);
@@ -87,25 +89,30 @@ int GetAString(lua_State* L) {
     return ORBProtect(L, [L] {
         const unsigned char* p = nullptr;
         size_t n = TextField<char>(L, &p);
-        ORBPushString(L, ORBAnsiToWide(reinterpret_cast<const char*>(p), static_cast<std::ptrdiff_t>(n)));
+        const char* text = reinterpret_cast<const char*>(p);
+        ORBPushString(L, ORBAnsiToWide(text, static_cast<std::ptrdiff_t>(n)));
         return 1;
     });
 }
 
-int SetInt32(lua_State* L) { Store(L, static_cast<uint32_t>(lua_tointegerx(L, -1, nullptr))); return 0; }
-int SetUInt32(lua_State* L) { Store(L, static_cast<uint32_t>(lua_tounsignedx(L, -1, nullptr))); return 0; }
-int SetInt16(lua_State* L) { Store(L, static_cast<uint16_t>(lua_tointegerx(L, -1, nullptr))); return 0; }
-int SetUInt16(lua_State* L) { Store(L, static_cast<uint16_t>(lua_tounsignedx(L, -1, nullptr))); return 0; }
-int SetInt8(lua_State* L) { Store(L, static_cast<uint8_t>(lua_tointegerx(L, -1, nullptr))); return 0; }
-int SetUInt8(lua_State* L) { Store(L, static_cast<uint8_t>(lua_tounsignedx(L, -1, nullptr))); return 0; }
-int SetBoolean(lua_State* L) { Store(L, static_cast<uint32_t>(lua_toboolean(L, -1) ? 1 : 0)); return 0; }
+// The value on top, as an integer or as an unsigned (low bits kept by the casts below).
+lua_Integer Int(lua_State* L) { return lua_tointegerx(L, -1, nullptr); }
+lua_Unsigned Uns(lua_State* L) { return lua_tounsignedx(L, -1, nullptr); }
+
+int SetInt32(lua_State* L) { Store(L, static_cast<uint32_t>(Int(L))); return 0; }
+int SetUInt32(lua_State* L) { Store(L, static_cast<uint32_t>(Uns(L))); return 0; }
+int SetInt16(lua_State* L) { Store(L, static_cast<uint16_t>(Int(L))); return 0; }
+int SetUInt16(lua_State* L) { Store(L, static_cast<uint16_t>(Uns(L))); return 0; }
+int SetInt8(lua_State* L) { Store(L, static_cast<uint8_t>(Int(L))); return 0; }
+int SetUInt8(lua_State* L) { Store(L, static_cast<uint8_t>(Uns(L))); return 0; }
+int SetBoolean(lua_State* L) { Store<uint32_t>(L, lua_toboolean(L, -1) != 0); return 0; }
 
 // Stores a pointer value: a light userdata's pointer, a full userdata's block, else 0.
 // The field is pointer-sized: 4 bytes on i686, 8 on x86_64 (pointers stay whole).
 int SetPointer(lua_State* L) {
     void* v = nullptr;
-    if (lua_gettop(L) >= 1 && (lua_type(L, -1) == LUA_TLIGHTUSERDATA || lua_type(L, -1) == LUA_TUSERDATA))
-        v = lua_touserdata(L, -1);
+    int t = lua_gettop(L) >= 1 ? lua_type(L, -1) : LUA_TNONE;
+    if (t == LUA_TLIGHTUSERDATA || t == LUA_TUSERDATA) v = lua_touserdata(L, -1);
     Store(L, v);
     return 0;
 }

@@ -90,8 +90,10 @@ typename T::Text TextOf(lua_State* L, int idx) {
         return T::FromUtf8(s, n);
     }
     case LUA_TUSERDATA:
-        if (const char* a = TextBlock<char>(L, idx, kORBAStringMeta, &n)) return T::FromNarrow(a, n);
-        if (const wchar_t* w = TextBlock<wchar_t>(L, idx, kORBWStringMeta, &n)) return T::FromWide(w, n);
+        if (const char* a = TextBlock<char>(L, idx, kORBAStringMeta, &n))
+            return T::FromNarrow(a, n);
+        if (const wchar_t* w = TextBlock<wchar_t>(L, idx, kORBWStringMeta, &n))
+            return T::FromWide(w, n);
         break;
     }
     return typename T::Text();
@@ -120,7 +122,8 @@ int New(lua_State* L) {
             return 1;
         }
         size_t len = text.size();
-        size_t cap = size > 0 && static_cast<uint64_t>(size) > len ? static_cast<size_t>(size) : len + 1;
+        bool sized = size > 0 && static_cast<uint64_t>(size) > len;
+        size_t cap = sized ? static_cast<size_t>(size) : len + 1;
         PushObject<T>(L, text, cap);
         return 1;
     });
@@ -187,8 +190,8 @@ int Index(lua_State* L) {
             return 1;
         }
         if (static_cast<uint64_t>(key) >= cap)
-            return luaL_error(L, "index %f out of range (capacity %f)", static_cast<lua_Number>(key),
-                              static_cast<lua_Number>(cap));
+            return luaL_error(L, "index %f out of range (capacity %f)",
+                              static_cast<lua_Number>(key), static_cast<lua_Number>(cap));
         typename T::Char c = p[key];
         if (c == 0)
             lua_pushliteral(L, "");
