@@ -55,8 +55,10 @@ int TextBoxUIObjectImpl::Draw(Gdiplus::Graphics* graphics) {
     int caretHeight = 0;
     ITextServices* services = host_->GetTextServices();
     DrawGdiOnAlpha(graphics, area, [&](HDC dc, int width, int height) {
-        // The services lay out in window coordinates (their client rectangle); moving the
-        // viewport puts the text area at the origin of the temporary bitmap.
+        // The services lay out in window coordinates (their client rectangle). Bounds at
+        // the origin would make them re-lay the text there, and the caret and mouse hits
+        // would follow; so the bounds stay the text area and the viewport moves instead,
+        // which puts the same pixels at the origin of the temporary bitmap.
         POINT old;
         SetViewportOrgEx(dc, -area.left, -area.top, &old);
         RECTL bounds = {area.left, area.top, area.left + width, area.top + height};

@@ -306,6 +306,16 @@ TEST(TextBox, ImeCompositionWindowOpensAtTheCaret) {
     auto box = MakeBox(owner.hwnd());
     box->SetText(L"abc");
     box->RequestFocus();
+    DrawFrame(box.get(), kW, kH);  // drawing must not move the text's coordinates
+    box->ProcessMessage(WM_KEYDOWN, VK_END, 0);
+    POINT end = {};
+    GetCaretPos(&end);
+    box->ProcessMessage(WM_KEYDOWN, VK_HOME, 0);
+    POINT home = {};
+    GetCaretPos(&home);
+    EXPECT_GE(home.x, box->TextArea().left);  // window coordinates, inside the text area
+    EXPECT_LE(home.x, box->TextArea().left + 2);
+    EXPECT_GT(end.x, home.x);
     box->ProcessMessage(WM_KEYDOWN, VK_END, 0);
     EXPECT_EQ(0, box->ProcessMessage(WM_IME_COMPOSITION, 0, 0));  // not consumed
     HIMC imc = ImmGetContext(owner.hwnd());
