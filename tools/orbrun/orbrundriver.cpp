@@ -1,6 +1,7 @@
 #include "orbrundriver.h"
 
 #include <algorithm>
+#include <iterator>
 #include <set>
 
 #include "orbhandle.h"
@@ -163,6 +164,10 @@ ORBRunResult ORBRunSetup(const ORBRunOptions& options) {
 
         BoxSearch search{pi.dwProcessId, {}};
         EnumWindows(CollectBoxes, reinterpret_cast<LPARAM>(&search));
+        // A closed box's handle may come back for the next box: forget boxes that are gone.
+        for (auto it = answered.begin(); it != answered.end();)
+            it = std::find(search.found.begin(), search.found.end(), *it) == search.found.end() ? answered.erase(it)
+                                                                                                : std::next(it);
         for (HWND box : search.found) {
             if (answered.count(box)) continue;
             ORBMessageBoxSeen seen;
