@@ -2,7 +2,12 @@
 
 #include <windows.h>
 
+#include "orbappmodule.h"
+#include "orbcompletedlg.h"
+#include "orbinitdlg.h"
+#include "orbinstalldlg.h"
 #include "orblog.h"
+#include "orbmessageloop.h"
 #include "orbresource.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
@@ -21,11 +26,20 @@ void RegisterDialogClass() {
     RegisterClassExW(&wc);  // the result is ignored: a second registration is harmless
 }
 
-// Runs one dialog of the sequence and returns its result code. The dialog classes are
-// not part of this build yet, so every dialog ends the run.
-int RunDialog(const pugi::xml_node&) {
-    ORBLog(L"interactive dialogs are not available in this build\r\n");
-    return 0;
+// Runs one dialog with a message loop of its own, registered for this thread while it
+// runs; returns the loop's quit code, or 0 when the window cannot be created.
+template <class Dialog>
+int RunDialog(const pugi::xml_node& node) {
+    ORBMessageLoop loop;
+    g_orbModule.RemoveMessageLoop();  // a loop left from an earlier dialog
+    g_orbModule.AddMessageLoop(&loop);
+    int code = 0;
+    {
+        Dialog dialog(node);
+        if (dialog.CreateAndShow()) code = loop.Run();
+    }
+    g_orbModule.RemoveMessageLoop();
+    return code;
 }
 
 }  // namespace
@@ -69,14 +83,14 @@ bool ORBDialogSequence::RunInteractive() {
         ORBLog(L"node <Dlg name=\"InitDlg\"> is empty!");
         return false;
     }
-    if (RunDialog(init) != 1) return false;
+    if (RunDialog<ORBInitDlg>(init) != 1) return false;
     ORBScriptEngine::GetInstance()->CallHook("ORBSE_BeforeInstall");
     pugi::xml_node install = FindDialog(L"InstallDlg");
     if (!install) {
         ORBLog(L"node <Dlg name=\"InstallDlg\"> is empty!");
         return false;
     }
-    return RunDialog(install) == 1;
+    return RunDialog<ORBInstallDlg>(install) == 1;
 }
 
 int ORBDialogSequence::RunCompleteDialog() {
@@ -85,7 +99,7 @@ int ORBDialogSequence::RunCompleteDialog() {
         ORBLog(L"node <Dlg name=\"CompleteDlg\"> is empty!");
         return 0;
     }
-    return RunDialog(complete);
+    return RunDialog<ORBCompleteDlg>(complete);
 }
 
 void ORBDialogSequence::Release() { document_.reset(); }

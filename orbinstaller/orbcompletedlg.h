@@ -1,0 +1,29 @@
+// The last dialog: start the installed program, offers, finish.
+#pragma once
+
+#include "orbskindialog.h"
+
+class ORBCompleteDlg : public ORBSkinDialog {
+public:
+    explicit ORBCompleteDlg(const pugi::xml_node& dlg) : ORBSkinDialog(dlg, kCompleteKind) {}
+
+    ORB_BEGIN_MSG_MAP()
+        ORB_MESSAGE_HANDLER(WM_USER + 100, OnFinish)
+        ORB_MESSAGE_HANDLER(WM_USER + 106, OnStartProgram)
+        ORB_MESSAGE_HANDLER(WM_USER + 107, OnDownload)
+        ORB_CHAIN_MSG_MAP(ORBSkinDialog)
+    ORB_END_MSG_MAP()
+
+    // The program to start: global_install_path with environment variables expanded,
+    // a backslash and global_main_app_name.
+    static std::wstring ProgramPath(const std::wstring& installPath, const std::wstring& appName);
+
+protected:
+    void OnStart() override;
+    void OnClosing() override;
+
+private:
+    LRESULT OnFinish(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnStartProgram(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnDownload(UINT, WPARAM, LPARAM, BOOL&);
+};

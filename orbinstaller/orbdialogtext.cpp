@@ -1,0 +1,90 @@
+#include "orbdialogtext.h"
+
+#include <windows.h>
+#include <shlobj.h>
+
+#include <cwchar>
+#include <vector>
+
+bool ORBFindPlaceholder(const std::wstring& text, std::wstring& token, std::wstring& name) {
+    size_t first = text.find(L'$');
+    if (first == std::wstring::npos) return false;
+    size_t second = text.find(L'$', first + 1);
+    if (second == std::wstring::npos) return false;
+    token = text.substr(first, second - first + 1);
+    name = text.substr(first + 1, second - first - 1);
+    return true;
+}
+
+std::wstring ORBReplaceAll(std::wstring text, const std::wstring& what, const std::wstring& with) {
+    if (what.empty()) return text;
+    for (size_t at = text.find(what); at != std::wstring::npos; at = text.find(what, at + with.size()))
+        text.replace(at, what.size(), with);
+    return text;
+}
+
+std::wstring ORBAppendBaseName(const std::wstring& chosen, const std::wstring& baseName) {
+    size_t cut = chosen.find_last_of(L"\\/");
+    std::wstring last = cut == std::wstring::npos ? chosen : chosen.substr(cut + 1);
+    if (last == baseName) return chosen;
+    std::wstring result = chosen;
+    if (result.empty() || (result.back() != L'\\' && result.back() != L'/')) result += L'\\';
+    return result + baseName;
+}
+
+std::wstring ORBBackupFolderChoice(const std::wstring& chosen) {
+    return chosen.size() == 3 ? chosen + L"DarevudEzazir" : chosen;
+}
+
+std::wstring ORBTrimTrailingBackslash(const std::wstring& path) {
+    if (path.empty() || path.back() != L'\\') return path;
+    if (path.size() == 3 && path[1] == L':') return path;  // C:\ keeps its backslash
+    return path.substr(0, path.size() - 1);
+}
+
+bool ORBHasDriveLetter(const std::wstring& path) {
+    return path.size() >= 2 && iswalpha(path[0]) && path[0] < 0x80 && path[1] == L':';
+}
+
+bool ORBValidateFolder(const std::wstring& path) {
+    if (!ORBHasDriveLetter(path)) return false;
+    int rc = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_EXISTS || rc == ERROR_ALREADY_EXISTS;
+}
+
+bool ORBParseByteCount(const std::wstring& text, unsigned long long& bytes) {
+    if (text.empty()) return false;
+    unsigned long long value = 0;
+    for (wchar_t c : text) {
+        if (c < L'0' || c > L'9') return false;
+        unsigned digit = static_cast<unsigned>(c - L'0');
+        if (value > (~0ULL - digit) / 10) return false;
+        value = value * 10 + digit;
+    }
+    bytes = value;
+    return true;
+}
+
+std::wstring ORBFormatNeedSpaceMessage(unsigned long long bytes) {
+    // Single precision on purpose: the figure is the count as a float divided twice by 1024.
+    float mb = static_cast<float>(bytes) * (1.0f / 1024) * (1.0f / 1024);
+    wchar_t text[160];
+    swprintf(text, 160, L"磁盘剩余可用空间不足,安装程序需要%0.2fMB的空间来完成安装！", static_cast<double>(mb));
+    return text;
+}
+
+std::wstring ORBInitialBrowseFolder(const std::wstring& text, const std::wstring& fallback) {
+    if (text.empty()) return fallback;
+    if (GetFileAttributesW(text.c_str()) != INVALID_FILE_ATTRIBUTES) return text;
+    size_t cut = text.find_last_of(L"\\/");
+    if (cut != std::wstring::npos) {
+        std::wstring parent = text.substr(0, cut);
+        if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
+        if (GetFileAttributesW(parent.c_str()) != INVALID_FILE_ATTRIBUTES) return parent;
+    }
+    return fallback;
+}
+
+unsigned ORBProgressStepInterval(unsigned long long payloadBytes) {
+    return static_cast<unsigned>(static_cast<double>(payloadBytes) * 0.000309651279221807 / 100);
+}

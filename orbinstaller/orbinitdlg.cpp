@@ -1,0 +1,250 @@
+#include "orbinitdlg.h"
+
+#include <shlobj.h>
+#include <shellapi.h>
+
+#include "orbcontrols.h"
+#include "orbdialogtext.h"
+#include "orbhandle.h"
+#include "orblog.h"
+#include "orbscriptengine.h"
+#include "orbstring.h"
+#include "orbtextbox.h"
+
+using namespace ORBUE;
+
+namespace {
+
+ORBScriptEngine* Engine() { return ORBScriptEngine::GetInstance(); }
+
+const wchar_t kProductToken[] = L"$global_product_name$";
+
+// Selects the initial folder once the browser is up.
+int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
+    if (msg == BFFM_INITIALIZED) SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
+    return 0;
+}
+
+std::wstring ProgramFilesFolder() {
+    wchar_t path[MAX_PATH] = {};  // SHGetFolderPathW is defined on MAX_PATH buffers
+    if (SUCCEEDED(SHGetFolderPathW(nullptr, CSIDL_PROGRAM_FILES, nullptr, SHGFP_TYPE_CURRENT, path)))
+        return path;
+    return L"C:\\Program Files";
+}
+
+}  // namespace
+
+ContainerUIObjectImpl* ORBInitDlg::Body() const { return FindContainerIn(Root(), L"Body"); }
+
+IORBBaseUIObject* ORBInitDlg::FindTextBox(const wchar_t* name) const {
+    if (!Root()) return nullptr;
+    for (TextBoxUIObjectImpl* box : Root()->FindControlsByType<TextBoxUIObjectImpl>())
+        if (box->GetName() == name) return box;
+    return nullptr;
+}
+
+void ORBInitDlg::OnStart() {
+    ContainerUIObjectImpl* body = Body();
+    if (!body) return;
+    ContainerUIObjectImpl* one = FindContainerIn(body, L"SettingsOne");
+    ContainerUIObjectImpl* two = FindContainerIn(body, L"SettingsTwo");
+
+    if (auto* selfStart = FindControlIn<CheckBoxUIObjectImpl>(two, L"SelfStartChk")) {
+        selfStart->SetVisible(Engine()->GetGlobalBoolean("global_startup_check_visable"));
+        selfStart->SetChecked(Engine()->GetGlobalBoolean("global_startup_check"));
+    }
+
+    if (auto* licence = FindControlIn<CheckBoxUIObjectImpl>(body, L"LicenceChk")) {
+        std::wstring text = ORBReplaceAll(licence->GetText(), kProductToken,
+                                          Engine()->GetGlobalString("global_product_name"));
+        licence->SetText(text);
+        ORBLog(L"%s", text.c_str());
+    }
+
+    std::wstring pathText;
+    for (TextBoxUIObjectImpl* box : Root()->FindControlsByType<TextBoxUIObjectImpl>()) {
+        std::wstring text = box->GetText();
+        ORBLog(L"%s", text.c_str());
+        std::wstring token, name;
+        if (ORBFindPlaceholder(text, token, name)) {
+            ORBLog(L"%s", name.c_str());
+            std::wstring value = Engine()->GetGlobalString(ORBWideToAnsi(name.c_str()).c_str());
+            if (!value.empty()) {
+                text = ORBReplaceAll(text, token, value);
+                box->SetText(text);
+                ORBLog(L"-----------------------------");
+                ORBLog(L"%s", text.c_str());
+                ORBLog(L"-----------------------------");
+            }
+        }
+        pathText = text;
+    }
+    if (one && !pathText.empty())
+        if (auto* label = FindControlIn<LabelUIObjectImpl>(one, L"PathLblinfo")) label->SetText(pathText);
+
+    ORBLog(L" find ContainerUIObjectImpl pBodyCon   ");
+    if (one) {
+        ORBLog(L" find ContainerUIObjectImpl SettingsOne   ");
+        if (auto* carousel = FindControlIn<CarouselUIObjectImpl>(one, L"InitCarousel")) {
+            ORBLog(L" find CarouselUIObjectImplobject SettingsOne   ");
+            carousel->Play();
+        }
+    }
+}
+
+void ORBInitDlg::OnClosing() {
+    if (auto* carousel = FindControlIn<CarouselUIObjectImpl>(FindContainerIn(Body(), L"SettingsOne"), L"InitCarousel")) {
+        ORBLog(L" find CarouselUIObjectImplobject InitCarousel   ");
+        carousel->Stop();
+    }
+}
+
+LRESULT ORBInitDlg::OnExitConfirm(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
+    if (MessageBoxW(hwnd_, L"您确定要退出安装程序？", L"提醒", MB_OKCANCEL | MB_ICONQUESTION) == IDOK)
+        PostMessageW(hwnd_, WM_CLOSE, 2, 0);
+    // The button keeps its hover look otherwise: the pointer left it for the box.
+    if (IORBBaseUIObject* sender = reinterpret_cast<IORBBaseUIObject*>(lParam)) {
+        BOOL handled = FALSE;
+        sender->OnMouseLeave(msg, wParam, lParam, &handled);
+    }
+    return 0;
+}
+
+LRESULT ORBInitDlg::OnInstall(UINT, WPARAM, LPARAM, BOOL&) {
+    Install();
+    return 0;
+}
+
+void ORBInitDlg::Install() {
+    ORBScriptEngine* engine = Engine();
+    if (!Root()) return;
+    for (TextBoxUIObjectImpl* box : Root()->FindControlsByType<TextBoxUIObjectImpl>())
+        engine->SetGlobalString(ORBWideToAnsi(box->GetName().c_str()).c_str(), box->GetText());
+    for (CheckBoxUIObjectImpl* box : Root()->FindControlsByType<CheckBoxUIObjectImpl>()) {
+        engine->SetGlobalBoolean(ORBWideToAnsi(box->GetName().c_str()).c_str(), box->IsChecked());
+        if (box->IsChecked()) ORBLog(L"check Name = %s", box->GetName().c_str());
+    }
+
+    std::wstring installPath = engine->GetGlobalString("InstallPath");
+    if (!ORBValidateFolder(installPath)) {
+        MessageBoxW(hwnd_, L"安装路径非法，请重新修改！", L"错误", MB_OK | MB_ICONWARNING);
+        return;
+    }
+    std::wstring backupPath = engine->GetGlobalString("BackUpPath");
+    if (!backupPath.empty()) {
+        ORBLog(L"backpath = %s", backupPath.c_str());
+        if (!ORBValidateFolder(backupPath)) {
+            MessageBoxW(hwnd_, L"备份路径非法，请重新修改！", L"错误", MB_OK | MB_ICONWARNING);
+            return;
+        }
+    }
+    installPath = ORBTrimTrailingBackslash(installPath);
+    engine->SetGlobalString("InstallPath", installPath);
+
+    // An unanswerable question does not block the installation: an unknown free space or
+    // an unusable need lets the check pass, with the reason in the log.
+    std::wstring volume = installPath.substr(0, 2) + L"\\";
+    ULARGE_INTEGER freeBytes = {};
+    unsigned long long need = 0;
+    std::wstring needText = engine->GetGlobalString("global_need_disk_space");
+    if (!GetDiskFreeSpaceExW(volume.c_str(), nullptr, nullptr, &freeBytes)) {
+        ORBLog(L"GetDiskFreeSpaceEx failed for %s, err:%d; disk space not checked\r\n", volume.c_str(),
+               static_cast<int>(GetLastError()));
+    } else if (!ORBParseByteCount(needText, need)) {
+        ORBLog(L"global_need_disk_space is not a byte count (\"%s\"); disk space not checked\r\n",
+               needText.c_str());
+    } else if (freeBytes.QuadPart < need) {
+        MessageBoxW(hwnd_, ORBFormatNeedSpaceMessage(need).c_str(), L"提示", MB_OK | MB_ICONINFORMATION);
+        return;
+    }
+    PostMessageW(hwnd_, WM_CLOSE, 1, 0);
+}
+
+LRESULT ORBInitDlg::OnSettingsCheck(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    ContainerUIObjectImpl* body = Body();
+    ContainerUIObjectImpl* settings = FindContainerIn(body, L"Settings");
+    if (FindControlIn<CheckBoxUIObjectImpl>(body, L"SettingsChk") && settings) {
+        if (wParam == 1) settings->SetVisibleAll(true);
+        if (wParam == 0) settings->SetVisibleAll(false);
+    }
+    return 0;
+}
+
+LRESULT ORBInitDlg::OnLicenceCheck(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    if (auto* button = FindControlIn<ButtonUIObjectImpl>(Body(), L"InstallBtn")) {
+        if (wParam == 1) button->SetEnabled(true);
+        if (wParam == 0) button->SetEnabled(false);
+    }
+    return 0;
+}
+
+LRESULT ORBInitDlg::OnLicenceLink(UINT, WPARAM, LPARAM, BOOL&) {
+    std::wstring url = Engine()->GetGlobalString("global_licence_url");
+    ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    return 0;
+}
+
+LRESULT ORBInitDlg::OnOptionCheck(UINT, WPARAM wParam, LPARAM, BOOL&) {
+    ContainerUIObjectImpl* two = FindContainerIn(Body(), L"SettingsTwo");
+    if (!two) return 0;
+    ORBLog(L"_IsRunning__________________________");
+    if (wParam != 0 && wParam != 1) return 0;
+    ORBLog(wParam == 1 ? L"_Check__________________________" : L"_NO_Check__________________________");
+    for (const wchar_t* name : {L"SelfStartChk", L"DesktopShortcutChk", L"QuickLaunchChk"})
+        if (IORBBaseUIObject* box = two->FindControl(name)) box->SetVisible(wParam == 1);
+    return 0;
+}
+
+LRESULT ORBInitDlg::OnPageToggle(UINT, WPARAM, LPARAM, BOOL&) {
+    ContainerUIObjectImpl* body = Body();
+    ContainerUIObjectImpl* one = FindContainerIn(body, L"SettingsOne");
+    ContainerUIObjectImpl* two = FindContainerIn(body, L"SettingsTwo");
+    const bool oneWasVisible = one && one->IsVisible();
+    if (one) one->SetVisible(!oneWasVisible);
+    if (two) two->SetVisible(oneWasVisible);
+    return 0;
+}
+
+std::wstring ORBInitDlg::BrowseFolder(const wchar_t* title, const std::wstring& initial) {
+    ORBLog(L"%s", initial.c_str());
+    BROWSEINFOW bi = {};
+    bi.hwndOwner = GetActiveWindow();
+    bi.lpszTitle = title;
+    bi.ulFlags = 0x1053;  // file-system folders, edit box, new style, no network below domain
+    bi.lpfn = BrowseCallback;
+    bi.lParam = reinterpret_cast<LPARAM>(initial.c_str());
+    LPITEMIDLIST item = SHBrowseForFolderW(&bi);
+    if (!item) return std::wstring();
+    // The shell answers paths of any length here; ask with a growing buffer.
+    std::wstring path;
+    for (DWORD size = MAX_PATH; size <= 32768; size *= 4) {
+        path.assign(size, L'\0');
+        if (SHGetPathFromIDListEx(item, &path[0], size, 0)) {
+            path.resize(wcslen(path.c_str()));
+            break;
+        }
+        path.clear();
+    }
+    CoTaskMemFree(item);
+    return path;
+}
+
+LRESULT ORBInitDlg::OnBrowseInstall(UINT, WPARAM, LPARAM, BOOL&) {
+    auto* box = static_cast<TextBoxUIObjectImpl*>(FindTextBox(L"InstallPath"));
+    if (!box) return 0;
+    std::wstring chosen = BrowseFolder(L"选择安装目录", ORBInitialBrowseFolder(box->GetText(), ProgramFilesFolder()));
+    if (chosen.empty()) return 0;
+    std::wstring base = Engine()->GetGlobalString("global_install_basepath");
+    ORBLog(L"CheckDir %s, %s", chosen.c_str(), base.c_str());
+    box->SetText(ORBAppendBaseName(chosen, base));
+    return 0;
+}
+
+LRESULT ORBInitDlg::OnBrowseBackup(UINT, WPARAM, LPARAM, BOOL&) {
+    auto* box = static_cast<TextBoxUIObjectImpl*>(FindTextBox(L"BackUpPath"));
+    if (!box) return 0;
+    std::wstring chosen = BrowseFolder(L"选择备份目录", ORBInitialBrowseFolder(box->GetText(), L"c:\\DarevudEzazir"));
+    if (chosen.empty()) return 0;
+    box->SetText(ORBBackupFolderChoice(chosen));
+    return 0;
+}

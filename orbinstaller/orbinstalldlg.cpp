@@ -1,0 +1,81 @@
+#include "orbinstalldlg.h"
+
+#include <process.h>
+
+#include "orbcontrols.h"
+#include "orbdialogtext.h"
+#include "orblog.h"
+#include "orbresource.h"
+#include "orbscriptengine.h"
+
+using namespace ORBUE;
+
+ORBInstallDlg::~ORBInstallDlg() {
+    if (worker_) {
+        WaitForSingleObject(worker_, INFINITE);
+        CloseHandle(worker_);
+    }
+}
+
+unsigned __stdcall ORBInstallDlg::Worker(void* window) {
+    ORBScriptEngine::GetInstance()->CallHook("ORBSE_OnInstall");
+    PostMessageW(static_cast<HWND>(window), ORBUM_INSTALLDONE, 0, 0);
+    return 0;
+}
+
+void ORBInstallDlg::OnStart() {
+    ORBResourceData payload = ORBLoadResource(nullptr, L"_7Z", L"APP.7Z");
+    const unsigned long long size = payload.status == ORBResourceData::kOk ? payload.size : 0;
+    const UINT interval = ORBProgressStepInterval(size);
+    ORBScriptEngine::GetInstance()->SetGlobalNumber("global_install_progress_elapse", interval);
+
+    uintptr_t thread = _beginthreadex(nullptr, 0, &ORBInstallDlg::Worker, hwnd_, 0, nullptr);
+    if (thread) {
+        // Kept (unlike a fire-and-forget start) so the end of the run can wait for it.
+        worker_ = reinterpret_cast<HANDLE>(thread);
+        workerStarted_ = true;
+    } else {
+        // Without a worker nothing is installed: end the dialog as cancelled.
+        ORB_LOG_FAILURE(L"_beginthreadex failed!");
+        PostMessageW(hwnd_, WM_CLOSE, 0, 0);
+        return;
+    }
+    SetTimer(hwnd_, PROGRESS_TIMER, interval, nullptr);
+    if (auto* carousel = FindControlIn<CarouselUIObjectImpl>(FindContainerIn(Root(), L"Body"), L"InstallCarousel"))
+        carousel->Play();
+}
+
+LRESULT ORBInstallDlg::OnCloseRequest(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
+    // Closing now would end the process in the middle of ORBSE_OnInstall.
+    if (workerStarted_ && !workerDone_) {
+        ORBLog(L"close request %d ignored: the installation is still running\r\n", static_cast<int>(wParam));
+        return 0;
+    }
+    handled = FALSE;  // the common close
+    return 0;
+}
+
+LRESULT ORBInstallDlg::OnInstallDone(UINT, WPARAM, LPARAM, BOOL&) {
+    workerDone_ = true;
+    KillTimer(hwnd_, PROGRESS_TIMER);
+    SetTimer(hwnd_, PROGRESS_TIMER, 30, nullptr);
+    return 0;
+}
+
+void ORBInstallDlg::OnOwnTimer(UINT_PTR id) {
+    if (id != PROGRESS_TIMER) return;
+    auto* progress = FindControlIn<ProgressUIObjectImpl>(FindContainerIn(Root(), L"Body"), L"InstallProgress");
+    if (!progress) return;
+    progress->Step();
+    ORBScriptEngine::GetInstance()->SetGlobalNumber("global_install_progress_pos", progress->GetPos());
+    if (workerDone_ && progress->GetPos() == 100) {
+        PostMessageW(hwnd_, WM_CLOSE, 1, 0);
+        KillTimer(hwnd_, PROGRESS_TIMER);
+    }
+}
+
+void ORBInstallDlg::OnClosing() {
+    KillTimer(hwnd_, REPAINT_TIMER);
+    if (auto* carousel = FindControlIn<CarouselUIObjectImpl>(FindContainerIn(Root(), L"Body"), L"InstallCarousel"))
+        carousel->Stop();
+}

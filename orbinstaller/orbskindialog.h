@@ -1,0 +1,121 @@
+// What the three installer dialogs share: a borderless layered window whose surface is a
+// tree of UI objects built from one <Dlg> element, redrawn every 66 ms, with mouse,
+// capture, focus, caret and animation timers routed to the objects.
+#pragma once
+
+#include <windows.h>
+
+#include <map>
+#include <typeinfo>
+
+#include "orbcarousel.h"
+#include "orbcontainer.h"
+#include "orbdialogimpl.h"
+#include "orbmessageloop.h"
+#include "orbuimessages.h"
+#include "pugixml.hpp"
+
+// Dialog template 129 and icon 128 of the program's resources.
+constexpr UINT ORB_IDD_DIALOG = 129;
+constexpr UINT ORB_IDI_ICON = 128;
+
+class ORBSkinDialog : public ORBDialogImpl, public ORBMessageFilter {
+public:
+    // What differs between the dialogs in the shared handling.
+    enum Kind {
+        kInitKind,     // system capture, IME messages to the focus object, animation timers
+        kInstallKind,  // animation timers
+        kCompleteKind
+    };
+    ORBSkinDialog(const pugi::xml_node& dlg, Kind kind);
+    ~ORBSkinDialog() override;
+
+    // Creates the window from template 129 (no owner) and shows it normally; false when
+    // the window cannot be created.
+    bool CreateAndShow();
+
+    // Keyboard messages pass; the caret timer passes and posts ORBUM_CARETTICK; the rest
+    // goes through dialog-message processing for this window.
+    BOOL PreTranslateMessage(MSG* msg) override;
+
+    ORB_BEGIN_MSG_MAP()
+        ORB_MESSAGE_HANDLER(WM_INITDIALOG, OnInitDialog)
+        ORB_MESSAGE_HANDLER(WM_NCCALCSIZE, OnNcCalcSize)
+        ORB_MESSAGE_HANDLER(WM_COMMAND, OnCommand)
+        ORB_MESSAGE_HANDLER(WM_CLOSE, OnClose)
+        ORB_MESSAGE_HANDLER(WM_DESTROY, OnDestroy)
+        ORB_MESSAGE_HANDLER(WM_TIMER, OnTimer)
+        ORB_MESSAGE_HANDLER(WM_MOUSEMOVE, OnMouseMove)
+        ORB_MESSAGE_HANDLER(WM_LBUTTONDOWN, OnMouseButton)
+        ORB_MESSAGE_HANDLER(WM_LBUTTONUP, OnMouseButton)
+        ORB_MESSAGE_HANDLER(WM_MOUSEHOVER, OnMouseButton)
+        ORB_MESSAGE_HANDLER(WM_MOUSELEAVE, OnMouseLeave)
+        ORB_MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
+        ORB_MESSAGE_HANDLER(ORBUM_SETCAPTURE, OnSetCapture)
+        ORB_MESSAGE_HANDLER(ORBUM_RELEASECAPTURE, OnReleaseCapture)
+        ORB_MESSAGE_HANDLER(ORBUM_SETFOCUS, OnSetFocusObject)
+        ORB_MESSAGE_HANDLER(ORBUM_KILLFOCUS, OnKillFocusObject)
+        ORB_MESSAGE_HANDLER(ORBUM_SETANIMATIONTIMER, OnSetAnimationTimer)
+        ORB_MESSAGE_HANDLER(ORBUM_KILLANIMATIONTIMER, OnKillAnimationTimer)
+    ORB_END_MSG_MAP()
+
+protected:
+    // The dialog's own start-up, after the tree was built and before the first frame.
+    virtual void OnStart() {}
+    // The dialog's own part of the close routine, run first.
+    virtual void OnClosing() {}
+    // A window timer that is neither the redraw nor an animation timer.
+    virtual void OnOwnTimer(UINT_PTR) {}
+
+    // The close routine: dialog part, forget the objects, destroy the window, post the
+    // quit code, forget the tree.
+    void Close(int code);
+    // One frame into the layered window.
+    void Draw();
+
+    ORBUE::ContainerUIObjectImpl* Root() const { return root_; }
+    // Child container `name` of parent (null parent: null).
+    static ORBUE::ContainerUIObjectImpl* FindContainerIn(ORBUE::ContainerUIObjectImpl* parent,
+                                                         const wchar_t* name);
+    // Control `name` of parent when its class is exactly T, else null.
+    template <class T>
+    static T* FindControlIn(ORBUE::ContainerUIObjectImpl* parent, const wchar_t* name) {
+        if (!parent) return nullptr;
+        ORBUE::IORBBaseUIObject* o = parent->FindControl(name);
+        return o && typeid(*o) == typeid(T) ? static_cast<T*>(o) : nullptr;
+    }
+    // Every check box of the tree, in collection order, published as booleans.
+    void PublishCheckBoxes();
+
+    pugi::xml_node dlg_;
+    Kind kind_;
+
+private:
+    BOOL RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
+    bool IsFocusMessage(UINT msg) const;
+    bool InsideRoot(LPARAM lParam) const;
+
+    LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnNcCalcSize(UINT, WPARAM, LPARAM, BOOL&) { return 0; }
+    LRESULT OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled);
+    LRESULT OnClose(UINT, WPARAM wParam, LPARAM, BOOL&);
+    LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnTimer(UINT, WPARAM wParam, LPARAM, BOOL&);
+    LRESULT OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnSetCursor(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnSetCapture(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnReleaseCapture(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnSetFocusObject(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnKillFocusObject(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnSetAnimationTimer(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnKillAnimationTimer(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+
+    ORBUE::ContainerUIObjectImpl* root_ = nullptr;  // owned by the UI object manager
+    ORBUE::IORBBaseUIObject* capture_ = nullptr;
+    ORBUE::IORBBaseUIObject* focus_ = nullptr;
+    std::map<UINT_PTR, ORBUE::IORBBaseAnimationObject*> animations_;
+    HICON bigIcon_ = nullptr;
+    HICON smallIcon_ = nullptr;
+};

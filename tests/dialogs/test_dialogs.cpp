@@ -1,0 +1,402 @@
+// The interactive road end to end: the dialog test product driven through its windows.
+#include <atomic>
+#include <mutex>
+#include <thread>
+
+#include <cstdio>
+
+#include "gtest/gtest.h"
+#include "orbrunwindow.h"
+#include "orbtestutil.h"
+
+namespace {
+
+using Env = std::vector<std::pair<std::wstring, std::wstring>>;
+const wchar_t kClass[] = L"Orb_Installer";
+
+// Client points of the test layout.
+const POINT kInitClose = {570, 25};
+const POINT kInstallBtn = {300, 357};
+const POINT kLicenceChk = {28, 405};
+const POINT kSettingsChk = {228, 405};
+const POINT kOptionChk = {348, 405};
+const POINT kToggleBtn = {478, 406};
+const POINT kQuickLaunchChk = {28, 220};
+const POINT kExtraChk = {408, 260};
+const POINT kBackUpBox = {200, 266};
+const POINT kCompleteClose = {570, 25};
+
+std::wstring UniqueGuid() {
+    static int n = 0;
+    return L"Local\\orb-dlg-test-" + std::to_wstring(GetCurrentProcessId()) + L"-" + std::to_wstring(++n);
+}
+
+// One run of a test product on a thread of its own, so the test can drive its windows.
+class Session {
+public:
+    Session(const std::wstring& exe, Env env, std::vector<int> answers = {}) : dir_(L"dlg") {
+        trace_ = dir_.file(L"trace.txt");
+        env.emplace_back(L"ORB_T_TRACE", trace_);
+        env.emplace_back(L"ORB_T_GUID", UniqueGuid());
+        bool hasPath = false;
+        for (const auto& kv : env) hasPath |= kv.first == L"ORB_T_PATH";
+        if (!hasPath) env.emplace_back(L"ORB_T_PATH", dir_.file(L"InstallDir"));
+        options_.environment = env;
+        options_.answers = std::move(answers);
+        options_.timeoutMs = 60000;
+        options_.onStarted = [this](DWORD pid) { pid_ = pid; };
+        options_.answerBox = [this](const std::wstring&, const std::wstring&) {
+            ++extraBoxes_;
+            return IDOK;
+        };
+        thread_ = std::thread([this, exe] { result_ = RunProduct(exe, options_); done_ = true; });
+        for (int i = 0; i < 500 && !pid_ && !done_; ++i) Sleep(10);
+    }
+    // A test that stopped early ends the product instead of waiting for its timeout.
+    ~Session() {
+        if (!thread_.joinable()) return;
+        if (!done_ && pid_) {
+            if (HANDLE h = OpenProcess(PROCESS_TERMINATE, FALSE, pid_)) {
+                TerminateProcess(h, 255);
+                CloseHandle(h);
+            }
+        }
+        thread_.join();
+        trace = ReadLines(trace_);
+        Dump();
+    }
+
+    // The next dialog window (after `previous` is gone), or null.
+    HWND NextDialog(HWND previous = nullptr) {
+        if (previous && !ORBWaitForWindowGone(previous)) return nullptr;
+        return pid_ ? ORBWaitForWindow(pid_, kClass) : nullptr;
+    }
+    // Waits for the end of the run and reads the trace.
+    void Finish() {
+        if (thread_.joinable()) thread_.join();
+        trace = ReadLines(trace_);
+        if (::testing::Test::HasFailure()) Dump();
+    }
+    void Dump() const {
+        for (const std::wstring& l : result_.lines) printf("  log: %s", Narrow(l).c_str());
+        for (const ORBMessageBoxSeen& b : result_.boxes) printf("  box: %s\n", Narrow(b.text).c_str());
+        for (const std::string& l : trace) printf("  trace: %s\n", l.c_str());
+    }
+    bool Done() const { return done_; }
+    // Waits until n boxes (beyond the answers list) were answered and dlg takes input again.
+    bool WaitBoxes(int n, HWND dlg) {
+        for (int i = 0; i < 500; ++i) {
+            if (extraBoxes_ >= n && IsWindowEnabled(dlg)) return true;
+            Sleep(20);
+        }
+        return false;
+    }
+    // Waits until the run ended or ms passed.
+    void WaitEnd(DWORD ms) {
+        for (DWORD t = 0; t < ms && !done_; t += 20) Sleep(20);
+    }
+    bool Traced(const std::string& line) const {
+        for (const std::string& l : ReadLines(trace_))
+            if (l == line) return true;
+        return false;
+    }
+    const std::wstring& dir() const { return dir_.path(); }
+    std::wstring file(const std::wstring& name) const { return dir_.file(name); }
+
+    ORBRunResult result_;
+    std::vector<std::string> trace;
+    std::atomic<int> extraBoxes_{0};
+
+private:
+    ScopedTempDir dir_;
+    std::wstring trace_;
+    ORBRunOptions options_;
+    std::atomic<DWORD> pid_{0};
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+void Click(HWND hwnd, POINT pt) {
+    ORBClickClient(hwnd, pt.x, pt.y);
+    Sleep(150);
+}
+
+bool Has(const std::vector<std::string>& trace, const std::string& line) {
+    for (const std::string& l : trace)
+        if (l == line) return true;
+    return false;
+}
+
+int IndexOf(const std::vector<std::string>& trace, const std::string& line) {
+    for (size_t i = 0; i < trace.size(); ++i)
+        if (trace[i] == line) return static_cast<int>(i);
+    return -1;
+}
+
+void SaveFrame(HWND hwnd, const std::wstring& name) {
+    ORBFrame frame;
+    if (!ORBCaptureWindow(hwnd, frame)) {
+        ADD_FAILURE() << "capture failed: " << Narrow(name);
+        return;
+    }
+    CreateDirectoryW(TestPath(L"artefacts").c_str(), nullptr);
+    EXPECT_TRUE(ORBSaveFramePng(frame, TestPath(L"artefacts\\" + name)));
+}
+
+}  // namespace
+
+TEST(Dialogs, InteractiveRunThroughAllThreeDialogs) {
+    Session s(L"dlg_full.exe", {{L"ORB_T_NEED", L"not a number"}, {L"ORB_T_OFFER", L"Extra Tool"}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    wchar_t title[64] = {};
+    GetWindowTextW(init, title, 64);
+    EXPECT_STREQ(L"DlgTest安装", title);
+    RECT rc;
+    GetWindowRect(init, &rc);
+    EXPECT_EQ(600, rc.right - rc.left);
+    EXPECT_EQ(430, rc.bottom - rc.top);
+    Sleep(300);
+    SaveFrame(init, L"dlg-init.png");
+    // Enter and Esc do nothing.
+    ORBPressKey(init, VK_RETURN);
+    ORBPressKey(init, VK_ESCAPE);
+    Sleep(300);
+    EXPECT_TRUE(IsWindowVisible(init));
+    Click(init, kInstallBtn);
+
+    HWND install = s.NextDialog(init);
+    ASSERT_TRUE(install);
+    Sleep(300);
+    SaveFrame(install, L"dlg-install.png");
+    HWND complete = s.NextDialog(install);
+    ASSERT_TRUE(complete);
+    Sleep(300);
+    SaveFrame(complete, L"dlg-complete.png");
+    Click(complete, kCompleteClose);
+    s.Finish();
+
+    EXPECT_EQ(1u, s.result_.exitCode);
+    const std::vector<std::string>& t = s.trace;
+    const std::string path = Narrow(s.file(L"InstallDir"));
+    std::vector<std::string> order = {"BeforeInit", "BeforeInstall", "OnInstall", "BeforeComplete", "AfterComplete"};
+    int last = -1;
+    for (const std::string& hook : order) {
+        int at = IndexOf(t, hook);
+        EXPECT_GT(at, last) << hook;
+        last = at;
+    }
+    EXPECT_TRUE(Has(t, "InstallPath=" + path));
+    EXPECT_TRUE(Has(t, "BackUpPath="));
+    EXPECT_TRUE(Has(t, "DesktopShortcutChk=true"));
+    EXPECT_TRUE(Has(t, "QuickLaunchChk=false"));
+    EXPECT_TRUE(Has(t, "SelfStartChk=true"));  // from global_startup_check
+    EXPECT_TRUE(Has(t, "LicenceChk=true"));
+    EXPECT_TRUE(Has(t, "SettingsChk=false"));
+    EXPECT_TRUE(Has(t, "global_install_progress_elapse=0"));  // no payload
+    // A fast worker: the bar was far from 100 when the hook returned, and still ran to 100.
+    EXPECT_TRUE(Has(t, "pos at end of OnInstall<100=true"));
+    EXPECT_TRUE(Has(t, "global_install_progress_pos=100"));
+    // Published at close: the offer text came from its global and the box was checked.
+    EXPECT_TRUE(Has(t, "StartupChk=true"));
+    EXPECT_TRUE(Has(t, "OfferChk1=true"));
+    EXPECT_TRUE(Has(t, "OfferChk2=false"));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(s.file(L"InstallDir").c_str()));
+    EXPECT_TRUE(s.result_.HasLine(L"global_need_disk_space is not a byte count"));
+    EXPECT_TRUE(s.result_.HasLine(L"xm agree DlgTest"));
+    EXPECT_TRUE(s.result_.HasLine(L"xm offer Extra Tool now") || s.result_.HasLine(L"xm Extra Tool"));
+    EXPECT_TRUE(s.result_.boxes.empty());
+}
+
+TEST(Dialogs, TrailingBackslashIsRemovedBeforePublication) {
+    ScopedTempDir dir(L"dlgpath");
+    Session s(L"dlg_full.exe", {{L"ORB_T_PATH", dir.file(L"Programs\\")}, {L"ORB_T_COMPLETE", L"false"}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Click(init, kInstallBtn);
+    s.Finish();
+    EXPECT_EQ(1u, s.result_.exitCode);
+    EXPECT_TRUE(Has(s.trace, "InstallPath=" + Narrow(dir.file(L"Programs"))));
+    EXPECT_TRUE(Has(s.trace, "AfterComplete"));
+}
+
+TEST(Dialogs, CloseButtonWithConfirmationEndsWith0) {
+    // The first question is declined: the dialog stays.
+    Session s(L"dlg_full.exe", {}, {IDCANCEL, IDOK});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Click(init, kInitClose);
+    Sleep(500);
+    EXPECT_TRUE(IsWindowVisible(init));
+    Click(init, kInitClose);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+    ASSERT_EQ(2u, s.result_.boxes.size());
+    EXPECT_EQ(L"提醒", s.result_.boxes[0].caption);
+    EXPECT_EQ(L"您确定要退出安装程序？", s.result_.boxes[0].text);
+}
+
+TEST(Dialogs, SystemCloseEndsWith0WithoutQuestion) {
+    Session s(L"dlg_full.exe", {});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    PostMessageW(init, WM_SYSCOMMAND, SC_CLOSE, 0);  // the taskbar's Close, as Alt+F4
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+    EXPECT_TRUE(s.result_.boxes.empty());
+}
+
+TEST(Dialogs, AltF4EndsWith0) {
+    Session s(L"dlg_full.exe", {});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    ORBPressKey(init, VK_F4, true);
+    s.WaitEnd(5000);
+    if (!s.Done()) PostMessageW(init, WM_CLOSE, 0, 0);  // where posted keys reach no system menu
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+}
+
+TEST(Dialogs, RelativeInstallPathIsRejectedAndTheDialogStays) {
+    Session s(L"dlg_full.exe", {{L"ORB_T_PATH", L"Programs\\X"}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Click(init, kInstallBtn);
+    EXPECT_TRUE(s.WaitBoxes(1, init));
+    EXPECT_TRUE(IsWindowVisible(init));
+    Click(init, kInstallBtn);  // publishes and validates again
+    EXPECT_TRUE(s.WaitBoxes(2, init));
+    PostMessageW(init, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    ASSERT_EQ(2u, s.result_.boxes.size());
+    EXPECT_EQ(L"错误", s.result_.boxes[0].caption);
+    EXPECT_EQ(L"安装路径非法，请重新修改！", s.result_.boxes[0].text);
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+}
+
+TEST(Dialogs, TypedRelativeBackupPathIsRejected) {
+    Session s(L"dlg_full.exe", {});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Click(init, kBackUpBox);
+    ORBTypeText(init, L"rel");
+    Sleep(300);
+    Click(init, kInstallBtn);
+    EXPECT_TRUE(s.WaitBoxes(1, init));
+    PostMessageW(init, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    ASSERT_EQ(1u, s.result_.boxes.size());
+    EXPECT_EQ(L"备份路径非法，请重新修改！", s.result_.boxes[0].text);
+    EXPECT_TRUE(s.result_.HasLine(L"xm backpath = rel"));
+}
+
+TEST(Dialogs, NotEnoughDiskSpaceShowsTheNeedInMB) {
+    Session s(L"dlg_full.exe", {{L"ORB_T_NEED", L"18446744073709551615"}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Click(init, kInstallBtn);
+    EXPECT_TRUE(s.WaitBoxes(1, init));
+    EXPECT_TRUE(IsWindowVisible(init));
+    PostMessageW(init, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    ASSERT_EQ(1u, s.result_.boxes.size());
+    EXPECT_EQ(L"提示", s.result_.boxes[0].caption);
+    EXPECT_EQ(L"磁盘剩余可用空间不足,安装程序需要17592186044416.00MB的空间来完成安装！", s.result_.boxes[0].text);
+    // Published before the check, and still in place.
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+}
+
+TEST(Dialogs, LicenceCheckBoxEnablesTheInstallButton) {
+    Session s(L"dlg_full.exe", {{L"ORB_T_COMPLETE", L"false"}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Click(init, kLicenceChk);  // unchecked: the install button is disabled
+    Click(init, kInstallBtn);
+    Sleep(800);
+    EXPECT_TRUE(IsWindowVisible(init));
+    EXPECT_FALSE(s.Traced("BeforeInstall"));
+    Click(init, kLicenceChk);
+    Click(init, kInstallBtn);
+    s.Finish();
+    EXPECT_EQ(1u, s.result_.exitCode);
+    EXPECT_TRUE(Has(s.trace, "LicenceChk=true"));
+}
+
+TEST(Dialogs, SettingsPageAndOptionTogglesReachThePublishedGlobals) {
+    Session s(L"dlg_full.exe", {{L"ORB_T_COMPLETE", L"false"}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Click(init, kQuickLaunchChk);  // page two hidden: no effect
+    Click(init, kExtraChk);        // settings hidden: no effect
+    Click(init, kToggleBtn);       // page two shown
+    Click(init, kOptionChk);       // options hidden
+    Click(init, kQuickLaunchChk);  // no effect
+    Click(init, kOptionChk);       // options shown again
+    Click(init, kQuickLaunchChk);  // checked
+    Click(init, kSettingsChk);     // settings shown
+    Click(init, kExtraChk);        // unchecked
+    Click(init, kInstallBtn);
+    s.Finish();
+    EXPECT_EQ(1u, s.result_.exitCode);
+    const std::vector<std::string>& t = s.trace;
+    EXPECT_TRUE(Has(t, "QuickLaunchChk=true"));
+    EXPECT_TRUE(Has(t, "ExtraChk=false"));
+    EXPECT_TRUE(Has(t, "SettingsChk=true"));
+    EXPECT_TRUE(Has(t, "OptionChk=true"));
+    EXPECT_TRUE(s.result_.HasLine(L"xm _NO_Check__________________________"));
+    EXPECT_TRUE(s.result_.HasLine(L"xm _Check__________________________"));
+}
+
+TEST(Dialogs, SlowWorkerKeepsTheBarAt100AndTheCloseIsIgnored) {
+    Session s(L"dlg_full.exe", {{L"ORB_T_WORK", L"slow"}, {L"ORB_T_COMPLETE", L"false"}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Click(init, kInstallBtn);
+    HWND install = s.NextDialog(init);
+    ASSERT_TRUE(install);
+    Sleep(300);
+    PostMessageW(install, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s.Finish();
+    EXPECT_EQ(1u, s.result_.exitCode);
+    const std::vector<std::string>& t = s.trace;
+    EXPECT_TRUE(Has(t, "worker saw moves=true monotonic=true last=100 intact=true"));
+    EXPECT_TRUE(Has(t, "pos at end of OnInstall<100=false"));
+    EXPECT_TRUE(Has(t, "global_install_progress_pos=100"));
+    EXPECT_TRUE(Has(t, "AfterComplete"));
+    EXPECT_TRUE(s.result_.HasLine(L"xm close request 0 ignored"));
+}
+
+TEST(Dialogs, LayoutWithoutCompleteDialogInstallsAndEndsWith0) {
+    Session s(L"dlg_nocomplete.exe", {});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Click(init, kInstallBtn);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    EXPECT_TRUE(Has(s.trace, "OnInstall"));
+    EXPECT_TRUE(Has(s.trace, "BeforeComplete"));
+    EXPECT_FALSE(Has(s.trace, "AfterComplete"));
+    EXPECT_TRUE(s.result_.HasLine(L"xm node <Dlg name=\"CompleteDlg\"> is empty!"));
+}
+
+TEST(Dialogs, LayoutWithoutInitDialogInstallsNothing) {
+    Session s(L"dlg_noinit.exe", {});
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+    EXPECT_TRUE(s.result_.HasLine(L"xm node <Dlg name=\"InitDlg\"> is empty!"));
+}
+
+TEST(Dialogs, SilentWithCompletionWindowAndUnparsableLayoutEndsBeforeInstalling) {
+    Session s(L"dlg_bad.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_COMPLETE", L"true"}});
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+    EXPECT_TRUE(s.result_.HasLine(L"xm Load_buffer failed, "));
+}

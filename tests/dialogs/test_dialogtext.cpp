@@ -1,0 +1,76 @@
+// The dialogs' text and path rules.
+#include "gtest/gtest.h"
+#include "orbdialogtext.h"
+#include "orbtestutil.h"
+
+TEST(DialogText, PlaceholderIsTheFirstDollarPair) {
+    std::wstring token, name;
+    ASSERT_TRUE(ORBFindPlaceholder(L"$global_install_path$", token, name));
+    EXPECT_EQ(L"$global_install_path$", token);
+    EXPECT_EQ(L"global_install_path", name);
+    ASSERT_TRUE(ORBFindPlaceholder(L"x $a$ y $b$", token, name));
+    EXPECT_EQ(L"a", name);
+    EXPECT_FALSE(ORBFindPlaceholder(L"costs $5", token, name));
+    EXPECT_FALSE(ORBFindPlaceholder(L"plain", token, name));
+    EXPECT_EQ(L"v and v", ORBReplaceAll(L"$a$ and $a$", L"$a$", L"v"));
+    // A value holding the token is not replaced again.
+    EXPECT_EQ(L"$a$!", ORBReplaceAll(L"$a$", L"$a$", L"$a$!"));
+}
+
+TEST(DialogText, BrowseRulesForInstallAndBackupFolders) {
+    EXPECT_EQ(L"E:\\Apps\\Tool", ORBAppendBaseName(L"E:\\Apps", L"Tool"));
+    EXPECT_EQ(L"E:\\Apps\\Tool", ORBAppendBaseName(L"E:\\Apps\\Tool", L"Tool"));
+    EXPECT_EQ(L"E:\\Tool", ORBAppendBaseName(L"E:\\", L"Tool"));
+    EXPECT_EQ(L"E:/Apps/Tool", ORBAppendBaseName(L"E:/Apps/", L"Tool"));
+    EXPECT_EQ(L"E:\\Apps\\tool\\Tool", ORBAppendBaseName(L"E:\\Apps\\tool", L"Tool"));  // case counts
+    EXPECT_EQ(L"F:\\DarevudEzazir", ORBBackupFolderChoice(L"F:\\"));
+    EXPECT_EQ(L"F:\\Backup", ORBBackupFolderChoice(L"F:\\Backup"));
+}
+
+TEST(DialogText, TrailingBackslashRule) {
+    EXPECT_EQ(L"D:\\Programs", ORBTrimTrailingBackslash(L"D:\\Programs\\"));
+    EXPECT_EQ(L"D:\\", ORBTrimTrailingBackslash(L"D:\\"));
+    EXPECT_EQ(L"D:\\Programs", ORBTrimTrailingBackslash(L"D:\\Programs"));
+    EXPECT_EQ(L"D:\\A\\", ORBTrimTrailingBackslash(L"D:\\A\\\\"));  // only one
+}
+
+TEST(DialogText, FolderValidationNeedsADriveAndCreatesEveryLevel) {
+    ScopedTempDir dir(L"dlgtext");
+    EXPECT_FALSE(ORBValidateFolder(L"Programs\\X"));
+    EXPECT_FALSE(ORBValidateFolder(L""));
+    EXPECT_FALSE(ORBValidateFolder(L"\\\\server\\share\\x"));
+    std::wstring deep = dir.file(L"a\\b\\c");
+    EXPECT_TRUE(ORBValidateFolder(deep));
+    EXPECT_NE(INVALID_FILE_ATTRIBUTES, GetFileAttributesW(deep.c_str()));
+    EXPECT_TRUE(ORBValidateFolder(deep));  // exists already
+    WriteFileBytes(dir.file(L"file"), "x");
+    EXPECT_FALSE(ORBValidateFolder(dir.file(L"file\\sub")));
+}
+
+TEST(DialogText, NeededSpaceParsingAndMessage) {
+    unsigned long long n = 0;
+    ASSERT_TRUE(ORBParseByteCount(L"104857600", n));
+    EXPECT_EQ(104857600ULL, n);
+    ASSERT_TRUE(ORBParseByteCount(L"18446744073709551615", n));
+    EXPECT_EQ(~0ULL, n);
+    EXPECT_FALSE(ORBParseByteCount(L"18446744073709551616", n));
+    EXPECT_FALSE(ORBParseByteCount(L"", n));
+    EXPECT_FALSE(ORBParseByteCount(L"12MB", n));
+    EXPECT_FALSE(ORBParseByteCount(L"-1", n));
+    EXPECT_EQ(L"磁盘剩余可用空间不足,安装程序需要100.00MB的空间来完成安装！", ORBFormatNeedSpaceMessage(104857600));
+    EXPECT_EQ(L"磁盘剩余可用空间不足,安装程序需要0.50MB的空间来完成安装！", ORBFormatNeedSpaceMessage(524288));
+}
+
+TEST(DialogText, InitialBrowseFolderFallsBackToParentThenDefault) {
+    ScopedTempDir dir(L"dlgtext");
+    EXPECT_EQ(dir.path(), ORBInitialBrowseFolder(dir.path(), L"X:\\fallback"));
+    EXPECT_EQ(dir.path(), ORBInitialBrowseFolder(dir.file(L"missing"), L"X:\\fallback"));
+    EXPECT_EQ(L"X:\\fallback", ORBInitialBrowseFolder(dir.file(L"missing\\deeper"), L"X:\\fallback"));
+    EXPECT_EQ(L"X:\\fallback", ORBInitialBrowseFolder(L"", L"X:\\fallback"));
+}
+
+TEST(DialogText, ProgressIntervalFollowsThePayloadSize) {
+    EXPECT_EQ(9u, ORBProgressStepInterval(3196448));
+    EXPECT_EQ(0u, ORBProgressStepInterval(0));
+    EXPECT_EQ(309u, ORBProgressStepInterval(99800000));
+}
