@@ -135,35 +135,28 @@ function ORBSE_BeforeInstall()
       tostring(options.autostart))
 end
 
--- Unpacks a 7z resource (the payload, the uninstaller), asking the user what to do with
--- a file that cannot be written. Answers the installed files, relative to dir.
+-- Unpacks a 7z resource (the payload, the uninstaller). A file that cannot be written
+-- stops the unpacking; the user is asked to close what holds it and to retry (the whole
+-- archive is unpacked again) or to cancel. Answers the installed files, relative to dir.
 local function unpack(dir, resource)
-  local files, asked, cancelled = {}, {}, false
+  local files, locked = {}, nil
   local function on_file(path)
     if starts_with(path, dir .. "\\") then files[#files + 1] = path:sub(#dir + 2) end
   end
   local function on_locked(path, err)
     log("cannot write %s (error %d)", path, err)
-    if not asked[path] then
-      -- First time: the product itself may hold it; end it and try again.
-      asked[path] = true
-      stop_program(dir)
-      return 0
-    end
-    if global_silent_install then return 2 end
-    local answer = Lua_MsgBox(string.format(T.in_use, path), global_product_name,
-                              MB_RETRYCANCEL + MB_ICONWARNING + MB_SETFOREGROUND)
-    if answer == IDRETRY then return 0 end
-    cancelled = true
-    return 2
+    locked = path
+    stop_program(dir)   -- the product itself may hold it: end it and try once more
+    return 0
   end
   while true do
-    files = {}
+    files, locked = {}, nil
     if Lua_UnCompress7z(resource, dir, false, on_file, on_locked) then return files end
-    if global_silent_install or cancelled then fail(T.failed) end
-    local answer = Lua_MsgBox(string.format(T.unpack_failed, dir), global_product_name,
-                              MB_RETRYCANCEL + MB_ICONWARNING + MB_SETFOREGROUND)
-    if answer ~= IDRETRY then fail(T.failed) end
+    if global_silent_install then fail(T.failed) end
+    local text = locked and string.format(T.in_use, locked) or string.format(T.unpack_failed, dir)
+    if Lua_MsgBox(text, global_product_name, MB_RETRYCANCEL + MB_ICONWARNING + MB_SETFOREGROUND) ~= IDRETRY then
+      fail(T.failed)
+    end
   end
 end
 

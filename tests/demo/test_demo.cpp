@@ -2,10 +2,13 @@
 // silently and through their message boxes, and what they leave behind is checked.
 #include <shlobj.h>
 
+#include <atomic>
 #include <string>
+#include <thread>
 
 #include "gtest/gtest.h"
 #include "orbhandle.h"
+#include "orbrunwindow.h"
 #include "orbtestutil.h"
 
 namespace {
@@ -209,6 +212,147 @@ TEST_F(Demo, SilentReinstallOverALockedFileFailsWithoutAskingAndWithExitCode0) {
     }
     // Once the file is free again the installation goes through.
     EXPECT_EQ(1u, Install().exitCode);
+    ASSERT_EQ(1u, Uninstall(L"/S").exitCode);
+}
+
+// Interactive runs: the setup on a thread of its own, driven through its windows.
+class Session {
+public:
+    Session(const std::wstring& exe, const std::wstring& args, std::vector<int> answers = {}) {
+        options_.exe = exe;
+        options_.arguments = args;
+        options_.answers = std::move(answers);
+        options_.timeoutMs = 120000;
+        options_.onStarted = [this](DWORD pid) { pid_ = pid; };
+        thread_ = std::thread([this] {
+            result = ORBRunSetup(options_);
+            done_ = true;
+        });
+        for (int i = 0; i < 1000 && !pid_ && !done_; ++i) Sleep(10);
+    }
+    ~Session() {
+        if (!done_ && pid_) {
+            ORBHandle p(OpenProcess(PROCESS_TERMINATE, FALSE, pid_));
+            if (p) TerminateProcess(p.get(), 255);
+        }
+        if (thread_.joinable()) thread_.join();
+    }
+    // The next setup window after `previous` has gone, or null.
+    HWND NextDialog(HWND previous = nullptr) {
+        if (previous && !ORBWaitForWindowGone(previous, 60000)) return nullptr;
+        return pid_ ? ORBWaitForWindow(pid_, L"Orb_Installer", nullptr, 60000) : nullptr;
+    }
+    void Finish() {
+        if (thread_.joinable()) thread_.join();
+    }
+    ORBRunResult result;
+
+private:
+    ORBRunOptions options_;
+    std::atomic<DWORD> pid_{0};
+    std::atomic<bool> done_{false};
+    std::thread thread_;
+};
+
+// Screenshots land beside the test program, in artefacts/.
+void Screenshot(HWND hwnd, const std::wstring& name) {
+    ORBFrame frame;
+    ASSERT_TRUE(ORBCaptureWindow(hwnd, frame)) << Narrow(name);
+    CreateDirectoryW(TestPath(L"artefacts").c_str(), nullptr);
+    EXPECT_TRUE(ORBSaveFramePng(frame, TestPath(L"artefacts\\" + name)));
+}
+
+// The skin names the Chinese system font; under Wine map it to an installed CJK font so
+// the screenshots show the labels as Windows would.
+void MapSkinFontUnderWine() {
+    ORBRegKey k;
+    if (RegCreateKeyExW(HKEY_CURRENT_USER, L"Software\\Wine\\Fonts\\Replacements", 0, nullptr, 0, KEY_SET_VALUE,
+                        nullptr, k.put(), nullptr) != ERROR_SUCCESS)
+        return;
+    const wchar_t face[] = L"WenQuanYi Micro Hei";
+    for (const wchar_t* name : {L"\u5b8b\u4f53", L"SimSun"})
+        RegSetValueExW(k.get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(face), sizeof face);
+}
+
+HWND WaitForProgramWindow(DWORD ms) {
+    for (DWORD t = 0; t < ms; t += 50) {
+        if (HWND w = FindWindowW(L"OrbDemoWindow", nullptr)) return w;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// Points of the skin's controls (window client pixels, from LAYOUT.XML).
+const POINT kInstallBtn = {300, 252};
+const POINT kUseBtn = {300, 297};
+
+TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
+    MapSkinFontUnderWine();
+    Session s(TestPath(L"orbdemo-setup.exe"), L"/D=" + dir_);
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init) << Narrow(Dump(s.result));
+    Sleep(500);
+    Screenshot(init, L"demo-1-init.png");
+
+    // A second setup while the first runs: the first comes to the front, the second ends with 0.
+    ORBRunResult second = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/S /D=" + dir_);
+    EXPECT_EQ(0u, second.exitCode);
+    EXPECT_TRUE(second.HasLine(L"CreateAppInstance return true"));
+    EXPECT_EQ(init, GetForegroundWindow());
+    EXPECT_FALSE(FileExists(at(L"orbdemo.exe")));
+
+    ORBClickClient(init, kInstallBtn.x, kInstallBtn.y);
+    HWND install = s.NextDialog(init);
+    ASSERT_TRUE(install);
+    Sleep(300);
+    ORBFrame frame;
+    if (ORBCaptureWindow(install, frame)) {
+        CreateDirectoryW(TestPath(L"artefacts").c_str(), nullptr);
+        ORBSaveFramePng(frame, TestPath(L"artefacts\\demo-2-install.png"));
+    }
+    HWND complete = s.NextDialog(install);
+    ASSERT_TRUE(complete);
+    Sleep(500);
+    Screenshot(complete, L"demo-3-complete.png");
+    ORBClickClient(complete, kUseBtn.x, kUseBtn.y);
+    s.Finish();
+    EXPECT_EQ(1u, s.result.exitCode) << Narrow(Dump(s.result));
+    EXPECT_TRUE(FileExists(at(L"orbdemo.exe")));
+    EXPECT_EQ(dir_, RegText(kUninstallKey, L"InstallLocation"));
+
+    // The start button ran the program, which reads the product key.
+    HWND app = WaitForProgramWindow(15000);
+    ASSERT_TRUE(app);
+    Sleep(500);
+    Screenshot(app, L"demo-4-program.png");
+
+    // Uninstall through its message boxes: it ends the running program first.
+    ORBRunResult u = Uninstall(L"", {IDOK, IDOK});
+    EXPECT_EQ(1u, u.exitCode) << Narrow(Dump(u));
+    ASSERT_EQ(2u, u.boxes.size());
+    EXPECT_NE(std::wstring::npos, u.boxes[1].text.find(L"ORB Demo"));
+    EXPECT_FALSE(IsWindow(app));
+    EXPECT_FALSE(FileExists(dir_));
+    EXPECT_FALSE(KeyExists(kUninstallKey));
+}
+
+TEST_F(Demo, InteractiveReinstallAsksRetryOrCancelForAFileInUse) {
+    ASSERT_EQ(1u, Install().exitCode);
+    {
+        ORBFileHandle lock(CreateFileW(at(L"licence.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                       nullptr));
+        ASSERT_TRUE(lock);
+        // Retry while the file is still locked, then Cancel, then the failure notice.
+        Session s(TestPath(L"orbdemo-setup.exe"), L"/D=" + dir_, {IDRETRY, IDCANCEL, IDOK});
+        HWND init = s.NextDialog();
+        ASSERT_TRUE(init);
+        ORBClickClient(init, kInstallBtn.x, kInstallBtn.y);
+        s.Finish();
+        EXPECT_EQ(0u, s.result.exitCode) << Narrow(Dump(s.result));
+        ASSERT_EQ(3u, s.result.boxes.size()) << Narrow(Dump(s.result));
+        EXPECT_NE(std::wstring::npos, s.result.boxes[0].text.find(at(L"licence.txt")));
+        EXPECT_TRUE(s.result.HasLine(L"[setup] install failed"));
+    }
     ASSERT_EQ(1u, Uninstall(L"/S").exitCode);
 }
 
