@@ -343,3 +343,53 @@ TEST(TextBox, RichEditComesFromTheSystemFolderOnly) {
     EXPECT_NE(nullptr, reinterpret_cast<void*>(GetProcAddress(riched, "CreateTextServices")));
     FreeLibrary(riched);
 }
+
+TEST(TextBox, HostReportsItsAreaAndPropertiesAndAnswersItsMessages) {
+    TestOwner owner;
+    auto box = MakeBox(owner.hwnd());
+    CTxtWinHost* host = box->host();
+    RECT rc;
+    host->TxGetClientRect(&rc);
+    RECT area = box->TextArea();
+    EXPECT_TRUE(EqualRect(&rc, &area));  // client rectangle shrunk by 5 on every side
+    SIZEL extent;
+    host->TxGetExtent(&extent);
+    EXPECT_EQ(MulDiv(120 - 10, 2540, host->DpiX()), extent.cx);
+    EXPECT_EQ(MulDiv(30 - 10, 2540, host->DpiY()), extent.cy);
+    TXTBACKSTYLE style;
+    host->TxGetBackStyle(&style);
+    EXPECT_EQ(TXTBACK_TRANSPARENT, style);
+    DWORD bits = 0;
+    host->TxGetPropertyBits(0xFFFFFFFF, &bits);
+    EXPECT_EQ(0u, bits & (TXTBIT_RICHTEXT | TXTBIT_MULTILINE | TXTBIT_WORDWRAP | TXTBIT_HIDESELECTION));
+    EXPECT_TRUE(bits & TXTBIT_ALLOWBEEP);
+    box->SetMultiLine(true);
+    host->TxGetPropertyBits(0xFFFFFFFF, &bits);
+    EXPECT_EQ(static_cast<DWORD>(TXTBIT_MULTILINE | TXTBIT_WORDWRAP), bits & (TXTBIT_MULTILINE | TXTBIT_WORDWRAP));
+    DWORD scroll = 0;
+    host->TxGetScrollBars(&scroll);
+    EXPECT_EQ(static_cast<DWORD>(ES_AUTOVSCROLL | ES_AUTOHSCROLL), scroll);
+    EXPECT_EQ(0, GetWindowLongPtrW(owner.hwnd(), GWL_STYLE) & (WS_HSCROLL | WS_VSCROLL));
+
+    HWND h = owner.hwnd();
+    host->TxWindowProc(h, EM_LIMITTEXT, 4, 0);
+    EXPECT_EQ(4u, box->GetMaxLength());
+    host->TxWindowProc(h, WM_SETTEXT, 0, reinterpret_cast<LPARAM>(L"longer than four"));
+    EXPECT_EQ(L"longer than four", box->GetText());
+    EXPECT_EQ(16u, box->GetMaxLength());  // grown to the text
+    host->TxWindowProc(h, EM_EXLIMITTEXT, 0, 0);
+    EXPECT_EQ(65536u, box->GetMaxLength());
+    host->TxWindowProc(h, EM_SETEVENTMASK, 0, ENM_CHANGE);
+    EXPECT_EQ(static_cast<LRESULT>(ENM_CHANGE), host->TxWindowProc(h, EM_GETEVENTMASK, 0, 0));
+
+    box->RequestFocus();
+    host->TxWindowProc(h, EM_SETREADONLY, TRUE, 0);
+    host->TxGetPropertyBits(TXTBIT_READONLY, &bits);
+    EXPECT_EQ(static_cast<DWORD>(TXTBIT_READONLY), bits);
+    Type(*box, L"x");
+    EXPECT_EQ(L"longer than four", box->GetText());
+    host->TxWindowProc(h, EM_SETREADONLY, FALSE, 0);
+    host->TxWindowProc(h, EM_SETSEL, -1, -1);  // the end of the (wrapped) text
+    Type(*box, L"!");
+    EXPECT_EQ(L"longer than four!", box->GetText());
+}
