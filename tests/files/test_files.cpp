@@ -206,6 +206,18 @@ TEST(FileFunctions, DeleteDirectoriesLeavesTheCurrentDirectoryAndTakesDeepTrees)
     EXPECT_FALSE(FileExists(deep));
 }
 
+TEST(FileFunctions, DeleteDirectoriesRemovesLinksWithoutFollowingThem) {
+    ScopedTempDir d(L"link");
+    ASSERT_TRUE(CreateDirectoryW(d.file(L"outside").c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(d.file(L"outside\\keep.txt"), "keep"));
+    ASSERT_TRUE(CreateDirectoryW(d.file(L"tree").c_str(), nullptr));
+    if (!CreateSymbolicLinkW(d.file(L"tree\\link").c_str(), d.file(L"outside").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
+        GTEST_SKIP() << "no directory links here";
+    ORBScriptEngine::DeleteDirectories(d.file(L"tree"));
+    EXPECT_FALSE(FileExists(d.file(L"tree")));
+    EXPECT_EQ("keep", ReadFileBytes(d.file(L"outside\\keep.txt")));
+}
+
 TEST(FileFunctions, TempFileNamesAreUniqueAndCreated) {
     ScopedTempDir d(L"tmpn");
     Set("D", d.path());
