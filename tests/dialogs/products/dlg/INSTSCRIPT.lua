@@ -19,7 +19,8 @@ local function slow_work()
   own_count, own_table = 0, {}
   local last, distinct, monotonic = -1, 0, true
   local t0 = os.clock()
-  while os.clock() - t0 < 3 do
+  -- At least three seconds, and on until the bar has been seen waiting at 100.
+  while (os.clock() - t0 < 3 or last ~= 100) and os.clock() - t0 < 30 do
     own_count = own_count + 1
     own_table[own_count % 31 + 1] = own_count
     if Lua_ExpandEnv then Lua_ExpandEnv("%TEMP%") end
