@@ -62,7 +62,7 @@ run() {
 shortcuts() {
   find "$drive_c/users/Public/Desktop" "$drive_c/ProgramData/Microsoft/Windows/Start Menu/Programs" \
        "$drive_c/users/$(id -un)/AppData/Roaming/Microsoft/Internet Explorer/Quick Launch" \
-       -iname '*orb demo*' 2>/dev/null | sed "s|$drive_c|C:|" | sort || true
+       -iname '*orb demo*' 2>/dev/null | sed "s|$drive_c|C:|; s|/|\\\\|g" | sort || true
 }
 
 echo
