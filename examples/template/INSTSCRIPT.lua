@@ -182,10 +182,27 @@ local function create_shortcuts(dir)
   end
 end
 
+-- An update keeps the files of the version it replaces on the uninstaller's list, so
+-- that files the new version no longer ships go too.
+local function merge_previous_files(dir, files)
+  local old = Lua_RegQuery("HKLM", global_product_key, "Files")
+  local old_dir = Lua_RegQuery("HKLM", global_product_key, "InstallPath")
+  if type(old) ~= "string" or type(old_dir) ~= "string" or old_dir:lower() ~= dir:lower() then return end
+  local seen = {}
+  for _, f in ipairs(files) do seen[f:lower()] = true end
+  for f in old:gmatch("[^|]+") do
+    if not seen[f:lower()] then
+      files[#files + 1] = f
+      seen[f:lower()] = true
+    end
+  end
+end
+
 local function write_registry(dir, files)
   local function set(key, name, kind, data)
     Lua_RegAdd("HKLM", key, name, kind, data, true)
   end
+  merge_previous_files(dir, files)
   local uninst = dir .. "\\" .. global_uninstaller_name
   local u = global_uninstall_key
   set(u, "DisplayName", "REG_SZ", global_product_name)

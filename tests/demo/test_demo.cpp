@@ -198,6 +198,37 @@ TEST_F(Demo, ReinstallReplacesReadOnlyFilesAndEndsTheRunningProgram) {
     EXPECT_FALSE(FileExists(dir_));
 }
 
+TEST_F(Demo, UpdateKeepsTheOldVersionsFilesOnTheUninstallList) {
+    ASSERT_EQ(1u, Install().exitCode);
+    // As if the installed version had shipped old\gone.txt, which this one no longer has.
+    std::wstring files = RegText(kProductKey, L"Files");
+    ASSERT_NE(L"<missing>", files);
+    files += L"|old\\gone.txt";
+    ORBRegKey key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kProductKey, 0, KEY_SET_VALUE, key.put()));
+    RegSetValueExW(key.get(), L"Files", 0, REG_EXPAND_SZ, reinterpret_cast<const BYTE*>(files.c_str()),
+                   static_cast<DWORD>((files.size() + 1) * sizeof(wchar_t)));
+    CreateDirectoryW(at(L"old").c_str(), nullptr);
+    ASSERT_TRUE(WriteFileBytes(at(L"old\\gone.txt"), "old"));
+
+    ASSERT_EQ(1u, Install().exitCode);
+    EXPECT_NE(std::wstring::npos, RegText(kProductKey, L"Files").find(L"|old\\gone.txt"));
+    ASSERT_EQ(1u, Uninstall(L"/S").exitCode);
+    EXPECT_FALSE(FileExists(dir_));
+}
+
+TEST_F(Demo, StartOptionStartsTheProgramAfterASilentInstall) {
+    ASSERT_EQ(1u, Install(L"/START ").exitCode);
+    HWND app = nullptr;
+    for (int i = 0; i < 300 && !app; ++i, Sleep(50)) app = FindWindowW(L"OrbDemoWindow", nullptr);
+    ASSERT_TRUE(app);
+    ORBRunResult u = Uninstall(L"/S");  // ends the program before removing it
+    EXPECT_EQ(1u, u.exitCode);
+    EXPECT_TRUE(u.HasLine(L"[uninstall] ending "));
+    EXPECT_FALSE(IsWindow(app));
+    EXPECT_FALSE(FileExists(dir_));
+}
+
 TEST_F(Demo, SilentReinstallOverALockedFileFailsWithoutAskingAndWithExitCode0) {
     ASSERT_EQ(1u, Install().exitCode);
     {
