@@ -109,6 +109,19 @@ HANDLE CreateTarget(const std::wstring& path) {
                        FILE_ATTRIBUTE_NORMAL, nullptr);
 }
 
+bool IsLink(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(ORBSystemPath(path).c_str());
+    return a != INVALID_FILE_ATTRIBUTES && (a & FILE_ATTRIBUTE_REPARSE_POINT);
+}
+
+// True when a folder of path below the first `from` units is a link or junction, which
+// would carry the writes outside the destination.
+bool PassesLink(const std::wstring& path, size_t from) {
+    for (size_t k = from; k < path.size(); ++k)
+        if (path[k] == L'\\' && IsLink(path.substr(0, k))) return true;
+    return false;
+}
+
 bool WriteAll(HANDLE file, const Byte* data, size_t size) {
     while (size) {
         DWORD chunk = size > kWriteChunk ? kWriteChunk : DWORD(size);
@@ -118,6 +131,11 @@ bool WriteAll(HANDLE file, const Byte* data, size_t size) {
         size -= chunk;
     }
     return true;
+}
+
+int RefuseLink(const std::wstring& entry) {
+    ORBLog(L"Fun:%s, Description: entry \"%s\" leads through a link, refused!\r\n", L"Extract7zEntries", entry.c_str());
+    return kORB7zUnsafeEntry;
 }
 
 }  // namespace
@@ -149,6 +167,7 @@ int Extract7zEntries(const std::wstring& destination, ISeekInStreamPtr stream, c
     std::wstring root = destination;
     if (!root.empty() && root.back() != L'\\' && root.back() != L'/') root += L'\\';
     std::vector<UInt16> name;
+    std::wstring checkedParent;  // the last parent folder found free of links
     for (UInt32 i = 0; i < s.db.NumFiles; ++i) {
         size_t len = SzArEx_GetFileNameUtf16(&s.db, i, nullptr);  // with the terminator
         try {
@@ -176,12 +195,19 @@ int Extract7zEntries(const std::wstring& destination, ISeekInStreamPtr stream, c
         // Parent folders, also for archives that store no directory entries.
         for (size_t k = root.size(); k < path.size(); ++k)
             if (path[k] == L'\\') CreateFolder(path.substr(0, k));
+        size_t slash = path.find_last_of(L'\\');
+        std::wstring parent = path.substr(0, slash == std::wstring::npos ? 0 : slash + 1);
+        if (parent != checkedParent) {
+            if (PassesLink(parent, root.size())) return RefuseLink(entry);
+            checkedParent = parent;
+        }
         if (isDir) {
             CreateFolder(path);
             continue;
         }
 
         DWORD old = GetFileAttributesW(ORBSystemPath(path).c_str());
+        if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_REPARSE_POINT)) return RefuseLink(entry);
         // Create-always refuses existing read-only files, and hidden or system ones
         // unless the same bits are asked for: a reinstall must overwrite its own files.
         const DWORD blocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;

@@ -40,7 +40,9 @@ int Extract7zFromFile(const std::wstring& destination, const std::wstring& archi
 // The entry loop over a seekable stream. Entries are written in archive order below
 // destination; an entry whose name is absolute, has a drive, "." or ".." parts, ':'
 // (streams), wildcard or control characters or a device name (CON, NUL, COM1, ...) is
-// refused (logged, kORB7zUnsafeEntry). A skipped entry (decision 1) is not a failure.
+// refused (logged, kORB7zUnsafeEntry), and so is an entry whose folder or file below the
+// destination already exists as a link or junction. A skipped entry (decision 1) is not
+// a failure.
 int Extract7zEntries(const std::wstring& destination, ISeekInStreamPtr stream,
                      const ORB7zCallbacks& callbacks);
 

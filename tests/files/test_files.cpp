@@ -213,6 +213,9 @@ TEST(FileFunctions, DeleteDirectoriesRemovesLinksWithoutFollowingThem) {
     ASSERT_TRUE(CreateDirectoryW(d.file(L"tree").c_str(), nullptr));
     if (!CreateSymbolicLinkW(d.file(L"tree\\link").c_str(), d.file(L"outside").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
         GTEST_SKIP() << "no directory links here";
+    // Wine makes links that do not show as reparse points: nothing to check there.
+    DWORD a = GetFileAttributesW(d.file(L"tree\\link").c_str());
+    if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_REPARSE_POINT)) GTEST_SKIP() << "links are not reparse points here";
     ORBScriptEngine::DeleteDirectories(d.file(L"tree"));
     EXPECT_FALSE(FileExists(d.file(L"tree")));
     EXPECT_EQ("keep", ReadFileBytes(d.file(L"outside\\keep.txt")));

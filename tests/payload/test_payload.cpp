@@ -321,6 +321,31 @@ TEST(UnCompress7z, HostileEntryNamesNeverWriteOutsideTheDestination) {
     }
 }
 
+TEST(UnCompress7z, ExistingLinksInsideTheDestinationAreNotFollowed) {
+    ScopedTempDir sandbox(L"links"), a(L"arc");
+    std::wstring outside = sandbox.file(L"outside"), dest = sandbox.file(L"dest");
+    ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
+    ASSERT_TRUE(CreateDirectoryW(dest.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(outside + L"\\victim.txt", "victim"));
+    if (!CreateSymbolicLinkW((dest + L"\\dirlink").c_str(), outside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
+        !CreateSymbolicLinkW((dest + L"\\filelink.txt").c_str(), (outside + L"\\victim.txt").c_str(), 0))
+        GTEST_SKIP() << "no links here";
+    Engine()->SetGlobalString("D", dest);
+    // Wine makes links that do not show as reparse points: nothing to check there.
+    DWORD link = GetFileAttributesW((dest + L"\\dirlink").c_str());
+    if (link == INVALID_FILE_ATTRIBUTES || !(link & FILE_ATTRIBUTE_REPARSE_POINT))
+        GTEST_SKIP() << "links are not reparse points here";
+    for (const wchar_t* name : {L"dirlink/new.txt", L"dirlink/victim.txt", L"filelink.txt"}) {
+        WriteArchive(a, Make7z({File7z(L"ok/first.txt", "1"), File7z(name, "evil")}));
+        LogCapture log;
+        EXPECT_EQ("false", Lua1("return Lua_UnCompress7z(A, D, true)")) << Narrow(name);
+        EXPECT_TRUE(log.Has(L"leads through a link, refused!")) << Narrow(name);
+        EXPECT_EQ(std::vector<std::wstring>{L"victim.txt"}, List(outside)) << Narrow(name);
+        EXPECT_EQ("victim", ReadFileBytes(outside + L"\\victim.txt")) << Narrow(name);
+        EXPECT_EQ("1", ReadFileBytes(dest + L"\\ok\\first.txt"));
+    }
+}
+
 TEST(ExtractResource, WritesChunksByteForByteAndPayloadsWithTheStandardSignature) {
     ScopedTempDir d(L"xres");
     Engine()->SetGlobalString("F", d.file(L"chunk.luac"));
