@@ -16,8 +16,9 @@ global_install_mutex_guid = "Global\\{7C3E2B41-9D0A-4F58-B6E2-3A91C4D5E6F7}"
 global_install_basepath = "ORB Demo"
 global_install_path = Lua_GetDriverInstallPath() .. global_install_basepath
 
--- Bytes the payload needs once unpacked; the build writes the figure in.
-global_need_disk_space = "@ORB_PAYLOAD_SIZE@"
+-- Bytes needed: the payload once unpacked (the build writes the figure in) and the
+-- uninstaller with the two script copies (under 2 MB).
+global_need_disk_space = tostring(@ORB_PAYLOAD_SIZE@ + 2 * 1024 * 1024)
 
 global_licence_url = "https://example.com/orb-demo/licence.html"
 global_complate_download_url = "https://example.com/orb-demo/"

@@ -16,8 +16,9 @@ global_install_mutex_guid = "Global\\{D2A65F1C-3B7E-4C09-8E5A-6F1B2C3D4E50}"
 global_install_basepath = "My Product"
 global_install_path = Lua_GetDriverInstallPath() .. global_install_basepath
 
--- Bytes the payload needs once unpacked; the build writes the figure in.
-global_need_disk_space = "@ORB_PAYLOAD_SIZE@"
+-- Bytes needed: the payload once unpacked (the build writes the figure in) and the
+-- uninstaller with the two script copies (under 2 MB).
+global_need_disk_space = tostring(@ORB_PAYLOAD_SIZE@ + 2 * 1024 * 1024)
 
 global_licence_url = "https://example.com/my-product/licence.html"
 global_complate_download_url = "https://example.com/my-product/"
