@@ -25,6 +25,7 @@ const POINT kQuickLaunchChk = {28, 220};
 const POINT kExtraChk = {408, 260};
 const POINT kBackUpBox = {200, 266};
 const POINT kCompleteClose = {570, 25};
+const POINT kUseBtn = {300, 297};
 
 std::wstring UniqueGuid() {
     static int n = 0;
@@ -206,6 +207,24 @@ TEST(Dialogs, InteractiveRunThroughAllThreeDialogs) {
     EXPECT_TRUE(s.result_.HasLine(L"xm agree DlgTest"));
     EXPECT_TRUE(s.result_.HasLine(L"xm offer Extra Tool now") || s.result_.HasLine(L"xm Extra Tool"));
     EXPECT_TRUE(s.result_.boxes.empty());
+    // The install dialog's slideshow ran on timers it asked for, stopped at close.
+    EXPECT_TRUE(s.result_.HasLine(L"xm ORBInstallDlg::OnORBUMSetAnimationTimer 110"));
+    EXPECT_TRUE(s.result_.HasLine(L"xm ORBInstallDlg::OnORBUMKillAnimationTimer 110"));
+}
+
+TEST(Dialogs, StartButtonStartsTheInstalledProgramAndFinishes) {
+    Session s(L"dlg_full.exe", {});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Click(init, kInstallBtn);
+    HWND complete = s.NextDialog(s.NextDialog(init));
+    ASSERT_TRUE(complete);
+    Click(complete, kUseBtn);
+    s.Finish();
+    EXPECT_EQ(1u, s.result_.exitCode);
+    EXPECT_TRUE(Has(s.trace, "AfterComplete"));
+    // The test product has no program: the failed start is logged, the run goes on.
+    EXPECT_TRUE(s.result_.HasLine(L"xm ShellExecute failed for " + s.file(L"InstallDir\\app.exe")));
 }
 
 TEST(Dialogs, TrailingBackslashIsRemovedBeforePublication) {
