@@ -117,3 +117,27 @@ TEST(Service, StopWaitingIsBounded) {
     EXPECT_TRUE(log.Has(L" still in state 3 after "));
     EXPECT_EQ(static_cast<DWORD>(SERVICE_STOP_PENDING), svc.State());
 }
+
+TEST(Service, SilentProductEndsAProgramAndStartsAndStopsAService) {
+    TestService svc(L"normal");
+    ASSERT_TRUE(svc.created());
+    Target target(L"close");
+    ASSERT_TRUE(target.started());
+    ScopedTempDir dir(L"procsilent");
+    ORBRunOptions options;
+    options.environment = {{L"ORB_P_TRACE", dir.file(L"trace.txt")},
+                           {L"ORB_P_SERVICE", svc.wname()},
+                           {L"ORB_P_TARGET", std::to_wstring(target.pid())}};
+    ORBRunResult run = RunProduct(L"proc_silent.exe", options);
+    ASSERT_TRUE(run.started);
+    EXPECT_EQ(1u, run.exitCode);
+    std::vector<std::string> want = {"start=true", "ids=1",
+                                     "path=" + Narrow(TestPath(L"proc_silent.exe")), "kill=true",
+                                     "stop=true"};
+    std::vector<std::string> got = ReadLines(dir.file(L"trace.txt"));
+    ASSERT_EQ(want.size(), got.size());
+    for (size_t i = 0; i < want.size(); ++i)
+        EXPECT_EQ(0, lstrcmpiA(want[i].c_str(), got[i].c_str())) << got[i];
+    EXPECT_EQ(11u, target.ExitCode());
+    EXPECT_EQ(static_cast<DWORD>(SERVICE_STOPPED), svc.State());
+}
