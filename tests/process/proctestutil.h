@@ -19,7 +19,8 @@ public:
     ~Target();
     Target(const Target&) = delete;
     Target& operator=(const Target&) = delete;
-    bool started() const { return process_ != nullptr; }
+    // Started and still running (it ends at once when it cannot make its window).
+    bool started() const { return Running(); }
     DWORD pid() const { return pid_; }
     std::string pidText() const { return std::to_string(pid_); }
     bool Running() const;
