@@ -111,7 +111,10 @@ bool CTxtWinHost::Init(HWND owner, TextBoxUIObjectImpl* box, const CREATESTRUCTW
                static_cast<int>(GetLastError()));
         ExitProcess(0);
     }
-    // Transparent from the start: text services may read the back style only once.
+    // Area and transparency are known before the services exist: they may ask for
+    // them while being created and read the back style only then.
+    rcClient_ = {cs->x, cs->y, cs->x + cs->cx, cs->y + cs->cy};
+    ComputeExtent();
     flags_ |= kTransparent;
     ORBComPtr<IUnknown> unknown;
     if (FAILED(create(nullptr, this, unknown.put())) || !unknown) return false;
@@ -120,8 +123,6 @@ bool CTxtWinHost::Init(HWND owner, TextBoxUIObjectImpl* box, const CREATESTRUCTW
     unknown.reset();
     if (!services_) return false;
 
-    rcClient_ = {cs->x, cs->y, cs->x + cs->cx, cs->y + cs->cy};
-    ComputeExtent();
     if (FAILED(services_->OnTxInPlaceActivate(&rcClient_))) return false;
     flags_ |= kInplaceActive;
     LONG_PTR ws = GetWindowLongPtrW(owner, GWL_STYLE);
