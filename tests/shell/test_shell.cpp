@@ -1,0 +1,422 @@
+// Shell and system functions under Wine: launches, shortcuts, process questions, the
+// background download against a local server, and the message box through a product.
+#include <winsock2.h>
+#include <ws2tcpip.h>
+#include <windows.h>
+#include <objbase.h>
+#include <shlobj.h>
+
+#include <atomic>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "gtest/gtest.h"
+#include "lauxlib.h"
+#include "orbscriptengine.h"
+#include "orbstring.h"
+#include "orbshell.h"
+#include "orbtestutil.h"
+
+namespace {
+
+lua_State* L() { return ORBScriptEngine::GetInstance()->GetState(); }
+
+// Runs code outside the engine's fatal report; returns the error text, empty on success.
+std::string RunLua(const std::string& code) {
+    int top = lua_gettop(L());
+    std::string err;
+    if (luaL_loadbuffer(L(), code.data(), code.size(), "test") || lua_pcall(L(), 0, 0, 0)) {
+        const char* s = lua_tostring(L(), -1);
+        err = s ? s : "?";
+    }
+    lua_settop(L(), top);
+    return err;
+}
+
+// Global `name` as tostring shows it.
+std::wstring G(const char* name) {
+    lua_getglobal(L(), name);
+    size_t n = 0;
+    const char* s = luaL_tolstring(L(), -1, &n);
+    std::wstring text = ORBUtf8ToWide(s, static_cast<std::ptrdiff_t>(n));
+    lua_pop(L(), 2);
+    return text;
+}
+
+void SetG(const char* name, const std::wstring& value) {
+    ORBScriptEngine::GetInstance()->SetGlobalString(name, value);
+}
+
+struct LinkInfo {
+    std::wstring path, args, description, dir;
+};
+
+bool ReadLink(const std::wstring& file, LinkInfo& info) {
+    CoInitialize(nullptr);
+    bool ok = false;
+    IShellLinkW* link = nullptr;
+    IPersistFile* pf = nullptr;
+    if (SUCCEEDED(CoCreateInstance(CLSID_ShellLink, nullptr, CLSCTX_ALL, IID_IShellLinkW, (void**)&link)) &&
+        SUCCEEDED(link->QueryInterface(IID_IPersistFile, (void**)&pf)) && SUCCEEDED(pf->Load(file.c_str(), STGM_READ))) {
+        wchar_t buf[1024];
+        buf[0] = 0;
+        link->GetPath(buf, 1024, nullptr, 0);
+        info.path = buf;
+        buf[0] = 0;
+        link->GetArguments(buf, 1024);
+        info.args = buf;
+        buf[0] = 0;
+        link->GetDescription(buf, 1024);
+        info.description = buf;
+        buf[0] = 0;
+        link->GetWorkingDirectory(buf, 1024);
+        info.dir = buf;
+        ok = true;
+    }
+    if (pf) pf->Release();
+    if (link) link->Release();
+    CoUninitialize();
+    return ok;
+}
+
+// One-file HTTP server on 127.0.0.1 that holds every answer until released; all its
+// waits are bounded.
+class LocalHttpServer {
+public:
+    explicit LocalHttpServer(std::string body) : body_(std::move(body)) {
+        WSADATA wsa;
+        WSAStartup(MAKEWORD(2, 2), &wsa);
+        listen_ = socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
+        sockaddr_in a = {};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a);
+        listen(listen_, 4);
+        int len = sizeof a;
+        getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &len);
+        port_ = ntohs(a.sin_port);
+        release_ = CreateEventW(nullptr, TRUE, FALSE, nullptr);
+        thread_ = std::thread([this] { Serve(); });
+    }
+    ~LocalHttpServer() {
+        stop_ = true;
+        SetEvent(release_);
+        thread_.join();
+        closesocket(listen_);
+        CloseHandle(release_);
+        WSACleanup();
+    }
+    int port() const { return port_; }
+    int requests() const { return requests_; }
+    void Release() { SetEvent(release_); }
+
+private:
+    void Serve() {
+        const DWORD deadline = GetTickCount() + 20000;
+        while (!stop_ && GetTickCount() < deadline) {
+            fd_set set;
+            FD_ZERO(&set);
+            FD_SET(listen_, &set);
+            timeval tv = {0, 100000};
+            if (select(0, &set, nullptr, nullptr, &tv) <= 0) continue;
+            SOCKET c = accept(listen_, nullptr, nullptr);
+            if (c == INVALID_SOCKET) continue;
+            DWORD timeout = 5000;
+            setsockopt(c, SOL_SOCKET, SO_RCVTIMEO, reinterpret_cast<const char*>(&timeout), sizeof timeout);
+            std::string req;
+            char buf[2048];
+            while (req.find("\r\n\r\n") == std::string::npos) {
+                int n = recv(c, buf, sizeof buf, 0);
+                if (n <= 0) break;
+                req.append(buf, n);
+            }
+            ++requests_;
+            WaitForSingleObject(release_, 10000);
+            std::string resp = "HTTP/1.0 200 OK\r\nContent-Type: application/octet-stream\r\nContent-Length: " +
+                               std::to_string(body_.size()) + "\r\nConnection: close\r\n\r\n";
+            if (req.compare(0, 4, "HEAD") != 0) resp += body_;
+            send(c, resp.data(), static_cast<int>(resp.size()), 0);
+            shutdown(c, SD_SEND);
+            closesocket(c);
+        }
+    }
+    std::string body_;
+    SOCKET listen_ = INVALID_SOCKET;
+    int port_ = 0;
+    HANDLE release_ = nullptr;
+    std::atomic<bool> stop_{false};
+    std::atomic<int> requests_{0};
+    std::thread thread_;
+};
+
+bool WaitForFile(const std::wstring& path, const std::string& content, DWORD ms) {
+    for (DWORD t = 0; t < ms; t += 50) {
+        if (ReadFileBytes(path) == content) return true;
+        Sleep(50);
+    }
+    return false;
+}
+
+}  // namespace
+
+TEST(Exec, WaitRunsHiddenAndReturnsAfterTheChildEnded) {
+    ScopedTempDir dir(L"exec");
+    SetG("CHILD", TestPath(L"shell_child.exe"));
+    SetG("OUT", dir.file(L"out.txt"));
+    DWORD start = GetTickCount();
+    ASSERT_EQ("", RunLua("e1 = Lua_Exec(CHILD, nil, '\"' .. OUT .. '\" 700', true)"));
+    DWORD took = GetTickCount() - start;
+    EXPECT_EQ(L"true", G("e1"));
+    EXPECT_GE(took, 600u);
+    EXPECT_EQ("show=0", ReadFileBytes(dir.file(L"out.txt")));  // SW_HIDE
+}
+
+TEST(Exec, WithoutWaitReturnsAtOnce) {
+    ScopedTempDir dir(L"exec");
+    SetG("CHILD", TestPath(L"shell_child.exe"));
+    SetG("OUT", dir.file(L"out.txt"));
+    ASSERT_EQ("", RunLua("e2 = Lua_Exec(CHILD, '', '\"' .. OUT .. '\" 1500', false)"));
+    EXPECT_EQ(L"true", G("e2"));
+    EXPECT_FALSE(FileExists(dir.file(L"out.txt")));
+    EXPECT_TRUE(WaitForFile(dir.file(L"out.txt"), "show=1", 20000));  // SW_SHOWNORMAL
+}
+
+TEST(Exec, MissingFilesAndPinVerbs) {
+    ScopedTempDir dir(L"exec");
+    SetG("MISSING", dir.file(L"gone.lnk"));
+    LogCapture log;
+    ASSERT_EQ("", RunLua("m1 = Lua_Exec(MISSING, 'taskbarunpin', nil, false);"
+                         "m2 = Lua_Exec(MISSING, 'STARTUNPIN', nil, true)"));
+    EXPECT_EQ(L"true", G("m1"));
+    EXPECT_EQ(L"true", G("m2"));
+    EXPECT_TRUE(log.lines().empty());
+    ASSERT_EQ("", RunLua("m3 = Lua_Exec(MISSING, 'open', nil, false); m4 = Lua_Exec(MISSING, 'taskbarpin', nil, false)"));
+    EXPECT_EQ(L"false", G("m3"));
+    EXPECT_EQ(L"false", G("m4"));
+    ASSERT_EQ(2u, log.lines().size());
+    EXPECT_EQ(L"xm Fun:Lua_Exec, Description:" + dir.file(L"gone.lnk") + L" it's not exists!\r\n", log.lines()[0]);
+
+    // A pin verb the system rejects still counts; the default action of a file that no
+    // program opens does not.
+    std::wstring noassoc = dir.file(L"data.orbnoassoc");
+    WriteFileBytes(noassoc, "x");
+    SetG("NOASSOC", noassoc);
+    ASSERT_EQ("", RunLua("p1 = Lua_Exec(NOASSOC, 'Taskbarpin', nil, false); p2 = Lua_Exec(NOASSOC, nil, nil, false)"));
+    EXPECT_EQ(L"true", G("p1"));
+    EXPECT_EQ(L"false", G("p2"));
+}
+
+TEST(Shortcut, LinksCarryArgumentsDescriptionAndFolder) {
+    ScopedTempDir dir(L"lnk");
+    std::wstring target = TestPath(L"shell_child.exe");
+    SetG("TARGET", target);
+    SetG("DIR", dir.path());
+    LogCapture log;
+    ASSERT_EQ("", RunLua(R"(
+        s3 = Lua_CreateShortcut(TARGET, DIR .. "\\new\\deeper\\three.lnk", "ignored", "ignored")
+    )"));
+    // Three arguments in Lua can not carry a fourth: call with exactly three.
+    ASSERT_EQ("", RunLua(R"(
+        s3 = Lua_CreateShortcut(TARGET, DIR .. "\\new\\deeper\\three.lnk", "ignored")
+        s4 = Lua_CreateShortcut(TARGET, DIR .. "\\four.lnk", "/menu", nil)
+        s5 = Lua_CreateShortcut(TARGET, DIR .. "\\five.lnk", nil, "Start the child")
+    )"));
+    EXPECT_EQ(L"true", G("s3"));
+    EXPECT_EQ(L"true", G("s4"));
+    EXPECT_EQ(L"true", G("s5"));
+    EXPECT_TRUE(log.Has(L"xm Save Shortcut " + dir.path() + L"\\four.lnk \r\n"));
+
+    std::wstring folder = target.substr(0, target.rfind(L'\\'));
+    LinkInfo three, four, five;
+    ASSERT_TRUE(ReadLink(dir.path() + L"\\new\\deeper\\three.lnk", three));
+    EXPECT_EQ(L"", three.args);
+    EXPECT_EQ(L"", three.description);
+    EXPECT_EQ(folder, three.dir);
+    EXPECT_EQ(0, lstrcmpiW(target.c_str(), three.path.c_str())) << Narrow(three.path);
+    ASSERT_TRUE(ReadLink(dir.path() + L"\\four.lnk", four));
+    EXPECT_EQ(L"/menu", four.args);
+    EXPECT_EQ(L"", four.description);
+    ASSERT_TRUE(ReadLink(dir.path() + L"\\five.lnk", five));
+    EXPECT_EQ(L"", five.args);
+    EXPECT_EQ(L"Start the child", five.description);
+}
+
+TEST(Shortcut, UrlTargetsWriteInternetShortcuts) {
+    ScopedTempDir dir(L"url");
+    SetG("DIR", dir.path());
+    LogCapture log;
+    ASSERT_EQ("", RunLua("u1 = Lua_CreateShortcut('http://example.invalid/orb?x=1', DIR .. '\\\\site.url')"));
+    EXPECT_EQ(L"true", G("u1"));
+    std::string text = ReadFileBytes(dir.file(L"site.url"));
+    EXPECT_NE(std::string::npos, text.find("[InternetShortcut]")) << text;
+    EXPECT_NE(std::string::npos, text.find("URL=http://example.invalid/orb?x=1")) << text;
+    EXPECT_TRUE(log.Has(L"xm Save Shortcut " + dir.file(L"site.url") + L" \r\n"));
+}
+
+TEST(Shortcut, AFolderThatCannotBeMadeFailsTheSave) {
+    ScopedTempDir dir(L"lnk");
+    std::wstring blocker = dir.file(L"file");
+    WriteFileBytes(blocker, "x");
+    SetG("TARGET", TestPath(L"shell_child.exe"));
+    SetG("LINK", blocker + L"\\x.lnk");
+    LogCapture log;
+    ASSERT_EQ("", RunLua("f1 = Lua_CreateShortcut(TARGET, LINK)"));
+    EXPECT_EQ(L"false", G("f1"));
+    EXPECT_TRUE(log.Has(L"xm Save " + blocker + L"\\x.lnk failed!\r\n"));
+}
+
+TEST(SystemQuestions, ModuleVersionWowAndCommandLine) {
+    wchar_t self[4096];
+    GetModuleFileNameW(nullptr, self, 4096);
+    ASSERT_EQ("", RunLua(R"(
+        m0 = Lua_GetModuleFileName()
+        m1 = Lua_GetModuleFileName("orb-not-loaded.dll")
+        m2 = Lua_GetModuleFileName("kernel32.dll")
+        m3 = Lua_GetModuleFileName(nil)
+        v = Lua_GetOSVersion()
+        w = tostring(Lua_IsWow64())
+        local argv = Lua_GetCommandLineArgv()
+        a1 = argv[1]
+        an = #argv
+        d = Lua_GetDriverInstallPath()
+    )"));
+    EXPECT_EQ(self, G("m0"));
+    EXPECT_EQ(self, G("m1"));
+    EXPECT_EQ(self, G("m3"));
+    EXPECT_NE(std::wstring::npos, G("m2").find(L"kernel32")) << Narrow(G("m2"));
+    EXPECT_EQ(std::to_wstring(LOBYTE(LOWORD(GetVersion()))), G("v"));
+    BOOL wow = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow);
+    EXPECT_EQ(wow ? L"true" : L"false", G("w"));
+    int n = 0;
+    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &n);
+    EXPECT_EQ(argv[0], G("a1"));
+    EXPECT_EQ(std::to_wstring(n), G("an"));
+    LocalFree(argv);
+    std::wstring d = G("d");
+    ASSERT_FALSE(d.empty());
+    EXPECT_EQ(L'\\', d.back());
+    EXPECT_EQ(ORBPickInstallPath(d.size() > 2 ? d : L"", ORBFixedDrives()), d);
+}
+
+TEST(SystemQuestions, InstallPathMovesToTheFirstLaterDriveThatHasIt) {
+    ScopedTempDir dir(L"pf");
+    std::wstring rest = dir.path().substr(2) + L"\\";  // path without its drive
+    std::wstring drive = dir.path().substr(0, 2);
+    // The lowest drive is never tried; a later drive is chosen when the folder exists.
+    EXPECT_EQ(drive + rest, ORBPickInstallPath(L"Q:" + rest, {L"A:", L"Q:", drive}));
+    EXPECT_EQ(L"Q:" + rest, ORBPickInstallPath(L"Q:" + rest, {drive, L"Q:"}));
+    EXPECT_EQ(L"Q:" + rest, ORBPickInstallPath(L"Q:" + rest, {drive}));
+}
+
+TEST(Logout, WritesTheTextAsOneLine) {
+    LogCapture log;
+    ASSERT_EQ("", RunLua("Lua_Logout('安装 step 1'); Lua_Logout(); Lua_Logout(12)"));
+    ASSERT_EQ(3u, log.lines().size());
+    EXPECT_EQ(L"xm 安装 step 1", log.lines()[0]);
+    EXPECT_EQ(L"xm ", log.lines()[1]);
+    EXPECT_EQ(L"xm 12", log.lines()[2]);
+}
+
+TEST(Download, ReturnsBeforeTheFileExistsAndTheFileFollows) {
+    ScopedTempDir dir(L"dl");
+    std::string body(100000, '\0');
+    for (size_t i = 0; i < body.size(); ++i) body[i] = static_cast<char>('a' + i % 26);
+    LocalHttpServer server(body);
+    SetG("URL", L"http://127.0.0.1:" + std::to_wstring(server.port()) + L"/file.bin");
+    SetEnvironmentVariableW(L"ORB_T_DLDIR", dir.path().c_str());
+    ASSERT_EQ("", RunLua("Lua_URLDownloadToFileAsync(URL, '%ORB_T_DLDIR%\\\\file.bin')"));
+    EXPECT_FALSE(FileExists(dir.file(L"file.bin")));
+    server.Release();
+    EXPECT_TRUE(WaitForFile(dir.file(L"file.bin"), body, 15000));
+    EXPECT_GE(server.requests(), 1);
+}
+
+TEST(Download, AFailedDownloadIsLoggedByTheWorker) {
+    LogCapture log;
+    ASSERT_EQ("", RunLua("Lua_URLDownloadToFileAsync('notascheme://x', '%TEMP%\\\\orb-never.bin')"));
+    bool seen = false;
+    for (int i = 0; i < 200 && !seen; ++i) {
+        seen = log.Has(L"xm URLDownloadToFileW failedxm err:");
+        Sleep(50);
+    }
+    EXPECT_TRUE(seen);
+}
+
+TEST(MsgBox, ArgumentCountsThroughTheRunDriver) {
+    ScopedTempDir dir(L"msgbox");
+    ORBRunOptions options;
+    options.environment = {{L"ORB_T_TRACE", dir.file(L"trace.txt")},
+                           {L"ORB_T_GUID", L"Local\\orb-shell-msgbox-" + std::to_wstring(GetCurrentProcessId())}};
+    options.arguments = L"/S \"two words\"";
+    options.answers = {IDOK, IDOK, IDCANCEL, IDOK, IDOK};
+    ORBRunResult r = RunProduct(L"shell_msgbox.exe", options);
+    ASSERT_TRUE(r.started);
+    std::string lines;
+    for (const auto& l : r.lines) lines += Narrow(l);
+    EXPECT_EQ(1u, r.exitCode) << lines;
+    ASSERT_EQ(5u, r.boxes.size()) << lines;
+    EXPECT_EQ(L"only text", r.boxes[0].text);
+    EXPECT_EQ(L"", r.boxes[0].caption);
+    EXPECT_EQ(L"text two", r.boxes[1].text);
+    EXPECT_EQ(L"caption two", r.boxes[1].caption);
+    EXPECT_EQ(L"caption three", r.boxes[2].caption);
+    EXPECT_EQ(L"", r.boxes[3].text);  // four arguments: an empty box
+    EXPECT_EQ(L"", r.boxes[3].caption);
+    std::vector<std::string> trace = ReadLines(dir.file(L"trace.txt"));
+    std::vector<std::string> expected = {"one=1", "two=1", "three=2", "four=1", "none=1", "argc=3",
+                                         "argv1=" + Narrow(TestPath(L"shell_msgbox.exe")), "argv2=/S",
+                                         "argv3=two words", "module=" + Narrow(TestPath(L"shell_msgbox.exe"))};
+    EXPECT_EQ(expected, trace);
+    EXPECT_TRUE(r.HasLine(L"xm msgbox product done"));
+}
+
+// Every function with missing, nil, wrong-typed and very long arguments: no script
+// error, the documented result (Lua_MsgBox blocks, so it is covered by the product).
+TEST(ShellBadInput, EveryCallReturnsItsDocumentedResult) {
+    ScopedTempDir dir(L"bad");
+    std::wstring deep = dir.path();
+    for (int i = 0; i < 150; ++i) deep += L"\\d";
+    SetG("LONGPATH", deep + L"\\x.lnk");  // beyond MAX_PATH
+    ASSERT_EQ("", RunLua("LONG = string.rep('x', 70000)"));
+    struct Case {
+        const char* call;
+        const char* result;  // tostring of the first result, its type, or "none"
+    } cases[] = {
+        {"Lua_Exec()", "false"},
+        {"Lua_Exec(nil, nil, nil, nil)", "false"},
+        {"Lua_Exec({}, {}, {}, {})", "false"},
+        {"Lua_Exec(LONG, 'open', LONG, true)", "false"},
+        {"Lua_Exec(LONG, 'taskbarunpin')", "true"},
+        {"Lua_CreateShortcut()", "false"},
+        {"Lua_CreateShortcut(nil, nil, nil, nil)", "false"},
+        {"Lua_CreateShortcut({}, {})", "false"},
+        {"Lua_CreateShortcut(LONG, LONGPATH, LONG, LONG)", "boolean"},  // the system decides
+        {"Lua_CreateShortcut('x', LONG)", "false"},
+        {"Lua_GetOSVersion(LONG, {})", "number"},
+        {"Lua_IsWow64(1, 2, 3)", "false"},
+        {"Lua_GetModuleFileName({})", "string"},
+        {"Lua_GetModuleFileName(LONG)", "string"},
+        {"Lua_GetCommandLineArgv(LONG)", "table"},
+        {"Lua_GetDriverInstallPath(nil, {})", "string"},
+        {"Lua_Logout()", "none"},
+        {"Lua_Logout({})", "none"},
+        {"Lua_Logout(LONG)", "none"},
+        {"Lua_URLDownloadToFileAsync()", "none"},
+        {"Lua_URLDownloadToFileAsync(nil)", "none"},
+        {"Lua_URLDownloadToFileAsync(nil, nil)", "none"},
+        {"Lua_URLDownloadToFileAsync(12, 34)", "none"},
+        {"Lua_URLDownloadToFileAsync({}, {})", "none"},
+        {"Lua_URLDownloadToFileAsync(LONG, LONG)", "none"},
+    };
+    for (const Case& c : cases) {
+        std::string code = "local n = select('#', " + std::string(c.call) +
+                           ") bad_result = n == 0 and 'none' or nil; if n > 0 then local v = (" + c.call +
+                           ") bad_result = (type(v) == 'nil' or (type(v) == 'boolean' and '" + std::string(c.result) +
+                           "' ~= 'boolean')) and tostring(v) or type(v) end";
+        EXPECT_EQ("", RunLua(code)) << c.call;
+        EXPECT_EQ(ORBUtf8ToWide(c.result), G("bad_result")) << c.call;
+    }
+    EXPECT_EQ(0, lua_gettop(L()));
+}
