@@ -300,6 +300,22 @@ TEST(SystemQuestions, ModuleVersionWowAndCommandLine) {
     EXPECT_EQ(ORBPickInstallPath(d.size() > 2 ? d : L"", ORBFixedDrives()), d);
 }
 
+// GetVersion answers 6 on every later system only while the program declares no
+// supported systems: a product must carry no compatibility manifest.
+TEST(SystemQuestions, ProductsCarryNoCompatibilityManifest) {
+    HMODULE exe = LoadLibraryExW(TestPath(L"shell_msgbox.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+    ASSERT_NE(nullptr, exe);
+    std::string manifests;
+    EnumResourceNamesW(exe, RT_MANIFEST, [](HMODULE m, LPCWSTR type, LPWSTR name, LONG_PTR out) -> BOOL {
+        HRSRC r = FindResourceW(m, name, type);
+        if (HGLOBAL g = r ? LoadResource(m, r) : nullptr)
+            reinterpret_cast<std::string*>(out)->append(static_cast<const char*>(LockResource(g)), SizeofResource(m, r));
+        return TRUE;
+    }, reinterpret_cast<LONG_PTR>(&manifests));
+    FreeLibrary(exe);
+    EXPECT_EQ(std::string::npos, manifests.find("supportedOS")) << manifests;
+}
+
 TEST(SystemQuestions, InstallPathMovesToTheFirstLaterDriveThatHasIt) {
     ScopedTempDir dir(L"pf");
     std::wstring rest = dir.path().substr(2) + L"\\";  // path without its drive
@@ -350,13 +366,13 @@ TEST(MsgBox, ArgumentCountsThroughTheRunDriver) {
     options.environment = {{L"ORB_T_TRACE", dir.file(L"trace.txt")},
                            {L"ORB_T_GUID", L"Local\\orb-shell-msgbox-" + std::to_wstring(GetCurrentProcessId())}};
     options.arguments = L"/S \"two words\"";
-    options.answers = {IDOK, IDOK, IDCANCEL, IDOK, IDOK};
+    options.answers = {IDOK, IDOK, IDCANCEL, IDOK, IDOK, IDOK};
     ORBRunResult r = RunProduct(L"shell_msgbox.exe", options);
     ASSERT_TRUE(r.started);
     std::string lines;
     for (const auto& l : r.lines) lines += Narrow(l);
     EXPECT_EQ(1u, r.exitCode) << lines;
-    ASSERT_EQ(5u, r.boxes.size()) << lines;
+    ASSERT_EQ(6u, r.boxes.size()) << lines;
     EXPECT_EQ(L"only text", r.boxes[0].text);
     EXPECT_EQ(L"", r.boxes[0].caption);
     EXPECT_EQ(L"text two", r.boxes[1].text);
@@ -364,8 +380,10 @@ TEST(MsgBox, ArgumentCountsThroughTheRunDriver) {
     EXPECT_EQ(L"caption three", r.boxes[2].caption);
     EXPECT_EQ(L"", r.boxes[3].text);  // four arguments: an empty box
     EXPECT_EQ(L"", r.boxes[3].caption);
+    // Wrong-typed text and caption read as empty, a non-numeric type as 0 (OK only).
+    EXPECT_EQ(L"", r.boxes[5].text);
     std::vector<std::string> trace = ReadLines(dir.file(L"trace.txt"));
-    std::vector<std::string> expected = {"one=1", "two=1", "three=2", "four=1", "none=1", "argc=3",
+    std::vector<std::string> expected = {"one=1", "two=1", "three=2", "four=1", "none=1", "bad=1", "argc=3",
                                          "argv1=" + Narrow(TestPath(L"shell_msgbox.exe")), "argv2=/S",
                                          "argv3=two words", "module=" + Narrow(TestPath(L"shell_msgbox.exe"))};
     EXPECT_EQ(expected, trace);

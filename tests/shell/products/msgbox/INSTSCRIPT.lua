@@ -11,6 +11,7 @@ function ORBSE_OnInstall()
   trace("three=" .. tostring(Lua_MsgBox("text three", "caption three", 1 + 48 + 65536)))
   trace("four=" .. tostring(Lua_MsgBox("text four", "caption four", 1, "extra")))
   trace("none=" .. tostring(Lua_MsgBox()))
+  trace("bad=" .. tostring(Lua_MsgBox({}, nil, "abc")))
   local argv = Lua_GetCommandLineArgv()
   trace("argc=" .. #argv)
   for i, w in ipairs(argv) do trace("argv" .. i .. "=" .. w) end
