@@ -390,6 +390,44 @@ TEST(MsgBox, ArgumentCountsThroughTheRunDriver) {
     EXPECT_TRUE(r.HasLine(L"xm msgbox product done"));
 }
 
+TEST(SilentProduct, InstallsRegistryShortcutAndToolThenRemovesItsKey) {
+    ScopedTempDir dir(L"install");
+    std::wstring key = L"Software\\ORBTest\\install" + std::to_wstring(GetCurrentProcessId());
+    ORBRunOptions options;
+    options.environment = {{L"ORB_T_TRACE", dir.file(L"trace.txt")},
+                           {L"ORB_T_GUID", L"Local\\orb-shell-install-" + std::to_wstring(GetCurrentProcessId())},
+                           {L"ORB_T_DIR", dir.path()},
+                           {L"ORB_T_KEY", key},
+                           {L"ORB_T_CHILD", TestPath(L"shell_child.exe")}};
+    ORBRunResult r = RunProduct(L"shell_install.exe", options);
+    ASSERT_TRUE(r.started);
+    EXPECT_EQ(1u, r.exitCode);
+    std::vector<std::string> expected = {"csidl=true", "shortcut=true", "exec=true", "ran=show=0",
+                                         "name=ORB Test 安装", "location=%ORB_T_DIR%", "nomodify=1", "os=true"};
+    EXPECT_EQ(expected, ReadLines(dir.file(L"trace.txt")));
+    EXPECT_TRUE(r.HasLine(L"xm Save Shortcut " + dir.path() + L"\\menu\\Child.lnk \r\n"));
+    LinkInfo link;
+    ASSERT_TRUE(ReadLink(dir.path() + L"\\menu\\Child.lnk", link));
+    EXPECT_EQ(L"/menu", link.args);
+    BYTE flags[8];
+    DWORD size = sizeof flags;
+    ASSERT_EQ(ERROR_SUCCESS, RegGetValueW(HKEY_CURRENT_USER, (key + L"\\Sub").c_str(), L"Flags", RRF_RT_REG_BINARY,
+                                          nullptr, flags, &size));
+    EXPECT_EQ(2u, size);
+    EXPECT_EQ(0x0B, flags[1]);
+
+    // A second run as the uninstaller deletes the whole key.
+    DeleteFileW(dir.file(L"trace.txt").c_str());
+    options.environment.emplace_back(L"ORB_T_UNINSTALL", L"1");
+    ORBRunResult u = RunProduct(L"shell_install.exe", options);
+    EXPECT_EQ(1u, u.exitCode);
+    std::vector<std::string> trace = ReadLines(dir.file(L"trace.txt"));
+    ASSERT_FALSE(trace.empty());
+    EXPECT_EQ("after=nil", trace.back());
+    HKEY k;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, key.c_str(), 0, KEY_READ, &k));
+}
+
 // Every function with missing, nil, wrong-typed and very long arguments: no script
 // error, the documented result (Lua_MsgBox blocks, so it is covered by the product).
 TEST(ShellBadInput, EveryCallReturnsItsDocumentedResult) {
