@@ -72,7 +72,7 @@ int Lua_GetTempFileName(lua_State* L) {
 int Lua_ExpandEnv(lua_State* L) {
     return ORBProtect(L, [&] {
         int top = lua_gettop(L);
-        ORBPushString(L, ORBExpandEnv(top > 0 ? ORBArgString(L, top) : std::wstring()));
+        ORBPushString(L, ORBExpandEnvString(top > 0 ? ORBArgString(L, top) : std::wstring()));
         return 1;
     });
 }

@@ -70,7 +70,7 @@ int Lua_UnCompress7z(lua_State* L) {
 
         int status = 0;
         if (n >= 2 && n <= 5) {
-            std::wstring destination = ORBExpandEnv(ORBArgString(L, 2));
+            std::wstring destination = ORBExpandEnvString(ORBArgString(L, 2));
             if (!ORBPathExists(destination)) {
                 ORBLog(L"Fun:%s, Description:%s it's not exists!\r\n", L"Lua_UnCompress7z", destination.c_str());
                 lua_pushboolean(L, 0);
@@ -78,7 +78,7 @@ int Lua_UnCompress7z(lua_State* L) {
             }
             ORB7zCallbacks callbacks = ScriptCallbacks(L, fileRef.ref, failRef.ref);
             if (fromFile) {
-                std::wstring source = ORBExpandEnv(ORBArgString(L, 1));
+                std::wstring source = ORBExpandEnvString(ORBArgString(L, 1));
                 if (!ORBPathExists(source)) {
                     ORBLog(L"Fun:%s, Description:%s it's not exists!\r\n", L"Lua_UnCompress7z", source.c_str());
                     lua_pushboolean(L, 0);
@@ -120,7 +120,7 @@ bool WriteBytes(HANDLE file, const void* data, DWORD size) {
 // (type, name or id, destination file) -> boolean
 int Lua_ExtractResource(lua_State* L) {
     return ORBProtect(L, [&] {
-        std::wstring path = ORBExpandEnv(ORBArgString(L, 3));
+        std::wstring path = ORBExpandEnvString(ORBArgString(L, 3));
         std::wstring type = ORBArgString(L, 1);
         std::wstring text;
         const wchar_t* name = ResourceName(L, 2, text);

@@ -67,12 +67,12 @@ int ShellOperation(UINT func, const std::wstring& from, const std::wstring* to, 
 }
 
 bool CopyOrMove(bool move, const std::wstring& fromArg, const std::wstring& toArg) {
-    std::wstring from = ORBExpandEnv(fromArg);
+    std::wstring from = ORBExpandEnvString(fromArg);
     if (!ORBPathExists(from)) {
         ORBLog(kNotExists, move ? L"Lua_MoveFile" : L"Lua_CopyFile", from.c_str());
         return false;
     }
-    std::wstring to = ORBExpandEnv(toArg);
+    std::wstring to = ORBExpandEnvString(toArg);
     int rc = move ? ShellOperation(FO_MOVE, from, &to, FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR)
                   : ShellOperation(FO_COPY, from, &to, FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR);
     if (rc != 0) {
@@ -90,21 +90,6 @@ int AskWithMessageBox(const std::wstring& text, const std::wstring& caption) {
 
 }  // namespace
 
-std::wstring ORBExpandEnv(const std::wstring& text) {
-    // The answer counts the terminator; a variable may grow between two calls.
-    std::wstring out(text.size() + 64, L'\0');
-    for (int tries = 0; tries < 4; ++tries) {
-        DWORD n = ExpandEnvironmentStringsW(text.c_str(), &out[0], static_cast<DWORD>(out.size()));
-        if (n == 0) return text;
-        if (n <= out.size()) {
-            out.resize(n - 1);
-            return out;
-        }
-        out.assign(n, L'\0');
-    }
-    return text;
-}
-
 std::wstring ORBSystemPath(const std::wstring& path) {
     if (path.size() < kPlainPathMax || path.compare(0, 4, L"\\\\?\\") == 0) return path;
     std::wstring full = FullPath(path);
@@ -119,7 +104,7 @@ DWORD ORBPathAttributes(const std::wstring& path) {
 }
 
 bool ORBCreateDirectory(const std::wstring& pathArg) {
-    std::wstring path = ORBExpandEnv(pathArg);
+    std::wstring path = ORBExpandEnvString(pathArg);
     if (ORBPathExists(path)) return true;
     SHCreateDirectory(nullptr, path.c_str());
     if (ORBPathExists(path)) {
@@ -134,12 +119,12 @@ bool ORBCopyFile(const std::wstring& from, const std::wstring& to) { return Copy
 bool ORBMoveFile(const std::wstring& from, const std::wstring& to) { return CopyOrMove(true, from, to); }
 
 bool ORBRenameFile(const std::wstring& fromArg, const std::wstring& toArg) {
-    std::wstring from = ORBExpandEnv(fromArg);
+    std::wstring from = ORBExpandEnvString(fromArg);
     if (!ORBPathExists(from)) {
         ORBLog(kNotExists, L"Lua_RenameFile", from.c_str());
         return false;
     }
-    std::wstring to = ORBExpandEnv(toArg);
+    std::wstring to = ORBExpandEnvString(toArg);
     bool ok = MoveFileExW(ORBSystemPath(from).c_str(), ORBSystemPath(to).c_str(), MOVEFILE_REPLACE_EXISTING) != 0;
     ORBLog(ok ? L"MoveFile %s to %s !" : L"MoveFile %s to %s failed!", from.c_str(), to.c_str());
     return ok;
@@ -151,7 +136,7 @@ std::wstring ORBDeleteFailedText(const std::wstring& path) {
 
 bool ORBDeleteFile(const std::wstring& pathArg, ORBAskFn ask) {
     if (!ask) ask = AskWithMessageBox;
-    std::wstring path = ORBExpandEnv(pathArg);
+    std::wstring path = ORBExpandEnvString(pathArg);
     // Retry runs the whole deletion again; once the user has retried, the script gets
     // true whatever the later rounds end with.
     for (bool retried = false;; retried = true) {
@@ -169,7 +154,7 @@ bool ORBDeleteFile(const std::wstring& pathArg, ORBAskFn ask) {
 
 bool ORBDelFileRecursive(const std::wstring& pathArg) {
     ORBLog(L"Lua_DelFileRecursive");
-    std::wstring path = ORBExpandEnv(pathArg);
+    std::wstring path = ORBExpandEnvString(pathArg);
     DWORD attributes = ORBPathAttributes(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
@@ -233,13 +218,13 @@ void ORBScriptEngine::DeleteDirectories(const std::wstring& path) {
 
 bool ORBDeleteFileAfterReboot(const std::wstring& pathArg) {
     ORBLog(L"Lua_DeleteFileAfterReboot");
-    std::wstring path = ORBExpandEnv(pathArg);
+    std::wstring path = ORBExpandEnvString(pathArg);
     if (!ORBPathExists(path)) return true;
     return MoveFileExW(ORBSystemPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
 }
 
 bool ORBGetTempFileName(const std::wstring& dirArg, const std::wstring& prefix, std::wstring& out) {
-    std::wstring dir = ORBExpandEnv(dirArg);
+    std::wstring dir = ORBExpandEnvString(dirArg);
     // The system writes at most MAX_PATH units here and refuses longer folders.
     std::vector<wchar_t> buffer(MAX_PATH + 1, L'\0');
     if (!GetTempFileNameW(dir.c_str(), prefix.c_str(), 0, buffer.data())) return false;

@@ -7,9 +7,7 @@
 
 #include <string>
 
-// text with its %NAME% references expanded, the buffer sized from the system's answer;
-// text without references (or a failed expansion) comes back unchanged.
-std::wstring ORBExpandEnv(const std::wstring& text);
+#include "orbenvexpand.h"
 
 // path in a form the file APIs accept at any length: short paths unchanged, longer ones
 // made absolute with the \\?\ prefix. Only for paths whose parts are already checked.
