@@ -7,34 +7,12 @@
 #include "orbfileops.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
+#include "orbtestlua.h"
 #include "orbtestutil.h"
 
 namespace {
 
 ORBScriptEngine* Engine() { return ORBScriptEngine::GetInstance(); }
-
-// Runs code (without the fatal error report) and returns its results as text.
-std::vector<std::string> Lua(const std::string& code) {
-    lua_State* s = Engine()->GetState();
-    int top = lua_gettop(s);
-    if (luaL_loadstring(s, code.c_str()) || lua_pcall(s, 0, LUA_MULTRET, 0)) {
-        ADD_FAILURE() << lua_tostring(s, -1);
-        lua_settop(s, top);
-        return {"error"};
-    }
-    std::vector<std::string> out;
-    for (int i = top + 1; i <= lua_gettop(s); ++i) {
-        out.push_back(luaL_tolstring(s, i, nullptr));
-        lua_pop(s, 1);
-    }
-    lua_settop(s, top);
-    return out;
-}
-
-std::string Lua1(const std::string& code) {
-    std::vector<std::string> r = Lua(code);
-    return r.empty() ? "none" : r[0];
-}
 
 void Set(const char* name, const std::wstring& value) { Engine()->SetGlobalString(name, value); }
 
@@ -69,15 +47,15 @@ TEST(FileFunctions, CreateDirectoryMakesMissingParentsAndLogsOnlyWhenItCreates) 
     Set("E", d.path());
     Set("P", deep);
     LogCapture log;
-    EXPECT_EQ("true", Lua1("return Lua_CreateDirectory(E)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_CreateDirectory(E)"));
     EXPECT_TRUE(log.lines().empty());
-    EXPECT_EQ("true", Lua1("return Lua_CreateDirectory(P)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_CreateDirectory(P)"));
     EXPECT_TRUE(log.Has(L"xm Create Directory " + deep + L"!\r\n"));
     EXPECT_TRUE(GetFileAttributesW(deep.c_str()) & FILE_ATTRIBUTE_DIRECTORY);
     // A file in the way: the directory cannot exist afterwards.
     ASSERT_TRUE(WriteFileBytes(d.file(L"f"), "x"));
     Set("F", d.file(L"f\\sub"));
-    EXPECT_EQ("false", Lua1("return Lua_CreateDirectory(F)"));
+    EXPECT_EQ("false", LuaResult1("return Lua_CreateDirectory(F)"));
     EXPECT_TRUE(log.Has(NotExists(L"Lua_CreateDirectory", d.file(L"f\\sub"))));
 }
 
@@ -88,12 +66,12 @@ TEST(FileFunctions, CopyAndMoveNeedAnExistingSourceWildcardsCountAsMissing) {
     Set("W", d.file(L"*.txt"));
     Set("T", d.file(L"b.txt"));
     LogCapture log;
-    EXPECT_EQ("false", Lua1("return Lua_CopyFile(W, T)"));
+    EXPECT_EQ("false", LuaResult1("return Lua_CopyFile(W, T)"));
     EXPECT_TRUE(log.Has(NotExists(L"Lua_CopyFile", d.file(L"*.txt"))));
-    EXPECT_EQ("false", Lua1("return Lua_MoveFile(W, T)"));
+    EXPECT_EQ("false", LuaResult1("return Lua_MoveFile(W, T)"));
     EXPECT_TRUE(log.Has(NotExists(L"Lua_MoveFile", d.file(L"*.txt"))));
     EXPECT_FALSE(FileExists(d.file(L"b.txt")));
-    EXPECT_EQ("true", Lua1("return Lua_CopyFile(S, T)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_CopyFile(S, T)"));
     EXPECT_TRUE(log.Has(L"xm Copy " + d.file(L"a.txt") + L" to " + d.file(L"b.txt") + L" !"));
     EXPECT_EQ("alpha", ReadFileBytes(d.file(L"b.txt")));
 }
@@ -104,10 +82,10 @@ TEST(FileFunctions, CopyAndMoveTakeWholeTrees) {
     ASSERT_TRUE(CreateDirectoryW(d.file(L"src\\in").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(d.file(L"src\\in\\x.txt"), "x"));
     SetEnvironmentVariableW(L"ORB_T_TREE", d.path().c_str());
-    EXPECT_EQ("true", Lua1("return Lua_CopyFile('%ORB_T_TREE%\\\\src', '%ORB_T_TREE%\\\\copy')"));
+    EXPECT_EQ("true", LuaResult1("return Lua_CopyFile('%ORB_T_TREE%\\\\src', '%ORB_T_TREE%\\\\copy')"));
     EXPECT_EQ("x", ReadFileBytes(d.file(L"copy\\in\\x.txt")));
     LogCapture log;
-    EXPECT_EQ("true", Lua1("return Lua_MoveFile('%ORB_T_TREE%\\\\src', '%ORB_T_TREE%\\\\moved')"));
+    EXPECT_EQ("true", LuaResult1("return Lua_MoveFile('%ORB_T_TREE%\\\\src', '%ORB_T_TREE%\\\\moved')"));
     EXPECT_TRUE(log.Has(L"xm Move " + d.file(L"src") + L" to " + d.file(L"moved") + L" !"));
     EXPECT_EQ("x", ReadFileBytes(d.file(L"moved\\in\\x.txt")));
     EXPECT_FALSE(FileExists(d.file(L"src")));
@@ -120,11 +98,11 @@ TEST(FileFunctions, RenameReplacesAnExistingTarget) {
     Set("A", d.file(L"new.dll"));
     Set("B", d.file(L"app.dll"));
     LogCapture log;
-    EXPECT_EQ("true", Lua1("return Lua_RenameFile(A, B)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_RenameFile(A, B)"));
     EXPECT_TRUE(log.Has(L"xm MoveFile " + d.file(L"new.dll") + L" to " + d.file(L"app.dll") + L" !"));
     EXPECT_EQ("new", ReadFileBytes(d.file(L"app.dll")));
     EXPECT_FALSE(FileExists(d.file(L"new.dll")));
-    EXPECT_EQ("false", Lua1("return Lua_RenameFile(A, B)"));
+    EXPECT_EQ("false", LuaResult1("return Lua_RenameFile(A, B)"));
     EXPECT_TRUE(log.Has(NotExists(L"Lua_RenameFile", d.file(L"new.dll"))));
 }
 
@@ -167,12 +145,12 @@ TEST(FileFunctions, DelFileRecursiveRemovesReadOnlyAndHiddenContentAndReturnsNot
     Set("R", root);
     Set("F", d.file(L"single.txt"));
     LogCapture log;
-    EXPECT_EQ((std::vector<std::string>{"true"}), Lua("return Lua_DelFileRecursive(R .. '-missing')"));
-    EXPECT_EQ(std::vector<std::string>{}, Lua("return Lua_DelFileRecursive(R, 'ignored')"));
+    EXPECT_EQ((std::vector<std::string>{"true"}), LuaResults("return Lua_DelFileRecursive(R .. '-missing')"));
+    EXPECT_EQ(std::vector<std::string>{}, LuaResults("return Lua_DelFileRecursive(R, 'ignored')"));
     EXPECT_FALSE(FileExists(root));
     EXPECT_TRUE(log.Has(L"xm PathIsDirectoryW"));
     EXPECT_TRUE(log.Has(L"xm ORBScriptEngine::DeleteDirectories " + root));
-    EXPECT_EQ(std::vector<std::string>{}, Lua("return Lua_DelFileRecursive(F)"));
+    EXPECT_EQ(std::vector<std::string>{}, LuaResults("return Lua_DelFileRecursive(F)"));
     EXPECT_FALSE(FileExists(d.file(L"single.txt")));
     EXPECT_TRUE(log.Has(L"xm Path is file!"));
     EXPECT_TRUE(log.Has(L"xm Lua_DelFileRecursive"));
@@ -224,7 +202,7 @@ TEST(FileFunctions, DeleteDirectoriesRemovesLinksWithoutFollowingThem) {
 TEST(FileFunctions, TempFileNamesAreUniqueAndCreated) {
     ScopedTempDir d(L"tmpn");
     Set("D", d.path());
-    std::vector<std::string> r = Lua("return Lua_GetTempFileName(D, 'orbx'), Lua_GetTempFileName(D, 'orbx')");
+    std::vector<std::string> r = LuaResults("return Lua_GetTempFileName(D, 'orbx'), Lua_GetTempFileName(D, 'orbx')");
     ASSERT_EQ(2u, r.size());
     EXPECT_NE(r[0], r[1]);
     for (const std::string& path : r) {
@@ -233,25 +211,25 @@ TEST(FileFunctions, TempFileNamesAreUniqueAndCreated) {
         EXPECT_EQ("", ReadFileBytes(w));
         EXPECT_EQ(0u, w.find(d.path() + L"\\orb")) << path;
     }
-    EXPECT_EQ("nil", Lua1("return Lua_GetTempFileName(D .. '\\\\missing', 'x')"));
+    EXPECT_EQ("nil", LuaResult1("return Lua_GetTempFileName(D .. '\\\\missing', 'x')"));
 }
 
 TEST(FileFunctions, ExpandEnvUsesTheLastArgumentAndNeverTruncates) {
     std::wstring longValue(600, L'v');
     SetEnvironmentVariableW(L"ORB_T_LONG", longValue.c_str());
     SetEnvironmentVariableW(L"ORB_T_SHORT", L"安装");
-    EXPECT_EQ("C:\\plain\\text 100%", Lua1("return Lua_ExpandEnv('C:\\\\plain\\\\text 100%')"));
-    EXPECT_EQ("安装\\", Lua1("return Lua_ExpandEnv('ignored', '%ORB_T_SHORT%\\\\')"));
-    EXPECT_EQ(Narrow(longValue) + "\\x", Lua1("return Lua_ExpandEnv('%ORB_T_LONG%\\\\x')"));
-    EXPECT_EQ("%ORB_T_UNSET_VARIABLE%", Lua1("return Lua_ExpandEnv('%ORB_T_UNSET_VARIABLE%')"));
-    EXPECT_EQ("", Lua1("return Lua_ExpandEnv()"));
+    EXPECT_EQ("C:\\plain\\text 100%", LuaResult1("return Lua_ExpandEnv('C:\\\\plain\\\\text 100%')"));
+    EXPECT_EQ("安装\\", LuaResult1("return Lua_ExpandEnv('ignored', '%ORB_T_SHORT%\\\\')"));
+    EXPECT_EQ(Narrow(longValue) + "\\x", LuaResult1("return Lua_ExpandEnv('%ORB_T_LONG%\\\\x')"));
+    EXPECT_EQ("%ORB_T_UNSET_VARIABLE%", LuaResult1("return Lua_ExpandEnv('%ORB_T_UNSET_VARIABLE%')"));
+    EXPECT_EQ("", LuaResult1("return Lua_ExpandEnv()"));
 }
 
 TEST(FileFunctions, DeleteAfterRebootOfAMissingPathIsDone) {
     ScopedTempDir d(L"reboot");
     Set("M", d.file(L"missing"));
     LogCapture log;
-    EXPECT_EQ("true", Lua1("return Lua_DeleteFileAfterReboot(M)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_DeleteFileAfterReboot(M)"));
     EXPECT_TRUE(log.Has(L"xm Lua_DeleteFileAfterReboot"));
 }
 

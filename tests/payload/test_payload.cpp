@@ -7,6 +7,7 @@
 #include "lauxlib.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
+#include "orbtestlua.h"
 #include "orbtestutil.h"
 #include "test7zwriter.h"
 
@@ -14,29 +15,6 @@ namespace {
 
 ORBScriptEngine* Engine() { return ORBScriptEngine::GetInstance(); }
 lua_State* L() { return Engine()->GetState(); }
-
-// Runs code (without the fatal error report) and returns its results as text.
-std::vector<std::string> Lua(const std::string& code) {
-    lua_State* s = L();
-    int top = lua_gettop(s);
-    if (luaL_loadstring(s, code.c_str()) || lua_pcall(s, 0, LUA_MULTRET, 0)) {
-        ADD_FAILURE() << lua_tostring(s, -1);
-        lua_settop(s, top);
-        return {"error"};
-    }
-    std::vector<std::string> out;
-    for (int i = top + 1; i <= lua_gettop(s); ++i) {
-        out.push_back(luaL_tolstring(s, i, nullptr));
-        lua_pop(s, 1);
-    }
-    lua_settop(s, top);
-    return out;
-}
-
-std::string Lua1(const std::string& code) {
-    std::vector<std::string> r = Lua(code);
-    return r.empty() ? "none" : r[0];
-}
 
 const std::string kReadme = "ORB test payload: read me first.\n";
 const std::string kGuide = "Guide line one.\nGuide line two.\n";
@@ -89,7 +67,7 @@ TEST(UnCompress7z, NamedNumericAndCaseInsensitiveResourcesExtractEveryTime) {
         ScopedTempDir d(L"res");
         Engine()->SetGlobalString("D", d.path());
         LogCapture log;
-        EXPECT_EQ("true", Lua1(std::string("return Lua_UnCompress7z(") + source + ", D)")) << source;
+        EXPECT_EQ("true", LuaResult1(std::string("return Lua_UnCompress7z(") + source + ", D)")) << source;
         ExpectPayload(d.path());
         EXPECT_TRUE(log.Has(L"xm UnCompress successful.\r\n"));
         bool named = source[0] == '\'' && source[1] != '7';
@@ -102,12 +80,12 @@ TEST(UnCompress7z, FileSourceOnlyWithBooleanTrue) {
     Engine()->SetGlobalString("D", d.path());
     Engine()->SetGlobalString("A", TestPath(L"payload-app.7z"));
     LogCapture log;
-    EXPECT_EQ("true", Lua1("return Lua_UnCompress7z(A, D, true)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_UnCompress7z(A, D, true)"));
     ExpectPayload(d.path());
     EXPECT_TRUE(log.Has(L"xm UnCompress " + TestPath(L"payload-app.7z") + L" to " + d.path() + L" .\r\n"));
     // A non-boolean third argument selects the resource named by the path: not found.
     log.Clear();
-    EXPECT_EQ("false", Lua1("return Lua_UnCompress7z(A, D, 1)"));
+    EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z(A, D, 1)"));
     EXPECT_TRUE(log.Has(L"xm Fun:Lua_UnCompress7z ,LoadResource failed!\r\n"));
 }
 
@@ -115,8 +93,8 @@ TEST(UnCompress7z, ArgumentCountsOutsideTwoToFiveDoNothingAndSucceed) {
     ScopedTempDir d(L"args");
     Engine()->SetGlobalString("D", d.path());
     LogCapture log;
-    EXPECT_EQ("true", Lua1("return Lua_UnCompress7z('App.7z')"));
-    EXPECT_EQ("true", Lua1("return Lua_UnCompress7z('App.7z', D, false, nil, nil, 6)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_UnCompress7z('App.7z')"));
+    EXPECT_EQ("true", LuaResult1("return Lua_UnCompress7z('App.7z', D, false, nil, nil, 6)"));
     EXPECT_TRUE(List(d.path()).empty());
     EXPECT_TRUE(log.Has(L"xm UnCompress successful.\r\n"));
 }
@@ -127,14 +105,14 @@ TEST(UnCompress7z, MissingDestinationResourceOrFileFailWithTheirLines) {
     Engine()->SetGlobalString("M", missing);
     Engine()->SetGlobalString("D", d.path());
     LogCapture log;
-    EXPECT_EQ("false", Lua1("return Lua_UnCompress7z('App.7z', M)"));
+    EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z('App.7z', M)"));
     EXPECT_TRUE(log.Has(L"xm Fun:Lua_UnCompress7z, Description:" + missing + L" it's not exists!\r\n"));
     EXPECT_FALSE(FileExists(missing));
     log.Clear();
-    EXPECT_EQ("false", Lua1("return Lua_UnCompress7z('NoSuch.7z', D)"));
+    EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z('NoSuch.7z', D)"));
     EXPECT_TRUE(log.Has(L"xm Fun:Lua_UnCompress7z ,LoadResource failed!\r\n"));
     log.Clear();
-    EXPECT_EQ("false", Lua1("return Lua_UnCompress7z(M, D, true)"));
+    EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z(M, D, true)"));
     EXPECT_TRUE(log.Has(L"xm Fun:Lua_UnCompress7z, Description:" + missing + L" it's not exists!\r\n"));
     EXPECT_TRUE(List(d.path()).empty());
 }
@@ -148,7 +126,7 @@ TEST(UnCompress7z, DestinationReferencesAreExpandedBeyond260Units) {
     }
     SetEnvironmentVariableW(L"ORB_T_DEEP", deep.c_str());
     Engine()->SetGlobalString("A", TestPath(L"payload-app.7z"));
-    EXPECT_EQ("true", Lua1("return Lua_UnCompress7z(A, '%ORB_T_DEEP%', true)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_UnCompress7z(A, '%ORB_T_DEEP%', true)"));
     EXPECT_EQ(kGuide, ReadFileBytes(L"\\\\?\\" + deep + L"\\docs\\guide.txt"));
     // The shell's delete cannot take such trees; remove it before the folder goes.
     std::wstring first = d.path() + L"\\" + std::wstring(40, L'x');
@@ -160,7 +138,7 @@ TEST(UnCompress7z, NestedEntriesWithoutDirectoryEntriesCreateTheirFolders) {
     ScopedTempDir d(L"nest"), a(L"arc");
     Engine()->SetGlobalString("D", d.path());
     WriteArchive(a, Make7z({File7z(L"a/b/c.txt", "deep"), File7z(L"top.txt", "top")}));
-    EXPECT_EQ("true", Lua1("return Lua_UnCompress7z(A, D, true)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_UnCompress7z(A, D, true)"));
     EXPECT_EQ("deep", ReadFileBytes(d.file(L"a\\b\\c.txt")));
     EXPECT_EQ("top", ReadFileBytes(d.file(L"top.txt")));
 }
@@ -184,7 +162,7 @@ TEST(UnCompress7z, TimesAndAttributesAreAppliedAndReadOnlyTargetsOverwritten) {
     SetFileAttributesW(d.file(L"ro.txt").c_str(), FILE_ATTRIBUTE_READONLY);
     // Twice: the second run overwrites the read-only hidden file the first one made.
     for (int run = 0; run < 2; ++run) {
-        EXPECT_EQ("true", Lua1("return Lua_UnCompress7z(A, D, true)")) << run;
+        EXPECT_EQ("true", LuaResult1("return Lua_UnCompress7z(A, D, true)")) << run;
         EXPECT_EQ("new read-only", ReadFileBytes(d.file(L"ro.txt")));
         EXPECT_EQ(ro.attributes, GetFileAttributesW(d.file(L"ro.txt").c_str()));
         EXPECT_EQ(DWORD(FILE_ATTRIBUTE_ARCHIVE), GetFileAttributesW(d.file(L"odd.txt").c_str()));
@@ -203,10 +181,10 @@ TEST(UnCompress7z, PerFileCallbackSeesEveryWrittenFileInArchiveOrder) {
     dir.name = L"sub";
     dir.isDir = true;
     WriteArchive(a, Make7z({File7z(L"one.txt", "1"), dir, File7z(L"sub/two.txt", "2"), File7z(L"empty.txt", "")}));
-    EXPECT_EQ("true", Lua1("seen = {} return Lua_UnCompress7z(A, D, true, function(p) seen[#seen + 1] = p end)"));
+    EXPECT_EQ("true", LuaResult1("seen = {} return Lua_UnCompress7z(A, D, true, function(p) seen[#seen + 1] = p end)"));
     std::string root = Narrow(d.path());
     EXPECT_EQ((std::vector<std::string>{root + "\\one.txt", root + "\\sub\\two.txt", root + "\\empty.txt"}),
-              Lua("return table.unpack(seen)"));
+              LuaResults("return table.unpack(seen)"));
     EXPECT_TRUE(FileExists(d.file(L"empty.txt")));
 }
 
@@ -216,7 +194,7 @@ TEST(UnCompress7z, CallbackReferencesAreReleasedOnEveryPath) {
     Engine()->SetGlobalString("M", d.file(L"missing"));
     // Functions referenced only from a weak table survive a collection only while the
     // registry holds them.
-    EXPECT_EQ("0", Lua1("weak = setmetatable({}, {__mode = 'k'})\n"
+    EXPECT_EQ("0", LuaResult1("weak = setmetatable({}, {__mode = 'k'})\n"
                         "local function f() end local function g() return 0 end\n"
                         "weak[f] = true weak[g] = true\n"
                         "Lua_UnCompress7z('App.7z', D, false, f, g)\n"
@@ -231,9 +209,9 @@ TEST(UnCompress7z, FailureCallbackRetriesAfterUnlock) {
     Engine()->SetGlobalString("D", d.path());
     WriteArchive(a, Make7z({File7z(L"locked.txt", "fresh"), File7z(L"next.txt", "next")}));
     Lock(d.file(L"locked.txt"));
-    EXPECT_EQ("true", Lua1("calls = {} return Lua_UnCompress7z(A, D, true, nil, function(p, e)\n"
+    EXPECT_EQ("true", LuaResult1("calls = {} return Lua_UnCompress7z(A, D, true, nil, function(p, e)\n"
                            "  calls[#calls + 1] = p .. '|' .. e test_unlock() return 0 end)"));
-    EXPECT_EQ((std::vector<std::string>{Narrow(d.file(L"locked.txt")) + "|32"}), Lua("return table.unpack(calls)"));
+    EXPECT_EQ((std::vector<std::string>{Narrow(d.file(L"locked.txt")) + "|32"}), LuaResults("return table.unpack(calls)"));
     EXPECT_EQ("fresh", ReadFileBytes(d.file(L"locked.txt")));
     EXPECT_EQ("next", ReadFileBytes(d.file(L"next.txt")));
 }
@@ -244,9 +222,9 @@ TEST(UnCompress7z, FailureCallbackSkipIsNotAFailure) {
     WriteArchive(a, Make7z({File7z(L"next.txt", "next"), File7z(L"locked.txt", "fresh")}));
     Lock(d.file(L"locked.txt"));
     // The skipped entry is the last one: the call still succeeds.
-    EXPECT_EQ("true", Lua1("files = 0 return Lua_UnCompress7z(A, D, true, function() files = files + 1 end,"
+    EXPECT_EQ("true", LuaResult1("files = 0 return Lua_UnCompress7z(A, D, true, function() files = files + 1 end,"
                            " function() return 1 end)"));
-    EXPECT_EQ("1", Lua1("return files"));
+    EXPECT_EQ("1", LuaResult1("return files"));
     EXPECT_EQ("next", ReadFileBytes(d.file(L"next.txt")));
     Unlock(nullptr);
     EXPECT_EQ("", ReadFileBytes(d.file(L"locked.txt")));
@@ -258,11 +236,11 @@ TEST(UnCompress7z, FailureCallbackStopAndRetryThatFailsAgainEndWithFalse) {
     WriteArchive(a, Make7z({File7z(L"locked.txt", "fresh"), File7z(L"after.txt", "after")}));
     Lock(d.file(L"locked.txt"));
     LogCapture log;
-    EXPECT_EQ("false", Lua1("return Lua_UnCompress7z(A, D, true, nil, function() return 2 end)"));
+    EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z(A, D, true, nil, function() return 2 end)"));
     EXPECT_TRUE(log.Has(L"xm Fun:Lua_UnCompress7z, Description: UnCompress failed.!\r\n"));
-    EXPECT_EQ("false", Lua1("n = 0 return Lua_UnCompress7z(A, D, true, nil, function() n = n + 1 end)"));
-    EXPECT_EQ("1", Lua1("return n"));  // nil means "try again", once
-    EXPECT_EQ("false", Lua1("return Lua_UnCompress7z(A, D, true)"));
+    EXPECT_EQ("false", LuaResult1("n = 0 return Lua_UnCompress7z(A, D, true, nil, function() n = n + 1 end)"));
+    EXPECT_EQ("1", LuaResult1("return n"));  // nil means "try again", once
+    EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z(A, D, true)"));
     EXPECT_FALSE(FileExists(d.file(L"after.txt")));
     Unlock(nullptr);
 }
@@ -287,14 +265,14 @@ TEST(UnCompress7z, DamagedOrForeignArchivesFailWithoutHarm) {
     for (const auto& c : cases) {
         WriteArchive(a, c.second);
         LogCapture log;
-        EXPECT_EQ("false", Lua1("return Lua_UnCompress7z(A, D, true)")) << c.first;
+        EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z(A, D, true)")) << c.first;
         EXPECT_TRUE(log.Has(L"xm Fun:Lua_UnCompress7z, Description: UnCompress failed.!\r\n")) << c.first;
     }
     EXPECT_FALSE(FileExists(d.file(L"x.txt")));
     // An empty resource is no archive either; an archive without entries is.
-    EXPECT_EQ("false", Lua1("return Lua_UnCompress7z('EMPTY.7Z', D)"));
+    EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z('EMPTY.7Z', D)"));
     WriteArchive(a, Make7z({}));
-    EXPECT_EQ("true", Lua1("return Lua_UnCompress7z(A, D, true)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_UnCompress7z(A, D, true)"));
 }
 
 TEST(UnCompress7z, HostileEntryNamesNeverWriteOutsideTheDestination) {
@@ -311,7 +289,7 @@ TEST(UnCompress7z, HostileEntryNamesNeverWriteOutsideTheDestination) {
         Engine()->SetGlobalString("D", dest);
         WriteArchive(a, Make7z({File7z(L"before.txt", "b"), File7z(name, "evil"), File7z(L"after.txt", "a")}));
         LogCapture log;
-        EXPECT_EQ("false", Lua1("return Lua_UnCompress7z(A, D, true)")) << Narrow(name);
+        EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z(A, D, true)")) << Narrow(name);
         EXPECT_TRUE(log.Has(L"refused")) << Narrow(name);
         EXPECT_EQ(std::vector<std::wstring>{L"l1"}, List(sandbox.path())) << Narrow(name);
         EXPECT_EQ(std::vector<std::wstring>{L"l2"}, List(sandbox.path() + L"\\l1")) << Narrow(name);
@@ -338,7 +316,7 @@ TEST(UnCompress7z, ExistingLinksInsideTheDestinationAreNotFollowed) {
     for (const wchar_t* name : {L"dirlink/new.txt", L"dirlink/victim.txt", L"filelink.txt"}) {
         WriteArchive(a, Make7z({File7z(L"ok/first.txt", "1"), File7z(name, "evil")}));
         LogCapture log;
-        EXPECT_EQ("false", Lua1("return Lua_UnCompress7z(A, D, true)")) << Narrow(name);
+        EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z(A, D, true)")) << Narrow(name);
         EXPECT_TRUE(log.Has(L"leads through a link, refused!")) << Narrow(name);
         EXPECT_EQ(std::vector<std::wstring>{L"victim.txt"}, List(outside)) << Narrow(name);
         EXPECT_EQ("victim", ReadFileBytes(outside + L"\\victim.txt")) << Narrow(name);
@@ -350,25 +328,25 @@ TEST(ExtractResource, WritesChunksByteForByteAndPayloadsWithTheStandardSignature
     ScopedTempDir d(L"xres");
     Engine()->SetGlobalString("F", d.file(L"chunk.luac"));
     Engine()->SetGlobalString("P", d.file(L"app.7z"));
-    EXPECT_EQ("true", Lua1("return Lua_ExtractResource('LUA', 'CHUNK.LUAC', F)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_ExtractResource('LUA', 'CHUNK.LUAC', F)"));
     std::string chunk = ReadFileBytes(d.file(L"chunk.luac"));
     EXPECT_EQ(ReadFileBytes(TestPath(L"CHUNK.LUAC")), chunk);
     EXPECT_EQ("\x1bLua", chunk.substr(0, 4));
     for (int round = 0; round < 2; ++round) {
-        EXPECT_EQ("true", Lua1("return Lua_ExtractResource('_7Z', 'app.7z', P)")) << round;
+        EXPECT_EQ("true", LuaResult1("return Lua_ExtractResource('_7Z', 'app.7z', P)")) << round;
         std::string bytes = ReadFileBytes(d.file(L"app.7z"));
         EXPECT_EQ(std::string("7z\xBC\xAF\x27\x1C", 6), bytes.substr(0, 6)) << round;
         // The written payload is a complete archive again.
         ScopedTempDir out(L"xout");
         Engine()->SetGlobalString("D", out.path());
-        EXPECT_EQ("true", Lua1("return Lua_UnCompress7z(P, D, true)"));
+        EXPECT_EQ("true", LuaResult1("return Lua_UnCompress7z(P, D, true)"));
         ExpectPayload(out.path());
     }
-    EXPECT_EQ("true", Lua1("return Lua_ExtractResource('_7Z', 7, P)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_ExtractResource('_7Z', 7, P)"));
     EXPECT_EQ("7z", ReadFileBytes(d.file(L"app.7z")).substr(0, 2));
     // The type is compared exactly: a lower-case type finds the resource but keeps
     // the stored bytes.
-    EXPECT_EQ("true", Lua1("return Lua_ExtractResource('_7z', 'APP.7Z', P)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_ExtractResource('_7z', 'APP.7Z', P)"));
     EXPECT_EQ("z7", ReadFileBytes(d.file(L"app.7z")).substr(0, 2));
 }
 
@@ -378,10 +356,10 @@ TEST(ExtractResource, MissingResourceAndUncreatableFileFailWithTheirLines) {
     Engine()->SetGlobalString("F", d.file(L"x.bin"));
     Engine()->SetGlobalString("B", bad);
     LogCapture log;
-    EXPECT_EQ("false", Lua1("return Lua_ExtractResource('LUA', 'NOSUCH.LUAC', F)"));
+    EXPECT_EQ("false", LuaResult1("return Lua_ExtractResource('LUA', 'NOSUCH.LUAC', F)"));
     EXPECT_TRUE(log.Has(L"xm Fun:Lua_ExtractResource ,LoadResource failed!\r\n"));
     EXPECT_FALSE(FileExists(d.file(L"x.bin")));
-    EXPECT_EQ("false", Lua1("return Lua_ExtractResource('LUA', 'CHUNK.LUAC', B)"));
+    EXPECT_EQ("false", LuaResult1("return Lua_ExtractResource('LUA', 'CHUNK.LUAC', B)"));
     EXPECT_TRUE(log.Has(L"xm Fun:Lua_ExtractResource ,CreateFileW " + bad + L" failed!\r\n"));
 }
 

@@ -9,34 +9,12 @@
 #include "orbregistry.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
+#include "orbtestlua.h"
 #include "orbtestutil.h"
 
 namespace {
 
 lua_State* L() { return ORBScriptEngine::GetInstance()->GetState(); }
-
-// Runs code unprotected by the engine's fatal report, so a script error fails the test
-// instead of ending the program. Returns the error text, empty on success.
-std::string RunLua(const std::string& code) {
-    int top = lua_gettop(L());
-    std::string err;
-    if (luaL_loadbuffer(L(), code.data(), code.size(), "test") || lua_pcall(L(), 0, 0, 0)) {
-        const char* s = lua_tostring(L(), -1);
-        err = s ? s : "?";
-    }
-    lua_settop(L(), top);
-    return err;
-}
-
-// Global `name` as tostring shows it.
-std::wstring G(const char* name) {
-    lua_getglobal(L(), name);
-    size_t n = 0;
-    const char* s = luaL_tolstring(L(), -1, &n);
-    std::wstring text = ORBUtf8ToWide(s, static_cast<std::ptrdiff_t>(n));
-    lua_pop(L(), 2);
-    return text;
-}
 
 // A private key under HKCU, removed with its tree by the destructor.
 class TestKey : public ::testing::Test {
@@ -120,21 +98,21 @@ TEST_F(TestKey, QueryAnswersStringsNumbersAndNilForTheRest) {
         q_nokey = tostring(Lua_RegQuery("HKCU", K .. "\\none", "exp"))
         q_type = type(q_dw)
     )"));
-    EXPECT_EQ(L"%TEMP%\\x", G("q_exp"));
-    EXPECT_EQ(L"4294967295", G("q_dw"));
-    EXPECT_EQ(L"4294967295", G("q_neg"));
-    EXPECT_EQ(L"number", G("q_type"));
-    EXPECT_EQ(L"nil", G("q_bin"));
-    EXPECT_EQ(L"default", G("q_def"));
-    EXPECT_EQ(L"nil", G("q_lower"));
-    EXPECT_EQ(L"nil", G("q_missing"));
-    EXPECT_EQ(L"nil", G("q_nokey"));
+    EXPECT_EQ(L"%TEMP%\\x", LuaGlobalText("q_exp"));
+    EXPECT_EQ(L"4294967295", LuaGlobalText("q_dw"));
+    EXPECT_EQ(L"4294967295", LuaGlobalText("q_neg"));
+    EXPECT_EQ(L"number", LuaGlobalText("q_type"));
+    EXPECT_EQ(L"nil", LuaGlobalText("q_bin"));
+    EXPECT_EQ(L"default", LuaGlobalText("q_def"));
+    EXPECT_EQ(L"nil", LuaGlobalText("q_lower"));
+    EXPECT_EQ(L"nil", LuaGlobalText("q_missing"));
+    EXPECT_EQ(L"nil", LuaGlobalText("q_nokey"));
 
     // A multi-string value is not a string to the scripts.
     const wchar_t multi[] = L"a\0b\0";
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_CURRENT_USER, path_.c_str(), L"multi", REG_MULTI_SZ, multi, sizeof multi));
     ASSERT_EQ("", RunLua("q_multi = tostring(Lua_RegQuery('HKCU', K, 'multi'))"));
-    EXPECT_EQ(L"nil", G("q_multi"));
+    EXPECT_EQ(L"nil", LuaGlobalText("q_multi"));
 }
 
 TEST_F(TestKey, AddWritesEachTypeAsStored) {
@@ -148,8 +126,8 @@ TEST_F(TestKey, AddWritesEachTypeAsStored) {
         Lua_RegAdd("HKCU", K, "num", "REG_DWORD", "12", false)
         r2 = Lua_RegAdd("HKCU", K .. "\\only", "v", "reg_sz", "x", true)
     )"));
-    EXPECT_EQ(L"true", G("r1"));
-    EXPECT_EQ(L"true", G("r2"));
+    EXPECT_EQ(L"true", LuaGlobalText("r1"));
+    EXPECT_EQ(L"true", LuaGlobalText("r2"));
     DWORD type;
     std::string b;
     ASSERT_TRUE(Raw(L"sz", type, b));
@@ -182,10 +160,10 @@ TEST_F(TestKey, OverwriteDecidesAndMayChangeTheType) {
         o2 = Lua_RegAdd("HKCU", K, "v", "REG_DWORD", 7, true)
         q2 = Lua_RegQuery("HKCU", K, "v")
     )"));
-    EXPECT_EQ(L"true", G("o1"));
-    EXPECT_EQ(L"first", G("q1"));
-    EXPECT_EQ(L"true", G("o2"));
-    EXPECT_EQ(L"7", G("q2"));
+    EXPECT_EQ(L"true", LuaGlobalText("o1"));
+    EXPECT_EQ(L"first", LuaGlobalText("q1"));
+    EXPECT_EQ(L"true", LuaGlobalText("o2"));
+    EXPECT_EQ(L"7", LuaGlobalText("q2"));
 }
 
 TEST_F(TestKey, LongExpansionsAreStoredWhole) {
@@ -196,7 +174,7 @@ TEST_F(TestKey, LongExpansionsAreStoredWhole) {
         Lua_RegAdd("HKCU", K, "long", "REG_SZ", "%ORB_T_LONG%\\%ORB_T_LONG%", true)
         q_long = Lua_RegQuery("HKCU", K, "long")
     )"));
-    EXPECT_EQ(longDir + L"\\" + longDir, G("q_long"));
+    EXPECT_EQ(longDir + L"\\" + longDir, LuaGlobalText("q_long"));
 }
 
 TEST_F(TestKey, DeleteRemovesTheTreeAndLogsTheSecondTry) {
@@ -208,19 +186,19 @@ TEST_F(TestKey, DeleteRemovesTheTreeAndLogsTheSecondTry) {
     )"));
     LogCapture log;
     ASSERT_EQ("", RunLua("d1 = Lua_RegDel('HKCU', K .. '\\\\a')"));
-    EXPECT_EQ(L"true", G("d1"));
+    EXPECT_EQ(L"true", LuaGlobalText("d1"));
     EXPECT_FALSE(KeyExists(L"a"));
     EXPECT_TRUE(KeyExists(L"keep"));
     EXPECT_TRUE(log.lines().empty());
 
     ASSERT_EQ("", RunLua("d2 = Lua_RegDel('HKCU', K .. '\\\\a')"));
-    EXPECT_EQ(L"true", G("d2"));
+    EXPECT_EQ(L"true", LuaGlobalText("d2"));
     ASSERT_EQ(1u, log.lines().size());
     EXPECT_EQ(L"xm DeleteSubKey " + path_ + L"\\a failed, errcode: 2", log.lines()[0]);
 
     log.Clear();
     ASSERT_EQ("", RunLua("d3 = Lua_RegDel('hkcu', K .. '\\\\keep')"));
-    EXPECT_EQ(L"true", G("d3"));
+    EXPECT_EQ(L"true", LuaGlobalText("d3"));
     ASSERT_EQ(1u, log.lines().size());
     EXPECT_EQ(0u, log.lines()[0].find(L"xm OpenKey hkcu failed, errcode: "));
     EXPECT_TRUE(KeyExists(L"keep"));
@@ -230,7 +208,7 @@ TEST_F(TestKey, DeleteNeverEmptiesARootForAnEmptyPath) {
     ASSERT_EQ("", RunLua("Lua_RegAdd('HKCU', K, 'v', 'REG_SZ', 'x', true)"));
     LogCapture log;
     ASSERT_EQ("", RunLua("e1 = Lua_RegDel('HKCU', nil); e2 = Lua_RegDel('HKCU', '\\\\')"));
-    EXPECT_EQ(L"true", G("e1"));
+    EXPECT_EQ(L"true", LuaGlobalText("e1"));
     EXPECT_TRUE(KeyExists(L""));
     ASSERT_EQ(2u, log.lines().size());
     EXPECT_EQ(L"xm DeleteSubKey  failed, errcode: 87", log.lines()[0]);
@@ -243,8 +221,8 @@ TEST_F(TestKey, DeleteValueLogsWhenTheKeyOpened) {
     )"));
     LogCapture log;
     ASSERT_EQ("", RunLua("v1 = Lua_RegDel('HKCU', K, 'v'); v2 = Lua_RegDel('HKCU', K, 'gone')"));
-    EXPECT_EQ(L"true", G("v1"));
-    EXPECT_EQ(L"true", G("v2"));
+    EXPECT_EQ(L"true", LuaGlobalText("v1"));
+    EXPECT_EQ(L"true", LuaGlobalText("v2"));
     DWORD type;
     std::string b;
     EXPECT_FALSE(Raw(L"v", type, b));
@@ -255,7 +233,7 @@ TEST_F(TestKey, DeleteValueLogsWhenTheKeyOpened) {
 
     log.Clear();
     ASSERT_EQ("", RunLua("v3 = Lua_RegDel('HKCU', K .. '\\\\missing', 'w')"));
-    EXPECT_EQ(L"true", G("v3"));
+    EXPECT_EQ(L"true", LuaGlobalText("v3"));
     EXPECT_TRUE(log.lines().empty());
 }
 
@@ -264,14 +242,14 @@ TEST(RegVarByCSIDL, SetsAProcessVariableForLaterExpansions) {
     ASSERT_EQ(S_OK, SHGetFolderPathW(nullptr, 23, nullptr, 0, expected));
     SetEnvironmentVariableW(L"COMMPROGRAMS", nullptr);
     ASSERT_EQ("", RunLua("c1 = Lua_RegVarByCSIDL('COMMPROGRAMS', 23)"));
-    EXPECT_EQ(L"true", G("c1"));
+    EXPECT_EQ(L"true", LuaGlobalText("c1"));
     wchar_t out[4096];
     ExpandEnvironmentStringsW(L"%COMMPROGRAMS%\\x", out, 4096);
     EXPECT_EQ(std::wstring(expected) + L"\\x", out);
 
     LogCapture log;
     ASSERT_EQ("", RunLua("c2 = Lua_RegVarByCSIDL('ORB_T_BAD', 9999)"));
-    EXPECT_EQ(L"false", G("c2"));
+    EXPECT_EQ(L"false", LuaGlobalText("c2"));
     ASSERT_EQ(4u, log.lines().size());
     EXPECT_EQ(L"xm SHGetSpecialFolderPathW csidl=9999 failed!\r\n", log.lines()[0]);
     EXPECT_EQ(0u, log.lines()[1].find(L"xm xm file:"));
@@ -286,12 +264,12 @@ TEST(RegSvr32, RunsTheEntryPointsOfALibrary) {
     lua_setglobal(L(), "NOENTRY");
     SetEnvironmentVariableW(L"ORB_T_REGSVR_FAIL", nullptr);
     ASSERT_EQ("", RunLua("s1 = Lua_RegSvr32(DLL, true)"));
-    EXPECT_EQ(L"true", G("s1"));
+    EXPECT_EQ(L"true", LuaGlobalText("s1"));
     wchar_t v[64] = {};
     GetEnvironmentVariableW(L"ORB_T_REGSVR", v, 64);
     EXPECT_STREQ(L"register", v);
     ASSERT_EQ("", RunLua("s2 = Lua_RegSvr32(DLL, false)"));
-    EXPECT_EQ(L"true", G("s2"));
+    EXPECT_EQ(L"true", LuaGlobalText("s2"));
     GetEnvironmentVariableW(L"ORB_T_REGSVR", v, 64);
     EXPECT_STREQ(L"unregister", v);
 
@@ -299,10 +277,10 @@ TEST(RegSvr32, RunsTheEntryPointsOfALibrary) {
     SetEnvironmentVariableW(L"ORB_T_REGSVR_FAIL", L"1");
     ASSERT_EQ("", RunLua("s3 = Lua_RegSvr32(DLL, true)"));
     SetEnvironmentVariableW(L"ORB_T_REGSVR_FAIL", nullptr);
-    EXPECT_EQ(L"false", G("s3"));
+    EXPECT_EQ(L"false", LuaGlobalText("s3"));
     ASSERT_EQ("", RunLua("s4 = Lua_RegSvr32(NOENTRY, true); s5 = Lua_RegSvr32(NOENTRY, false)"));
-    EXPECT_EQ(L"false", G("s4"));
-    EXPECT_EQ(L"false", G("s5"));
+    EXPECT_EQ(L"false", LuaGlobalText("s4"));
+    EXPECT_EQ(L"false", LuaGlobalText("s5"));
 }
 
 TEST(RegSvr32, MissingOrUnloadableFilesAreLogged) {
@@ -313,7 +291,7 @@ TEST(RegSvr32, MissingOrUnloadableFilesAreLogged) {
     lua_setglobal(L(), "TEXTFILE");
     LogCapture log;
     ASSERT_EQ("", RunLua("m1 = Lua_RegSvr32('%TEMP%\\\\orb-no-such.dll', true)"));
-    EXPECT_EQ(L"false", G("m1"));
+    EXPECT_EQ(L"false", LuaGlobalText("m1"));
     ASSERT_EQ(1u, log.lines().size());
     wchar_t temp[MAX_PATH];
     ExpandEnvironmentStringsW(L"%TEMP%\\orb-no-such.dll", temp, MAX_PATH);
@@ -321,7 +299,7 @@ TEST(RegSvr32, MissingOrUnloadableFilesAreLogged) {
 
     log.Clear();
     ASSERT_EQ("", RunLua("m2 = Lua_RegSvr32(TEXTFILE, true)"));
-    EXPECT_EQ(L"false", G("m2"));
+    EXPECT_EQ(L"false", LuaGlobalText("m2"));
     ASSERT_EQ(4u, log.lines().size());
     EXPECT_EQ(L"xm Fun:Lua_RegSvr32, Description: LoadLibrary " + text + L" Failed!\r\n", log.lines()[0]);
     EXPECT_EQ(0u, log.lines()[3].find(L"xm xm err:"));
@@ -368,7 +346,7 @@ TEST(RegistryBadInput, EveryCallReturnsItsDocumentedResult) {
     for (const Case& c : cases) {
         std::string code = "bad_result = tostring((" + std::string(c.call) + "))";
         EXPECT_EQ("", RunLua(code)) << c.call;
-        EXPECT_EQ(ORBUtf8ToWide(c.result), G("bad_result")) << c.call;
+        EXPECT_EQ(ORBUtf8ToWide(c.result), LuaGlobalText("bad_result")) << c.call;
     }
     RegDeleteTreeW(HKEY_CURRENT_USER, L"Software\\ORBTest\\bad");
 }

@@ -16,33 +16,12 @@
 #include "orbscriptengine.h"
 #include "orbstring.h"
 #include "orbshell.h"
+#include "orbtestlua.h"
 #include "orbtestutil.h"
 
 namespace {
 
 lua_State* L() { return ORBScriptEngine::GetInstance()->GetState(); }
-
-// Runs code outside the engine's fatal report; returns the error text, empty on success.
-std::string RunLua(const std::string& code) {
-    int top = lua_gettop(L());
-    std::string err;
-    if (luaL_loadbuffer(L(), code.data(), code.size(), "test") || lua_pcall(L(), 0, 0, 0)) {
-        const char* s = lua_tostring(L(), -1);
-        err = s ? s : "?";
-    }
-    lua_settop(L(), top);
-    return err;
-}
-
-// Global `name` as tostring shows it.
-std::wstring G(const char* name) {
-    lua_getglobal(L(), name);
-    size_t n = 0;
-    const char* s = luaL_tolstring(L(), -1, &n);
-    std::wstring text = ORBUtf8ToWide(s, static_cast<std::ptrdiff_t>(n));
-    lua_pop(L(), 2);
-    return text;
-}
 
 void SetG(const char* name, const std::wstring& value) {
     ORBScriptEngine::GetInstance()->SetGlobalString(name, value);
@@ -167,7 +146,7 @@ TEST(Exec, WaitRunsHiddenAndReturnsAfterTheChildEnded) {
     DWORD start = GetTickCount();
     ASSERT_EQ("", RunLua("e1 = Lua_Exec(CHILD, nil, '\"' .. OUT .. '\" 700', true)"));
     DWORD took = GetTickCount() - start;
-    EXPECT_EQ(L"true", G("e1"));
+    EXPECT_EQ(L"true", LuaGlobalText("e1"));
     EXPECT_GE(took, 600u);
     EXPECT_EQ("show=0", ReadFileBytes(dir.file(L"out.txt")));  // SW_HIDE
 }
@@ -177,7 +156,7 @@ TEST(Exec, WithoutWaitReturnsAtOnce) {
     SetG("CHILD", TestPath(L"shell_child.exe"));
     SetG("OUT", dir.file(L"out.txt"));
     ASSERT_EQ("", RunLua("e2 = Lua_Exec(CHILD, '', '\"' .. OUT .. '\" 1500', false)"));
-    EXPECT_EQ(L"true", G("e2"));
+    EXPECT_EQ(L"true", LuaGlobalText("e2"));
     EXPECT_FALSE(FileExists(dir.file(L"out.txt")));
     EXPECT_TRUE(WaitForFile(dir.file(L"out.txt"), "show=1", 20000));  // SW_SHOWNORMAL
 }
@@ -188,12 +167,12 @@ TEST(Exec, MissingFilesAndPinVerbs) {
     LogCapture log;
     ASSERT_EQ("", RunLua("m1 = Lua_Exec(MISSING, 'taskbarunpin', nil, false);"
                          "m2 = Lua_Exec(MISSING, 'STARTUNPIN', nil, true)"));
-    EXPECT_EQ(L"true", G("m1"));
-    EXPECT_EQ(L"true", G("m2"));
+    EXPECT_EQ(L"true", LuaGlobalText("m1"));
+    EXPECT_EQ(L"true", LuaGlobalText("m2"));
     EXPECT_TRUE(log.lines().empty());
     ASSERT_EQ("", RunLua("m3 = Lua_Exec(MISSING, 'open', nil, false); m4 = Lua_Exec(MISSING, 'taskbarpin', nil, false)"));
-    EXPECT_EQ(L"false", G("m3"));
-    EXPECT_EQ(L"false", G("m4"));
+    EXPECT_EQ(L"false", LuaGlobalText("m3"));
+    EXPECT_EQ(L"false", LuaGlobalText("m4"));
     ASSERT_EQ(2u, log.lines().size());
     EXPECT_EQ(L"xm Fun:Lua_Exec, Description:" + dir.file(L"gone.lnk") + L" it's not exists!\r\n", log.lines()[0]);
 
@@ -203,8 +182,8 @@ TEST(Exec, MissingFilesAndPinVerbs) {
     WriteFileBytes(noassoc, "x");
     SetG("NOASSOC", noassoc);
     ASSERT_EQ("", RunLua("p1 = Lua_Exec(NOASSOC, 'Taskbarpin', nil, false); p2 = Lua_Exec(NOASSOC, nil, nil, false)"));
-    EXPECT_EQ(L"true", G("p1"));
-    EXPECT_EQ(L"false", G("p2"));
+    EXPECT_EQ(L"true", LuaGlobalText("p1"));
+    EXPECT_EQ(L"false", LuaGlobalText("p2"));
 }
 
 TEST(Shortcut, LinksCarryArgumentsDescriptionAndFolder) {
@@ -222,9 +201,9 @@ TEST(Shortcut, LinksCarryArgumentsDescriptionAndFolder) {
         s4 = Lua_CreateShortcut(TARGET, DIR .. "\\four.lnk", "/menu", nil)
         s5 = Lua_CreateShortcut(TARGET, DIR .. "\\five.lnk", nil, "Start the child")
     )"));
-    EXPECT_EQ(L"true", G("s3"));
-    EXPECT_EQ(L"true", G("s4"));
-    EXPECT_EQ(L"true", G("s5"));
+    EXPECT_EQ(L"true", LuaGlobalText("s3"));
+    EXPECT_EQ(L"true", LuaGlobalText("s4"));
+    EXPECT_EQ(L"true", LuaGlobalText("s5"));
     EXPECT_TRUE(log.Has(L"xm Save Shortcut " + dir.path() + L"\\four.lnk \r\n"));
 
     std::wstring folder = target.substr(0, target.rfind(L'\\'));
@@ -247,7 +226,7 @@ TEST(Shortcut, UrlTargetsWriteInternetShortcuts) {
     SetG("DIR", dir.path());
     LogCapture log;
     ASSERT_EQ("", RunLua("u1 = Lua_CreateShortcut('http://example.invalid/orb?x=1', DIR .. '\\\\site.url')"));
-    EXPECT_EQ(L"true", G("u1"));
+    EXPECT_EQ(L"true", LuaGlobalText("u1"));
     std::string text = ReadFileBytes(dir.file(L"site.url"));
     EXPECT_NE(std::string::npos, text.find("[InternetShortcut]")) << text;
     EXPECT_NE(std::string::npos, text.find("URL=http://example.invalid/orb?x=1")) << text;
@@ -262,7 +241,7 @@ TEST(Shortcut, AFolderThatCannotBeMadeFailsTheSave) {
     SetG("LINK", blocker + L"\\x.lnk");
     LogCapture log;
     ASSERT_EQ("", RunLua("f1 = Lua_CreateShortcut(TARGET, LINK)"));
-    EXPECT_EQ(L"false", G("f1"));
+    EXPECT_EQ(L"false", LuaGlobalText("f1"));
     EXPECT_TRUE(log.Has(L"xm Save " + blocker + L"\\x.lnk failed!\r\n"));
 }
 
@@ -281,20 +260,20 @@ TEST(SystemQuestions, ModuleVersionWowAndCommandLine) {
         an = #argv
         d = Lua_GetDriverInstallPath()
     )"));
-    EXPECT_EQ(self, G("m0"));
-    EXPECT_EQ(self, G("m1"));
-    EXPECT_EQ(self, G("m3"));
-    EXPECT_NE(std::wstring::npos, G("m2").find(L"kernel32")) << Narrow(G("m2"));
-    EXPECT_EQ(std::to_wstring(LOBYTE(LOWORD(GetVersion()))), G("v"));
+    EXPECT_EQ(self, LuaGlobalText("m0"));
+    EXPECT_EQ(self, LuaGlobalText("m1"));
+    EXPECT_EQ(self, LuaGlobalText("m3"));
+    EXPECT_NE(std::wstring::npos, LuaGlobalText("m2").find(L"kernel32")) << Narrow(LuaGlobalText("m2"));
+    EXPECT_EQ(std::to_wstring(LOBYTE(LOWORD(GetVersion()))), LuaGlobalText("v"));
     BOOL wow = FALSE;
     IsWow64Process(GetCurrentProcess(), &wow);
-    EXPECT_EQ(wow ? L"true" : L"false", G("w"));
+    EXPECT_EQ(wow ? L"true" : L"false", LuaGlobalText("w"));
     int n = 0;
     LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &n);
-    EXPECT_EQ(argv[0], G("a1"));
-    EXPECT_EQ(std::to_wstring(n), G("an"));
+    EXPECT_EQ(argv[0], LuaGlobalText("a1"));
+    EXPECT_EQ(std::to_wstring(n), LuaGlobalText("an"));
     LocalFree(argv);
-    std::wstring d = G("d");
+    std::wstring d = LuaGlobalText("d");
     ASSERT_FALSE(d.empty());
     EXPECT_EQ(L'\\', d.back());
     EXPECT_EQ(ORBPickInstallPath(d.size() > 2 ? d : L"", ORBFixedDrives()), d);
@@ -472,7 +451,7 @@ TEST(ShellBadInput, EveryCallReturnsItsDocumentedResult) {
                            ") bad_result = (type(v) == 'nil' or (type(v) == 'boolean' and '" + std::string(c.result) +
                            "' ~= 'boolean')) and tostring(v) or type(v) end";
         EXPECT_EQ("", RunLua(code)) << c.call;
-        EXPECT_EQ(ORBUtf8ToWide(c.result), G("bad_result")) << c.call;
+        EXPECT_EQ(ORBUtf8ToWide(c.result), LuaGlobalText("bad_result")) << c.call;
     }
     EXPECT_EQ(0, lua_gettop(L()));
 }
