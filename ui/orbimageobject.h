@@ -27,6 +27,12 @@ public:
     // What the drawing helpers draw: a premultiplied 32-bit copy made once at load (the
     // format GDI+ draws fastest), or the decoded image itself when no copy could be made.
     Gdiplus::Image* Drawable();
+    // The premultiplied w x h area at (x1, 0) drawn at opacity 1 - alpha over the area at
+    // (x0, 0) drawn at opacity alpha: what two colour-matrix draws of the areas produce on
+    // any background, as one image to draw plainly. Kept until the arguments change. Null
+    // when there is no premultiplied copy, an area is not inside the image, alpha is not
+    // in [0, 1] or the result cannot be made (draw through the colour matrix then).
+    Gdiplus::Bitmap* CrossFade(int x0, int x1, int w, int h, float alpha);
 
 private:
     struct StreamTag {};
@@ -34,6 +40,9 @@ private:
     void MakeDrawable();
 
     Gdiplus::Bitmap* drawable_ = nullptr;
+    Gdiplus::Bitmap* fade_ = nullptr;
+    int fadeX0_ = 0, fadeX1_ = 0;
+    float fadeAlpha_ = -1.0f;
 };
 
 // Convenience for the controls: a new image, or E_FAIL thrown when resId is 0.
