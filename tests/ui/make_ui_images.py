@@ -84,6 +84,16 @@ def main():
     solid(p("panel_c.png"), 100, 50, (0, 0, 255))
     # A small picture, scaled up by the picture control.
     solid(p("picture.png"), 10, 10, (0, 128, 255))
+    # Slideshow 128 x 8 of two 64 px frames whose columns step through colours and partial
+    # alphas (0 .. 255), to compare cross-fade paths pixel by pixel.
+    img = Image("RGBA", (128, 8))
+    for x in range(128):
+        f, i = divmod(x, 64)
+        a = min(255, i * 4 + (3 if f else 0)) if i % 9 else (0 if f else 255)
+        c = ((i * 37) % 256, (i * 91 + f * 60) % 256, (255 - i * 4 - f * 7) % 256, a)
+        for y in range(8):
+            img.putpixel((x, y), c)
+    img.save(p("fadestrip.png"))
     # Bytes that are no image at all.
     with open(p("broken.png"), "wb") as f:
         f.write(b"this is not an image\n" * 8)
