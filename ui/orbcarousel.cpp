@@ -87,7 +87,10 @@ int CarouselUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     if (alpha_ >= 1.0f) {
         // Outside a fade: the identity matrix equals a plain draw and the next frame's
         // draw at opacity 0 changes no pixel, so both colour-matrix passes are skipped.
-        DrawImageScaled(g, image_, x, y, float(w), float(h), fw * c, 0, float(w), float(h));
+        if (fw * c == float(int(fw * c)))
+            DrawImageUnscaled(g, image_, rect_.left, rect_.top, int(fw * c), 0, w, h);
+        else
+            DrawImageScaled(g, image_, x, y, float(w), float(h), fw * c, 0, float(w), float(h));
         return 0;
     }
     // Only alpha is scaled: one plain draw of the blend made from the premultiplied copy

@@ -45,24 +45,44 @@ ImageObject::ImageObject(IStream* stream, StreamTag) : Gdiplus::Image(stream) {
 
 ImageObject::~ImageObject() {
     delete fade_;
-    delete drawable_;
+    delete drawable_;  // before the section that may hold its pixels
+    opaque_.reset();
 }
 
 void ImageObject::MakeDrawable() {
     if (GetLastStatus() != Gdiplus::Ok || GetType() != Gdiplus::ImageTypeBitmap) return;
     UINT w = GetWidth(), h = GetHeight();
     if (!w || !h) return;
-    auto* copy = new Gdiplus::Bitmap(INT(w), INT(h), PixelFormat32bppPARGB);
+    // Without alpha the copy lives in a DIB section, so opaque draws can be plain GDI copies.
+    Gdiplus::PixelFormat f = GetPixelFormat();
+    void* bits = nullptr;
+    if ((f == PixelFormat24bppRGB || f == PixelFormat32bppRGB || f == PixelFormat48bppRGB) &&
+        w <= 0x7FFFFFFFu / 4u && h <= 0x7FFFFFFFu) {
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = LONG(w);
+        bi.bmiHeader.biHeight = -LONG(h);  // top-down, as GDI+ scans
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        opaque_.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!bits) opaque_.reset();
+    }
+    auto* copy = opaque_ ? new Gdiplus::Bitmap(INT(w), INT(h), INT(w * 4), PixelFormat32bppPARGB,
+                                               static_cast<BYTE*>(bits))
+                         : new Gdiplus::Bitmap(INT(w), INT(h), PixelFormat32bppPARGB);
     bool ok = copy->GetLastStatus() == Gdiplus::Ok;
     if (ok) {
         Gdiplus::Graphics g(copy);
         g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
         ok = g.DrawImage(this, 0, 0, 0, 0, INT(w), INT(h), Gdiplus::UnitPixel) == Gdiplus::Ok;
     }
-    if (ok)
+    if (ok) {
         drawable_ = copy;
-    else
+    } else {
         delete copy;
+        opaque_.reset();
+    }
 }
 
 Gdiplus::Image* ImageObject::Drawable() {

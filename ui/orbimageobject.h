@@ -4,6 +4,8 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include "orbhandle.h"
+
 namespace ORBUE {
 
 // Throws the HRESULT E_FAIL: the way the UI engine reports an object that cannot be
@@ -33,6 +35,9 @@ public:
     // when there is no premultiplied copy, an area is not inside the image, alpha is not
     // in [0, 1] or the result cannot be made (draw through the colour matrix then).
     Gdiplus::Bitmap* CrossFade(int x0, int x1, int w, int h, float alpha);
+    // For an image without alpha: a top-down 32-bit section holding the pixels of the
+    // premultiplied copy (alpha 255), for plain GDI copies. Null otherwise.
+    HBITMAP OpaqueSection() const { return opaque_.get(); }
 
 private:
     struct StreamTag {};
@@ -40,6 +45,7 @@ private:
     void MakeDrawable();
 
     Gdiplus::Bitmap* drawable_ = nullptr;
+    ORBGdiObject<HBITMAP> opaque_;
     Gdiplus::Bitmap* fade_ = nullptr;
     int fadeX0_ = 0, fadeX1_ = 0;
     float fadeAlpha_ = -1.0f;

@@ -1,5 +1,6 @@
 #include "orbuidraw.h"
 
+#include "orbhandle.h"
 #include "orbimageobject.h"
 
 namespace ORBUE {
@@ -12,8 +13,47 @@ static Image* DrawableOf(Image* image) {
     return object ? object->Drawable() : image;
 }
 
+// An opaque source needs no blending: copy it with GDI under the graphics' clip. Only
+// when nothing (transform, page scale, pixel offset) would move or resample it.
+static bool CopyOpaque(Graphics* g, ImageObject* image, int x, int y, int sx, int sy, int sw,
+                       int sh) {
+    HBITMAP section = image->OpaqueSection();
+    if (!section || sx < 0 || sy < 0 || sw <= 0 || sh <= 0 ||
+        UINT(sx) + UINT(sw) > image->GetWidth() || UINT(sy) + UINT(sh) > image->GetHeight())
+        return false;
+    Unit unit = g->GetPageUnit();
+    PixelOffsetMode offset = g->GetPixelOffsetMode();
+    if ((unit != UnitPixel && unit != UnitDisplay) || g->GetPageScale() != 1.0f ||
+        (offset == PixelOffsetModeHalf || offset == PixelOffsetModeHighQuality) ||
+        g->GetCompositingMode() != CompositingModeSourceOver)
+        return false;
+    Matrix m;
+    if (g->GetTransform(&m) != Ok || !m.IsIdentity()) return false;
+    Region clip;
+    if (g->GetClip(&clip) != Ok) return false;
+    HRGN rgn = clip.GetHRGN(g);  // null for an infinite clip
+    bool done = false;
+    HDC dc = g->GetHDC();
+    if (dc) {
+        int saved = SaveDC(dc);
+        SelectClipRgn(dc, rgn);
+        ORBMemDC src(CreateCompatibleDC(dc));
+        if (src) {
+            HGDIOBJ old = SelectObject(src.get(), section);
+            done = BitBlt(dc, x, y, sw, sh, src.get(), sx, sy, SRCCOPY) != FALSE;
+            SelectObject(src.get(), old);
+        }
+        RestoreDC(dc, saved);
+        g->ReleaseHDC(dc);
+    }
+    if (rgn) DeleteObject(rgn);
+    return done;
+}
+
 void DrawImageUnscaled(Graphics* g, Image* image, int x, int y, int sx, int sy, int sw, int sh) {
     if (!image) return;
+    auto* object = dynamic_cast<ImageObject*>(image);
+    if (object && CopyOpaque(g, object, x, y, sx, sy, sw, sh)) return;
     g->DrawImage(DrawableOf(image), x, y, sx, sy, sw, sh, UnitPixel);
 }
 
