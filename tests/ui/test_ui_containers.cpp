@@ -2,6 +2,7 @@
 #include <windows.h>
 
 #include "gtest/gtest.h"
+#include "orbcarousel.h"
 #include "orbcontainer.h"
 #include "orbcontrols.h"
 #include "uitestutil.h"
@@ -67,6 +68,27 @@ TEST(UiContainer, ClipsToItsRectAndANestedContainerLiftsTheClip) {
     b.Render(&parent);
     EXPECT_EQ(kPicture, b.Pixel(45, 45));
     EXPECT_EQ(kPicture, b.Pixel(60, 60));
+}
+
+// Opaque images drawn unscaled take a plain copy; the container's clip must still cut them.
+TEST(UiContainer, ClipCutsOpaqueUnscaledImages) {
+    Recorder rec;
+    ContainerUIObjectImpl box;
+    box.Create(rec.hwnd(), Rc(0, 0, 50, 50), 0, nullptr);
+    auto* slides = new CarouselUIObjectImpl;
+    slides->Create(rec.hwnd(), Rc(0, 0, 600, 430), 309, L"PNG");
+    slides->SetFrameCount(2);
+    box.AddControl(slides);
+    auto* bar = new ProgressUIObjectImpl;
+    bar->Create(rec.hwnd(), Rc(10, 20, 570, 35), 311, L"PNG");
+    box.AddControl(bar);
+    Canvas c(100, 100);
+    c.Render(&box);
+    EXPECT_EQ(Opaque(255, 0, 0), c.Pixel(45, 5));
+    EXPECT_EQ(Opaque(40, 40, 40), c.Pixel(45, 25));
+    EXPECT_EQ(0u, c.Pixel(60, 5));
+    EXPECT_EQ(0u, c.Pixel(60, 25));
+    EXPECT_EQ(0u, c.Pixel(45, 60));
 }
 
 TEST(UiContainer, LabelOverflowIsCutOnlyByTheContainer) {
