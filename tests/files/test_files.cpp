@@ -223,6 +223,9 @@ TEST(FileFunctions, ExpandEnvUsesTheLastArgumentAndNeverTruncates) {
     EXPECT_EQ(Narrow(longValue) + "\\x", LuaResult1("return Lua_ExpandEnv('%ORB_T_LONG%\\\\x')"));
     EXPECT_EQ("%ORB_T_UNSET_VARIABLE%", LuaResult1("return Lua_ExpandEnv('%ORB_T_UNSET_VARIABLE%')"));
     EXPECT_EQ("", LuaResult1("return Lua_ExpandEnv()"));
+    // Beyond the system call's 32,767 units: the whole text, references expanded.
+    EXPECT_EQ(std::string(40000, 'a') + "安装",
+              LuaResult1("return Lua_ExpandEnv(string.rep('a', 40000) .. '%ORB_T_SHORT%')"));
 }
 
 TEST(FileFunctions, DeleteAfterRebootOfAMissingPathIsDone) {

@@ -175,6 +175,15 @@ TEST_F(TestKey, LongExpansionsAreStoredWhole) {
         q_long = Lua_RegQuery("HKCU", K, "long")
     )"));
     EXPECT_EQ(longDir + L"\\" + longDir, LuaGlobalText("q_long"));
+    // Past the system expansion's 32,767 units, for both string types.
+    ASSERT_EQ("", RunLua(R"(
+        Lua_RegAdd("HKCU", K, "sz", "REG_SZ", string.rep("s", 100000), true)
+        Lua_RegAdd("HKCU", K, "exp", "REG_EXPAND_SZ", string.rep("e", 100000), true)
+        n_sz = #Lua_RegQuery("HKCU", K, "sz")
+        n_exp = #Lua_RegQuery("HKCU", K, "exp")
+    )"));
+    EXPECT_EQ(L"100000", LuaGlobalText("n_sz"));
+    EXPECT_EQ(L"100000", LuaGlobalText("n_exp"));
 }
 
 TEST_F(TestKey, DeleteRemovesTheTreeAndLogsTheSecondTry) {
