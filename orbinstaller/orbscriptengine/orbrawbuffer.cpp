@@ -133,7 +133,8 @@ int SetWString(lua_State* L) { return SetBlock(L, "OffsetSetAsWString"); }
 int SetAString(lua_State* L) { return SetBlock(L, "OffsetSetAsAString"); }
 
 int New(lua_State* L) {
-    lua_Unsigned size = lua_tounsignedx(L, 1, nullptr);
+    // A negative size would wrap to an unsigned one (-1 asks for 4 GiB): no buffer.
+    lua_Unsigned size = lua_tonumber(L, 1) < 0 ? 0 : lua_tounsignedx(L, 1, nullptr);
     if (size == 0) {
         lua_pushnil(L);
         return 1;

@@ -114,6 +114,7 @@ TEST_F(Types, EqualityAndConcatenationFollowTheirTypes) {
 TEST_F(Types, BufferAccessorsReadAndWriteEveryWidth) {
     EXPECT_EQ("", RunScript(R"(
         eq(RawBuffer.New(0), nil, 'size 0'); eq(RawBuffer.New(), nil, 'no size')
+        eq(RawBuffer.New(-1), nil, 'size -1'); eq(RawBuffer.New(-4096), nil, 'negative size')
         local b = RawBuffer.New(4)
         eq(rawlen(b), 4, 'size'); eq(b:OffsetGetAsUInt32(0), 0, 'zero-filled')
         b:OffsetSetAsInt32(0, -1)
