@@ -77,6 +77,15 @@ int Lua_ExpandEnv(lua_State* L) {
     });
 }
 
+// Removes a folder only when it is empty: uninstallers tidy up without risking what a
+// user saved there.
+int Lua_RemoveDirectory(lua_State* L) {
+    return ORBProtect(L, [&] {
+        lua_pushboolean(L, ORBRemoveEmptyDirectory(ORBArgString(L, 1)));
+        return 1;
+    });
+}
+
 }  // namespace
 
 const luaL_Reg kORBFileFunctions[] = {
@@ -89,5 +98,6 @@ const luaL_Reg kORBFileFunctions[] = {
     {"Lua_DeleteFileAfterReboot", Lua_DeleteFileAfterReboot},
     {"Lua_GetTempFileName", Lua_GetTempFileName},
     {"Lua_ExpandEnv", Lua_ExpandEnv},
+    {"Lua_RemoveDirectory", Lua_RemoveDirectory},
     {nullptr, nullptr},
 };

@@ -115,6 +115,25 @@ bool ORBCreateDirectory(const std::wstring& pathArg) {
     return false;
 }
 
+bool ORBRemoveEmptyDirectory(const std::wstring& pathArg) {
+    std::wstring path = ORBExpandEnvString(pathArg);
+    if (path.empty()) {
+        ORBLog(L"Fun:Lua_RemoveDirectory, Description:no folder given!\r\n");
+        return false;
+    }
+    const DWORD attributes = ORBPathAttributes(path);
+    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+        ORBLog(L"Fun:Lua_RemoveDirectory, Description:%s is not a folder!\r\n", path.c_str());
+        return false;
+    }
+    // The system refuses a folder that still holds anything (ERROR_DIR_NOT_EMPTY).
+    if (RemoveDirectoryW(ORBSystemPath(path).c_str())) return true;
+    const DWORD err = GetLastError();
+    ORBLog(L"Fun:Lua_RemoveDirectory, Description:%s not removed, err:%lu\r\n", path.c_str(), err);
+    return false;
+}
+
 bool ORBCopyFile(const std::wstring& from, const std::wstring& to) { return CopyOrMove(false, from, to); }
 bool ORBMoveFile(const std::wstring& from, const std::wstring& to) { return CopyOrMove(true, from, to); }
 

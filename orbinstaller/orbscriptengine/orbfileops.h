@@ -46,6 +46,11 @@ bool ORBDelFileRecursive(const std::wstring& path);
 // deletion was scheduled.
 bool ORBDeleteFileAfterReboot(const std::wstring& path);
 
+// Removes the folder path only when it is empty (a folder link is removed itself, never
+// followed). True when it was removed or did not exist; false, with a line, when path is
+// empty, is not a folder, still holds something or cannot be removed.
+bool ORBRemoveEmptyDirectory(const std::wstring& path);
+
 // Creates an empty uniquely named file in dir (expanded) with prefix (not expanded);
 // false when the system cannot.
 bool ORBGetTempFileName(const std::wstring& dir, const std::wstring& prefix, std::wstring& out);

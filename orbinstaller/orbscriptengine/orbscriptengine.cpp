@@ -24,6 +24,8 @@ const char* const kORBInstallerFunctionOrder[] = {
     "Lua_EnablePrivilege", "Lua_GetTempFileName", "Lua_ExpandEnv",
     "Lua_URLDownloadToFileAsync", "Lua_GetImagePathByPid", "Lua_GetDriverInstallPath",
     "Lua_KillAllTaskByName",
+    // Added later, after the original order.
+    "Lua_RemoveDirectory",
 };
 const int kORBInstallerFunctionCount =
     static_cast<int>(sizeof(kORBInstallerFunctionOrder) / sizeof(kORBInstallerFunctionOrder[0]));

@@ -156,6 +156,24 @@ TEST(FileFunctions, DelFileRecursiveRemovesReadOnlyAndHiddenContentAndReturnsNot
     EXPECT_TRUE(log.Has(L"xm Lua_DelFileRecursive"));
 }
 
+TEST(FileFunctions, RemoveDirectoryTakesOnlyEmptyFolders) {
+    ScopedTempDir d(L"rmdir");
+    std::wstring full = d.file(L"full"), empty = d.file(L"full\\empty");
+    ASSERT_EQ(0, SHCreateDirectoryExW(nullptr, empty.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(full + L"\\kept.txt", "k"));
+    Set("D", d.path());
+    SetEnvironmentVariableW(L"ORB_T_RMDIR", d.path().c_str());
+    // An uninstaller removes the folders it made, bottom up, and keeps anything a user saved.
+    EXPECT_EQ("true", LuaResult1("return Lua_RemoveDirectory('%ORB_T_RMDIR%\\\\full\\\\empty')"));
+    EXPECT_FALSE(FileExists(empty));
+    EXPECT_EQ("false", LuaResult1("return Lua_RemoveDirectory(D .. '\\\\full')"));
+    EXPECT_TRUE(FileExists(full + L"\\kept.txt"));
+    EXPECT_EQ("false", LuaResult1("return Lua_RemoveDirectory(D .. '\\\\full\\\\kept.txt')"));
+    EXPECT_TRUE(FileExists(full + L"\\kept.txt"));
+    EXPECT_EQ("true", LuaResult1("return Lua_RemoveDirectory(D .. '\\\\missing')"));
+    EXPECT_EQ("false", LuaResult1("return Lua_RemoveDirectory()"));
+}
+
 TEST(FileFunctions, DeleteDirectoriesLeavesTheCurrentDirectoryAndTakesDeepTrees) {
     ScopedTempDir d(L"cwd");
     std::wstring dir = d.file(L"here");
