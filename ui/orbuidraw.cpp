@@ -1,7 +1,12 @@
 #include "orbuidraw.h"
 
+#include <mutex>
+#include <set>
+#include <string>
+
 #include "orbhandle.h"
 #include "orbimageobject.h"
+#include "orblog.h"
 
 namespace ORBUE {
 
@@ -93,24 +98,69 @@ void TextStyle::SetColor(int r, int g, int b) {
     brush_ = new SolidBrush(Color(254, BYTE(r), BYTE(g), BYTE(b)));
 }
 
+namespace {
+
+// The face the system draws its message font with ("Segoe UI", "Microsoft YaHei UI"). Asked
+// of GDI after selecting the font, because the configured name may be an alias that only
+// GDI resolves (Wine's "MS Shell Dlg"). Empty when the system does not say.
+std::wstring MessageFontFace() {
+    NONCLIENTMETRICSW metrics = {};
+    metrics.cbSize = sizeof metrics;
+    if (!SystemParametersInfoW(SPI_GETNONCLIENTMETRICS, sizeof metrics, &metrics, 0)) return std::wstring();
+    ORBGdiObject<HFONT> font(CreateFontIndirectW(&metrics.lfMessageFont));
+    ORBMemDC dc(CreateCompatibleDC(nullptr));
+    if (!font || !dc) return metrics.lfMessageFont.lfFaceName;
+    HGDIOBJ old = SelectObject(dc.get(), font.get());
+    wchar_t face[LF_FACESIZE] = {};
+    const int n = GetTextFaceW(dc.get(), LF_FACESIZE, face);
+    SelectObject(dc.get(), old);
+    return n > 0 ? std::wstring(face) : std::wstring(metrics.lfMessageFont.lfFaceName);
+}
+
+Font* MakeFont(const FontFamily* family, float size, int style) {
+    if (!family || family->GetLastStatus() != Ok || !family->IsAvailable()) return nullptr;
+    auto* font = new Font(family, size, style, UnitPoint);
+    if (font->GetLastStatus() == Ok) return font;
+    delete font;
+    return nullptr;
+}
+
+// One line per missing face and process, however many objects ask for it.
+void LogSubstitution(const std::wstring& face, const std::wstring& used) {
+    static std::mutex lock;
+    static std::set<std::wstring> logged;
+    std::lock_guard<std::mutex> guard(lock);
+    if (!logged.insert(face).second) return;
+    ORBLog(L"font face \"%s\" is not installed, text drawn with \"%s\"\r\n", face.c_str(), used.c_str());
+}
+
+}  // namespace
+
 void TextStyle::SetFont(const wchar_t* face, float size, bool bold, int extraStyle) {
     delete font_;
     font_ = nullptr;
     int style = (bold ? FontStyleBold : FontStyleRegular) | extraStyle;
-    FontFamily family(face ? face : L"");
-    if (family.GetLastStatus() == Ok) {
-        font_ = new Font(&family, size, style, UnitPoint);
-        if (font_->GetLastStatus() == Ok) return;
-        delete font_;
-        font_ = nullptr;
+    const std::wstring wanted = face ? face : L"";
+    FontFamily family(wanted.c_str());
+    if ((font_ = MakeFont(&family, size, style))) return;
+    // A face that is not installed (an optional language font, a typo) would draw no text
+    // at all: the message font of the system, then the generic sans-serif family.
+    const std::wstring message = MessageFontFace();
+    if (!message.empty()) {
+        FontFamily messageFamily(message.c_str());
+        if ((font_ = MakeFont(&messageFamily, size, style))) {
+            LogSubstitution(wanted, message);
+            return;
+        }
     }
     const FontFamily* generic = FontFamily::GenericSansSerif();
-    if (!generic || !generic->IsAvailable()) return;
-    font_ = new Font(generic, size, style, UnitPoint);
-    if (font_->GetLastStatus() != Ok) {
-        delete font_;
-        font_ = nullptr;
+    if ((font_ = MakeFont(generic, size, style))) {
+        wchar_t name[LF_FACESIZE] = {};
+        generic->GetFamilyName(name);
+        LogSubstitution(wanted, name);
+        return;
     }
+    LogSubstitution(wanted, L"(no font)");
 }
 
 void TextStyle::Draw(Graphics* g, const wchar_t* text, float x, float y) const {

@@ -38,8 +38,8 @@ public:
     // Brush ARGB (254 << 24) | rgb, low 8 bits of each argument.
     void SetColor(int r, int g, int b);
     // Family face, em size in points, bold/regular plus extraStyle (underline for links).
-    // An unknown face falls back to the generic sans-serif family; if that fails too the
-    // style has no font and text draws nothing.
+    // A face that is not installed falls back to the system's message font, then to the
+    // generic sans-serif family (logged once per face); with neither, text draws nothing.
     void SetFont(const wchar_t* face, float size, bool bold, int extraStyle = 0);
     void Draw(Gdiplus::Graphics* g, const wchar_t* text, float x, float y) const;
 
