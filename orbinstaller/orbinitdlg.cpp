@@ -100,8 +100,11 @@ void ORBInitDlg::OnClosing() {
 }
 
 LRESULT ORBInitDlg::OnExitConfirm(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
-    if (MessageBoxW(hwnd_, L"您确定要退出安装程序？", L"提醒", MB_OKCANCEL | MB_ICONQUESTION) == IDOK)
-        PostMessageW(hwnd_, WM_CLOSE, 2, 0);
+    const int answer = MessageBoxW(hwnd_, L"您确定要退出安装程序？", L"提醒", MB_OKCANCEL | MB_ICONQUESTION);
+    // The box runs its own message loop: Alt+F4 or the taskbar's Close may have closed the
+    // dialog meanwhile, and the tree with the sending button is gone.
+    if (!Root()) return 0;
+    if (answer == IDOK) PostMessageW(hwnd_, WM_CLOSE, 2, 0);
     // The button keeps its hover look otherwise: the pointer left it for the box.
     if (IORBBaseUIObject* sender = reinterpret_cast<IORBBaseUIObject*>(lParam)) {
         BOOL handled = FALSE;
@@ -233,7 +236,9 @@ LRESULT ORBInitDlg::OnBrowseInstall(UINT, WPARAM, LPARAM, BOOL&) {
     auto* box = static_cast<TextBoxUIObjectImpl*>(FindTextBox(L"InstallPath"));
     if (!box) return 0;
     std::wstring chosen = BrowseFolder(L"选择安装目录", ORBInitialBrowseFolder(box->GetText(), ProgramFilesFolder()));
-    if (chosen.empty()) return 0;
+    // Looked up again: the dialog may have been closed while the browser was up.
+    box = static_cast<TextBoxUIObjectImpl*>(FindTextBox(L"InstallPath"));
+    if (chosen.empty() || !box) return 0;
     std::wstring base = Engine()->GetGlobalString("global_install_basepath");
     ORBLog(L"CheckDir %s, %s", chosen.c_str(), base.c_str());
     box->SetText(ORBAppendBaseName(chosen, base));
@@ -244,7 +249,8 @@ LRESULT ORBInitDlg::OnBrowseBackup(UINT, WPARAM, LPARAM, BOOL&) {
     auto* box = static_cast<TextBoxUIObjectImpl*>(FindTextBox(L"BackUpPath"));
     if (!box) return 0;
     std::wstring chosen = BrowseFolder(L"选择备份目录", ORBInitialBrowseFolder(box->GetText(), L"c:\\DarevudEzazir"));
-    if (chosen.empty()) return 0;
+    box = static_cast<TextBoxUIObjectImpl*>(FindTextBox(L"BackUpPath"));  // as above
+    if (chosen.empty() || !box) return 0;
     box->SetText(ORBBackupFolderChoice(chosen));
     return 0;
 }

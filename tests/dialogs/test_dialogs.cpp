@@ -1,5 +1,6 @@
 // The interactive road end to end: the dialog test product driven through its windows.
 #include <atomic>
+#include <functional>
 #include <mutex>
 #include <thread>
 
@@ -48,6 +49,7 @@ public:
         options_.onStarted = [this](DWORD pid) { pid_ = pid; };
         options_.answerBox = [this](const std::wstring&, const std::wstring&) {
             ++extraBoxes_;
+            if (whileBoxUp) whileBoxUp();
             return IDOK;
         };
         thread_ = std::thread([this, exe] { result_ = RunProduct(exe, options_); done_ = true; });
@@ -106,6 +108,8 @@ public:
 
     ORBRunResult result_;
     std::vector<std::string> trace;
+    // Runs on the driver's thread while a box beyond the answers list is up.
+    std::function<void()> whileBoxUp;
     std::atomic<int> extraBoxes_{0};
 
 private:
@@ -254,6 +258,22 @@ TEST(Dialogs, CloseButtonWithConfirmationEndsWith0) {
     ASSERT_EQ(2u, s.result_.boxes.size());
     EXPECT_EQ(L"提醒", s.result_.boxes[0].caption);
     EXPECT_EQ(L"您确定要退出安装程序？", s.result_.boxes[0].text);
+}
+
+TEST(Dialogs, ClosingTheDialogUnderTheExitQuestionEndsCleanly) {
+    // Alt+F4 while the question is up destroys the tree with the button that asked;
+    // nothing may touch that button when the box returns.
+    Session s(L"dlg_full.exe", {});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    s.whileBoxUp = [init] {
+        PostMessageW(init, WM_CLOSE, 0, 0);
+        ORBWaitForWindowGone(init, 5000);
+    };
+    Click(init, kInitClose);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
 }
 
 TEST(Dialogs, SystemCloseEndsWith0WithoutQuestion) {
