@@ -59,6 +59,14 @@ void ORBInitDlg::OnStart() {
                                           Engine()->GetGlobalString("global_product_name"));
         licence->SetText(text);
         ORBLog(L"%s", text.c_str());
+        // The layout's initial state counts like a click: an unchecked licence (checked="false")
+        // starts with the install button disabled.
+        BOOL handled = TRUE;
+        OnLicenceCheck(0, licence->IsChecked() ? 1 : 0, 0, handled);
+    }
+    if (auto* settings = FindControlIn<CheckBoxUIObjectImpl>(body, L"SettingsChk")) {
+        BOOL handled = TRUE;
+        OnSettingsCheck(0, settings->IsChecked() ? 1 : 0, 0, handled);
     }
 
     std::wstring pathText;

@@ -58,6 +58,12 @@ LRESULT ORBInstallDlg::OnCloseRequest(UINT, WPARAM wParam, LPARAM, BOOL& handled
 LRESULT ORBInstallDlg::OnInstallDone(UINT, WPARAM, LPARAM, BOOL&) {
     workerDone_ = true;
     KillTimer(hwnd_, PROGRESS_TIMER);
+    // Without a bar there is nothing to run to 100: the installation is done now.
+    if (!FindControlIn<ProgressUIObjectImpl>(FindContainerIn(Root(), L"Body"), L"InstallProgress")) {
+        ORBScriptEngine::GetInstance()->SetGlobalNumber("global_install_progress_pos", 100);
+        PostMessageW(hwnd_, WM_CLOSE, 1, 0);
+        return 0;
+    }
     SetTimer(hwnd_, PROGRESS_TIMER, 30, nullptr);
     return 0;
 }

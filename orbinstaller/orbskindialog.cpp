@@ -4,6 +4,7 @@
 #include "orbcontrols.h"
 #include "orblog.h"
 #include "orbscriptengine.h"
+#include "orbplaceholder.h"
 #include "orbstring.h"
 #include "orbuiframe.h"
 #include "orbuiobjectmanager.h"
@@ -119,6 +120,11 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     }
 
     OnStart();
+    // What the dialog did not fill itself: "$name$" in any text shows the script global.
+    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
+    FillPlaceholders(root_, [engine](const std::wstring& name) {
+        return engine->GetGlobalString(ORBWideToAnsi(name.c_str()).c_str());
+    });
     Draw();
     SetTimer(hwnd_, REPAINT_TIMER, REPAINT_PERIOD_MS, nullptr);
     return TRUE;
@@ -190,8 +196,10 @@ LRESULT ORBSkinDialog::OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam, BOO
     BOOL handled = FALSE;
     // The root may close the dialog from inside (an action), so keep it in a local.
     ContainerUIObjectImpl* root = root_;
-    if (msg == WM_LBUTTONDOWN)
-        root->OnLButtonDown(msg, wParam, lParam, &handled);
+    // The window class keeps CS_DBLCLKS: the second press of a fast double click arrives
+    // as a double click and is a press like the first.
+    if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK)
+        root->OnLButtonDown(WM_LBUTTONDOWN, wParam, lParam, &handled);
     else if (msg == WM_LBUTTONUP)
         root->OnLButtonUp(msg, wParam, lParam, &handled);
     else

@@ -276,6 +276,44 @@ TEST(Dialogs, ClosingTheDialogUnderTheExitQuestionEndsCleanly) {
     EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
 }
 
+TEST(Dialogs, InitialStatesDoubleClicksPlaceholdersAndALayoutWithoutBar) {
+    Session s(L"dlg_alt.exe", {{L"ORB_T_COMPLETE", L"false"}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Sleep(300);
+    // "$global_product_name$" in a label shows the global, drawn like the same text typed in.
+    ORBFrame frame;
+    ASSERT_TRUE(ORBCaptureWindow(init, frame));
+    int ink = 0, differ = 0;
+    for (int y = 0; y < 20; ++y)
+        for (int x = 420; x < 580; ++x) {
+            if (frame.At(x, 296 + y) != frame.At(420, 296)) ++ink;
+            if (frame.At(x, 296 + y) != frame.At(x, 316 + y)) ++differ;
+        }
+    EXPECT_GT(ink, 20);
+    EXPECT_EQ(0, differ);
+    // checked="false": the install button starts disabled.
+    Click(init, kInstallBtn);
+    Sleep(800);
+    EXPECT_TRUE(IsWindowVisible(init));
+    EXPECT_FALSE(s.Traced("BeforeInstall"));
+    // Checked by a click, then a fast double click toggles twice: still checked.
+    Click(init, kLicenceChk);
+    const LPARAM at = MAKELPARAM(kLicenceChk.x, kLicenceChk.y);
+    PostMessageW(init, WM_LBUTTONDOWN, MK_LBUTTON, at);
+    PostMessageW(init, WM_LBUTTONUP, 0, at);
+    PostMessageW(init, WM_LBUTTONDBLCLK, MK_LBUTTON, at);
+    PostMessageW(init, WM_LBUTTONUP, 0, at);
+    Sleep(300);
+    Click(init, kInstallBtn);
+    // No bar to run to 100: the install dialog closes once the hook returned.
+    s.Finish();
+    EXPECT_EQ(1u, s.result_.exitCode);
+    EXPECT_TRUE(Has(s.trace, "LicenceChk=true"));
+    EXPECT_TRUE(Has(s.trace, "OnInstall"));
+    EXPECT_TRUE(Has(s.trace, "AfterComplete"));
+}
+
 TEST(Dialogs, SystemCloseEndsWith0WithoutQuestion) {
     Session s(L"dlg_full.exe", {});
     HWND init = s.NextDialog();

@@ -8,6 +8,7 @@
 #include "orbhandle.h"
 #include "orblayout.h"
 #include "orbmemorybitmap.h"
+#include "orbplaceholder.h"
 #include "orbresource.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
@@ -51,21 +52,6 @@ bool PngEncoder(CLSID* clsid) {
         }
     }
     return false;
-}
-
-void FillPlaceholders(ORBUE::ContainerUIObjectImpl* root) {
-    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
-    auto lookup = [engine](const std::wstring& name) {
-        return engine->GetGlobalString(ORBWideToAnsi(name.c_str()).c_str());
-    };
-    for (auto* t : root->FindControlsByType<ORBUE::TextBoxUIObjectImpl>())
-        t->SetText(ORBPreviewFillPlaceholder(t->GetText(), lookup));
-    for (auto* l : root->FindControlsByType<ORBUE::LabelUIObjectImpl>())
-        l->SetText(ORBPreviewFillPlaceholder(l->GetText(), lookup));
-    for (auto* l : root->FindControlsByType<ORBUE::LinkLabelUIObjectImpl>())
-        l->SetText(ORBPreviewFillPlaceholder(l->GetText(), lookup));
-    for (auto* c : root->FindControlsByType<ORBUE::CheckBoxUIObjectImpl>())
-        c->SetText(ORBPreviewFillPlaceholder(c->GetText(), lookup));
 }
 
 int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
@@ -120,7 +106,12 @@ int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
         DestroyWindow(owner);
         return 3;
     }
-    if (globals) FillPlaceholders(static_cast<ORBUE::ContainerUIObjectImpl*>(root));
+    if (globals) {
+        ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
+        ORBUE::FillPlaceholders(static_cast<ORBUE::ContainerUIObjectImpl*>(root), [engine](const std::wstring& name) {
+            return engine->GetGlobalString(ORBWideToAnsi(name.c_str()).c_str());
+        });
+    }
 
     int rc = 4;
     HDC wdc = GetDC(owner);
@@ -174,17 +165,6 @@ bool ORBPreviewSavePng(const wchar_t* path, const std::vector<DWORD>& argb, int 
                            reinterpret_cast<BYTE*>(const_cast<DWORD*>(argb.data())));
     if (bitmap.GetLastStatus() != Gdiplus::Ok) return false;
     return bitmap.Save(path, &png, nullptr) == Gdiplus::Ok;
-}
-
-std::wstring ORBPreviewFillPlaceholder(const std::wstring& text,
-                                       const std::function<std::wstring(const std::wstring&)>& lookup) {
-    size_t a = text.find(L'$');
-    if (a == std::wstring::npos) return text;
-    size_t b = text.find(L'$', a + 1);
-    if (b == std::wstring::npos) return text;
-    std::wstring value = lookup(text.substr(a + 1, b - a - 1));
-    if (value.empty()) return text;
-    return text.substr(0, a) + value + text.substr(b + 1);
 }
 
 int ORBPreviewMain(int argc, wchar_t** argv) {

@@ -4,7 +4,6 @@
 
 #include <windows.h>
 
-#include <functional>
 #include <string>
 #include <vector>
 
@@ -19,8 +18,3 @@ std::vector<DWORD> ORBPreviewStraightRows(const DWORD* bottomUp, int width, int 
 
 // Writes top-down straight ARGB pixels as a PNG through GDI+; false when it fails.
 bool ORBPreviewSavePng(const wchar_t* path, const std::vector<DWORD>& argb, int width, int height);
-
-// Replaces the first "$name$" of text with lookup(name) when that is not empty;
-// otherwise (or without a pair of '$') the text is returned unchanged.
-std::wstring ORBPreviewFillPlaceholder(const std::wstring& text,
-                                       const std::function<std::wstring(const std::wstring&)>& lookup);

@@ -1,0 +1,45 @@
+#include "orbplaceholder.h"
+
+#include "orbcontainer.h"
+#include "orbcontrols.h"
+#include "orbtextbox.h"
+
+namespace ORBUE {
+
+std::wstring FillPlaceholder(const std::wstring& text, const PlaceholderLookup& lookup) {
+    const size_t first = text.find(L'$');
+    if (first == std::wstring::npos) return text;
+    const size_t second = text.find(L'$', first + 1);
+    if (second == std::wstring::npos) return text;
+    const std::wstring value = lookup(text.substr(first + 1, second - first - 1));
+    if (value.empty()) return text;
+    const std::wstring token = text.substr(first, second - first + 1);
+    std::wstring out = text;
+    for (size_t at = out.find(token); at != std::wstring::npos; at = out.find(token, at + value.size()))
+        out.replace(at, token.size(), value);
+    return out;
+}
+
+namespace {
+
+// Only texts that change are set again: a text box keeps its caret and selection.
+template <class T>
+void FillEvery(ContainerUIObjectImpl* root, const PlaceholderLookup& lookup) {
+    for (T* object : root->FindControlsByType<T>()) {
+        const std::wstring text = object->GetText();
+        std::wstring filled = FillPlaceholder(text, lookup);
+        if (filled != text) object->SetText(filled);
+    }
+}
+
+}  // namespace
+
+void FillPlaceholders(ContainerUIObjectImpl* root, const PlaceholderLookup& lookup) {
+    if (!root) return;
+    FillEvery<LabelUIObjectImpl>(root, lookup);
+    FillEvery<LinkLabelUIObjectImpl>(root, lookup);
+    FillEvery<CheckBoxUIObjectImpl>(root, lookup);
+    FillEvery<TextBoxUIObjectImpl>(root, lookup);
+}
+
+}  // namespace ORBUE

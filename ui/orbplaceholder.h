@@ -1,0 +1,24 @@
+// Placeholders in the texts of a UI tree: "$name$" stands for the value of a named setting
+// (in the installer, the script global of that name). The one rule for the dialogs and
+// the layout preview.
+#pragma once
+
+#include <functional>
+#include <string>
+
+namespace ORBUE {
+
+class ContainerUIObjectImpl;
+
+// The value of a name; empty when there is none.
+using PlaceholderLookup = std::function<std::wstring(const std::wstring& name)>;
+
+// text with every occurrence of its first "$name$" replaced by lookup(name); text
+// unchanged when there is no pair of '$' or the value is empty.
+std::wstring FillPlaceholder(const std::wstring& text, const PlaceholderLookup& lookup);
+
+// FillPlaceholder applied to the text of every label, link, check box and text box of
+// the tree (null root: nothing).
+void FillPlaceholders(ContainerUIObjectImpl* root, const PlaceholderLookup& lookup);
+
+}  // namespace ORBUE
