@@ -64,8 +64,15 @@ int Lua_UnCompress7z(lua_State* L) {
     return ORBProtect(L, [&] {
         ScriptRef fileRef(L), failRef(L);
         int n = lua_gettop(L);
-        if (n == 5 && lua_isfunction(L, -1)) failRef.ref = luaL_ref(L, LUA_REGISTRYINDEX);
-        if ((n == 4 || n == 5) && lua_isfunction(L, -1)) fileRef.ref = luaL_ref(L, LUA_REGISTRYINDEX);
+        // By position: a nil failure callback leaves the per-file one in force.
+        if (n == 5 && lua_isfunction(L, 5)) {
+            lua_pushvalue(L, 5);
+            failRef.ref = luaL_ref(L, LUA_REGISTRYINDEX);
+        }
+        if ((n == 4 || n == 5) && lua_isfunction(L, 4)) {
+            lua_pushvalue(L, 4);
+            fileRef.ref = luaL_ref(L, LUA_REGISTRYINDEX);
+        }
         bool fromFile = n >= 3 && n <= 5 && lua_isboolean(L, 3) && lua_toboolean(L, 3);
 
         int status = 0;
