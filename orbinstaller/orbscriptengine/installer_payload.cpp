@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "orb7zextract.h"
+#include "orbappendedpayload.h"
 #include "orbfileops.h"
 #include "orbhandle.h"
 #include "orblog.h"
@@ -97,15 +98,23 @@ int Lua_UnCompress7z(lua_State* L) {
                 std::wstring text;
                 const wchar_t* name = ResourceName(L, 1, text);
                 ORBResourceData res = ORBLoadResource(nullptr, L"_7Z", name);
-                if (res.status == ORBResourceData::kNotFound || res.status == ORBResourceData::kNotLocked) {
+                ORBAppendedPayload appended;
+                if (res.status == ORBResourceData::kNotFound && !IS_INTRESOURCE(name) &&
+                    ORBFindAppendedPayload(name, &appended)) {
+                    // Too large for the image: stored after it, read from the file.
+                    ORBLog(L"UnCompress %s to %s .\r\n", name, destination.c_str());
+                    status = Extract7zFromFileRange(destination, appended.file, appended.offset, appended.size,
+                                                    callbacks, true);
+                } else if (res.status == ORBResourceData::kNotFound || res.status == ORBResourceData::kNotLocked) {
                     ORBLog(L"Fun:%s ,LoadResource failed!\r\n", L"Lua_UnCompress7z");
                     lua_pushboolean(L, 0);
                     return 1;
+                } else {
+                    if (!IS_INTRESOURCE(name)) ORBLog(L"UnCompress %s to %s .\r\n", name, destination.c_str());
+                    // The stored signature is exchanged while reading; the resource image
+                    // stays as stored, so every use in the process sees the same bytes.
+                    status = Extract7zFromMemory(destination, res.data, res.size, callbacks, true);
                 }
-                if (!IS_INTRESOURCE(name)) ORBLog(L"UnCompress %s to %s .\r\n", name, destination.c_str());
-                // The stored signature is exchanged while reading; the resource image
-                // stays as stored, so every use in the process sees the same bytes.
-                status = Extract7zFromMemory(destination, res.data, res.size, callbacks, true);
             }
         }
         if (status != 0) {

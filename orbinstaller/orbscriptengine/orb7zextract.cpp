@@ -62,6 +62,52 @@ SRes MemorySeek(ISeekInStreamPtr pp, Int64* pos, ESzSeek origin) {
     return SZ_OK;
 }
 
+// Seekable stream over a byte range of a file, read at explicit offsets (64-bit, so
+// archives beyond 4 GB work in the 32-bit program), with the same signature exchange.
+struct FileRangeInStream {
+    ISeekInStream vt;
+    HANDLE file;
+    UInt64 base, size, pos;
+    bool swapHead;
+};
+
+SRes FileRangeRead(ISeekInStreamPtr pp, void* buf, size_t* size) {
+    FileRangeInStream* p = Z7_CONTAINER_FROM_VTBL(pp, FileRangeInStream, vt);
+    UInt64 left = p->size - p->pos;
+    DWORD want = *size > (size_t(1) << 30) ? DWORD(1) << 30 : DWORD(*size);
+    if (want > left) want = DWORD(left);
+    *size = 0;
+    if (want == 0) return SZ_OK;
+    OVERLAPPED at = {};
+    UInt64 offset = p->base + p->pos;
+    at.Offset = DWORD(offset);
+    at.OffsetHigh = DWORD(offset >> 32);
+    DWORD got = 0;
+    if (!ReadFile(p->file, buf, want, &got, &at) && GetLastError() != ERROR_HANDLE_EOF) return SZ_ERROR_READ;
+    if (p->swapHead && p->pos < 2 && p->size >= 2) {
+        Byte head[2];
+        DWORD n = 0;
+        OVERLAPPED start = {};
+        start.Offset = DWORD(p->base);
+        start.OffsetHigh = DWORD(p->base >> 32);
+        if (!ReadFile(p->file, head, 2, &n, &start) || n != 2) return SZ_ERROR_READ;
+        for (UInt64 i = p->pos; i < 2 && i < p->pos + got; ++i) static_cast<Byte*>(buf)[i - p->pos] = head[1 - i];
+    }
+    p->pos += got;
+    *size = got;
+    return SZ_OK;
+}
+
+SRes FileRangeSeek(ISeekInStreamPtr pp, Int64* pos, ESzSeek origin) {
+    FileRangeInStream* p = Z7_CONTAINER_FROM_VTBL(pp, FileRangeInStream, vt);
+    Int64 base = origin == SZ_SEEK_SET ? 0 : origin == SZ_SEEK_CUR ? Int64(p->pos) : Int64(p->size);
+    Int64 to = base + *pos;
+    if (to < 0 || UInt64(to) > p->size) return SZ_ERROR_READ;
+    p->pos = UInt64(to);
+    *pos = to;
+    return SZ_OK;
+}
+
 bool IsDeviceName(const std::wstring& part) {
     // The base name before the first dot, trailing blanks ignored, as Win32 matches them.
     size_t end = part.find(L'.');
@@ -417,7 +463,12 @@ int Extract7zEntries(const std::wstring& destination, ISeekInStreamPtr stream, c
             basic.FileAttributes = attributes;
             if (basic.LastWriteTime.QuadPart || attributes)
                 SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic);
-            writer.Close(file.release(), path);
+            // A per-file callback may open, load or move the file: it gets it closed.
+            if (callbacks.fileWritten) {
+                if (!CloseHandle(file.release())) return kORB7zFileFailed;
+            } else {
+                writer.Close(file.release(), path);
+            }
         }
         if (callbacks.fileWritten) callbacks.fileWritten(path);
     }
@@ -449,5 +500,21 @@ int Extract7zFromFile(const std::wstring& destination, const std::wstring& archi
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!file) return kORB7zOpenFailed;
     in.file.handle = file.get();
+    return Extract7zEntries(destination, &in.vt, callbacks);
+}
+
+int Extract7zFromFileRange(const std::wstring& destination, const std::wstring& file, unsigned long long offset,
+                           unsigned long long size, const ORB7zCallbacks& callbacks, bool restoreSignature) {
+    ORBFileHandle handle(CreateFileW(ORBSystemPath(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
+                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (!handle) return kORB7zOpenFailed;
+    FileRangeInStream in;
+    in.vt.Read = FileRangeRead;
+    in.vt.Seek = FileRangeSeek;
+    in.file = handle.get();
+    in.base = offset;
+    in.size = size;
+    in.pos = 0;
+    in.swapHead = restoreSignature;
     return Extract7zEntries(destination, &in.vt, callbacks);
 }
