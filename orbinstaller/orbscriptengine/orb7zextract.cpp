@@ -255,12 +255,9 @@ public:
         return SZ_OK;
     }
 
-    // Passes over the rest of the entry.
-    SRes Skip() {
-        UInt64 n = left_;
-        left_ = 0;
-        return memory_ ? SZ_OK : Discard(n);
-    }
+    // Passes over the rest of the entry: decoded only when a later entry of the same
+    // block needs the bytes behind it.
+    void Skip() { left_ = 0; }
 
     // True when the entry is decoded here (and its checksum is ours to check).
     bool Streaming() const { return !memory_; }
@@ -414,8 +411,7 @@ int Extract7zEntries(const std::wstring& destination, ISeekInStreamPtr stream, c
             if (err) {
                 int decision = callbacks.createFailed ? callbacks.createFailed(path, err) : 2;
                 if (decision == 1) {  // skipped: not a failure by itself
-                    res = data.Skip();
-                    if (res != SZ_OK) return res;
+                    data.Skip();
                     continue;
                 }
                 if (decision != 0) return kORB7zFileFailed;

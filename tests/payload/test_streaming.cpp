@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include "gtest/gtest.h"
+#include "7zCrc.h"
 #include "orb7zextract.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
@@ -54,7 +55,81 @@ struct HoleStream {
     }
 };
 
+void Number(std::string& out, uint64_t v) {
+    int extra = 0;
+    while (extra < 8 && v >= (uint64_t(1) << (7 * (extra + 1)))) ++extra;
+    out.push_back(char(extra == 8 ? 0xFF : ((0xFF00u >> extra) & 0xFF) | unsigned(v >> (8 * extra))));
+    for (int i = 0; i < extra; ++i) out.push_back(char((v >> (8 * i)) & 0xFF));
+}
+
+void Le(std::string& out, uint64_t v, int bytes) {
+    for (int i = 0; i < bytes; ++i) out.push_back(char((v >> (8 * i)) & 0xFF));
+}
+
+// Writes an archive of two stored blocks: "big.bin", gap zero bytes left as a hole
+// of the file, then "after.txt" holding text, whose data lie beyond the gap.
+bool WriteArchiveWithGap(const std::wstring& path, uint64_t gap, const std::string& text) {
+    std::string header("\x01\x04\x06", 3);
+    Number(header, 0);
+    Number(header, 2);
+    header.push_back(0x09);
+    Number(header, gap);
+    Number(header, text.size());
+    header += std::string("\x00\x07\x0B", 3);
+    Number(header, 2);
+    header += std::string("\x00\x01\x01\x00\x01\x01\x00\x0C", 8);  // two folders, one copy coder each
+    Number(header, gap);
+    Number(header, text.size());
+    header += std::string("\x00\x08\x0A\x00\x40", 5);  // checksum of the second stream only
+    CrcGenerateTable();
+    Le(header, CrcCalc(text.data(), text.size()), 4);
+    header += std::string("\x00\x00\x05", 3);
+    Number(header, 2);
+    std::string names(1, '\0');
+    for (const wchar_t* n : {L"big.bin", L"after.txt"}) {
+        for (const wchar_t* c = n; *c; ++c) Le(names, uint16_t(*c), 2);
+        Le(names, 0, 2);
+    }
+    header.push_back(0x11);
+    Number(header, names.size());
+    header += names;
+    header += std::string("\x00\x00", 2);
+    std::string start;
+    Le(start, gap + text.size(), 8);
+    Le(start, header.size(), 8);
+    Le(start, CrcCalc(header.data(), header.size()), 4);
+    std::string head("7z\xBC\xAF\x27\x1C\x00\x04", 8);
+    Le(head, CrcCalc(start.data(), start.size()), 4);
+    head += start;
+
+    HANDLE f = CreateFileW(path.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (f == INVALID_HANDLE_VALUE) return false;
+    DWORD n = 0;
+    DeviceIoControl(f, FSCTL_SET_SPARSE, nullptr, 0, nullptr, 0, &n, nullptr);
+    std::string tail = text + header;
+    LARGE_INTEGER at;
+    at.QuadPart = LONGLONG(head.size() + gap);
+    bool ok = WriteFile(f, head.data(), DWORD(head.size()), &n, nullptr) && SetFilePointerEx(f, at, nullptr, FILE_BEGIN) &&
+              WriteFile(f, tail.data(), DWORD(tail.size()), &n, nullptr);
+    return CloseHandle(f) && ok;
+}
+
 }  // namespace
+
+TEST(Streaming, BlocksBeyondFourGigabytesOfAnArchiveFile) {
+    ScopedTempDir d(L"big"), a(L"bigarc");
+    std::wstring archive = a.file(L"big.7z");
+    const uint64_t gap = (uint64_t(1) << 32) + 4096;
+    ASSERT_TRUE(WriteArchiveWithGap(archive, gap, "past four gigabytes"));
+    // The huge entry is skipped (a folder is in its way); the next one is read from
+    // beyond 4 GB.
+    ASSERT_TRUE(CreateDirectoryW(d.file(L"big.bin").c_str(), nullptr));
+    Engine()->SetGlobalString("D", d.path());
+    Engine()->SetGlobalString("A", archive);
+    EXPECT_EQ("true", LuaResult1("return Lua_UnCompress7z(A, D, true, nil, function() return 1 end)"));
+    EXPECT_EQ("past four gigabytes", ReadFileBytes(d.file(L"after.txt")));
+    DeleteFileW(archive.c_str());
+}
 
 TEST(Streaming, EveryCoderAndFilterCombinationRoundTrips) {
     for (const wchar_t* name : {L"copy", L"lzma", L"lzma2", L"lzma2-nonsolid", L"bcj-lzma", L"arm-lzma2", L"armt-lzma",
