@@ -290,18 +290,21 @@ private:
 int WriteEntry(HANDLE file, EntryData& data, const CSzArEx& db, UInt32 i, ORB7zFileWriter* writer) {
     UInt32 crc = CRC_INIT_VAL;
     bool check = data.Streaming() && SzBitWithVals_Check(&db.CRCs, i);
+    // A file of one piece is written here: handing it over would cost more than it saves.
+    bool behind = SzArEx_GetFileSize(&db, i) > ORB7zFileWriter::PieceSize();
     SRes res = SZ_OK;
     for (;;) {
         Byte* buffer = writer->Acquire();
         const Byte* piece = nullptr;
         size_t size = 0;
         res = data.Next(buffer, ORB7zFileWriter::PieceSize(), &piece, &size);
-        if (res != SZ_OK || size == 0 || piece != buffer) {
+        if (res != SZ_OK || size == 0 || piece != buffer || !behind) {
+            // In memory already (the block cache) or small: written here.
+            if (check && res == SZ_OK) crc = CrcUpdate(crc, piece, size);
+            bool ok = res != SZ_OK || size == 0 || WriteAll(file, piece, size);
             writer->Write(file, buffer, 0);  // only gives the buffer back
+            if (!ok) return kORB7zFileFailed;
             if (res != SZ_OK || size == 0) break;
-            // In memory already: written here, the block cache stays in use.
-            if (check) crc = CrcUpdate(crc, piece, size);
-            if (!WriteAll(file, piece, size)) return kORB7zFileFailed;
             continue;
         }
         if (check) crc = CrcUpdate(crc, piece, size);

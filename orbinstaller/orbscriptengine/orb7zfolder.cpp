@@ -50,7 +50,8 @@ size_t Smaller(size_t a, UInt64 b) { return b < a ? size_t(b) : a; }
 class PackSource : public ORB7zByteSource {
 public:
     PackSource(ISeekInStreamPtr stream, UInt64 offset, UInt64 size)
-        : stream_(stream), offset_(offset), left_(size), buf_(kPackBuffer) {}
+        : stream_(stream), offset_(offset), left_(size), capacity_(Smaller(kPackBuffer, size ? size : 1)),
+          buf_(new Byte[capacity_]) {}
 
     SRes Read(Byte* buf, size_t size, size_t* got) override {
         *got = 0;
@@ -59,8 +60,8 @@ public:
             Int64 pos = Int64(offset_);
             SRes res = ISeekInStream_Seek(stream_, &pos, SZ_SEEK_SET);
             if (res != SZ_OK) return res;
-            size_t n = Smaller(buf_.size(), left_);
-            res = ISeekInStream_Read(stream_, buf_.data(), &n);
+            size_t n = Smaller(capacity_, left_);
+            res = ISeekInStream_Read(stream_, buf_.get(), &n);
             if (res != SZ_OK) return res;
             if (n == 0) return SZ_ERROR_INPUT_EOF;  // the archive ends inside the stream
             offset_ += n;
@@ -69,7 +70,7 @@ public:
             tail_ = n;
         }
         size_t n = tail_ - head_ < size ? tail_ - head_ : size;
-        std::memcpy(buf, buf_.data() + head_, n);
+        std::memcpy(buf, buf_.get() + head_, n);
         head_ += n;
         *got = n;
         return SZ_OK;
@@ -84,7 +85,7 @@ public:
             if (res != SZ_OK) return res;
             if (got) --head_;
         }
-        *data = buf_.data() + head_;
+        *data = buf_.get() + head_;
         *size = tail_ - head_;
         return SZ_OK;
     }
@@ -94,7 +95,8 @@ public:
 private:
     ISeekInStreamPtr stream_;
     UInt64 offset_, left_;
-    std::vector<Byte> buf_;
+    size_t capacity_;
+    std::unique_ptr<Byte[]> buf_;  // not cleared: many small blocks each get one
     size_t head_ = 0, tail_ = 0;
 };
 

@@ -33,7 +33,8 @@ ORB7zFileWriter::~ORB7zFileWriter() {
         std::lock_guard<std::mutex> lock(m_);
         stop_ = true;
     }
-    cv_.notify_all();
+    writeCv_.notify_all();
+    closeCv_.notify_all();
     for (std::thread& t : threads_) t.join();
 }
 
@@ -52,7 +53,8 @@ void ORB7zFileWriter::StartThreads() {
             std::lock_guard<std::mutex> lock(m_);
             stop_ = true;
         }
-        cv_.notify_all();
+        writeCv_.notify_all();
+        closeCv_.notify_all();
         for (std::thread& t : threads_) t.join();
         threads_.clear();
         stop_ = false;
@@ -66,7 +68,7 @@ Byte* ORB7zFileWriter::Acquire() {
         buffers_.emplace_back(kPieceSize);
         return buffers_.back().data();
     }
-    cv_.wait(lock, [this] { return !free_.empty(); });
+    doneCv_.wait(lock, [this] { return !free_.empty(); });
     Byte* b = free_.back();
     free_.pop_back();
     return b;
@@ -88,12 +90,12 @@ void ORB7zFileWriter::Write(HANDLE file, Byte* piece, size_t size) {
         std::lock_guard<std::mutex> lock(m_);
         pieces_.push_back({file, piece, size});
     }
-    cv_.notify_all();
+    writeCv_.notify_one();
 }
 
 bool ORB7zFileWriter::Flush(DWORD* error) {
     std::unique_lock<std::mutex> lock(m_);
-    cv_.wait(lock, [this] { return pieces_.empty() && writing_ == 0; });
+    doneCv_.wait(lock, [this] { return pieces_.empty() && writing_ == 0; });
     bool ok = !writeFailed_;
     *error = writeError_;
     writeFailed_ = false;
@@ -108,15 +110,15 @@ void ORB7zFileWriter::Close(HANDLE file, const std::wstring& path) {
     }
     {
         std::unique_lock<std::mutex> lock(m_);
-        cv_.wait(lock, [this] { return closes_.size() < kClosesQueued; });
+        doneCv_.wait(lock, [this] { return closes_.size() < kClosesQueued; });
         closes_.emplace_back(file, path);
     }
-    cv_.notify_all();
+    closeCv_.notify_one();
 }
 
 bool ORB7zFileWriter::Finish(std::wstring* failedPath) {
     std::unique_lock<std::mutex> lock(m_);
-    cv_.wait(lock, [this] { return pieces_.empty() && writing_ == 0 && closes_.empty() && closing_ == 0; });
+    doneCv_.wait(lock, [this] { return pieces_.empty() && writing_ == 0 && closes_.empty() && closing_ == 0; });
     *failedPath = closeFailed_;
     bool ok = closeFailed_.empty();
     closeFailed_.clear();
@@ -126,7 +128,7 @@ bool ORB7zFileWriter::Finish(std::wstring* failedPath) {
 void ORB7zFileWriter::WriteLoop() {
     std::unique_lock<std::mutex> lock(m_);
     for (;;) {
-        cv_.wait(lock, [this] { return stop_ || !pieces_.empty(); });
+        writeCv_.wait(lock, [this] { return stop_ || !pieces_.empty(); });
         if (pieces_.empty()) return;
         Piece p = pieces_.front();
         pieces_.pop_front();
@@ -143,14 +145,14 @@ void ORB7zFileWriter::WriteLoop() {
         }
         free_.push_back(p.data);
         --writing_;
-        cv_.notify_all();
+        doneCv_.notify_one();
     }
 }
 
 void ORB7zFileWriter::CloseLoop() {
     std::unique_lock<std::mutex> lock(m_);
     for (;;) {
-        cv_.wait(lock, [this] { return stop_ || !closes_.empty(); });
+        closeCv_.wait(lock, [this] { return stop_ || !closes_.empty(); });
         if (closes_.empty()) return;
         std::pair<HANDLE, std::wstring> c = std::move(closes_.front());
         closes_.pop_front();
@@ -160,6 +162,6 @@ void ORB7zFileWriter::CloseLoop() {
         lock.lock();
         if (!ok && closeFailed_.empty()) closeFailed_ = c.second;
         --closing_;
-        cv_.notify_all();
+        doneCv_.notify_one();
     }
 }

@@ -47,7 +47,9 @@ private:
     void StartThreads();
 
     std::mutex m_;
-    std::condition_variable cv_;
+    std::condition_variable writeCv_;  // the writer waits for pieces
+    std::condition_variable closeCv_;  // the closers wait for handles
+    std::condition_variable doneCv_;   // the caller waits for buffers and completion
     std::vector<std::vector<Byte>> buffers_;
     std::vector<Byte*> free_;
     std::deque<Piece> pieces_;
