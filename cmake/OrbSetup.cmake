@@ -9,6 +9,9 @@
 #   [LAYOUT <file>]              layout used instead of the product folder's
 #   [PAYLOAD_DIR <dir>]          folder packed as the payload instead of <product>/payload;
 #                                may be made at build time (list what makes it in DEPENDS)
+#   [APPEND_PAYLOAD]             store the payload after the image instead of as a
+#                                resource (large payloads: the image is mapped whole);
+#                                scripts still unpack "App.7z". Sign after the build.
 #   [PAYLOAD_SIZE_IN_SCRIPTS]    replace @ORB_PAYLOAD_SIZE@ in the scripts with the
 #                                payload's unpacked size in bytes (0 without payload)
 #   [DEPENDS <target or file>...]  built before the setup: generated images, payload, an
@@ -31,7 +34,7 @@ function(orb_rc_path out path)
 endfunction()
 
 function(orb_add_setup target)
-  cmake_parse_arguments(ARG "PAYLOAD_SIZE_IN_SCRIPTS"
+  cmake_parse_arguments(ARG "PAYLOAD_SIZE_IN_SCRIPTS;APPEND_PAYLOAD"
     "PRODUCT_DIR;OUTPUT_NAME;GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;LAYOUT;PAYLOAD_DIR"
     "PAYLOAD_SWITCHES;RESOURCES;DEPENDS" ${ARGN})
   if(NOT ARG_PRODUCT_DIR AND NOT ARG_INSTSCRIPT)
@@ -45,6 +48,7 @@ function(orb_add_setup target)
   set(gen "${CMAKE_CURRENT_BINARY_DIR}/${target}.res")
   file(MAKE_DIRECTORY "${gen}")
   set(deps)
+  set(appended)
 
   # Window icon, shared by every setup of this build folder.
   set(icon "${CMAKE_BINARY_DIR}/orb_icon.ico")
@@ -108,8 +112,12 @@ function(orb_add_setup target)
       COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/pack-payload.py" "${payload_dir}" "${out}" ${sw}
       DEPENDS ${payload_files} ${ARG_DEPENDS} "${ORB_TOOLS_DIR}/pack-payload.py"
       COMMENT "Packing ${target} payload")
-    orb_rc_path(p "${out}")
-    string(APPEND rc "APP.7Z _7Z ${p}\n")
+    if(ARG_APPEND_PAYLOAD)
+      set(appended "${out}")
+    else()
+      orb_rc_path(p "${out}")
+      string(APPEND rc "APP.7Z _7Z ${p}\n")
+    endif()
     list(APPEND deps "${out}")
   endif()
 
@@ -162,6 +170,11 @@ function(orb_add_setup target)
   endforeach()
   if(ARG_OUTPUT_NAME)
     set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
+  endif()
+  if(appended)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/append-payload.py" "$<TARGET_FILE:${target}>" "${appended}" APP.7Z
+      COMMENT "Appending ${target} payload")
   endif()
 
   # The layout preview beside the setup, with the same resources:

@@ -2,6 +2,7 @@
 
 #include <process.h>
 
+#include "orbappendedpayload.h"
 #include "orbcontrols.h"
 #include "orbdialogtext.h"
 #include "orblog.h"
@@ -25,7 +26,10 @@ unsigned __stdcall ORBInstallDlg::Worker(void* window) {
 
 void ORBInstallDlg::OnStart() {
     ORBResourceData payload = ORBLoadResource(nullptr, L"_7Z", L"APP.7Z");
-    const unsigned long long size = payload.status == ORBResourceData::kOk ? payload.size : 0;
+    unsigned long long size = payload.status == ORBResourceData::kOk ? payload.size : 0;
+    ORBAppendedPayload appended;
+    if (payload.status == ORBResourceData::kNotFound && ORBFindAppendedPayload(L"APP.7Z", &appended))
+        size = appended.size;
     const UINT interval = ORBProgressStepInterval(size);
     ORBScriptEngine::GetInstance()->SetGlobalNumber("global_install_progress_elapse", interval);
 

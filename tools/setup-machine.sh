@@ -11,7 +11,7 @@ if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
 
 pkgs=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix cmake ninja-build wine wine64
       xvfb xauth p7zip-full gcc-multilib qemu-user-static dpkg-dev googletest python3
-      python3-pil fonts-dejavu-core fonts-wqy-microhei)
+      python3-pil fonts-dejavu-core fonts-wqy-microhei osslsigncode openssl)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

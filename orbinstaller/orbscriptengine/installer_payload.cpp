@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "orb7zextract.h"
+#include "orbappendedpayload.h"
 #include "orbfileops.h"
 #include "orbhandle.h"
 #include "orblog.h"
@@ -64,8 +65,15 @@ int Lua_UnCompress7z(lua_State* L) {
     return ORBProtect(L, [&] {
         ScriptRef fileRef(L), failRef(L);
         int n = lua_gettop(L);
-        if (n == 5 && lua_isfunction(L, -1)) failRef.ref = luaL_ref(L, LUA_REGISTRYINDEX);
-        if ((n == 4 || n == 5) && lua_isfunction(L, -1)) fileRef.ref = luaL_ref(L, LUA_REGISTRYINDEX);
+        // By position: a nil failure callback leaves the per-file one in force.
+        if (n == 5 && lua_isfunction(L, 5)) {
+            lua_pushvalue(L, 5);
+            failRef.ref = luaL_ref(L, LUA_REGISTRYINDEX);
+        }
+        if ((n == 4 || n == 5) && lua_isfunction(L, 4)) {
+            lua_pushvalue(L, 4);
+            fileRef.ref = luaL_ref(L, LUA_REGISTRYINDEX);
+        }
         bool fromFile = n >= 3 && n <= 5 && lua_isboolean(L, 3) && lua_toboolean(L, 3);
 
         int status = 0;
@@ -90,15 +98,23 @@ int Lua_UnCompress7z(lua_State* L) {
                 std::wstring text;
                 const wchar_t* name = ResourceName(L, 1, text);
                 ORBResourceData res = ORBLoadResource(nullptr, L"_7Z", name);
-                if (res.status == ORBResourceData::kNotFound || res.status == ORBResourceData::kNotLocked) {
+                ORBAppendedPayload appended;
+                if (res.status == ORBResourceData::kNotFound && !IS_INTRESOURCE(name) &&
+                    ORBFindAppendedPayload(name, &appended)) {
+                    // Too large for the image: stored after it, read from the file.
+                    ORBLog(L"UnCompress %s to %s .\r\n", name, destination.c_str());
+                    status = Extract7zFromFileRange(destination, appended.file, appended.offset, appended.size,
+                                                    callbacks, true);
+                } else if (res.status == ORBResourceData::kNotFound || res.status == ORBResourceData::kNotLocked) {
                     ORBLog(L"Fun:%s ,LoadResource failed!\r\n", L"Lua_UnCompress7z");
                     lua_pushboolean(L, 0);
                     return 1;
+                } else {
+                    if (!IS_INTRESOURCE(name)) ORBLog(L"UnCompress %s to %s .\r\n", name, destination.c_str());
+                    // The stored signature is exchanged while reading; the resource image
+                    // stays as stored, so every use in the process sees the same bytes.
+                    status = Extract7zFromMemory(destination, res.data, res.size, callbacks, true);
                 }
-                if (!IS_INTRESOURCE(name)) ORBLog(L"UnCompress %s to %s .\r\n", name, destination.c_str());
-                // The stored signature is exchanged while reading; the resource image
-                // stays as stored, so every use in the process sees the same bytes.
-                status = Extract7zFromMemory(destination, res.data, res.size, callbacks, true);
             }
         }
         if (status != 0) {

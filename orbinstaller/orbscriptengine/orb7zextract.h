@@ -18,6 +18,9 @@ using ORBCreateFailedFn = std::function<int(const std::wstring& path, DWORD erro
 struct ORB7zCallbacks {
     ORBFileWrittenFn fileWritten;   // may be empty
     ORBCreateFailedFn createFailed; // may be empty: a creation failure stops
+    // Unpack each block whole into memory before writing its files instead of
+    // streaming it; kept to compare against in the benchmark.
+    bool wholeBlocks = false;
 };
 
 // Status codes besides the decoder's own SZ_ERROR_* values (0 is success).
@@ -37,12 +40,19 @@ int Extract7zFromMemory(const std::wstring& destination, const void* data, size_
 int Extract7zFromFile(const std::wstring& destination, const std::wstring& archive,
                       const ORB7zCallbacks& callbacks);
 
+// Same for the size bytes at offset of a file (a payload stored after the setup's
+// image); restoreSignature as for memory. kORB7zOpenFailed when it cannot be opened.
+int Extract7zFromFileRange(const std::wstring& destination, const std::wstring& file, unsigned long long offset,
+                           unsigned long long size, const ORB7zCallbacks& callbacks, bool restoreSignature);
+
 // The entry loop over a seekable stream. Entries are written in archive order below
 // destination; an entry whose name is absolute, has a drive, "." or ".." parts, ':'
 // (streams), wildcard or control characters or a device name (CON, NUL, COM1, ...) is
 // refused (logged, kORB7zUnsafeEntry), and so is an entry whose folder or file below the
-// destination already exists as a link or junction. A skipped entry (decision 1) is not
-// a failure.
+// destination already exists as a link or junction (checked before any folder is
+// created). A skipped entry (decision 1) is not a failure. Blocks are decoded as
+// streams; an entry whose data fail to decode or whose checksum does not match stops
+// the run with the decoder status and its file is removed.
 int Extract7zEntries(const std::wstring& destination, ISeekInStreamPtr stream,
                      const ORB7zCallbacks& callbacks);
 

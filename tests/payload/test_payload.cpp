@@ -313,7 +313,8 @@ TEST(UnCompress7z, ExistingLinksInsideTheDestinationAreNotFollowed) {
     DWORD link = GetFileAttributesW((dest + L"\\dirlink").c_str());
     if (link == INVALID_FILE_ATTRIBUTES || !(link & FILE_ATTRIBUTE_REPARSE_POINT))
         GTEST_SKIP() << "links are not reparse points here";
-    for (const wchar_t* name : {L"dirlink/new.txt", L"dirlink/victim.txt", L"filelink.txt"}) {
+    // A folder missing behind the link is not created there either.
+    for (const wchar_t* name : {L"dirlink/new.txt", L"dirlink/victim.txt", L"filelink.txt", L"dirlink/made/new.txt"}) {
         WriteArchive(a, Make7z({File7z(L"ok/first.txt", "1"), File7z(name, "evil")}));
         LogCapture log;
         EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z(A, D, true)")) << Narrow(name);
@@ -377,4 +378,26 @@ TEST(UnCompress7z, ScriptErrorInACallbackEndsTheRunThroughTheErrorReport) {
     std::vector<std::string> trace = ReadLines(d.file(L"trace.txt"));
     ASSERT_EQ(1u, trace.size());
     EXPECT_EQ(0u, trace[0].find("file "));
+}
+
+TEST(UnCompress7z, PayloadStoredAfterTheImageUnpacksFromPlainAndSignedSetups) {
+    for (const wchar_t* exe : {L"payload_appended.exe", L"payload_signed.exe"}) {
+        // Not a resource: the image does not carry it.
+        HMODULE image = LoadLibraryExW(TestPath(exe).c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
+        ASSERT_NE(nullptr, image) << Narrow(exe);
+        EXPECT_EQ(nullptr, FindResourceW(image, L"APP.7Z", L"_7Z")) << Narrow(exe);
+        FreeLibrary(image);
+        ScopedTempDir d(L"appended");
+        ORBRunOptions options;
+        options.environment = {{L"ORB_T_CASE", L"plain"}, {L"ORB_T_DEST", d.path()},
+                               {L"ORB_T_TRACE", d.file(L"trace.txt")}, {L"ORB_T_GUID", L"Local\\orb-payload-app"}};
+        ORBRunResult r = RunProduct(exe, options);
+        ASSERT_TRUE(r.started) << Narrow(exe);
+        EXPECT_EQ(1u, r.exitCode) << Narrow(exe);
+        std::vector<std::string> trace = ReadLines(d.file(L"trace.txt"));
+        ASSERT_FALSE(trace.empty()) << Narrow(exe);
+        EXPECT_EQ("result true", trace[0]) << Narrow(exe);
+        ExpectPayload(d.path());
+        DeleteFileW(d.file(L"trace.txt").c_str());
+    }
 }

@@ -3,6 +3,8 @@
 // measured the same way.
 //   bench_payload.exe <repetitions> <archive>...    the benchmark
 //   bench_payload.exe --extract <archive> <folder>  one extraction through the script
+//   bench_payload.exe --whole <archive> <folder>    one extraction with whole blocks
+//                                                    unpacked in memory (the former way)
 //   bench_payload.exe --idle                         nothing (the baseline process)
 #include <windows.h>
 #include <psapi.h>
@@ -16,6 +18,7 @@
 #include "7zCrc.h"
 #include "7zFile.h"
 #include "lauxlib.h"
+#include "orb7zextract.h"
 #include "orbfileops.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
@@ -147,6 +150,11 @@ double Mb(unsigned long long bytes) { return double(bytes) / (1024.0 * 1024.0); 
 
 int wmain(int argc, wchar_t** argv) {
     if (argc == 4 && std::wstring(argv[1]) == L"--extract") return Extract(argv[2], argv[3]);
+    if (argc == 4 && std::wstring(argv[1]) == L"--whole") {
+        ORB7zCallbacks callbacks;
+        callbacks.wholeBlocks = true;
+        return Extract7zFromFile(argv[3], argv[2], callbacks) == 0 ? 0 : 1;
+    }
     if (argc == 2 && std::wstring(argv[1]) == L"--idle") return 0;
     if (argc < 3) {
         std::fprintf(stderr, "usage: bench_payload <repetitions> <archive>...\n");
@@ -182,18 +190,20 @@ int wmain(int argc, wchar_t** argv) {
         }
         std::printf("\n%s: %.1f MB in %u files, %u blocks, largest block %.1f MB\n", ORBWideToUtf8(archive).c_str(),
                     Mb(info.unpacked), info.files, info.blocks, Mb(info.largestBlock));
-        Run best[2];
-        const char* names[2] = {"Lua_UnCompress7z", "7zMain reference"};
+        const int kWho = 3;
+        Run best[kWho];
+        const char* names[kWho] = {"Lua_UnCompress7z", "whole blocks", "7zMain reference"};
         for (int i = 0; i < reps; ++i) {
-            // Alternate who goes first: the write-back of one run slows the next.
-            for (int k = 0; k < 2; ++k) {
-                int who = (k + i) % 2;
+            // Rotate who goes first: the write-back of one run slows the next.
+            for (int k = 0; k < kWho; ++k) {
+                int who = (k + i) % kWho;
                 std::wstring out = scratch + L"\\out";
                 ORBScriptEngine::DeleteDirectories(out);
                 CreateDirectoryW(out.c_str(), nullptr);
-                std::wstring command = who == 0
-                    ? L"\"" + self + L"\" --extract \"" + archive + L"\" \"" + out + L"\""
-                    : L"\"" + reference + L"\" x \"" + archive + L"\"";
+                std::wstring quoted = L"\"" + archive + L"\" \"" + out + L"\"";
+                std::wstring command = who == 0   ? L"\"" + self + L"\" --extract " + quoted
+                                       : who == 1 ? L"\"" + self + L"\" --whole " + quoted
+                                                  : L"\"" + reference + L"\" x \"" + archive + L"\"";
                 Run r = RunChild(command, out);
                 unsigned long long written = TreeSize(out);
                 if (!r.ok || written != info.unpacked) {
@@ -204,13 +214,12 @@ int wmain(int argc, wchar_t** argv) {
                 if (r.peak > best[who].peak) best[who].peak = r.peak;
             }
         }
-        for (int who = 0; who < 2; ++who)
+        for (int who = 0; who < kWho; ++who)
             std::printf("  %-17s best %.3f s  %7.1f MB/s  peak working set %6.1f MB (%.1f above idle)\n", names[who],
                         best[who].seconds, Mb(info.unpacked) / best[who].seconds, Mb(best[who].peak),
                         Mb(best[who].peak) - Mb(idle.peak));
-        std::printf("  throughput ratio ours/reference %.3f (goal >= 0.95); memory goal: largest block + 16 MB = "
-                    "%.1f MB above idle\n",
-                    best[1].seconds / best[0].seconds, Mb(info.largestBlock) + 16.0);
+        std::printf("  speed ratio streamed/whole blocks %.3f (goal >= 1.5), streamed/reference %.3f (goal >= 1)\n",
+                    best[1].seconds / best[0].seconds, best[2].seconds / best[0].seconds);
     }
     ORBScriptEngine::DeleteDirectories(scratch);
     return failures ? 1 : 0;

@@ -1,0 +1,41 @@
+// Streaming decoder of one 7z folder (solid block): the block's bytes are read in
+// order through small buffers, so memory depends on the coders' dictionaries and not
+// on the size of the block.
+#pragma once
+
+#include <memory>
+
+#include "7z.h"
+
+class ORB7zByteSource;
+
+class ORB7zFolderStream {
+public:
+    ORB7zFolderStream();
+    ~ORB7zFolderStream();
+    ORB7zFolderStream(const ORB7zFolderStream&) = delete;
+    ORB7zFolderStream& operator=(const ORB7zFolderStream&) = delete;
+
+    // Prepares folder of the open archive db, read from stream (the stream db was opened
+    // from). SZ_ERROR_UNSUPPORTED for coders or coder graphs it cannot stream,
+    // SZ_ERROR_MEM when a dictionary cannot be allocated.
+    SRes Open(const CSzArEx* db, UInt32 folder, ISeekInStreamPtr stream);
+
+    // Reads the next at most size bytes of the block into buf; *got is 0 only at its
+    // end. A damaged or truncated block gives SZ_ERROR_DATA, SZ_ERROR_INPUT_EOF or,
+    // with a stored block checksum, SZ_ERROR_CRC when the last byte is read.
+    SRes Read(Byte* buf, size_t size, size_t* got);
+
+    UInt32 Folder() const { return folder_; }
+    // Bytes of the block read so far.
+    UInt64 Position() const { return position_; }
+
+private:
+    std::unique_ptr<ORB7zByteSource> top_;
+    UInt32 folder_ = 0xFFFFFFFF;
+    UInt64 position_ = 0;
+    UInt64 size_ = 0;
+    bool checkCrc_ = false;
+    UInt32 crc_ = 0;
+    UInt32 expectedCrc_ = 0;
+};
