@@ -29,14 +29,16 @@ void RegisterDialogClass() {
 // Runs one dialog with a message loop of its own, registered for this thread while it
 // runs; returns the loop's quit code, or 0 when the window cannot be created.
 template <class Dialog>
-int RunDialog(const pugi::xml_node& node) {
+int RunDialog(const pugi::xml_node& node, bool* created = nullptr) {
     ORBMessageLoop loop;
     g_orbModule.RemoveMessageLoop();  // a loop left from an earlier dialog
     g_orbModule.AddMessageLoop(&loop);
     int code = 0;
     {
         Dialog dialog(node);
-        if (dialog.CreateAndShow()) code = loop.Run();
+        const bool shown = dialog.CreateAndShow();
+        if (created) *created = shown;
+        if (shown) code = loop.Run();
     }
     g_orbModule.RemoveMessageLoop();
     return code;
@@ -77,14 +79,23 @@ pugi::xml_node ORBDialogSequence::FindDialog(const wchar_t* name) const {
     return document_.document_element().find_child_by_attribute(L"Dlg", L"name", name);
 }
 
-bool ORBDialogSequence::RunInteractive() {
+bool ORBDialogSequence::RunInteractive(bool* cancelled) {
+    *cancelled = false;
     pugi::xml_node init = FindDialog(L"InitDlg");
     if (!init) {
         ORBLog(L"node <Dlg name=\"InitDlg\"> is empty!");
         return false;
     }
-    if (RunDialog<ORBInitDlg>(init) != 1) return false;
+    bool created = false;
+    if (RunDialog<ORBInitDlg>(init, &created) != 1) {
+        *cancelled = created;
+        return false;
+    }
     ORBScriptEngine::GetInstance()->CallHook("ORBSE_BeforeInstall");
+    return RunInstallDialog();
+}
+
+bool ORBDialogSequence::RunInstallDialog() {
     pugi::xml_node install = FindDialog(L"InstallDlg");
     if (!install) {
         ORBLog(L"node <Dlg name=\"InstallDlg\"> is empty!");
