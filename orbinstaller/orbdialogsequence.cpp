@@ -27,18 +27,18 @@ void RegisterDialogClass() {
 }
 
 // Runs one dialog with a message loop of its own, registered for this thread while it
-// runs; returns the loop's quit code, or 0 when the window cannot be created.
+// runs; returns the loop's quit code, or 0 when the window cannot be created. *shown
+// tells whether the dialog got as far as showing its UI tree.
 template <class Dialog>
-int RunDialog(const pugi::xml_node& node, bool* created = nullptr) {
+int RunDialog(const pugi::xml_node& node, bool* shown = nullptr) {
     ORBMessageLoop loop;
     g_orbModule.RemoveMessageLoop();  // a loop left from an earlier dialog
     g_orbModule.AddMessageLoop(&loop);
     int code = 0;
     {
         Dialog dialog(node);
-        const bool shown = dialog.CreateAndShow();
-        if (created) *created = shown;
-        if (shown) code = loop.Run();
+        if (dialog.CreateAndShow()) code = loop.Run();
+        if (shown) *shown = dialog.TreeBuilt();
     }
     g_orbModule.RemoveMessageLoop();
     return code;
@@ -86,9 +86,9 @@ bool ORBDialogSequence::RunInteractive(bool* cancelled) {
         ORBLog(L"node <Dlg name=\"InitDlg\"> is empty!");
         return false;
     }
-    bool created = false;
-    if (RunDialog<ORBInitDlg>(init, &created) != 1) {
-        *cancelled = created;
+    bool shown = false;
+    if (RunDialog<ORBInitDlg>(init, &shown) != 1) {
+        *cancelled = shown;
         return false;
     }
     ORBScriptEngine::GetInstance()->CallHook("ORBSE_BeforeInstall");

@@ -11,7 +11,7 @@ public:
 
     // Init dialog, ORBSE_BeforeInstall, install dialog. True when the run goes on with
     // the completion stage; false ends it, *cancelled telling whether the user closed
-    // the init dialog (otherwise something failed).
+    // the init dialog (otherwise something failed, a skin that cannot be built too).
     bool RunInteractive(bool* cancelled);
 
     // The install dialog alone (passive runs); true when it ended with 1.

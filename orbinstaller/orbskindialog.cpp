@@ -117,6 +117,7 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
         PostMessageW(hwnd_, WM_CLOSE, 0, 0);
         return TRUE;
     }
+    treeBuilt_ = true;
 
     OnStart();
     Draw();

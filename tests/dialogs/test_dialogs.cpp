@@ -289,6 +289,15 @@ TEST(Dialogs, ClosingTheFirstDialogIsACancelWithStandardCodes) {
     EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
 }
 
+// A first dialog that cannot build its skin is a failure, not the user's cancel.
+TEST(Dialogs, FirstDialogWithoutItsTreeFailsWithStandardCodes) {
+    Session s(L"dlg_notree.exe", {{L"ORB_T_CODES", L"standard"}});
+    s.Finish();
+    EXPECT_EQ(1603u, s.result_.exitCode);
+    EXPECT_TRUE(s.result_.HasLine(L"xm no UI tree for <Dlg name=\"InitDlg\">"));
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+}
+
 // Passive: no first and no completion dialog, the install dialog closes by itself; the
 // hooks run in the order of the other roads.
 TEST(Dialogs, PassiveRunShowsOnlyTheInstallDialog) {
