@@ -16,6 +16,9 @@
 #                                payload's unpacked size in bytes (0 without payload)
 #   [DEPENDS <target or file>...]  built before the setup: generated images, payload, an
 #                                embedded uninstaller)
+#   [MODULES <file.lua>...]      script modules for require "<name>": compiled like the
+#                                scripts and stored as LUAMOD/<NAME>.LUAC (the setup's
+#                                require reads these only, never the disk)
 #
 # Beside each setup it builds <target>_preview (<name>-preview.exe), the layout preview
 # with the same resources.
@@ -36,7 +39,7 @@ endfunction()
 function(orb_add_setup target)
   cmake_parse_arguments(ARG "PAYLOAD_SIZE_IN_SCRIPTS;APPEND_PAYLOAD"
     "PRODUCT_DIR;OUTPUT_NAME;GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;LAYOUT;PAYLOAD_DIR"
-    "PAYLOAD_SWITCHES;RESOURCES;DEPENDS" ${ARGN})
+    "PAYLOAD_SWITCHES;RESOURCES;DEPENDS;MODULES" ${ARGN})
   if(NOT ARG_PRODUCT_DIR AND NOT ARG_INSTSCRIPT)
     message(FATAL_ERROR "orb_add_setup(${target}): PRODUCT_DIR is required")
   endif()
@@ -99,6 +102,28 @@ function(orb_add_setup target)
       string(APPEND rc "${script}.LUAC LUA ${p}\n")
       list(APPEND deps "${out}")
     endif()
+  endforeach()
+
+  if(ARG_MODULES)
+    file(MAKE_DIRECTORY "${gen}/modules")
+  endif()
+  foreach(module ${ARG_MODULES})
+    get_filename_component(src "${module}" ABSOLUTE)
+    get_filename_component(file "${src}" NAME)
+    if(NOT file MATCHES "^([A-Za-z0-9_.]+)\\.lua$")
+      message(FATAL_ERROR "orb_add_setup(${target}): module ${module} must be named <name>.lua "
+                          "(letters, digits, _ and .)")
+    endif()
+    set(name "${CMAKE_MATCH_1}")
+    set(out "${gen}/modules/${name}.LUAC")
+    add_custom_command(OUTPUT "${out}"
+      COMMAND ${CMAKE_COMMAND} "-DLUAC_EMU=${ORB_LUAC_EMULATOR}" "-DLUAC=${ORB_LUAC_BIN}" "-DIN=${src}"
+              "-DOUT=${out}" "-DHEADER=${ORB_CHUNK_HEADER}" -P "${ORB_CMAKE_DIR}/CompileChunk.cmake"
+      DEPENDS "${src}" orb_host_luac "${ORB_LUAC_BIN}" "${ORB_CMAKE_DIR}/CompileChunk.cmake"
+      COMMENT "Compiling ${target} module ${name}")
+    orb_rc_path(p "${out}")
+    string(APPEND rc "${name}.LUAC LUAMOD ${p}\n")
+    list(APPEND deps "${out}")
   endforeach()
 
   if(IS_DIRECTORY "${payload_dir}" OR ARG_PAYLOAD_DIR)

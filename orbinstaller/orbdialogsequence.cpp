@@ -27,9 +27,10 @@ void RegisterDialogClass() {
 }
 
 // Runs one dialog with a message loop of its own, registered for this thread while it
-// runs; returns the loop's quit code, or 0 when the window cannot be created.
+// runs; returns the loop's quit code, or 0 when the window cannot be created. *shown
+// tells whether the dialog got as far as showing its UI tree.
 template <class Dialog>
-int RunDialog(const pugi::xml_node& node) {
+int RunDialog(const pugi::xml_node& node, bool* shown = nullptr) {
     ORBMessageLoop loop;
     g_orbModule.RemoveMessageLoop();  // a loop left from an earlier dialog
     g_orbModule.AddMessageLoop(&loop);
@@ -37,6 +38,7 @@ int RunDialog(const pugi::xml_node& node) {
     {
         Dialog dialog(node);
         if (dialog.CreateAndShow()) code = loop.Run();
+        if (shown) *shown = dialog.TreeBuilt();
     }
     g_orbModule.RemoveMessageLoop();
     return code;
@@ -77,14 +79,23 @@ pugi::xml_node ORBDialogSequence::FindDialog(const wchar_t* name) const {
     return document_.document_element().find_child_by_attribute(L"Dlg", L"name", name);
 }
 
-bool ORBDialogSequence::RunInteractive() {
+bool ORBDialogSequence::RunInteractive(bool* cancelled) {
+    *cancelled = false;
     pugi::xml_node init = FindDialog(L"InitDlg");
     if (!init) {
         ORBLog(L"node <Dlg name=\"InitDlg\"> is empty!");
         return false;
     }
-    if (RunDialog<ORBInitDlg>(init) != 1) return false;
+    bool shown = false;
+    if (RunDialog<ORBInitDlg>(init, &shown) != 1) {
+        *cancelled = shown;
+        return false;
+    }
     ORBScriptEngine::GetInstance()->CallHook("ORBSE_BeforeInstall");
+    return RunInstallDialog();
+}
+
+bool ORBDialogSequence::RunInstallDialog() {
     pugi::xml_node install = FindDialog(L"InstallDlg");
     if (!install) {
         ORBLog(L"node <Dlg name=\"InstallDlg\"> is empty!");

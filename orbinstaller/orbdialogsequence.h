@@ -10,8 +10,12 @@ public:
     bool LoadLayout();
 
     // Init dialog, ORBSE_BeforeInstall, install dialog. True when the run goes on with
-    // the completion stage; false ends it with result 0.
-    bool RunInteractive();
+    // the completion stage; false ends it, *cancelled telling whether the user closed
+    // the init dialog (otherwise something failed, a skin that cannot be built too).
+    bool RunInteractive(bool* cancelled);
+
+    // The install dialog alone (passive runs); true when it ended with 1.
+    bool RunInstallDialog();
 
     // The completion dialog's result code (1 lets ORBSE_AfterComplete run); 0 when the
     // layout has no CompleteDlg.

@@ -31,7 +31,10 @@ void ORBInstallDlg::OnStart() {
     if (payload.status == ORBResourceData::kNotFound && ORBFindAppendedPayload(L"APP.7Z", &appended))
         size = appended.size;
     const UINT interval = ORBProgressStepInterval(size);
-    ORBScriptEngine::GetInstance()->SetGlobalNumber("global_install_progress_elapse", interval);
+    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
+    engine->SetGlobalNumber("global_install_progress_elapse", interval);
+    // Read before the worker holds the engine.
+    passive_ = engine->GetGlobalBoolean("global_passive_install");
 
     uintptr_t thread = _beginthreadex(nullptr, 0, &ORBInstallDlg::Worker, hwnd_, 0, nullptr);
     if (thread) {
@@ -53,6 +56,11 @@ LRESULT ORBInstallDlg::OnCloseRequest(UINT, WPARAM wParam, LPARAM, BOOL& handled
     // Closing now would end the process in the middle of ORBSE_OnInstall.
     if (workerStarted_ && !workerDone_) {
         ORBLog(L"close request %d ignored: the installation is still running\r\n", static_cast<int>(wParam));
+        return 0;
+    }
+    // Nobody is asked in a passive run, so nobody cancels it: it closes by itself.
+    if (passive_ && workerStarted_ && wParam != 1) {
+        ORBLog(L"close request %d ignored: a passive run closes by itself\r\n", static_cast<int>(wParam));
         return 0;
     }
     handled = FALSE;  // the common close

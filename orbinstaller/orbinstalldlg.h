@@ -31,4 +31,5 @@ private:
     HANDLE worker_ = nullptr;
     bool workerStarted_ = false;
     bool workerDone_ = false;
+    bool passive_ = false;  // a passive run: only the dialog's own close (code 1) ends it
 };

@@ -30,11 +30,11 @@ int ORBRunInstaller(HINSTANCE instance) {
     ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
     if (!engine->DoResLua(L"LUA", L"GLOBAL_VAR.LUAC")) {
         ORBLog(L"DoResLua failed, GLOBAL_VAR.LUAC");
-        return 0;
+        return engine->ExitCodeFor(ORBOutcome::kFailed);
     }
     if (!engine->DoResLua(L"LUA", L"INSTSCRIPT.LUAC")) {
         ORBLog(L"DoResLua failed, INSTSCRIPT.LUAC");
-        return 0;
+        return engine->ExitCodeFor(ORBOutcome::kFailed);
     }
 
     std::wstring mutexName = engine->GetGlobalString("global_install_mutex_guid");
@@ -45,7 +45,7 @@ int ORBRunInstaller(HINSTANCE instance) {
     }
     if (ORBHandle other = SingleInstanceGuard(mutexName, appId)) {
         ORBLog(L"CreateAppInstance return true");
-        return 0;
+        return engine->ExitCodeFor(ORBOutcome::kAnotherInstance);
     }
 
     PlatformScope platform;
@@ -61,33 +61,43 @@ int ORBRunInstaller(HINSTANCE instance) {
 
     const bool silent = engine->GetGlobalBoolean("global_silent_install");
     const bool showComplete = engine->GetGlobalBoolean("global_show_completewindow");
+    // Passive: the install dialog alone, no questions; the silent road wins over it.
+    const bool passive = !silent && engine->GetGlobalBoolean("global_passive_install");
     ORBLog(showComplete ? L"Completewindow==true ~!\r\n" : L"Completewindow==false ~!\r\n");
 
     // A silent run without the completion window never touches the layout.
     ORBDialogSequence dialogs;
     if (!silent || showComplete) {
         if (silent) ORBLog(L"SilentInstall ~!\r\n");
+        if (passive) ORBLog(L"PassiveInstall ~!\r\n");
         if (showComplete) ORBLog(L"Completewindow ~!");
-        if (!dialogs.LoadLayout()) return 0;
+        if (!dialogs.LoadLayout()) return engine->ExitCodeFor(ORBOutcome::kFailed);
     }
 
-    if (silent) {
+    if (silent || passive) {
         engine->SetGlobalString("InstallPath", engine->GetGlobalString("global_install_path"));
         engine->CallHook("ORBSE_BeforeInstall");
-        engine->CallHook("ORBSE_OnInstall");
-    } else if (!dialogs.RunInteractive()) {
-        return 0;
+        if (silent) {
+            engine->CallHook("ORBSE_OnInstall");
+        } else if (!dialogs.RunInstallDialog()) {
+            return engine->ExitCodeFor(ORBOutcome::kFailed);
+        }
+    } else {
+        bool cancelled = false;
+        if (!dialogs.RunInteractive(&cancelled))
+            return engine->ExitCodeFor(cancelled ? ORBOutcome::kCancelled : ORBOutcome::kFailed);
     }
 
     engine->CallHook("ORBSE_BeforeComplete");
-    int result = 1;
-    if (silent || !showComplete) {
+    if (silent || passive || !showComplete) {
         ORBLog(L"node <Dlg name=\"CompleteDlg\"> is hide!");
         engine->CallHook("ORBSE_AfterComplete");
     } else if (dialogs.RunCompleteDialog() == 1) {
         engine->CallHook("ORBSE_AfterComplete");
-    } else {
-        result = 0;
+    } else if (!engine->StandardExitCodes()) {
+        return 0;  // the flow did not reach its end
     }
-    return result;
+    // In standard codes the product is installed even when the completion dialog was
+    // closed instead of finished.
+    return engine->ExitCodeFor(ORBOutcome::kInstalled);
 }

@@ -7,5 +7,5 @@
 extern const wchar_t kORBDefaultMutexName[];
 
 // Runs the whole installer; returns the exit code: 1 when the flow reached its end,
-// 0 otherwise.
+// 0 otherwise, or the standard codes when the scripts ask for them (orbexitcode.h).
 int ORBRunInstaller(HINSTANCE instance);

@@ -118,6 +118,7 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
         PostMessageW(hwnd_, WM_CLOSE, 0, 0);
         return TRUE;
     }
+    treeBuilt_ = true;
 
     OnStart();
     // What the dialog did not fill itself: "$name$" in any text shows the script global.

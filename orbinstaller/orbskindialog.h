@@ -34,6 +34,9 @@ public:
     // the window cannot be created.
     bool CreateAndShow();
 
+    // True once the dialog's UI tree was built (a dialog without it ends with 0 at once).
+    bool TreeBuilt() const { return treeBuilt_; }
+
     // Keyboard messages pass; the caret timer passes and posts ORBUM_CARETTICK; the rest
     // goes through dialog-message processing for this window.
     BOOL PreTranslateMessage(MSG* msg) override;
@@ -92,6 +95,7 @@ protected:
     Kind kind_;
 
 private:
+    bool treeBuilt_ = false;
     BOOL RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool IsFocusMessage(UINT msg) const;
     bool InsideRoot(LPARAM lParam) const;

@@ -56,7 +56,9 @@ run() {
   local rc=$?
   set -e
   grep -E '\[(setup|uninstall)\]|^msgbox|^exit code|^error' "$logs/$log" | sed 's/^log: xm //; s/^/   /' || true
-  [ $rc = 1 ]  # the setup's exit code: 1 when its flow reached the end
+  # The sample uses the standard exit codes: 0 installed, 3010 installed but a restart
+  # is needed.
+  [ $rc = 0 ] || [ $rc = 3010 ]
 }
 
 shortcuts() {

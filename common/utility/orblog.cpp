@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <mutex>
 
+#include "orblogfile.h"
+
 namespace {
 
 std::mutex g_sinkMutex;
@@ -15,6 +17,7 @@ constexpr int kPrefixLen = 3;
 
 void Emit(const wchar_t* line) {
     OutputDebugStringW(line);
+    ORBLogFileWrite(line);
     std::lock_guard<std::mutex> lock(g_sinkMutex);
     if (g_sink) g_sink(line, g_sinkContext);
 }

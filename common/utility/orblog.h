@@ -1,4 +1,5 @@
 // The host's debug log: every line is "xm " + text, sent to the debugger output.
+// With a log file open (orblogfile.h) every line goes there too.
 #pragma once
 
 #include <windows.h>

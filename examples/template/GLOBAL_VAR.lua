@@ -27,9 +27,15 @@ global_complate_download_url = "https://example.com/my-product/"
 global_startup_check_visable = true
 global_startup_check = true
 
--- Run mode: interactive with the completion dialog; /S on the command line switches to
--- the silent road (ORBSE_BeforeInit).
+-- Exit codes deployment tools understand: 0 installed, 3010 restart needed, 1602
+-- cancelled, 1603 failed, 1618 already running, 87 bad command line. Without this line
+-- the setup ends with 1 when it ran to its end and 0 otherwise.
+global_exit_codes = "standard"
+
+-- Run mode: interactive with the completion dialog; /S or /VERYSILENT switch to the
+-- silent road, /SILENT or /PASSIVE to progress only (ORBSE_BeforeInit).
 global_silent_install = false
+global_passive_install = false
 global_show_completewindow = true
 global_start_after_install = false   -- /START
 

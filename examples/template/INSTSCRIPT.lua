@@ -1,11 +1,18 @@
 -- Install script: the five hooks the setup calls, in the order it calls them.
 -- Product-specific values all come from GLOBAL_VAR.lua, so the script fits other products.
 --
--- Command line (read in ORBSE_BeforeInit):
---   /S            silent: no dialogs, defaults for every option
+-- Command line (read in ORBSE_BeforeInit): the switches of the cmdline module (/S,
+-- /VERYSILENT, /SILENT, /PASSIVE, /SUPPRESSMSGBOXES, /D=, /DIR=, /LOG, /NORESTART,
+-- /LANG=, /?; see modules/cmdline.lua) and this product's own:
 --   /START        start the program when the setup has finished
 --   /NOAUTOSTART  do not start the program with Windows
---   /D=<folder>   install folder; comes last and may contain spaces without quotes
+--
+-- Exit codes (global_exit_codes = "standard" in GLOBAL_VAR.lua): 0 installed, 3010
+-- installed but Windows must restart, 1602 cancelled, 1603 failed, 1618 another
+-- instance runs, 87 bad command line (modules/exitcode.lua).
+
+local cmdline = require "cmdline"
+local exitcode = require "exitcode"
 
 -- Texts shown to the user; translate them here.
 local T = {
@@ -31,21 +38,17 @@ local function native(lib, name, result)
   return (l:Get(name, result))
 end
 
--- Ends the run now with the given exit code (0: not installed). ExitProcess also works
--- from the install dialog's worker thread, where the dialogs must not be torn down.
-local function quit(code)
-  log("ending the setup with exit code %d", code)
-  local exit = native("kernel32", "ExitProcess", "void")
-  if exit then exit(code) end
-  os.exit(code)
+-- Nobody to ask: silent, progress only, or message boxes suppressed.
+local function unattended()
+  return global_silent_install or global_passive_install or global_suppress_msgboxes
 end
 
 local function fail(text)
   log("install failed: %s", text)
-  if not global_silent_install then
+  if not unattended() then
     Lua_MsgBox(text, global_product_name, MB_OK + MB_ICONERROR + MB_SETFOREGROUND)
   end
-  quit(0)
+  exitcode.quit("failed")
 end
 
 local function strip_slash(path)
@@ -84,36 +87,24 @@ function ORBSE_BeforeInit()
     log("existing installation found in %s", old)
   end
 
-  local argv = Lua_GetCommandLineArgv() or {}
-  for i = 2, #argv do
-    local word = argv[i]
-    local upper = word:upper()
-    if upper == "/S" then
-      global_silent_install = true
-      global_show_completewindow = false
-    elseif upper == "/START" then
-      global_start_after_install = true
-    elseif upper == "/NOAUTOSTART" then
-      global_startup_check = false
-    elseif upper:sub(1, 3) == "/D=" then
-      -- As administrators know it from other setups: the rest of the line, spaces kept.
-      global_install_path = strip_slash(table.concat(argv, " ", i):sub(4))
-      break
-    else
-      log("unknown option %s ignored", word)
-    end
-  end
+  cmdline.add("START", "none", "start the program when the setup has finished",
+              function() global_start_after_install = true end)
+  cmdline.add("NOAUTOSTART", "none", "do not start the program with Windows",
+              function() global_startup_check = false end)
+  cmdline.run()
+  global_install_path = strip_slash(global_install_path)
 
   local major = Lua_GetOSVersion()
   if major < 6 then
     log("Windows major version %d is too old", major)
-    if not global_silent_install then
+    if not unattended() then
       Lua_MsgBox(string.format(T.old_os, global_product_name), global_product_name,
                  MB_OK + MB_ICONERROR + MB_SETFOREGROUND)
     end
-    quit(0)
+    exitcode.quit("failed")
   end
-  log("silent: %s, install path: %s", tostring(global_silent_install), global_install_path)
+  log("silent: %s, passive: %s, install path: %s", tostring(global_silent_install),
+      tostring(global_passive_install), global_install_path)
 end
 
 local install_dir, options
@@ -152,7 +143,7 @@ local function unpack(dir, resource)
   while true do
     files, locked = {}, nil
     if Lua_UnCompress7z(resource, dir, false, on_file, on_locked) then return files end
-    if global_silent_install then fail(T.failed) end
+    if unattended() then fail(T.failed) end
     local text = locked and string.format(T.in_use, locked) or string.format(T.unpack_failed, dir)
     if Lua_MsgBox(text, global_product_name, MB_RETRYCANCEL + MB_ICONWARNING + MB_SETFOREGROUND) ~= IDRETRY then
       fail(T.failed)
@@ -260,7 +251,7 @@ end
 
 function ORBSE_AfterComplete()
   -- With the completion dialog the user starts the program with its button.
-  local dialog = global_show_completewindow and not global_silent_install
+  local dialog = global_show_completewindow and not global_silent_install and not global_passive_install
   if global_start_after_install and not dialog then
     local app = global_install_path .. "\\" .. global_main_app_name
     log("starting %s", app)

@@ -3,7 +3,9 @@
 -- writes it into the install folder as uninst.exe. It has no dialogs of its own: it
 -- confirms with a message box and then takes the silent road.
 --
--- Command line: /S  silent, no confirmation and no final message.
+-- Command line: /S (or /VERYSILENT, /SUPPRESSMSGBOXES) silent, no confirmation and no
+-- final message; /LOG[=<file>] and /NORESTART as for the setup (modules/cmdline.lua).
+-- A file in use goes at the next restart and the exit code is then 3010 (standard codes).
 --
 -- What it removes is what the setup recorded: the files listed in the product key, the
 -- folders they made, the shortcuts, the registry entries and the Run value. Files the
@@ -28,12 +30,8 @@ local function native(lib, name, result)
   return (l:Get(name, result))
 end
 
-local function quit(code)
-  log("ending the uninstaller with exit code %d", code)
-  local exit = native("kernel32", "ExitProcess", "void")
-  if exit then exit(code) end
-  os.exit(code)
-end
+local cmdline = require "cmdline"
+local exitcode = require "exitcode"
 
 local function starts_with(text, prefix)
   return text:sub(1, #prefix):lower() == prefix:lower()
@@ -55,18 +53,17 @@ local silent = false
 local reboot_needed = false
 
 function ORBSE_BeforeInit()
-  local argv = Lua_GetCommandLineArgv() or {}
-  for i = 2, #argv do
-    if argv[i]:upper() == "/S" then silent = true end
-  end
+  cmdline.run()
+  silent = global_silent_install or global_passive_install or global_suppress_msgboxes
   -- No layout: the uninstaller always takes the silent road.
   global_silent_install = true
+  global_passive_install = false
   global_show_completewindow = false
   if not silent then
     local text = string.format(T.confirm, global_product_name)
     if Lua_MsgBox(text, global_product_name, MB_OKCANCEL + MB_ICONQUESTION + MB_SETFOREGROUND) ~= IDOK then
       log("cancelled by the user")
-      quit(0)
+      exitcode.quit("cancelled")
     end
   end
 end
@@ -173,6 +170,8 @@ function ORBSE_OnInstall()
   for _, f in ipairs(order) do remove_folder(dir .. "\\" .. f) end
   remove_folder(dir)
   log("%d files removed%s", count, reboot_needed and "; some at the next restart" or "")
+  -- Reported as exit code 3010 with standard codes.
+  if reboot_needed then global_restart_required = true end
 end
 
 function ORBSE_AfterComplete()

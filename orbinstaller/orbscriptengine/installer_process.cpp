@@ -1,4 +1,6 @@
 // Installer functions: process and service.
+#include "orbexitcode.h"
+#include "orblog.h"
 #include "orbprocess.h"
 #include "orbprocesstoolhelp.h"
 #include "orbscriptapi.h"
@@ -100,9 +102,18 @@ int Lua_EnablePrivilege(lua_State* L) {
     });
 }
 
+// With global_no_restart set (/NORESTART) the session is never ended: the product
+// reports the restart it needs through global_restart_required instead.
 int Lua_ExitWindows(lua_State* L) {
     return ORBProtect(L, [L] {
-        lua_pushboolean(L, ORBExitWindows(ORBArgUnsigned(L, 1), ORBArgUnsigned(L, 2)));
+        const UINT flags = ORBArgUnsigned(L, 1);
+        if (ORBRawGlobalBoolean(L, "global_no_restart")) {
+            ORBLog(L"Fun:Lua_ExitWindows, Description:flags 0x%x not applied, no restart wanted (global_no_restart)\r\n",
+                   flags);
+            lua_pushboolean(L, 0);
+            return 1;
+        }
+        lua_pushboolean(L, ORBExitWindows(flags, ORBArgUnsigned(L, 2)));
         return 1;
     });
 }

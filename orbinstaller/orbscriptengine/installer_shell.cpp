@@ -6,6 +6,7 @@
 #include "orblog.h"
 #include "orbscriptapi.h"
 #include "orbscriptargs.h"
+#include "orbscriptengine.h"
 #include "orbshell.h"
 
 namespace {
@@ -40,6 +41,8 @@ int Lua_GetOSVersion(lua_State* L) {
 // Lua_Logout(text): the scripts' own log line.
 int Lua_Logout(lua_State* L) {
     return ORBProtect(L, [&] {
+        // A script that just named its log file gets this line in it.
+        ORBScriptEngine::SyncLogFile(L);
         ORBLog(L"%s", ORBArgString(L, 1).c_str());
         return 0;
     });

@@ -9,6 +9,9 @@
 extern const luaL_Reg kORBScriptModules[];
 // Global tables made after the modules (GLibTab); may be empty.
 void ORBRegisterScriptTables(lua_State* L);
+// Makes require find modules among the program's own LUAMOD resources only: empty
+// package.path and package.cpath, one searcher (orbscriptmodules.cpp).
+void ORBInstallModuleSearcher(lua_State* L);
 
 extern const luaL_Reg kORBPayloadFunctions[];   // installer_payload.cpp
 extern const luaL_Reg kORBRegistryFunctions[];  // installer_registry.cpp

@@ -7,7 +7,9 @@
 
 #include "lauxlib.h"
 #include "lualib.h"
+#include "orbexitcode.h"
 #include "orblog.h"
+#include "orblogfile.h"
 #include "orbresource.h"
 #include "orbstring.h"
 
@@ -101,6 +103,7 @@ void ORBScriptEngine::RegisterScriptApi() {
     L_ = luaL_newstate();
     if (!L_) throw static_cast<HRESULT>(E_FAIL);
     luaL_openlibs(L_);
+    ORBInstallModuleSearcher(L_);
     for (const luaL_Reg* m = kORBScriptModules; m->name; ++m) {
         luaL_requiref(L_, m->name, m->func, 1);
         lua_pop(L_, 1);
@@ -144,7 +147,9 @@ bool ORBScriptEngine::DoBuffer(const char* bytes, size_t size, const char* name)
         ORBLog(L"luaL_loadbuffer failed!\r\n");
         return false;
     }
-    return PCall(L_, 0, 0) == LUA_OK;
+    const bool ok = PCall(L_, 0, 0) == LUA_OK;
+    SyncLogFile(L_);
+    return ok;
 }
 
 int ORBScriptEngine::PCall(lua_State* L, int nargs, int nresults) {
@@ -170,8 +175,43 @@ std::wstring ORBScriptEngine::FormatScriptError(lua_State* L) {
 
 int ORBScriptEngine::OnScriptError(lua_State* L) {
     std::wstring text = FormatScriptError(L);
-    MessageBoxW(nullptr, text.c_str(), kORBScriptErrorCaption, MB_ICONERROR | MB_OK);
-    ExitProcess(0);
+    // The report goes to the log line by line (a debug-output line is bounded), so a
+    // log file keeps all of it even when nobody sees a box.
+    SyncLogFile(L);
+    ORBLog(L"%s\r\n", kORBScriptErrorCaption);
+    for (size_t start = 0; start < text.size();) {
+        size_t end = text.find(L'\n', start);
+        if (end == std::wstring::npos) end = text.size();
+        ORBLog(L"%s\r\n", text.substr(start, end - start).c_str());
+        start = end + 1;
+    }
+    const int code = ORBExitCode(L, ORBOutcome::kFailed);
+    if (!ORBUnattendedRun(L)) MessageBoxW(nullptr, text.c_str(), kORBScriptErrorCaption, MB_ICONERROR | MB_OK);
+    ExitProcess(static_cast<UINT>(code));
+}
+
+int ORBScriptEngine::ExitCodeFor(ORBOutcome outcome) {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    return ORBExitCode(L_, outcome);
+}
+
+bool ORBScriptEngine::StandardExitCodes() {
+    std::lock_guard<std::recursive_mutex> hold(lock_);
+    return ORBStandardExitCodes(L_);
+}
+
+void ORBScriptEngine::SyncLogFile(lua_State* L) {
+    // The last path tried: a path that failed is not retried (and reported) again.
+    static std::wstring tried;
+    lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS);
+    lua_pushliteral(L, "global_log_file");
+    lua_rawget(L, -2);
+    std::wstring path;
+    if (lua_type(L, -1) == LUA_TSTRING) path = ORBUtf8ToWide(lua_tostring(L, -1));
+    lua_pop(L, 2);
+    if (path.empty() || path == tried) return;
+    tried = path;
+    ORBOpenLogFile(path);
 }
 
 // The interpreter state is shared by the main thread and the install worker. A hook
@@ -190,6 +230,7 @@ void ORBScriptEngine::CallHook(const char* name) {
             const bool ours = lua_gethook(L_) == nullptr;
             if (ours) lua_sethook(L_, &ORBScriptEngine::PendingHook, LUA_MASKCOUNT, kPendingHookCount);
             PCall(L_, 0, 0);
+            SyncLogFile(L_);
             if (ours && lua_gethook(L_) == &ORBScriptEngine::PendingHook) lua_sethook(L_, nullptr, 0, 0);
         } else {
             lua_pop(L_, 1);

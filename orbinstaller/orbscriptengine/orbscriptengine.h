@@ -11,6 +11,7 @@
 
 // Lua is built as C++ here (see cmake/ThirdParty.cmake): no extern "C".
 #include "lua.h"
+#include "orbexitcode.h"
 
 class ORBScriptEngine {
 public:
@@ -47,8 +48,17 @@ public:
     void SetGlobalNumber(const char* name, double value);
     void SetGlobalBoolean(const char* name, bool value);
 
-    // Message handler: shows the error with the script call stack and ends the process
-    // with exit code 0. Never returns.
+    // The process exit code for outcome under the product's global_exit_codes.
+    int ExitCodeFor(ORBOutcome outcome);
+    bool StandardExitCodes();
+
+    // Opens the log file named by global_log_file when it names one not yet open (a
+    // path that cannot be opened is reported once). Called with the interpreter held.
+    static void SyncLogFile(lua_State* L);
+
+    // Message handler: logs the error with the script call stack, shows it in a message
+    // box unless the run is unattended (silent or passive), and ends the process with
+    // the failure exit code (0, or 1603 with standard codes). Never returns.
     static int OnScriptError(lua_State* L);
 
     // The text OnScriptError shows for the error object on the stack top (level 0 is

@@ -205,10 +205,11 @@ TEST(BridgeProduct, InstallHookCallsNativeFunctionsAndWritesTheDebuggerLines) {
 TEST(BridgeProduct, TableArgumentEndsTheRunThroughTheErrorReport) {
     ProductRun run = RunBridgeProduct(true);
     EXPECT_EQ(0u, run.result.exitCode);
-    ASSERT_EQ(1u, run.result.boxes.size());
-    EXPECT_EQ(L":-( 杯具，脚本执行时发生错误", run.result.boxes[0].caption);
-    EXPECT_NE(std::wstring::npos, run.result.boxes[0].text.find(L": unknow argument type"));
-    EXPECT_NE(std::wstring::npos, run.result.boxes[0].text.find(L"<call stack>"));
+    // A silent run: the report goes to the log, no box waits for an answer.
+    EXPECT_TRUE(run.result.boxes.empty());
+    int report = run.result.FindLine(L": unknow argument type");
+    EXPECT_GE(report, 0);
+    EXPECT_GT(run.result.FindLine(L"<call stack>", report), report);
     ASSERT_FALSE(run.trace.empty());
     EXPECT_EQ("wide filled", run.trace.back());
 }

@@ -17,6 +17,9 @@ const wchar_t kUninstallKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\
 const wchar_t kProductKey[] = L"Software\\ORB Demo";
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
+// The sample uses the standard exit codes.
+constexpr DWORD kInstalled = 0, kCancelled = 1602, kFailed = 1603, kAnotherInstance = 1618, kBadCommandLine = 87;
+
 bool KeyExists(const wchar_t* key) {
     ORBRegKey k;
     return RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, k.put()) == ERROR_SUCCESS;
@@ -98,7 +101,7 @@ protected:
 TEST_F(Demo, SilentInstallThenSilentUninstallLeavesNothing) {
     ORBRunResult r = Install();
     ASSERT_TRUE(r.started);
-    ASSERT_EQ(1u, r.exitCode) << Narrow(Dump(r));
+    ASSERT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
     EXPECT_TRUE(r.boxes.empty());
     EXPECT_TRUE(r.HasLine(L"[setup] installed ORB Demo 1.0.0 into " + dir_));
 
@@ -126,7 +129,7 @@ TEST_F(Demo, SilentInstallThenSilentUninstallLeavesNothing) {
     EXPECT_TRUE(FileExists(QuickLaunchLink()));
 
     ORBRunResult u = Uninstall(L"/S");
-    ASSERT_EQ(1u, u.exitCode) << Narrow(Dump(u));
+    ASSERT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
     EXPECT_TRUE(u.boxes.empty());
     EXPECT_FALSE(FileExists(dir_)) << Narrow(Dump(u));
     EXPECT_FALSE(KeyExists(kUninstallKey));
@@ -138,33 +141,33 @@ TEST_F(Demo, SilentInstallThenSilentUninstallLeavesNothing) {
 }
 
 TEST_F(Demo, NoAutostartOptionWritesNoRunValue) {
-    ASSERT_EQ(1u, Install(L"/NOAUTOSTART ").exitCode);
+    ASSERT_EQ(kInstalled, Install(L"/NOAUTOSTART ").exitCode);
     EXPECT_EQ(L"<missing>", RegText(kRunKey, L"ORB Demo"));
     EXPECT_TRUE(KeyExists(kUninstallKey));
-    ASSERT_EQ(1u, Uninstall(L"/S").exitCode);
+    ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
 }
 
 TEST_F(Demo, UninstallerAsksFirstAndCancelKeepsEverything) {
-    ASSERT_EQ(1u, Install().exitCode);
+    ASSERT_EQ(kInstalled, Install().exitCode);
     ORBRunResult u = Uninstall(L"", {IDCANCEL});
-    EXPECT_EQ(0u, u.exitCode);
+    EXPECT_EQ(kCancelled, u.exitCode);
     ASSERT_EQ(1u, u.boxes.size());
     EXPECT_EQ(L"ORB Demo", u.boxes[0].caption);
     EXPECT_TRUE(FileExists(at(L"orbdemo.exe")));
     EXPECT_TRUE(KeyExists(kUninstallKey));
 
     u = Uninstall(L"", {IDOK, IDOK});
-    EXPECT_EQ(1u, u.exitCode) << Narrow(Dump(u));
+    EXPECT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
     EXPECT_EQ(2u, u.boxes.size());  // the question and the final notice
     EXPECT_FALSE(FileExists(dir_));
     EXPECT_FALSE(KeyExists(kProductKey));
 }
 
 TEST_F(Demo, UninstallKeepsFilesTheUserAddedAndTheirFolder) {
-    ASSERT_EQ(1u, Install().exitCode);
+    ASSERT_EQ(kInstalled, Install().exitCode);
     ASSERT_TRUE(WriteFileBytes(at(L"my notes.txt"), "mine"));
     ASSERT_TRUE(WriteFileBytes(at(L"help\\extra.html"), "mine too"));
-    ASSERT_EQ(1u, Uninstall(L"/S").exitCode);
+    ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
     EXPECT_EQ("mine", ReadFileBytes(at(L"my notes.txt")));
     EXPECT_EQ("mine too", ReadFileBytes(at(L"help\\extra.html")));
     EXPECT_FALSE(FileExists(at(L"orbdemo.exe")));
@@ -174,7 +177,7 @@ TEST_F(Demo, UninstallKeepsFilesTheUserAddedAndTheirFolder) {
 }
 
 TEST_F(Demo, ReinstallReplacesReadOnlyFilesAndEndsTheRunningProgram) {
-    ASSERT_EQ(1u, Install().exitCode);
+    ASSERT_EQ(kInstalled, Install().exitCode);
     std::string readme = ReadFileBytes(at(L"readme.txt"));
     ASSERT_TRUE(WriteFileBytes(at(L"readme.txt"), "changed"));
     SetFileAttributesW(at(L"readme.txt").c_str(), FILE_ATTRIBUTE_READONLY);
@@ -188,18 +191,18 @@ TEST_F(Demo, ReinstallReplacesReadOnlyFilesAndEndsTheRunningProgram) {
     WaitForInputIdle(process.get(), 10000);
 
     ORBRunResult r = Install();
-    EXPECT_EQ(1u, r.exitCode) << Narrow(Dump(r));
+    EXPECT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 10000)) << "the old program still runs";
     EXPECT_TRUE(r.HasLine(L"[setup] ending "));
     EXPECT_EQ(readme, ReadFileBytes(at(L"readme.txt")));
     EXPECT_FALSE(GetFileAttributesW(at(L"readme.txt").c_str()) & FILE_ATTRIBUTE_READONLY);
     EXPECT_TRUE(r.boxes.empty());
-    ASSERT_EQ(1u, Uninstall(L"/S").exitCode);
+    ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
     EXPECT_FALSE(FileExists(dir_));
 }
 
 TEST_F(Demo, UpdateKeepsTheOldVersionsFilesOnTheUninstallList) {
-    ASSERT_EQ(1u, Install().exitCode);
+    ASSERT_EQ(kInstalled, Install().exitCode);
     // As if the installed version had shipped old\gone.txt, which this one no longer has.
     std::wstring files = RegText(kProductKey, L"Files");
     ASSERT_NE(L"<missing>", files);
@@ -211,39 +214,111 @@ TEST_F(Demo, UpdateKeepsTheOldVersionsFilesOnTheUninstallList) {
     CreateDirectoryW(at(L"old").c_str(), nullptr);
     ASSERT_TRUE(WriteFileBytes(at(L"old\\gone.txt"), "old"));
 
-    ASSERT_EQ(1u, Install().exitCode);
+    ASSERT_EQ(kInstalled, Install().exitCode);
     EXPECT_NE(std::wstring::npos, RegText(kProductKey, L"Files").find(L"|old\\gone.txt"));
-    ASSERT_EQ(1u, Uninstall(L"/S").exitCode);
+    ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
     EXPECT_FALSE(FileExists(dir_));
 }
 
 TEST_F(Demo, StartOptionStartsTheProgramAfterASilentInstall) {
-    ASSERT_EQ(1u, Install(L"/START ").exitCode);
+    ASSERT_EQ(kInstalled, Install(L"/START ").exitCode);
     HWND app = nullptr;
     for (int i = 0; i < 300 && !app; ++i, Sleep(50)) app = FindWindowW(L"OrbDemoWindow", nullptr);
     ASSERT_TRUE(app);
     ORBRunResult u = Uninstall(L"/S");  // ends the program before removing it
-    EXPECT_EQ(1u, u.exitCode);
+    EXPECT_EQ(kInstalled, u.exitCode);
     EXPECT_TRUE(u.HasLine(L"[uninstall] ending "));
     EXPECT_FALSE(IsWindow(app));
     EXPECT_FALSE(FileExists(dir_));
 }
 
-TEST_F(Demo, SilentReinstallOverALockedFileFailsWithoutAskingAndWithExitCode0) {
-    ASSERT_EQ(1u, Install().exitCode);
+TEST_F(Demo, SilentReinstallOverALockedFileFailsWithoutAskingAndWithExitCode1603) {
+    ASSERT_EQ(kInstalled, Install().exitCode);
     {
         ORBFileHandle lock(CreateFileW(at(L"licence.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                                        nullptr));
         ASSERT_TRUE(lock);
         ORBRunResult r = Install();
-        EXPECT_EQ(0u, r.exitCode) << Narrow(Dump(r));
+        EXPECT_EQ(kFailed, r.exitCode) << Narrow(Dump(r));
         EXPECT_TRUE(r.boxes.empty());
         EXPECT_TRUE(r.HasLine(L"[setup] cannot write " + at(L"licence.txt")));
         EXPECT_TRUE(r.HasLine(L"[setup] install failed"));
     }
     // Once the file is free again the installation goes through.
-    EXPECT_EQ(1u, Install().exitCode);
-    ASSERT_EQ(1u, Uninstall(L"/S").exitCode);
+    EXPECT_EQ(kInstalled, Install().exitCode);
+    ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
+}
+
+// The log file's lines that contain text.
+std::vector<std::string> LogLinesWith(const std::wstring& log, const std::string& text) {
+    std::vector<std::string> found;
+    for (const std::string& line : ReadLines(log))
+        if (line.find(text) != std::string::npos) found.push_back(line);
+    return found;
+}
+
+// The thread id of a log file line ("2026-12-09 03:49:01.123 [1234] ...").
+std::string LogThread(const std::string& line) {
+    size_t open = line.find(" [");
+    size_t close = line.find("] ", open);
+    return open == std::string::npos || close == std::string::npos ? "" : line.substr(open + 2, close - open - 2);
+}
+
+TEST_F(Demo, DeploymentSwitchesInstallAndUninstallWithALogFile) {
+    std::wstring log = root_.file(L"install.log");
+    ORBRunResult r = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART /LOG=\"" + log +
+                                                                 L"\" /dir=\"" + dir_ + L"\"");
+    ASSERT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
+    EXPECT_TRUE(r.boxes.empty());
+    EXPECT_TRUE(FileExists(at(L"orbdemo.exe")));
+    // The lines before the script named the file are in it too.
+    EXPECT_EQ(1u, LogLinesWith(log, " szObjectName = ").size());
+    EXPECT_EQ(1u, LogLinesWith(log, "[setup] installed ORB Demo 1.0.0 into " + Narrow(dir_)).size());
+
+    std::wstring ulog = root_.file(L"uninstall.log");
+    ORBRunResult u = Uninstall(L"/verysilent /log=" + ulog);
+    ASSERT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
+    EXPECT_TRUE(u.boxes.empty());
+    EXPECT_FALSE(FileExists(dir_));
+    EXPECT_EQ(1u, LogLinesWith(ulog, "[uninstall] uninstall finished").size());
+}
+
+TEST_F(Demo, HelpAndUnknownSwitchesOnBothRoads) {
+    ORBRunResult quietHelp = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/S /?");
+    EXPECT_EQ(0u, quietHelp.exitCode);
+    EXPECT_TRUE(quietHelp.boxes.empty());
+    EXPECT_TRUE(quietHelp.HasLine(L"xm /VERYSILENT\t"));
+    EXPECT_TRUE(quietHelp.HasLine(L"xm /START\t"));
+
+    ORBRunResult help = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/?");
+    EXPECT_EQ(0u, help.exitCode);
+    ASSERT_EQ(1u, help.boxes.size());
+    for (const wchar_t* sw : {L"/S\t", L"/SILENT\t", L"/PASSIVE\t", L"/SUPPRESSMSGBOXES\t", L"/D=<folder>\t",
+                              L"/DIR=<folder>\t", L"/LOG[=<file>]\t", L"/NORESTART\t", L"/LANG=<code>\t", L"/NOAUTOSTART\t"})
+        EXPECT_NE(std::wstring::npos, help.boxes[0].text.find(sw)) << Narrow(sw);
+
+    ORBRunResult quietBad = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/BOGUS /VERYSILENT /D=" + dir_);
+    EXPECT_EQ(kBadCommandLine, quietBad.exitCode);
+    EXPECT_TRUE(quietBad.boxes.empty());
+    EXPECT_TRUE(quietBad.HasLine(L"/BOGUS"));
+    EXPECT_FALSE(FileExists(dir_));
+
+    ORBRunResult bad = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/LANG /D=" + dir_);
+    EXPECT_EQ(kBadCommandLine, bad.exitCode);
+    ASSERT_EQ(1u, bad.boxes.size());
+    EXPECT_NE(std::wstring::npos, bad.boxes[0].text.find(L"/LANG"));
+    EXPECT_FALSE(FileExists(dir_));
+}
+
+// A file the uninstaller cannot delete goes at the next restart: exit code 3010.
+TEST_F(Demo, UninstallWithAFileInUseAsksForARestart) {
+    ASSERT_EQ(kInstalled, Install().exitCode);
+    ORBFileHandle lock(CreateFileW(at(L"licence.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
+    ASSERT_TRUE(lock);
+    ORBRunResult u = Uninstall(L"/S /NORESTART");
+    EXPECT_EQ(3010u, u.exitCode) << Narrow(Dump(u));
+    EXPECT_TRUE(u.boxes.empty());
+    EXPECT_FALSE(FileExists(at(L"orbdemo.exe")));
 }
 
 // Interactive runs: the setup on a thread of its own, driven through its windows.
@@ -325,9 +400,9 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     Sleep(500);
     Screenshot(init, L"demo-1-init.png");
 
-    // A second setup while the first runs: the first comes to the front, the second ends with 0.
+    // A second setup while the first runs: the first comes to the front, the second ends with 1618.
     ORBRunResult second = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/S /D=" + dir_);
-    EXPECT_EQ(0u, second.exitCode);
+    EXPECT_EQ(kAnotherInstance, second.exitCode);
     EXPECT_TRUE(second.HasLine(L"CreateAppInstance return true"));
     EXPECT_EQ(init, GetForegroundWindow());
     EXPECT_FALSE(FileExists(at(L"orbdemo.exe")));
@@ -347,7 +422,7 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     Screenshot(complete, L"demo-3-complete.png");
     ORBClickClient(complete, kUseBtn.x, kUseBtn.y);
     s.Finish();
-    EXPECT_EQ(1u, s.result.exitCode) << Narrow(Dump(s.result));
+    EXPECT_EQ(kInstalled, s.result.exitCode) << Narrow(Dump(s.result));
     EXPECT_TRUE(FileExists(at(L"orbdemo.exe")));
     EXPECT_EQ(dir_, RegText(kUninstallKey, L"InstallLocation"));
 
@@ -359,7 +434,7 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
 
     // Uninstall through its message boxes: it ends the running program first.
     ORBRunResult u = Uninstall(L"", {IDOK, IDOK});
-    EXPECT_EQ(1u, u.exitCode) << Narrow(Dump(u));
+    EXPECT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
     ASSERT_EQ(2u, u.boxes.size());
     EXPECT_NE(std::wstring::npos, u.boxes[1].text.find(L"ORB Demo"));
     EXPECT_FALSE(IsWindow(app));
@@ -367,8 +442,39 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     EXPECT_FALSE(KeyExists(kUninstallKey));
 }
 
+// Progress only: the install dialog appears and closes by itself, nothing is asked; the
+// log file holds the lines of both threads (ORBSE_OnInstall runs on the worker).
+TEST_F(Demo, PassiveRunShowsProgressOnlyAndLogsBothThreads) {
+    std::wstring log = root_.file(L"passive.log");
+    Session s(TestPath(L"orbdemo-setup.exe"), L"/PASSIVE /LOG=" + log + L" /D=" + dir_);
+    HWND install = s.NextDialog();
+    ASSERT_TRUE(install) << Narrow(Dump(s.result));
+    Sleep(300);
+    ORBFrame frame;
+    if (ORBCaptureWindow(install, frame)) {
+        CreateDirectoryW(TestPath(L"artefacts").c_str(), nullptr);
+        ORBSaveFramePng(frame, TestPath(L"artefacts\\demo-5-passive.png"));
+    }
+    s.Finish();
+    EXPECT_EQ(kInstalled, s.result.exitCode) << Narrow(Dump(s.result));
+    EXPECT_TRUE(s.result.boxes.empty());
+    EXPECT_TRUE(s.result.HasLine(L"xm PassiveInstall ~!"));
+    EXPECT_TRUE(s.result.HasLine(L"xm node <Dlg name=\"CompleteDlg\"> is hide!"));
+    EXPECT_TRUE(FileExists(at(L"orbdemo.exe")));
+
+    std::vector<std::string> main = LogLinesWith(log, "[setup] ORB Demo 1.0.0 setup");
+    std::vector<std::string> worker = LogLinesWith(log, " files unpacked");
+    std::vector<std::string> done = LogLinesWith(log, "[setup] setup finished");
+    ASSERT_EQ(1u, main.size());
+    ASSERT_EQ(1u, worker.size());
+    ASSERT_EQ(1u, done.size());
+    EXPECT_NE(LogThread(main[0]), LogThread(worker[0]));
+    EXPECT_EQ(LogThread(main[0]), LogThread(done[0]));
+    ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
+}
+
 TEST_F(Demo, InteractiveReinstallAsksRetryOrCancelForAFileInUse) {
-    ASSERT_EQ(1u, Install().exitCode);
+    ASSERT_EQ(kInstalled, Install().exitCode);
     {
         ORBFileHandle lock(CreateFileW(at(L"licence.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                                        nullptr));
@@ -379,12 +485,12 @@ TEST_F(Demo, InteractiveReinstallAsksRetryOrCancelForAFileInUse) {
         ASSERT_TRUE(init);
         ORBClickClient(init, kInstallBtn.x, kInstallBtn.y);
         s.Finish();
-        EXPECT_EQ(0u, s.result.exitCode) << Narrow(Dump(s.result));
+        EXPECT_EQ(kFailed, s.result.exitCode) << Narrow(Dump(s.result));
         ASSERT_EQ(3u, s.result.boxes.size()) << Narrow(Dump(s.result));
         EXPECT_NE(std::wstring::npos, s.result.boxes[0].text.find(at(L"licence.txt")));
         EXPECT_TRUE(s.result.HasLine(L"[setup] install failed"));
     }
-    ASSERT_EQ(1u, Uninstall(L"/S").exitCode);
+    ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
 }
 
 }  // namespace

@@ -337,6 +337,51 @@ TEST(Dialogs, AltF4EndsWith0) {
     EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
 }
 
+TEST(Dialogs, ClosingTheFirstDialogIsACancelWithStandardCodes) {
+    Session s(L"dlg_full.exe", {{L"ORB_T_CODES", L"standard"}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    PostMessageW(init, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s.Finish();
+    EXPECT_EQ(1602u, s.result_.exitCode);
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+}
+
+// A first dialog that cannot build its skin is a failure, not the user's cancel.
+TEST(Dialogs, FirstDialogWithoutItsTreeFailsWithStandardCodes) {
+    Session s(L"dlg_notree.exe", {{L"ORB_T_CODES", L"standard"}});
+    s.Finish();
+    EXPECT_EQ(1603u, s.result_.exitCode);
+    EXPECT_TRUE(s.result_.HasLine(L"xm no UI tree for <Dlg name=\"InitDlg\">"));
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+}
+
+// Passive: no first and no completion dialog, the install dialog closes by itself; the
+// hooks run in the order of the other roads.
+TEST(Dialogs, PassiveRunShowsOnlyTheInstallDialog) {
+    Session s(L"dlg_full.exe", {{L"ORB_T_PASSIVE", L"true"}, {L"ORB_T_CODES", L"standard"}});
+    HWND install = s.NextDialog();
+    ASSERT_TRUE(install);
+    // Closing is ignored: while the install hook runs and after it.
+    PostMessageW(install, WM_SYSCOMMAND, SC_CLOSE, 0);
+    PostMessageW(install, WM_CLOSE, 0, 0);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    EXPECT_TRUE(s.result_.boxes.empty());
+    const std::vector<std::string>& t = s.trace;
+    int last = -1;
+    for (const char* hook : {"BeforeInit", "BeforeInstall", "OnInstall", "BeforeComplete", "AfterComplete"}) {
+        int at = IndexOf(t, hook);
+        EXPECT_GT(at, last) << hook;
+        last = at;
+    }
+    EXPECT_TRUE(Has(t, "InstallPath=" + Narrow(s.file(L"InstallDir"))));
+    EXPECT_TRUE(Has(t, "global_install_progress_pos=100"));
+    EXPECT_TRUE(Has(t, "LicenceChk=nil"));  // no first dialog published its boxes
+    EXPECT_TRUE(s.result_.HasLine(L"xm node <Dlg name=\"CompleteDlg\"> is hide!"));
+    EXPECT_TRUE(s.result_.HasLine(L"xm close request 0 ignored"));
+}
+
 TEST(Dialogs, RelativeInstallPathIsRejectedAndTheDialogStays) {
     Session s(L"dlg_full.exe", {{L"ORB_T_PATH", L"Programs\\X"}});
     HWND init = s.NextDialog();

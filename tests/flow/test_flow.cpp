@@ -173,9 +173,9 @@ TEST(EntryFlow, BrokenSettingsChunkEndsWith0) {
 }
 
 TEST(EntryFlow, HookErrorShowsTheReportAndEndsWith0) {
-    FlowRun run = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_FAIL", L"BeforeInstall"}});
+    FlowRun run = RunFlow(L"flow_basic.exe", {{L"ORB_T_FAIL", L"BeforeInit"}});
     EXPECT_EQ(0u, run.result.exitCode);
-    EXPECT_EQ((std::vector<std::string>{"GLOBAL_VAR", "INSTSCRIPT", "BeforeInit", "BeforeInstall"}), run.trace);
+    EXPECT_EQ((std::vector<std::string>{"GLOBAL_VAR", "INSTSCRIPT", "BeforeInit"}), run.trace);
     ASSERT_EQ(1u, run.result.boxes.size());
     const ORBMessageBoxSeen& box = run.result.boxes[0];
     EXPECT_EQ(L":-( 杯具，脚本执行时发生错误", box.caption);
@@ -185,10 +185,123 @@ TEST(EntryFlow, HookErrorShowsTheReportAndEndsWith0) {
     for (wchar_t c : t)
         if (c != L'\r') text.push_back(c);
     EXPECT_EQ(0u, text.find(L"INSTSCRIPT.lua:"));
-    EXPECT_NE(std::wstring::npos, text.find(L": boom in BeforeInstall\n      <call stack>\n-> | "));
+    EXPECT_NE(std::wstring::npos, text.find(L": boom in BeforeInit\n      <call stack>\n-> | "));
     EXPECT_NE(std::wstring::npos, text.find(L"\n--  | error() : line -1 [=[C] : line -1]\n"));
     EXPECT_NE(std::wstring::npos, text.find(L"\n--  | inner() : line "));
     size_t tail = text.rfind(L"]\n");
     ASSERT_NE(std::wstring::npos, tail);
     EXPECT_EQ(L"请向我们反馈以上错误信息，以便我们改善产品质量！", text.substr(tail + 2));
+    // The report is logged too.
+    EXPECT_TRUE(run.result.HasLine(L"xm -> | "));
+}
+
+// The standard codes end to end; the default pair is what the tests above check.
+TEST(ExitCodes, StandardCodesForEachOutcome) {
+    const std::pair<std::wstring, std::wstring> standard = {L"ORB_T_CODES", L"standard"};
+    FlowRun ok = RunFlow(L"flow_basic.exe", {standard, {L"ORB_T_SILENT", L"true"}});
+    EXPECT_EQ(0u, ok.result.exitCode);
+    EXPECT_EQ(kAllHooks, ok.trace);
+    FlowRun restart = RunFlow(L"flow_basic.exe", {standard, {L"ORB_T_SILENT", L"true"}, {L"ORB_T_RESTART", L"1"}});
+    EXPECT_EQ(3010u, restart.result.exitCode);
+    // Host failure (no layout for the interactive road).
+    FlowRun failed = RunFlow(L"flow_basic.exe", {standard});
+    EXPECT_EQ(1603u, failed.result.exitCode);
+    FlowRun noInit = RunFlow(L"flow_layout.exe", {standard});
+    EXPECT_EQ(1603u, noInit.result.exitCode);
+    // The default pair ignores a restart request.
+    FlowRun plain = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_RESTART", L"1"}});
+    EXPECT_EQ(1u, plain.result.exitCode);
+    // A second instance while the first waits in its install hook.
+    ScopedTempDir dir(L"codes");
+    std::wstring wait = dir.file(L"gate");
+    std::wstring guid = UniqueGuid();
+    FlowRun first;
+    std::thread t([&] {
+        first = RunFlow(L"flow_basic.exe", {standard, {L"ORB_T_SILENT", L"true"}, {L"ORB_T_GUID", guid},
+                                            {L"ORB_T_WAIT", wait}});
+    });
+    for (int i = 0; i < 600 && !FileExists(wait + L".started"); ++i) Sleep(50);
+    FlowRun second = RunFlow(L"flow_basic.exe", {standard, {L"ORB_T_SILENT", L"true"}, {L"ORB_T_GUID", guid}});
+    WriteFileBytes(wait + L".release", "");
+    t.join();
+    EXPECT_EQ(1618u, second.result.exitCode);
+    EXPECT_EQ(0u, first.result.exitCode);
+}
+
+// Log file of a silent run whose install hook fails: the lines logged before the
+// script named the file, the script's own lines in UTF-8, and the whole error report.
+TEST(LogFile, SilentRunKeepsEveryLineUpToTheScriptError) {
+    ScopedTempDir dir(L"log");
+    // os.getenv reads the ANSI environment: an ASCII name here; UTF-8 text inside.
+    std::wstring log = dir.file(L"setup log.log");
+    FlowRun run = RunFlow(L"flow_basic.exe", {{L"ORB_T_CODES", L"standard"}, {L"ORB_T_SILENT", L"true"},
+                                              {L"ORB_T_LOG", log}, {L"ORB_T_FAIL", L"OnInstall"}});
+    EXPECT_EQ(1603u, run.result.exitCode);
+    EXPECT_TRUE(run.result.boxes.empty());
+    std::string bytes = ReadFileBytes(log);
+    ASSERT_EQ(0u, bytes.find("\xEF\xBB\xBF")) << bytes;
+    std::vector<std::string> lines = ReadLines(log);
+    ASSERT_GT(lines.size(), 5u);
+    auto find = [&](const std::string& text) {
+        for (size_t i = 0; i < lines.size(); ++i)
+            if (lines[i].find(text) != std::string::npos) return static_cast<int>(i);
+        return -1;
+    };
+    int name = find(" szObjectName = Local\\orb-flow-test-");
+    int own = find("] OnInstall says 安装");
+    int boom = find(": boom in OnInstall");
+    int last = find("请向我们反馈以上错误信息，以便我们改善产品质量！");
+    EXPECT_GE(name, 0);
+    EXPECT_GT(own, name);
+    EXPECT_GT(boom, own);
+    EXPECT_EQ(static_cast<int>(lines.size()) - 1, last);
+    for (const std::string& line : lines) {
+        std::string l = line.rfind("\xEF\xBB\xBF", 0) == 0 ? line.substr(3) : line;
+        // "2026-12-09 03:49:01.123 [1234] text": date, time, thread.
+        ASSERT_GT(l.size(), 26u) << l;
+        EXPECT_TRUE(l[4] == '-' && l[10] == ' ' && l[13] == ':' && l[19] == '.' && l[23] == ' ' && l[24] == '[')
+            << l;
+    }
+    // Windows line ends, one per line.
+    size_t lf = 0, crlf = 0;
+    for (size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n') continue;
+        ++lf;
+        if (i > 0 && bytes[i - 1] == '\r') ++crlf;
+    }
+    EXPECT_EQ(lines.size(), lf);
+    EXPECT_EQ(lf, crlf);
+}
+
+TEST(LogFile, AnUnopenableLogFileIsReportedAndTheRunGoesOn) {
+    FlowRun run = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_LOG", L"Z:\\no\\such\\dir\\x.log"}});
+    EXPECT_EQ(1u, run.result.exitCode);
+    EXPECT_EQ(kAllHooks, run.trace);
+    EXPECT_TRUE(run.result.HasLine(L"xm cannot open the log file Z:\\no\\such\\dir\\x.log, error "));
+}
+
+// require reads the setup's own modules only: planted files beside the setup (the
+// working folder too) are never run.
+TEST(Modules, RequireFindsEmbeddedModulesAndNeverTheDisk) {
+    ScopedTempDir dir(L"modules");
+    std::wstring exe = dir.file(L"setup.exe");
+    ASSERT_TRUE(CopyFileW(TestPath(L"flow_modules.exe").c_str(), exe.c_str(), FALSE));
+    std::wstring marker = dir.file(L"planted-ran.txt");
+    std::string plant = "local f = io.open([[" + Narrow(marker) + "]], 'w') f:write('x') f:close() return { value = 'disk' }\n";
+    ASSERT_TRUE(WriteFileBytes(dir.file(L"flowmod.lua"), plant));
+    ASSERT_TRUE(WriteFileBytes(dir.file(L"planted.lua"), plant));
+    ASSERT_TRUE(WriteFileBytes(dir.file(L"flow.sub.lua"), plant));
+    std::wstring trace = dir.file(L"trace.txt");
+    ORBRunOptions o;
+    o.exe = exe;
+    o.workingDirectory = dir.path();
+    o.environment = {{L"ORB_T_TRACE", trace}, {L"ORB_T_GUID", UniqueGuid()}};
+    ORBRunResult r = ORBRunSetup(o);
+    EXPECT_EQ(1u, r.exitCode);
+    std::vector<std::string> lines = ReadLines(trace);
+    EXPECT_EQ((std::vector<std::string>{"GLOBAL_VAR", "INSTSCRIPT", "flowmod=embedded", "same=true", "sub=dotted",
+                                        "planted=false", "message=module 'planted' not found: \tno embedded module 'planted'",
+                                        "path=[][] searchers=1"}),
+              lines);
+    EXPECT_FALSE(FileExists(marker));
 }

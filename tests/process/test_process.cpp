@@ -189,6 +189,11 @@ TEST(Shutdown, ExitWindowsPassesFlagsAndReason) {
     EXPECT_EQ(0xFFFFFFFFu, g_exitReason);
     EXPECT_EQ(Results{"false"}, Call("Lua_ExitWindows({}, {})"));
     EXPECT_EQ(4, g_exitCalls);
+    // /NORESTART: the session is never ended, whatever the flags.
+    EXPECT_EQ(Results{}, Call("(function() global_no_restart = true end)()"));
+    EXPECT_EQ(Results{"false"}, Call("Lua_ExitWindows(2, 0)"));
+    EXPECT_EQ(Results{}, Call("(function() global_no_restart = nil end)()"));
+    EXPECT_EQ(4, g_exitCalls);
     g_orbExitWindowsEx = real;
 }
 

@@ -31,6 +31,21 @@ std::wstring Trimmed(std::wstring s) {
     return s;
 }
 
+// What an exit code means; the driver cannot know which set the product uses, so the
+// two meanings of 0 and 1 are both given.
+std::wstring ExitMeaning(DWORD code) {
+    switch (code) {
+    case 0: return L"standard codes: installed; default codes: not completed";
+    case 1: return L"default codes: completed";
+    case 87: return L"standard codes: bad command line";
+    case 1602: return L"standard codes: cancelled by the user";
+    case 1603: return L"standard codes: failed";
+    case 1618: return L"standard codes: another instance is running";
+    case 3010: return L"standard codes: installed, restart needed";
+    default: return L"not a code of the setup";
+    }
+}
+
 int Usage() {
     Print(L"usage: orbrun [--timeout ms] [--answer ok|cancel|abort|retry|ignore|yes|no]... "
           L"[--env NAME=VALUE]... [--cwd DIR] [--] program [arguments...]");
@@ -110,6 +125,6 @@ int wmain(int argc, wchar_t** argv) {
         Print(L"error: timed out");
         return 255;
     }
-    Print(L"exit code: " + std::to_wstring(r.exitCode));
+    Print(L"exit code: " + std::to_wstring(r.exitCode) + L" (" + ExitMeaning(r.exitCode) + L")");
     return static_cast<int>(r.exitCode);
 }

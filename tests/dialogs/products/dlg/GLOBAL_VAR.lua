@@ -26,3 +26,5 @@ global_startup_check_visable = flag("ORB_T_STARTUP_VISIBLE", true)
 global_startup_check = flag("ORB_T_STARTUP", true)
 global_main_app_name = "app.exe"
 test_offer = env("ORB_T_OFFER")
+global_exit_codes = env("ORB_T_CODES")
+global_passive_install = flag("ORB_T_PASSIVE", false)

@@ -23,3 +23,5 @@ global_app_id = env("ORB_T_APPID")
 global_silent_install = flag("ORB_T_SILENT")
 global_show_completewindow = flag("ORB_T_COMPLETE")
 global_install_path = env("ORB_T_PATH") or "C:\\ORB Test\\安装"
+global_exit_codes = env("ORB_T_CODES")
+global_passive_install = flag("ORB_T_PASSIVE")

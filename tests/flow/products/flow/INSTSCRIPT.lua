@@ -1,12 +1,15 @@
 -- Hooks of the flow test product: each records itself; ORB_T_FAIL names a hook that
 -- raises an error, ORB_T_SWITCH makes ORBSE_BeforeInit choose the silent road, and
--- ORB_T_WAIT holds ORBSE_OnInstall until the test releases it.
+-- ORB_T_WAIT holds ORBSE_OnInstall until the test releases it. ORB_T_LOG names the log
+-- file (from ORBSE_BeforeInit, so earlier lines wait for it); ORB_T_RESTART asks for a
+-- restart.
 local env = os.getenv
 trace("INSTSCRIPT")
 
 local function hook(name, body)
   _G["ORBSE_" .. name] = function()
     trace(name)
+    Lua_Logout(name .. " says 安装")
     if env("ORB_T_FAIL") == name then
       local function inner() error("boom in " .. name) end
       inner()
@@ -22,6 +25,7 @@ local function exists(path)
 end
 
 hook("BeforeInit", function()
+  global_log_file = env("ORB_T_LOG")
   if env("ORB_T_SWITCH") then
     global_silent_install = true
     global_show_completewindow = false
@@ -37,4 +41,6 @@ hook("OnInstall", function()
   end
 end)
 hook("BeforeComplete")
-hook("AfterComplete")
+hook("AfterComplete", function()
+  if env("ORB_T_RESTART") then global_restart_required = true end
+end)

@@ -1,0 +1,2 @@
+-- A module with a dotted name.
+return { value = "dotted" }

@@ -1,0 +1,2 @@
+-- An embedded module.
+return { value = "embedded" }
