@@ -152,6 +152,21 @@ bool ORBDeleteFile(const std::wstring& pathArg, ORBAskFn ask) {
     }
 }
 
+bool ORBDeleteFileUnattended(const std::wstring& pathArg, int tries, DWORD pauseMs) {
+    std::wstring path = ORBExpandEnvString(pathArg);
+    for (int attempt = 1;; ++attempt) {
+        if (!ORBPathExists(path)) return true;
+        int rc = ShellOperation(FO_DELETE, path, nullptr, FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI);
+        if (rc == 0) return true;
+        if (attempt >= tries) {
+            ORBLog(L"Delete %s failed!\r\n", path.c_str());
+            ORBLog(L"SHFileOperation error code : %#x\r\n", rc);
+            return false;
+        }
+        Sleep(pauseMs);
+    }
+}
+
 bool ORBDelFileRecursive(const std::wstring& pathArg) {
     ORBLog(L"Lua_DelFileRecursive");
     std::wstring path = ORBExpandEnvString(pathArg);
