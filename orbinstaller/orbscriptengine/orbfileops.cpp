@@ -174,7 +174,11 @@ bool ORBDelFileRecursive(const std::wstring& pathArg) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         ORBLog(L"PathIsDirectoryW");
-        ORBScriptEngine::DeleteDirectories(path);
+        // A junction or directory link named itself goes, never what it points at.
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            RemoveDirectoryW(ORBSystemPath(path).c_str());
+        else
+            ORBScriptEngine::DeleteDirectories(path);
     } else {
         ORBLog(L"Path is file!");
         DeleteFileW(ORBSystemPath(path).c_str());
