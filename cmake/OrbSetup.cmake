@@ -19,6 +19,15 @@
 #   [MODULES <file.lua>...]      script modules for require "<name>": compiled like the
 #                                scripts and stored as LUAMOD/<NAME>.LUAC (the setup's
 #                                require reads these only, never the disk)
+#   [EXECUTION_LEVEL <level>]    requestedExecutionLevel of the manifest: requireAdministrator
+#                                (default, per-machine products), highestAvailable or
+#                                asInvoker (per-user products); give an uninstaller the
+#                                same level as its setup
+#   [PRODUCT_NAME <n>] [PRODUCT_VERSION <v>] [PUBLISHER <p>] [DESCRIPTION <d>]
+#                                version information; by default read from the
+#                                global_product_name / global_product_version /
+#                                global_publisher lines of GLOBAL_VAR.lua; the
+#                                description defaults to "<product name> Setup"
 #
 # Beside each setup it builds <target>_preview (<name>-preview.exe), the layout preview
 # with the same resources.
@@ -36,9 +45,89 @@ function(orb_rc_path out path)
   set(${out} "\"${p}\"" PARENT_SCOPE)
 endfunction()
 
+# Text for a resource script string: quotes doubled, backslashes kept as written.
+function(orb_rc_text out text)
+  string(REPLACE "\"" "\"\"" t "${text}")
+  set(${out} "\"${t}\"" PARENT_SCOPE)
+endfunction()
+
+# The string of `name = "..."` in a settings script, or empty.
+function(orb_lua_setting out file name)
+  set(v "")
+  if(EXISTS "${file}")
+    file(STRINGS "${file}" lines REGEX "^[ \t]*${name}[ \t]*=[ \t]*\"")
+    if(lines)
+      list(GET lines 0 line)
+      if(line MATCHES "=[ \t]*\"([^\"]*)\"")
+        set(v "${CMAKE_MATCH_1}")
+      endif()
+    endif()
+  endif()
+  set(${out} "${v}" PARENT_SCOPE)
+endfunction()
+
+# VERSIONINFO resource text from the settings script and the explicit options.
+function(orb_version_resource out settings target output name version publisher description)
+  if(NOT name)
+    orb_lua_setting(name "${settings}" global_product_name)
+  endif()
+  if(NOT version)
+    orb_lua_setting(version "${settings}" global_product_version)
+  endif()
+  if(NOT publisher)
+    orb_lua_setting(publisher "${settings}" global_publisher)
+  endif()
+  if(NOT name)
+    set(name "${target}")
+  endif()
+  if(NOT version)
+    set(version "1.0.0")
+  endif()
+  if(NOT description)
+    set(description "${name} Setup")
+  endif()
+  if(NOT output)
+    set(output "${target}")
+  endif()
+  # Four numbers for the binary fields: the leading digits of each dotted part.
+  string(REPLACE "." ";" parts "${version}")
+  set(nums)
+  foreach(part ${parts})
+    if(part MATCHES "^([0-9]+)")
+      math(EXPR n "${CMAKE_MATCH_1} % 65536")
+    else()
+      set(n 0)
+    endif()
+    list(APPEND nums ${n})
+  endforeach()
+  list(LENGTH nums count)
+  while(count LESS 4)
+    list(APPEND nums 0)
+    list(LENGTH nums count)
+  endwhile()
+  list(SUBLIST nums 0 4 nums)
+  string(REPLACE ";" "," binary "${nums}")
+  foreach(v name version publisher description output)
+    orb_rc_text(${v}_rc "${${v}}")
+  endforeach()
+  string(CONCAT text
+    "1 VERSIONINFO\nFILEVERSION ${binary}\nPRODUCTVERSION ${binary}\nFILEFLAGSMASK 0x3F\n"
+    "FILEFLAGS 0\nFILEOS 0x40004\nFILETYPE 1\nFILESUBTYPE 0\nBEGIN\n"
+    "  BLOCK \"StringFileInfo\"\n  BEGIN\n    BLOCK \"040904B0\"\n    BEGIN\n"
+    "      VALUE \"CompanyName\", ${publisher_rc}\n"
+    "      VALUE \"FileDescription\", ${description_rc}\n"
+    "      VALUE \"FileVersion\", ${version_rc}\n"
+    "      VALUE \"OriginalFilename\", \"${output}.exe\"\n"
+    "      VALUE \"ProductName\", ${name_rc}\n"
+    "      VALUE \"ProductVersion\", ${version_rc}\n"
+    "    END\n  END\n"
+    "  BLOCK \"VarFileInfo\"\n  BEGIN\n    VALUE \"Translation\", 0x409, 1200\n  END\nEND\n")
+  set(${out} "${text}" PARENT_SCOPE)
+endfunction()
+
 function(orb_add_setup target)
   cmake_parse_arguments(ARG "PAYLOAD_SIZE_IN_SCRIPTS;APPEND_PAYLOAD"
-    "PRODUCT_DIR;OUTPUT_NAME;GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;LAYOUT;PAYLOAD_DIR"
+    "PRODUCT_DIR;OUTPUT_NAME;GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;LAYOUT;PAYLOAD_DIR;EXECUTION_LEVEL;PRODUCT_NAME;PRODUCT_VERSION;PUBLISHER;DESCRIPTION"
     "PAYLOAD_SWITCHES;RESOURCES;DEPENDS;MODULES" ${ARGN})
   if(NOT ARG_PRODUCT_DIR AND NOT ARG_INSTSCRIPT)
     message(FATAL_ERROR "orb_add_setup(${target}): PRODUCT_DIR is required")
@@ -70,6 +159,29 @@ function(orb_add_setup target)
          "FONT 8, \"MS Shell Dlg\", 0, 0, 0x1\nBEGIN\nEND\n"
          "STRINGTABLE\nBEGIN\n  128 \"ORBInstaller\"\nEND\n")
   list(APPEND deps "${icon}")
+
+  # Manifest: elevation, Common Controls 6, supported systems (so version queries see
+  # the real system), long paths, DPI.
+  set(ORB_EXECUTION_LEVEL requireAdministrator)
+  if(ARG_EXECUTION_LEVEL)
+    set(ORB_EXECUTION_LEVEL "${ARG_EXECUTION_LEVEL}")
+  endif()
+  if(NOT ORB_EXECUTION_LEVEL MATCHES "^(requireAdministrator|highestAvailable|asInvoker)$")
+    message(FATAL_ERROR "orb_add_setup(${target}): EXECUTION_LEVEL must be requireAdministrator, "
+                        "highestAvailable or asInvoker, not '${ORB_EXECUTION_LEVEL}'")
+  endif()
+  configure_file("${ORB_CMAKE_DIR}/setup.manifest.in" "${gen}/setup.manifest" @ONLY)
+  orb_rc_path(p "${gen}/setup.manifest")
+  string(APPEND rc "1 24 ${p}\n")
+  list(APPEND deps "${gen}/setup.manifest")
+
+  set(gv "${dir}/GLOBAL_VAR.lua")
+  if(ARG_GLOBAL_VAR)
+    get_filename_component(gv "${ARG_GLOBAL_VAR}" ABSOLUTE)
+  endif()
+  orb_version_resource(vi "${gv}" "${target}" "${ARG_OUTPUT_NAME}" "${ARG_PRODUCT_NAME}"
+                       "${ARG_PRODUCT_VERSION}" "${ARG_PUBLISHER}" "${ARG_DESCRIPTION}")
+  string(APPEND rc "${vi}")
 
   set(payload_dir "${dir}/payload")
   if(ARG_PAYLOAD_DIR)

@@ -2,7 +2,21 @@
 #include <windows.h>
 
 #include "orbinstallerflow.h"
+#include "orblibrary.h"
 #include "orbscriptengine.h"
+
+namespace {
+
+void NTAPI RestrictDllSearchAtStart(PVOID, DWORD reason, PVOID) {
+    if (reason == DLL_PROCESS_ATTACH) ORBRestrictDllSearch();
+}
+
+}  // namespace
+
+// A TLS callback runs before the C runtime and every static initialiser (the script
+// engine below is one), so no library is ever looked for in the setup's folder.
+extern "C" __attribute__((section(".CRT$XLB"), used)) const PIMAGE_TLS_CALLBACK
+    g_orbRestrictDllSearch = RestrictDllSearchAtStart;
 
 // The engine exists before the entry function runs.
 ORBScriptEngine* g_pScriptEngine = ORBScriptEngine::GetInstance();

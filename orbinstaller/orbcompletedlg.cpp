@@ -7,6 +7,7 @@
 #include "orblog.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
+#include "orbuserlaunch.h"
 
 using namespace ORBUE;
 
@@ -60,18 +61,20 @@ LRESULT ORBCompleteDlg::OnFinish(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 LRESULT ORBCompleteDlg::OnStartProgram(UINT, WPARAM, LPARAM, BOOL&) {
-    std::wstring path = ProgramPath(Engine()->GetGlobalString("global_install_path"),
-                                    Engine()->GetGlobalString("global_main_app_name"));
+    // The folder the installation used: the user's choice (InstallPath, which the silent
+    // road fills from global_install_path), not the default the settings began with.
+    std::wstring folder = Engine()->GetGlobalString("InstallPath");
+    if (folder.empty()) folder = Engine()->GetGlobalString("global_install_path");
+    std::wstring path = ProgramPath(folder, Engine()->GetGlobalString("global_main_app_name"));
     std::wstring parameters = Engine()->GetGlobalString("global_start_parameter");
-    HINSTANCE rc = ShellExecuteW(nullptr, L"open", path.c_str(), parameters.c_str(), nullptr, SW_SHOWNORMAL);
-    if (reinterpret_cast<INT_PTR>(rc) <= 32)
-        ORBLog(L"ShellExecute failed for %s, code:%d\r\n", path.c_str(), static_cast<int>(reinterpret_cast<INT_PTR>(rc)));
+    // With the signed-in user's token: the setup itself may run elevated.
+    ORBStartForUser(path, parameters, path.substr(0, path.find_last_of(L'\\')));
     PostMessageW(hwnd_, WM_CLOSE, 1, 0);
     return 0;
 }
 
 LRESULT ORBCompleteDlg::OnDownload(UINT, WPARAM, LPARAM, BOOL&) {
     std::wstring url = Engine()->GetGlobalString("global_complate_download_url");
-    ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ORBStartForUser(url, L"", L"");
     return 0;
 }

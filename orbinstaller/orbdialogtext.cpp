@@ -47,9 +47,52 @@ bool ORBHasDriveLetter(const std::wstring& path) {
 }
 
 bool ORBValidateFolder(const std::wstring& path) {
-    if (!ORBHasDriveLetter(path)) return false;
+    if (!ORBHasDriveLetter(path) || path.size() < 3 || (path[2] != L'\\' && path[2] != L'/')) return false;
     int rc = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_EXISTS || rc == ERROR_ALREADY_EXISTS;
+}
+
+const wchar_t kORBRefusedInstallFolderText[] = L"不能安装到磁盘根目录或 Windows 文件夹，请重新选择安装路径！";
+
+namespace {
+
+// Full form of path with references expanded and "..", "." and doubled separators
+// resolved; empty when the system cannot make one.
+std::wstring FullFolderPath(const std::wstring& path) {
+    std::wstring expanded = path;
+    DWORD n = ExpandEnvironmentStringsW(path.c_str(), nullptr, 0);
+    if (n > 0) {
+        std::wstring buf(n, L'\0');
+        DWORD got = ExpandEnvironmentStringsW(path.c_str(), &buf[0], n);
+        if (got > 0 && got <= n) expanded.assign(buf.c_str());
+    }
+    DWORD size = GetFullPathNameW(expanded.c_str(), 0, nullptr, nullptr);
+    if (size == 0) return std::wstring();
+    std::wstring full(size, L'\0');
+    DWORD len = GetFullPathNameW(expanded.c_str(), size, &full[0], nullptr);
+    if (len == 0 || len >= size) return std::wstring();
+    full.resize(len);
+    while (full.size() > 3 && (full.back() == L'\\' || full.back() == L'/')) full.pop_back();
+    return full;
+}
+
+bool SameOrInside(const std::wstring& path, const std::wstring& folder) {
+    if (folder.empty() || path.size() < folder.size()) return false;
+    if (CompareStringOrdinal(path.c_str(), static_cast<int>(folder.size()), folder.c_str(),
+                             static_cast<int>(folder.size()), TRUE) != CSTR_EQUAL)
+        return false;
+    return path.size() == folder.size() || path[folder.size()] == L'\\' || path[folder.size()] == L'/';
+}
+
+}  // namespace
+
+bool ORBIsRefusedInstallFolder(const std::wstring& path) {
+    std::wstring full = FullFolderPath(path);
+    if (full.empty()) return false;  // the other checks refuse what cannot be resolved
+    if (full.size() <= 3 && full.size() >= 2 && full[1] == L':') return true;  // C:\ and C:
+    wchar_t windows[MAX_PATH + 1] = {};
+    UINT n = GetSystemWindowsDirectoryW(windows, MAX_PATH + 1);  // never longer than MAX_PATH
+    return n > 0 && n <= MAX_PATH && SameOrInside(full, FullFolderPath(windows));
 }
 
 bool ORBParseByteCount(const std::wstring& text, unsigned long long& bytes) {

@@ -26,9 +26,17 @@ std::wstring ORBTrimTrailingBackslash(const std::wstring& path);
 // A path that begins with a drive letter and a colon.
 bool ORBHasDriveLetter(const std::wstring& path);
 
-// Valid install or backup folder: drive letter and colon, and the folder exists or was
-// created (every missing level). False otherwise.
+// Valid install or backup folder: a full path on a drive ("X:\..."; "C:name" names a
+// place relative to that drive's current folder and is refused), and the folder exists
+// or was created (every missing level). False otherwise.
 bool ORBValidateFolder(const std::wstring& path);
+
+// True for a folder no product may be installed in: a drive root, the Windows folder or
+// anything inside it (environment references expanded, ".." resolved).
+bool ORBIsRefusedInstallFolder(const std::wstring& path);
+
+// Message of the init dialog for such a folder.
+extern const wchar_t kORBRefusedInstallFolderText[];
 
 // An unsigned decimal byte count (digits only, fits 64 bits); false otherwise.
 bool ORBParseByteCount(const std::wstring& text, unsigned long long& bytes);

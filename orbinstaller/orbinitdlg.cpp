@@ -10,6 +10,7 @@
 #include "orbscriptengine.h"
 #include "orbstring.h"
 #include "orbtextbox.h"
+#include "orbuserlaunch.h"
 
 using namespace ORBUE;
 
@@ -137,6 +138,11 @@ void ORBInitDlg::Install() {
     }
 
     std::wstring installPath = engine->GetGlobalString("InstallPath");
+    // Checked before the folder is created: a refused folder must not be made either.
+    if (ORBHasDriveLetter(installPath) && ORBIsRefusedInstallFolder(installPath)) {
+        MessageBoxW(hwnd_, kORBRefusedInstallFolderText, L"错误", MB_OK | MB_ICONWARNING);
+        return;
+    }
     if (!ORBValidateFolder(installPath)) {
         MessageBoxW(hwnd_, L"安装路径非法，请重新修改！", L"错误", MB_OK | MB_ICONWARNING);
         return;
@@ -191,7 +197,7 @@ LRESULT ORBInitDlg::OnLicenceCheck(UINT, WPARAM wParam, LPARAM, BOOL&) {
 
 LRESULT ORBInitDlg::OnLicenceLink(UINT, WPARAM, LPARAM, BOOL&) {
     std::wstring url = Engine()->GetGlobalString("global_licence_url");
-    ShellExecuteW(nullptr, L"open", url.c_str(), nullptr, nullptr, SW_SHOWNORMAL);
+    ORBStartForUser(url, L"", L"");  // the browser runs for the user, not elevated
     return 0;
 }
 

@@ -5,6 +5,7 @@
 
 #include "orbappmodule.h"
 #include "orbdialogsequence.h"
+#include "orblibrary.h"
 #include "orblog.h"
 #include "orbplatform.h"
 #include "orbscriptengine.h"
@@ -52,8 +53,13 @@ int ORBRunInstaller(HINSTANCE instance) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ORBStartGdiplus();
     DefWindowProcW(nullptr, 0, 0, 0);
-    INITCOMMONCONTROLSEX icc = {8, ICC_BAR_CLASSES};
-    InitCommonControlsEx(&icc);
+    // comctl32 is no KnownDLL: taken from the system folder (or the side-by-side
+    // version the manifest asks for), never from the setup's folder.
+    using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
+    if (auto init = ORBSystemFunction<InitCommonControlsExFn>(L"comctl32.dll", "InitCommonControlsEx")) {
+        INITCOMMONCONTROLSEX icc = {8, ICC_BAR_CLASSES};
+        init(&icc);
+    }
     g_orbModule.Init(instance);
     platform.started = true;
 

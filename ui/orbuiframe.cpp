@@ -70,7 +70,7 @@ bool DrawGdiOnAlpha(Gdiplus::Graphics* graphics, const RECT& area,
             paint(mem.get(), w, h);
             bmp.FixAlpha();
             BLENDFUNCTION blend = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
-            ok = AlphaBlend(dc, area.left, area.top, w, h, mem.get(), 0, 0, w, h, blend) != FALSE;
+            ok = GdiAlphaBlend(dc, area.left, area.top, w, h, mem.get(), 0, 0, w, h, blend) != FALSE;
             SelectObject(mem.get(), old);
         }
     }

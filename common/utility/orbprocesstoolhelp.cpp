@@ -79,12 +79,48 @@ bool ORBProcessToolHelp::EnablePrivilege(const wchar_t* name, bool enable) {
         return false;
     }
     tp.Privileges[0].Attributes = enable ? SE_PRIVILEGE_ENABLED : 0;
-    if (!AdjustTokenPrivileges(token.get(), FALSE, &tp, sizeof(tp), nullptr, nullptr)) {
+    // The call succeeds without enabling anything when the token lacks the privilege:
+    // it then says so with ERROR_NOT_ALL_ASSIGNED.
+    if (!AdjustTokenPrivileges(token.get(), FALSE, &tp, sizeof(tp), nullptr, nullptr) ||
+        GetLastError() == ERROR_NOT_ALL_ASSIGNED) {
         ORB_LOG_FAILURE(L"AdjustTokenPrivileges failed!");
         return false;
     }
     return true;
 }
+
+namespace {
+
+// Enables a privilege while it lives and restores the token's earlier state after, so
+// the process holds it only around the call that needs it.
+class ScopedPrivilege {
+public:
+    explicit ScopedPrivilege(const wchar_t* name) {
+        if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ADJUST_PRIVILEGES | TOKEN_QUERY, token_.put())) return;
+        TOKEN_PRIVILEGES tp = {};
+        tp.PrivilegeCount = 1;
+        tp.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
+        if (!LookupPrivilegeValueW(nullptr, name, &tp.Privileges[0].Luid)) return;
+        DWORD size = sizeof previous_;
+        adjusted_ = AdjustTokenPrivileges(token_.get(), FALSE, &tp, sizeof tp, &previous_, &size) &&
+                    GetLastError() == ERROR_SUCCESS;
+    }
+    ~ScopedPrivilege() {
+        if (!adjusted_) return;
+        DWORD err = GetLastError();
+        AdjustTokenPrivileges(token_.get(), FALSE, &previous_, 0, nullptr, nullptr);
+        SetLastError(err);
+    }
+    ScopedPrivilege(const ScopedPrivilege&) = delete;
+    ScopedPrivilege& operator=(const ScopedPrivilege&) = delete;
+
+private:
+    ORBHandle token_;
+    TOKEN_PRIVILEGES previous_ = {};
+    bool adjusted_ = false;
+};
+
+}  // namespace
 
 bool ORBProcessToolHelp::Snapshot() {
     snapshot_.reset();
@@ -150,9 +186,12 @@ bool ORBProcessToolHelp::DrivePath(const std::map<std::wstring, std::wstring>& d
 bool ORBProcessToolHelp::CloseProcessByPid(DWORD pid) {
     if (pid == 0) return true;
     EnumWindows(PostCloseToWindow, static_cast<LPARAM>(pid));
-    EnablePrivilege(L"SeDebugPrivilege", true);
-    ORBHandle process(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid));
-    if (!process) return GetLastError() == ERROR_INVALID_PARAMETER;
+    ORBHandle process;
+    {
+        ScopedPrivilege debug(L"SeDebugPrivilege");
+        process.reset(OpenProcess(SYNCHRONIZE | PROCESS_TERMINATE, FALSE, pid));
+        if (!process) return GetLastError() == ERROR_INVALID_PARAMETER;
+    }
     if (WaitForSingleObject(process.get(), kCloseWaitMs) != WAIT_OBJECT_0)
         TerminateProcess(process.get(), 0);
     return WaitForSingleObject(process.get(), kCloseWaitMs) == WAIT_OBJECT_0;

@@ -18,7 +18,7 @@ public:
 
     // Enables or disables one privilege of the process token; false (with a failure
     // record) when the token cannot be opened, the name is unknown or the adjustment
-    // fails. A privilege the account does not hold still counts as success.
+    // fails, also when the token does not hold the privilege (ERROR_NOT_ALL_ASSIGNED).
     static bool EnablePrivilege(const wchar_t* name, bool enable);
 
     // Takes a new process snapshot (the previous one is closed); false when it fails.

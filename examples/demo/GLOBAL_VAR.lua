@@ -14,7 +14,9 @@ global_install_mutex_guid = "Global\\{7C3E2B41-9D0A-4F58-B6E2-3A91C4D5E6F7}"
 
 -- Install folder: <program files>\ORB Demo; the folder dialog keeps the last part.
 global_install_basepath = "ORB Demo"
-global_install_path = Lua_GetDriverInstallPath() .. global_install_basepath
+-- Under Program Files, which only administrators may change: a folder elsewhere may be
+-- writable by every user (see the scripting guide).
+global_install_path = Lua_ExpandEnv("%ProgramFiles%\\") .. global_install_basepath
 
 -- Bytes needed: the payload once unpacked (the build writes the figure in) and the
 -- uninstaller with the two script copies (under 2 MB).

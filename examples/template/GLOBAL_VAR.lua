@@ -14,7 +14,9 @@ global_install_mutex_guid = "Global\\{D2A65F1C-3B7E-4C09-8E5A-6F1B2C3D4E50}"
 
 -- Install folder: <program files>\My Product; the folder dialog keeps the last part.
 global_install_basepath = "My Product"
-global_install_path = Lua_GetDriverInstallPath() .. global_install_basepath
+-- Under Program Files, which only administrators may change: a folder elsewhere may be
+-- writable by every user (see the scripting guide).
+global_install_path = Lua_ExpandEnv("%ProgramFiles%\\") .. global_install_basepath
 
 -- Bytes needed: the payload once unpacked (the build writes the figure in) and the
 -- uninstaller with the two script copies (under 2 MB).

@@ -20,6 +20,7 @@ local T = {
   in_use = "无法写入文件：\n%s\n\n它可能正在被其他程序使用。请关闭该程序后点击“重试”，或点击“取消”结束安装。",
   unpack_failed = "无法解压安装文件到\n%s\n\n点击“重试”再试一次，或点击“取消”结束安装。",
   no_folder = "无法创建安装目录：\n%s",
+  bad_folder = "不能安装到这个文件夹：\n%s\n\n请选择磁盘上的完整路径，不能是磁盘根目录或 Windows 文件夹。",
   failed = "安装没有完成，请重新运行安装程序。",
 }
 
@@ -57,6 +58,17 @@ end
 
 local function starts_with(text, prefix)
   return text:sub(1, #prefix):lower() == prefix:lower()
+end
+
+-- Folders no product belongs in, the same rules the install dialog applies: anything
+-- but a full path on a drive ("C:name" is relative to that drive's current folder), a
+-- path with "." or ".." parts, a drive root, the Windows folder or anything inside it.
+local function refused_folder(path)
+  if not path:match("^%a:[\\/]") then return true end
+  local p = strip_slash((path:gsub("/", "\\")))
+  if #p <= 2 or ("\\" .. p .. "\\"):find("\\%.%.?\\") then return true end
+  local windows = strip_slash(Lua_ExpandEnv("%SystemRoot%"))
+  return windows ~= "" and (p:lower() == windows:lower() or starts_with(p, windows .. "\\"))
 end
 
 -- A check box's published state, or the default when the dialog did not run.
@@ -114,6 +126,7 @@ function ORBSE_BeforeInstall()
   -- global_install_path into it). The completion dialog starts the program from
   -- global_install_path, so it follows the user's choice.
   install_dir = strip_slash(Lua_ExpandEnv(InstallPath))
+  if refused_folder(install_dir) then fail(string.format(T.bad_folder, install_dir)) end
   global_install_path = install_dir
   options = {
     desktop = option(DesktopShortcutChk, true),
@@ -255,7 +268,7 @@ function ORBSE_AfterComplete()
   if global_start_after_install and not dialog then
     local app = global_install_path .. "\\" .. global_main_app_name
     log("starting %s", app)
-    Lua_Exec(app, nil, global_start_parameter, false)
+    Lua_Exec(app, "asuser", global_start_parameter, false)  -- not with the setup's elevated token
   end
   log("setup finished")
 end

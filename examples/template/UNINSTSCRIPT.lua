@@ -40,6 +40,7 @@ end
 local path_exists = native("shlwapi", "PathFileExistsW", "bool")
 local remove_dir = native("kernel32", "RemoveDirectoryW", "bool")      -- only removes empty folders
 local set_current_dir = native("kernel32", "SetCurrentDirectoryW", "bool")
+local get_attributes = native("kernel32", "GetFileAttributesW", "uint")
 
 local function exists(path)
   local expanded = Lua_ExpandEnv(path)
@@ -55,8 +56,6 @@ local reboot_needed = false
 function ORBSE_BeforeInit()
   cmdline.run()
   silent = global_silent_install or global_passive_install or global_suppress_msgboxes
-  -- No layout: the uninstaller always takes the silent road.
-  global_silent_install = true
   global_passive_install = false
   global_show_completewindow = false
   if not silent then
@@ -66,6 +65,27 @@ function ORBSE_BeforeInit()
       exitcode.quit("cancelled")
     end
   end
+  -- No layout: the uninstaller always takes the silent road. (Message boxes are shown
+  -- only while global_silent_install is false: ask first.)
+  global_silent_install = true
+end
+
+-- A recorded path is removed only when it stays inside the install folder: relative,
+-- without "." or ".." parts, and neither it nor a folder on the way is a link or
+-- junction (FILE_ATTRIBUTE_REPARSE_POINT), which could lead anywhere.
+local function inside_install_folder(dir, rel)
+  local plain = (rel:gsub("/", "\\"))
+  if plain:find("^\\") or plain:find(":") or ("\\" .. plain .. "\\"):find("\\%.%.?\\") then
+    return false
+  end
+  if not get_attributes then return false end   -- links cannot be told apart: keep it
+  local path = dir
+  for part in plain:gmatch("[^\\]+") do
+    path = path .. "\\" .. part
+    local a = get_attributes(WString.New(nil, path))
+    if a ~= 0xFFFFFFFF and bit32.band(a, 0x400) ~= 0 then return false end
+  end
+  return true
 end
 
 -- Deletes a file now, or at the next restart when it is in use.
@@ -151,17 +171,21 @@ function ORBSE_OnInstall()
   local folders, count = {}, 0
   for rel in list:gmatch("[^|]+") do
     local path = dir .. "\\" .. rel
-    if rel:lower() == global_uninstaller_name:lower() and path:lower() == self:lower() then
-      move_self_away(self)
+    if not inside_install_folder(dir, rel) then
+      log("%s is kept: it is not inside the install folder or passes through a link", rel)
     else
-      remove_file(path)
-    end
-    count = count + 1
-    -- Every folder on the way to the file, deepest first later.
-    local sub = rel:match("^(.*)\\[^\\]*$")
-    while sub do
-      folders[sub] = true
-      sub = sub:match("^(.*)\\[^\\]*$")
+      if rel:lower() == global_uninstaller_name:lower() and path:lower() == self:lower() then
+        move_self_away(self)
+      else
+        remove_file(path)
+      end
+      count = count + 1
+      -- Every folder on the way to the file, deepest first later.
+      local sub = rel:match("^(.*)\\[^\\]*$")
+      while sub do
+        folders[sub] = true
+        sub = sub:match("^(.*)\\[^\\]*$")
+      end
     end
   end
   local order = {}
@@ -177,6 +201,7 @@ end
 function ORBSE_AfterComplete()
   log("uninstall finished")
   if not silent then
+    global_silent_install = false  -- the road is done; someone is watching
     local text = string.format(reboot_needed and T.reboot or T.done, global_product_name)
     Lua_MsgBox(text, global_product_name, MB_OK + MB_ICONINFORMATION + MB_SETFOREGROUND)
   end

@@ -34,9 +34,12 @@ int Lua_RenameFile(lua_State* L) {
     });
 }
 
+// Asks Abort/Retry/Ignore when the deletion fails; a silent run retries a few times
+// instead and then answers false.
 int Lua_DeleteFile(lua_State* L) {
     return ORBProtect(L, [&] {
-        lua_pushboolean(L, ORBDeleteFile(ORBArgString(L, 1)));
+        std::wstring path = ORBArgString(L, 1);
+        lua_pushboolean(L, ORBSilentRun(L) ? ORBDeleteFileUnattended(path) : ORBDeleteFile(path));
         return 1;
     });
 }

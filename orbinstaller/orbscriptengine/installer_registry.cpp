@@ -20,7 +20,8 @@ int Lua_RegQuery(lua_State* L) {
     });
 }
 
-// Lua_RegAdd(root, subkey, value, type, data, overwrite) -> true, whatever happened
+// Lua_RegAdd(root, subkey, value, type, data, overwrite) -> false when the value could
+// not be written (an existing value kept without overwrite counts as done)
 int Lua_RegAdd(lua_State* L) {
     return ORBProtect(L, [&] {
         std::wstring type = ORBArgString(L, 4);
@@ -29,25 +30,29 @@ int Lua_RegAdd(lua_State* L) {
             data.number = ORBArgUnsigned(L, 5);
         else
             data.text = ORBArgString(L, 5);
-        ORBRegAdd(ORBRegRootFromName(ORBArgString(L, 1)), ORBArgString(L, 2), ORBArgString(L, 3), type,
-                  data, ORBArgBoolean(L, 6));
-        lua_pushboolean(L, 1);
+        bool ok = ORBRegAdd(ORBRegRootFromName(ORBArgString(L, 1)), ORBArgString(L, 2),
+                            ORBArgString(L, 3), type, data, ORBArgBoolean(L, 6));
+        lua_pushboolean(L, ok);
         return 1;
     });
 }
 
-// Lua_RegDel(root, subkey [, value]) -> true, whatever happened. Three arguments
-// delete a value, exactly two the key with its whole tree.
+// Lua_RegDel(root, subkey [, value]) -> false when the deletion failed (what was
+// already missing counts as deleted). Three arguments delete a value, exactly two the
+// key with its whole tree.
 int Lua_RegDel(lua_State* L) {
     return ORBProtect(L, [&] {
         int n = lua_gettop(L);
         std::wstring rootName = ORBArgString(L, 1);
         HKEY root = ORBRegRootFromName(rootName);
-        if (n >= 3)
-            ORBRegDeleteValue(root, rootName, ORBArgString(L, 2), ORBArgString(L, 3));
-        else if (n == 2)
-            ORBRegDeleteTree(root, rootName, ORBArgString(L, 2));
-        lua_pushboolean(L, 1);
+        bool ok = true;
+        if (n >= 3) {
+            ok = ORBRegDeleteValue(root, rootName, ORBArgString(L, 2), ORBArgString(L, 3));
+        } else if (n == 2) {
+            LONG rc = ORBRegDeleteTree(root, rootName, ORBArgString(L, 2));
+            ok = rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
+        }
+        lua_pushboolean(L, ok);
         return 1;
     });
 }

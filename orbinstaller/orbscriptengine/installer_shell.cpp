@@ -49,7 +49,8 @@ int Lua_Logout(lua_State* L) {
 }
 
 // Lua_MsgBox(text [, caption [, type]]) -> button code; by argument count, any other
-// count shows an empty box with an OK button.
+// count shows an empty box with an OK button. A silent run shows nothing: the text is
+// logged and the box's default button is the answer.
 int Lua_MsgBox(lua_State* L) {
     return ORBProtect(L, [&] {
         int n = lua_gettop(L);
@@ -58,6 +59,12 @@ int Lua_MsgBox(lua_State* L) {
         if (n >= 1 && n <= 3) text = ORBArgString(L, 1);
         if (n >= 2 && n <= 3) caption = ORBArgString(L, 2);
         if (n == 3) type = static_cast<UINT>(ORBArgUnsigned(L, 3));
+        if (ORBSilentRun(L)) {
+            int answer = ORBMessageBoxDefaultAnswer(type);
+            ORBLog(L"Lua_MsgBox in a silent run, answered %d: %s: %s", answer, caption.c_str(), text.c_str());
+            lua_pushnumber(L, answer);
+            return 1;
+        }
         lua_pushnumber(L, MessageBoxW(nullptr, text.c_str(), caption.c_str(), type));
         return 1;
     });

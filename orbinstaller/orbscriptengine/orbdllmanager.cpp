@@ -6,6 +6,7 @@
 #include <cstring>
 #include <string>
 
+#include "orblibrary.h"
 #include "orblog.h"
 #include "orbnativecall.h"
 #include "orbscriptargs.h"
@@ -19,12 +20,13 @@ namespace {
 
 // The library object is made before the library is loaded, so that a memory error in
 // the interpreter cannot leave a loaded module without an owner. Returns null (object
-// popped) when LoadLibraryW fails; the last error is left as the system set it.
+// popped) when the load fails; the last error is left as the system set it. A bare
+// name comes from the system folder only, never from the setup's folder.
 HMODULE* PushLibrary(lua_State* L, const std::wstring& name) {
     HMODULE* lib = static_cast<HMODULE*>(lua_newuserdata(L, sizeof(HMODULE)));
     *lib = nullptr;
     luaL_setmetatable(L, kORBLibraryMeta);
-    *lib = LoadLibraryW(name.c_str());
+    *lib = ORBLoadLibraryConfined(name);
     if (!*lib) {
         DWORD error = GetLastError();
         lua_pop(L, 1);

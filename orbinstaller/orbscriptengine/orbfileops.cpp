@@ -171,6 +171,21 @@ bool ORBDeleteFile(const std::wstring& pathArg, ORBAskFn ask) {
     }
 }
 
+bool ORBDeleteFileUnattended(const std::wstring& pathArg, int tries, DWORD pauseMs) {
+    std::wstring path = ORBExpandEnvString(pathArg);
+    for (int attempt = 1;; ++attempt) {
+        if (!ORBPathExists(path)) return true;
+        int rc = ShellOperation(FO_DELETE, path, nullptr, FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI);
+        if (rc == 0) return true;
+        if (attempt >= tries) {
+            ORBLog(L"Delete %s failed!\r\n", path.c_str());
+            ORBLog(L"SHFileOperation error code : %#x\r\n", rc);
+            return false;
+        }
+        Sleep(pauseMs);
+    }
+}
+
 bool ORBDelFileRecursive(const std::wstring& pathArg) {
     ORBLog(L"Lua_DelFileRecursive");
     std::wstring path = ORBExpandEnvString(pathArg);
@@ -178,7 +193,11 @@ bool ORBDelFileRecursive(const std::wstring& pathArg) {
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         ORBLog(L"PathIsDirectoryW");
-        ORBScriptEngine::DeleteDirectories(path);
+        // A junction or directory link named itself goes, never what it points at.
+        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
+            RemoveDirectoryW(ORBSystemPath(path).c_str());
+        else
+            ORBScriptEngine::DeleteDirectories(path);
     } else {
         ORBLog(L"Path is file!");
         DeleteFileW(ORBSystemPath(path).c_str());

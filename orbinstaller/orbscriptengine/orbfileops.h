@@ -38,6 +38,10 @@ using ORBAskFn = int (*)(const std::wstring& text, const std::wstring& caption);
 // only when the dialog itself fails on the first round.
 bool ORBDeleteFile(const std::wstring& path, ORBAskFn ask = nullptr);
 
+// The same deletion where nobody can answer (a silent run): tries times in all, pauseMs
+// apart, then false with the failure lines; the file is then still there.
+bool ORBDeleteFileUnattended(const std::wstring& path, int tries = 5, DWORD pauseMs = 500);
+
 // Best-effort recursive delete; true when path did not exist, false when a deletion was
 // attempted (the script then receives no value).
 bool ORBDelFileRecursive(const std::wstring& path);

@@ -8,6 +8,7 @@
 
 #include "orbenvexpand.h"
 #include "orbhandle.h"
+#include "orblibrary.h"
 #include "orblog.h"
 
 HKEY ORBRegRootFromName(const std::wstring& name) {
@@ -25,7 +26,7 @@ HKEY ORBRegRootFromName(const std::wstring& name) {
 ORBRegValue ORBRegQuery(HKEY root, const std::wstring& subkey, const std::wstring& value) {
     ORBRegValue out;
     ORBRegKey key;
-    if (!root || RegOpenKeyExW(root, subkey.c_str(), 0, kORBRegAccess, key.put()) != ERROR_SUCCESS)
+    if (!root || RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
         return out;
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key.get(), value.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
@@ -75,9 +76,10 @@ bool ORBRegAdd(HKEY root, const std::wstring& subkey, const std::wstring& value,
     if (!root || RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
                                  kORBRegAccess, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return false;
-    if (!overwrite &&
-        RegQueryValueExW(key.get(), value.c_str(), nullptr, nullptr, nullptr, nullptr) != ERROR_FILE_NOT_FOUND)
-        return false;
+    if (!overwrite) {
+        LONG present = RegQueryValueExW(key.get(), value.c_str(), nullptr, nullptr, nullptr, nullptr);
+        if (present != ERROR_FILE_NOT_FOUND) return present == ERROR_SUCCESS || present == ERROR_MORE_DATA;
+    }
     LONG rc = ERROR_INVALID_PARAMETER;
     if (type == L"REG_SZ" || type == L"REG_EXPAND_SZ") {
         std::wstring text = type == L"REG_SZ" ? ORBExpandEnvString(data.text) : data.text;
@@ -98,11 +100,12 @@ bool ORBRegAdd(HKEY root, const std::wstring& subkey, const std::wstring& value,
 bool ORBRegDeleteValue(HKEY root, const std::wstring& rootName, const std::wstring& subkey,
                        const std::wstring& value) {
     ORBRegKey key;
-    if (!root || RegOpenKeyExW(root, subkey.c_str(), 0, kORBRegAccess, key.put()) != ERROR_SUCCESS)
-        return false;
-    LONG rc = RegDeleteValueW(key.get(), value.c_str());
+    if (!root) return false;
+    LONG rc = RegOpenKeyExW(root, subkey.c_str(), 0, kORBRegAccess, key.put());
+    if (rc != ERROR_SUCCESS) return rc == ERROR_FILE_NOT_FOUND;
+    rc = RegDeleteValueW(key.get(), value.c_str());
     ORBLog(L"Delete Value %s, %s, %s", rootName.c_str(), subkey.c_str(), value.c_str());
-    return rc == ERROR_SUCCESS;
+    return rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
 }
 
 namespace {
@@ -196,7 +199,7 @@ bool ORBRegSvr32(const std::wstring& pathArg, bool reg) {
         ORBLog(L"Fun:%s, Description:%s it's not exists!\r\n", L"Lua_RegSvr32", path.c_str());
         return false;
     }
-    ORBModule lib(LoadLibraryW(path.c_str()));
+    ORBModule lib(ORBLoadLibraryConfined(path));
     if (!lib) {
         DWORD err = GetLastError();
         ORBLog(L"Fun:%s, Description: LoadLibrary %s Failed!\r\n", L"Lua_RegSvr32", path.c_str());

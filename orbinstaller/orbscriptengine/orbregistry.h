@@ -1,6 +1,7 @@
 // Registry work of the installer functions, free of the interpreter. Keys are opened
-// with read and write access (KEY_READ | KEY_WRITE) and no view flag: a 32-bit process
-// sees the system's 32-bit view.
+// with no view flag (a 32-bit process sees the system's 32-bit view): for reading only
+// by queries, so that machine-wide values are readable without elevation, with read
+// and write access (KEY_READ | KEY_WRITE) by writes and deletions.
 #pragma once
 
 #include <windows.h>
@@ -19,8 +20,8 @@ struct ORBRegValue {
     unsigned long number = 0;  // REG_DWORD
 };
 
-// Reads root\subkey\value. kNone for an unknown root, a key that does not open with
-// read and write access, a missing value or a type other than REG_SZ,
+// Reads root\subkey\value. kNone for an unknown root, a key that does not open for
+// reading, a missing value or a type other than REG_SZ,
 // REG_EXPAND_SZ and REG_DWORD.
 ORBRegValue ORBRegQuery(HKEY root, const std::wstring& subkey, const std::wstring& value);
 
@@ -37,12 +38,15 @@ struct ORBRegData {
 
 // Creates root\subkey and writes the value when overwrite is set or the value is
 // missing. Type names "REG_SZ", "REG_EXPAND_SZ", "REG_DWORD", "REG_BINARY"
-// (case-sensitive); any other writes nothing. Returns whether a value was written.
+// (case-sensitive); any other writes nothing. True when the value was written or,
+// without overwrite, already there; false when the key or value could not be written
+// (unknown root or type, no access).
 bool ORBRegAdd(HKEY root, const std::wstring& subkey, const std::wstring& value,
                const std::wstring& type, const ORBRegData& data, bool overwrite);
 
-// Deletes one value; logs "Delete Value ..." whenever the key opened. False when the
-// key did not open or the deletion failed.
+// Deletes one value; logs "Delete Value ..." whenever the key opened. True when the
+// value is gone (also when it or its key was missing); false for an unknown root or a
+// key or value that could not be opened or deleted.
 bool ORBRegDeleteValue(HKEY root, const std::wstring& rootName, const std::wstring& subkey,
                        const std::wstring& value);
 

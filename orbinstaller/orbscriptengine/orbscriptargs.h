@@ -37,6 +37,15 @@ inline lua_Number ORBArgNumber(lua_State* L, int idx) { return lua_tonumberx(L, 
 // Script truth: only nil, none and false are false.
 inline bool ORBArgBoolean(lua_State* L, int idx) { return lua_toboolean(L, idx) != 0; }
 
+// True in a silent run (global_silent_install set when the function is called):
+// installer functions then show nothing modal and wait for nobody.
+inline bool ORBSilentRun(lua_State* L) {
+    lua_getglobal(L, "global_silent_install");
+    bool silent = lua_toboolean(L, -1) != 0;
+    lua_pop(L, 1);
+    return silent;
+}
+
 inline void ORBPushString(lua_State* L, const std::wstring& text) {
     std::string utf8 = ORBWideToUtf8(text);
     lua_pushlstring(L, utf8.data(), utf8.size());

@@ -11,7 +11,9 @@
 
 #include "orbenvexpand.h"
 #include "orbhandle.h"
+#include "orblibrary.h"
 #include "orblog.h"
+#include "orbuserlaunch.h"
 
 namespace {
 
@@ -69,6 +71,9 @@ bool ORBExec(const std::wstring& fileArg, const std::wstring& verb, const std::w
         params = paramsArg;
         dir = FolderOf(file);
     }
+    // "asuser": opened for the signed-in user through the desktop shell, never with the
+    // setup's elevated token (how a setup starts its product after installing it).
+    if (!wait && lstrcmpiW(verb.c_str(), L"asuser") == 0) return ORBStartForUser(file, params, dir);
     const wchar_t* p = params.empty() ? nullptr : params.c_str();
     const wchar_t* d = dir.empty() ? nullptr : dir.c_str();
     if (wait) {
@@ -218,11 +223,33 @@ std::wstring ORBDriverInstallPath() {
 }
 
 bool ORBDownloadToFile(const std::wstring& url, const std::wstring& path) {
-    HRESULT hr = URLDownloadToFileW(nullptr, url.c_str(), path.c_str(), 0, nullptr);
+    // urlmon is no KnownDLL: taken from the system folder when first needed.
+    using DownloadFn = HRESULT(WINAPI*)(LPUNKNOWN, LPCWSTR, LPCWSTR, DWORD, LPBINDSTATUSCALLBACK);
+    static const auto download = ORBSystemFunction<DownloadFn>(L"urlmon.dll", "URLDownloadToFileW");
+    HRESULT hr = download ? download(nullptr, url.c_str(), path.c_str(), 0, nullptr)
+                          : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
     if (FAILED(hr)) {
         // The HRESULT says what went wrong; the thread's last error rarely does.
         ORBLogFailure(L"URLDownloadToFileW failed", ORB_WFILE, __LINE__, static_cast<DWORD>(hr));
         return false;
     }
     return true;
+}
+
+int ORBMessageBoxDefaultAnswer(UINT type) {
+    static const int kButtons[][3] = {
+        {IDOK, 0, 0},                        // MB_OK
+        {IDOK, IDCANCEL, 0},                 // MB_OKCANCEL
+        {IDABORT, IDRETRY, IDIGNORE},        // MB_ABORTRETRYIGNORE
+        {IDYES, IDNO, IDCANCEL},             // MB_YESNOCANCEL
+        {IDYES, IDNO, 0},                    // MB_YESNO
+        {IDRETRY, IDCANCEL, 0},              // MB_RETRYCANCEL
+        {IDCANCEL, IDTRYAGAIN, IDCONTINUE},  // MB_CANCELTRYCONTINUE
+    };
+    UINT kind = type & MB_TYPEMASK;
+    if (kind >= sizeof kButtons / sizeof kButtons[0]) return 0;
+    UINT index = (type & MB_DEFMASK) >> 8;
+    // The help button (MB_HELP) sends a message instead of closing the box.
+    if (index >= 3 || kButtons[kind][index] == 0) index = 0;
+    return kButtons[kind][index];
 }

@@ -12,7 +12,8 @@ bool ORBIsPinVerb(const std::wstring& verb);
 // Starts file (a URL, or a path with environment references) with verb and
 // parameters in the file's folder. wait: default action, hidden, returns when the
 // started process has ended. Result: the launch outcome; pin verbs always true; a
-// missing file is true for the unpin verbs, else false with a "not exists" line.
+// missing file is true for the unpin verbs, else false with a "not exists" line. Verb
+// "asuser" (without wait) opens it for the signed-in user (ORBStartForUser).
 bool ORBExec(const std::wstring& file, const std::wstring& verb, const std::wstring& params, bool wait);
 
 // Writes a shell link (or an internet shortcut when target is a URL) at linkPath,
@@ -46,3 +47,8 @@ std::wstring ORBPickInstallPath(const std::wstring& programFiles, const std::vec
 // Downloads url to the file path and waits for the end; false (logged with the
 // HRESULT) on failure.
 bool ORBDownloadToFile(const std::wstring& url, const std::wstring& path);
+
+// Button a message box of type (MB_* flags) answers when nobody presses one: the
+// default button (MB_DEFBUTTON1..4; the first when there are fewer buttons); 0 for a
+// type the system does not know.
+int ORBMessageBoxDefaultAnswer(UINT type);

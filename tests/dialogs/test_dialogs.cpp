@@ -227,8 +227,28 @@ TEST(Dialogs, StartButtonStartsTheInstalledProgramAndFinishes) {
     s.Finish();
     EXPECT_EQ(1u, s.result_.exitCode);
     EXPECT_TRUE(Has(s.trace, "AfterComplete"));
-    // The test product has no program: the failed start is logged, the run goes on.
-    EXPECT_TRUE(s.result_.HasLine(L"xm ShellExecute failed for " + s.file(L"InstallDir\\app.exe")));
+    // Handed to the desktop shell for the signed-in user, from the install folder; when
+    // no desktop shell answers, the failed direct start of the missing program is logged.
+    std::wstring app = s.file(L"InstallDir\\app.exe");
+    EXPECT_TRUE(s.result_.HasLine(L"xm Started " + app + L" for the signed-in user") ||
+                s.result_.HasLine(L"xm ShellExecute failed for " + app));
+}
+
+TEST(Dialogs, DriveRootInstallPathIsRefusedAndTheDialogStays) {
+    wchar_t windows[MAX_PATH + 1];
+    ASSERT_GT(GetSystemWindowsDirectoryW(windows, MAX_PATH + 1), 0u);
+    Session s(L"dlg_full.exe", {{L"ORB_T_PATH", std::wstring(windows, 3)}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Click(init, kInstallBtn);
+    EXPECT_TRUE(s.WaitBoxes(1, init));
+    EXPECT_TRUE(IsWindowVisible(init));
+    PostMessageW(init, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    ASSERT_EQ(1u, s.result_.boxes.size());
+    EXPECT_EQ(L"不能安装到磁盘根目录或 Windows 文件夹，请重新选择安装路径！", s.result_.boxes[0].text);
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
 }
 
 TEST(Dialogs, TrailingBackslashIsRemovedBeforePublication) {

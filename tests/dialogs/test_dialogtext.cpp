@@ -47,6 +47,22 @@ TEST(DialogText, FolderValidationNeedsADriveAndCreatesEveryLevel) {
     EXPECT_FALSE(ORBValidateFolder(dir.file(L"file\\sub")));
 }
 
+TEST(DialogText, DriveRelativePathsDriveRootsAndTheWindowsFolderAreRefused) {
+    EXPECT_FALSE(ORBValidateFolder(L"C:name"));  // relative to C:'s current folder
+    EXPECT_FALSE(ORBValidateFolder(L"C:"));
+    wchar_t windows[MAX_PATH + 1];
+    ASSERT_GT(GetSystemWindowsDirectoryW(windows, MAX_PATH + 1), 0u);
+    std::wstring win = windows;
+    std::wstring root = win.substr(0, 3);
+    EXPECT_TRUE(ORBIsRefusedInstallFolder(root));
+    EXPECT_TRUE(ORBIsRefusedInstallFolder(win));
+    EXPECT_TRUE(ORBIsRefusedInstallFolder(L"%SystemRoot%\\System32\\My Product\\"));
+    EXPECT_TRUE(ORBIsRefusedInstallFolder(root + L"Temp\\..\\" + win.substr(3) + L"\\x"));
+    EXPECT_FALSE(ORBIsRefusedInstallFolder(win + L"x\\My Product"));
+    ScopedTempDir dir(L"dlgtext");
+    EXPECT_FALSE(ORBIsRefusedInstallFolder(dir.file(L"My Product")));
+}
+
 TEST(DialogText, NeededSpaceParsingAndMessage) {
     unsigned long long n = 0;
     ASSERT_TRUE(ORBParseByteCount(L"104857600", n));

@@ -264,10 +264,10 @@ struct DeleteRun {
 DeleteRun RunDelete(const std::wstring& path, ORBRunOptions options) {
     ScopedTempDir t(L"deltrace");
     static int n = 0;
-    options.environment = {{L"ORB_T_PATH", path},
+    options.environment.insert(options.environment.end(), {{L"ORB_T_PATH", path},
                            {L"ORB_T_TRACE", t.file(L"trace.txt")},
                            {L"ORB_T_GUID", L"Local\\orb-files-" + std::to_wstring(GetCurrentProcessId()) + L"-" +
-                                               std::to_wstring(++n)}};
+                                               std::to_wstring(++n)}});
     DeleteRun run;
     run.result = RunProduct(L"files_delete.exe", options);
     run.trace = ReadLines(t.file(L"trace.txt"));
@@ -326,4 +326,24 @@ TEST(DeleteDialog, AbortEndsTheProcessWithZeroAtOnce) {
     EXPECT_EQ(0u, run.result.exitCode);
     EXPECT_EQ(1u, run.result.boxes.size());
     EXPECT_TRUE(run.trace.empty());
+}
+
+// Nobody can answer in a silent run: a few tries over about two seconds, then false
+// with the failure lines; the run goes on and the file stays.
+TEST(DeleteDialog, ASilentRunRetriesBrieflyThenReturnsFalseWithoutAsking) {
+    ScopedTempDir d(L"dlg");
+    std::wstring path = d.file(L"held.txt");
+    ASSERT_TRUE(WriteFileBytes(path, "h"));
+    HeldFile held(path);
+    ORBRunOptions options;
+    options.environment = {{L"ORB_T_SILENT", L"1"}};
+    ULONGLONG start = GetTickCount64();
+    DeleteRun run = RunDelete(path, options);
+    ULONGLONG took = GetTickCount64() - start;
+    EXPECT_EQ(1u, run.result.exitCode);
+    EXPECT_TRUE(run.result.boxes.empty());
+    EXPECT_EQ((std::vector<std::string>{"result false", "AfterComplete"}), run.trace);
+    EXPECT_TRUE(run.result.HasLine(L"xm Delete " + path + L" failed!\r\n"));
+    EXPECT_TRUE(FileExists(path));
+    EXPECT_GE(took, 2000u);  // it did wait for the file before giving up
 }

@@ -162,6 +162,13 @@ TEST(Privilege, EnablePrivilegeReadsFromTheEnd) {
     EXPECT_EQ(0u, lines[0].find(L"xm LookupPrivilegeValue failed!xm file:"));
     EXPECT_EQ(0u, lines[1].find(L"xm LookupPrivilegeValue failed!xm line:"));
     EXPECT_EQ(0u, lines[2].find(L"xm LookupPrivilegeValue failed!xm err:"));
+
+    // A privilege the token does not hold is not enabled: the adjustment "succeeds" with
+    // ERROR_NOT_ALL_ASSIGNED.
+    log.Clear();
+    EXPECT_EQ(Results{"false"}, Call("Lua_EnablePrivilege('SeCreateTokenPrivilege', true)"));
+    ASSERT_EQ(3u, log.lines().size());
+    EXPECT_EQ(0u, log.lines()[2].find(L"xm AdjustTokenPrivileges failed!xm err:1300"));
 }
 
 namespace {

@@ -2,6 +2,9 @@
 #include <string>
 #include <vector>
 
+#include <windows.h>
+
+#include <sddl.h>
 #include <shlobj.h>
 
 #include "gtest/gtest.h"
@@ -127,7 +130,7 @@ TEST_F(TestKey, AddWritesEachTypeAsStored) {
         r2 = Lua_RegAdd("HKCU", K .. "\\only", "v", "reg_sz", "x", true)
     )"));
     EXPECT_EQ(L"true", LuaGlobalText("r1"));
-    EXPECT_EQ(L"true", LuaGlobalText("r2"));
+    EXPECT_EQ(L"false", LuaGlobalText("r2"));  // nothing written
     DWORD type;
     std::string b;
     ASSERT_TRUE(Raw(L"sz", type, b));
@@ -207,7 +210,7 @@ TEST_F(TestKey, DeleteRemovesTheTreeAndLogsTheSecondTry) {
 
     log.Clear();
     ASSERT_EQ("", RunLua("d3 = Lua_RegDel('hkcu', K .. '\\\\keep')"));
-    EXPECT_EQ(L"true", LuaGlobalText("d3"));
+    EXPECT_EQ(L"false", LuaGlobalText("d3"));
     ASSERT_EQ(1u, log.lines().size());
     EXPECT_EQ(0u, log.lines()[0].find(L"xm OpenKey hkcu failed, errcode: "));
     EXPECT_TRUE(KeyExists(L"keep"));
@@ -217,7 +220,7 @@ TEST_F(TestKey, DeleteNeverEmptiesARootForAnEmptyPath) {
     ASSERT_EQ("", RunLua("Lua_RegAdd('HKCU', K, 'v', 'REG_SZ', 'x', true)"));
     LogCapture log;
     ASSERT_EQ("", RunLua("e1 = Lua_RegDel('HKCU', nil); e2 = Lua_RegDel('HKCU', '\\\\')"));
-    EXPECT_EQ(L"true", LuaGlobalText("e1"));
+    EXPECT_EQ(L"false", LuaGlobalText("e1"));  // refused, so not done
     EXPECT_TRUE(KeyExists(L""));
     ASSERT_EQ(2u, log.lines().size());
     EXPECT_EQ(L"xm DeleteSubKey  failed, errcode: 87", log.lines()[0]);
@@ -244,6 +247,52 @@ TEST_F(TestKey, DeleteValueLogsWhenTheKeyOpened) {
     ASSERT_EQ("", RunLua("v3 = Lua_RegDel('HKCU', K .. '\\\\missing', 'w')"));
     EXPECT_EQ(L"true", LuaGlobalText("v3"));
     EXPECT_TRUE(log.lines().empty());
+}
+
+// Writes and deletions the system refuses are reported as failures; what is already
+// missing still counts as deleted.
+TEST_F(TestKey, RefusedWritesAndDeletionsReturnFalse) {
+    ASSERT_EQ("", RunLua(R"(
+        Lua_RegAdd("HKCU", K .. "\\locked", "v", "REG_SZ", "x", true)
+        Lua_RegAdd("HKCU", K .. "\\locked\\child", "v", "REG_SZ", "x", true)
+    )"));
+    // Everyone may read the key and nobody may change it.
+    HKEY key;
+    ASSERT_EQ(ERROR_SUCCESS, RegOpenKeyExW(HKEY_CURRENT_USER, (path_ + L"\\locked").c_str(), 0,
+                                           KEY_ALL_ACCESS, &key));
+    PSECURITY_DESCRIPTOR sd = nullptr;
+    ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:P(A;OICI;KR;;;WD)", SDDL_REVISION_1,
+                                                                     &sd, nullptr));
+    ASSERT_EQ(ERROR_SUCCESS, RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, sd));
+    LocalFree(sd);
+    RegCloseKey(key);
+
+    ASSERT_EQ("", RunLua(R"(
+        w1 = Lua_RegAdd("HKCU", K .. "\\locked", "w", "REG_SZ", "y", true)
+        w2 = Lua_RegDel("HKCU", K .. "\\locked", "v")
+        w3 = Lua_RegDel("HKCU", K .. "\\locked")
+        w4 = Lua_RegAdd("HKXX", K, "v", "REG_SZ", "x", true)
+        w5 = Lua_RegDel("HKXX", K)
+        q1 = Lua_RegQuery("HKCU", K .. "\\locked", "v")
+        m1 = Lua_RegDel("HKCU", K .. "\\missing")
+        m2 = Lua_RegDel("HKCU", K, "missing")
+    )"));
+    // Restore full access so that the fixture can remove the key.
+    HKEY parent;
+    if (RegOpenKeyExW(HKEY_CURRENT_USER, (path_ + L"\\locked").c_str(), 0, WRITE_DAC, &parent) == ERROR_SUCCESS) {
+        ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;OICI;KA;;;WD)", SDDL_REVISION_1, &sd, nullptr);
+        RegSetKeySecurity(parent, DACL_SECURITY_INFORMATION, sd);
+        LocalFree(sd);
+        RegCloseKey(parent);
+    }
+    EXPECT_EQ(L"false", LuaGlobalText("w1"));
+    EXPECT_EQ(L"false", LuaGlobalText("w2"));
+    EXPECT_EQ(L"false", LuaGlobalText("w3"));
+    EXPECT_EQ(L"false", LuaGlobalText("w4"));
+    EXPECT_EQ(L"false", LuaGlobalText("w5"));
+    EXPECT_EQ(L"x", LuaGlobalText("q1"));  // read-only access is enough to query
+    EXPECT_EQ(L"true", LuaGlobalText("m1"));
+    EXPECT_EQ(L"true", LuaGlobalText("m2"));
 }
 
 TEST(RegVarByCSIDL, SetsAProcessVariableForLaterExpansions) {
@@ -327,19 +376,19 @@ TEST(RegistryBadInput, EveryCallReturnsItsDocumentedResult) {
         {"Lua_RegQuery({}, print, true)", "nil"},
         {"Lua_RegQuery('HKCU', LONG, LONG)", "nil"},
         {"Lua_RegQuery(LONG)", "nil"},
-        {"Lua_RegAdd()", "true"},
-        {"Lua_RegAdd(nil, nil, nil, nil, nil, nil)", "true"},
+        {"Lua_RegAdd()", "false"},
+        {"Lua_RegAdd(nil, nil, nil, nil, nil, nil)", "false"},
         {"Lua_RegAdd('HKCU', {}, {}, 'REG_SZ', {}, {})", "true"},
-        {"Lua_RegAdd('HKCU', LONG, 'v', 'REG_SZ', 'x', true)", "true"},
-        {"Lua_RegAdd('HKCU', 'Software\\\\ORBTest\\\\bad', LONG, 'REG_BINARY', LONG, true)", "true"},
+        {"Lua_RegAdd('HKCU', LONG, 'v', 'REG_SZ', 'x', true)", "false"},
+        {"Lua_RegAdd('HKCU', 'Software\\\\ORBTest\\\\bad', LONG, 'REG_BINARY', LONG, true)", "false"},
         {"Lua_RegAdd('HKCU', 'Software\\\\ORBTest\\\\bad', 'n', 'REG_DWORD', 'abc', true)", "true"},
         {"Lua_RegAdd('HKCU', 'Software\\\\ORBTest\\\\bad', 'n', 'REG_DWORD', 1e300, true)", "true"},
         {"Lua_RegDel()", "true"},
         {"Lua_RegDel(nil)", "true"},
-        {"Lua_RegDel(nil, nil)", "true"},
-        {"Lua_RegDel('HKCU', {})", "true"},
-        {"Lua_RegDel('HKCU', LONG)", "true"},
-        {"Lua_RegDel('HKCU', LONG, LONG)", "true"},
+        {"Lua_RegDel(nil, nil)", "false"},
+        {"Lua_RegDel('HKCU', {})", "false"},
+        {"Lua_RegDel('HKCU', LONG)", "false"},
+        {"Lua_RegDel('HKCU', LONG, LONG)", "false"},
         {"Lua_RegDel('HKCU', 'Software\\\\ORBTest\\\\bad')", "true"},
         {"Lua_RegVarByCSIDL()", "false"},
         {"Lua_RegVarByCSIDL(nil, nil)", "false"},

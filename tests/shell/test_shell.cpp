@@ -279,9 +279,9 @@ TEST(SystemQuestions, ModuleVersionWowAndCommandLine) {
     EXPECT_EQ(ORBPickInstallPath(d.size() > 2 ? d : L"", ORBFixedDrives()), d);
 }
 
-// GetVersion answers 6 on every later system only while the program declares no
-// supported systems: a product must carry no compatibility manifest.
-TEST(SystemQuestions, ProductsCarryNoCompatibilityManifest) {
+// Products declare the systems they support, so GetVersion (Lua_GetOSVersion) answers
+// the real major version (10 on Windows 10 and 11) instead of 6.
+TEST(SystemQuestions, ProductsDeclareTheirSupportedSystems) {
     HMODULE exe = LoadLibraryExW(TestPath(L"shell_msgbox.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, exe);
     std::string manifests;
@@ -292,7 +292,7 @@ TEST(SystemQuestions, ProductsCarryNoCompatibilityManifest) {
         return TRUE;
     }, reinterpret_cast<LONG_PTR>(&manifests));
     FreeLibrary(exe);
-    EXPECT_EQ(std::string::npos, manifests.find("supportedOS")) << manifests;
+    EXPECT_NE(std::string::npos, manifests.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}")) << manifests;
 }
 
 TEST(SystemQuestions, InstallPathMovesToTheFirstLaterDriveThatHasIt) {
@@ -345,13 +345,13 @@ TEST(MsgBox, ArgumentCountsThroughTheRunDriver) {
     options.environment = {{L"ORB_T_TRACE", dir.file(L"trace.txt")},
                            {L"ORB_T_GUID", L"Local\\orb-shell-msgbox-" + std::to_wstring(GetCurrentProcessId())}};
     options.arguments = L"/S \"two words\"";
-    options.answers = {IDOK, IDOK, IDCANCEL, IDOK, IDOK, IDOK};
+    options.answers = {IDOK, IDOK, IDCANCEL, IDOK, IDOK, IDOK, IDYES};
     ORBRunResult r = RunProduct(L"shell_msgbox.exe", options);
     ASSERT_TRUE(r.started);
     std::string lines;
     for (const auto& l : r.lines) lines += Narrow(l);
     EXPECT_EQ(1u, r.exitCode) << lines;
-    ASSERT_EQ(6u, r.boxes.size()) << lines;
+    ASSERT_EQ(7u, r.boxes.size()) << lines;
     EXPECT_EQ(L"only text", r.boxes[0].text);
     EXPECT_EQ(L"", r.boxes[0].caption);
     EXPECT_EQ(L"text two", r.boxes[1].text);
@@ -362,11 +362,30 @@ TEST(MsgBox, ArgumentCountsThroughTheRunDriver) {
     // Wrong-typed text and caption read as empty, a non-numeric type as 0 (OK only).
     EXPECT_EQ(L"", r.boxes[5].text);
     std::vector<std::string> trace = ReadLines(dir.file(L"trace.txt"));
-    std::vector<std::string> expected = {"one=1", "two=1", "three=2", "four=1", "none=1", "bad=1", "argc=3",
+    std::vector<std::string> expected = {"one=1", "two=1", "three=2", "four=1", "none=1", "bad=1", "yesno=6", "argc=3",
                                          "argv1=" + Narrow(TestPath(L"shell_msgbox.exe")), "argv2=/S",
                                          "argv3=two words", "module=" + Narrow(TestPath(L"shell_msgbox.exe"))};
     EXPECT_EQ(expected, trace);
     EXPECT_TRUE(r.HasLine(L"xm msgbox product done"));
+}
+
+// A silent run shows no box: each call answers its default button and logs its text.
+TEST(MsgBox, ASilentRunAnswersTheDefaultButtonWithoutShowingAnything) {
+    ScopedTempDir dir(L"msgbox");
+    ORBRunOptions options;
+    options.environment = {{L"ORB_T_TRACE", dir.file(L"trace.txt")}, {L"ORB_T_SILENT", L"1"},
+                           {L"ORB_T_GUID", L"Local\\orb-shell-msgbox-s" + std::to_wstring(GetCurrentProcessId())}};
+    options.arguments = L"/S";
+    ORBRunResult r = RunProduct(L"shell_msgbox.exe", options);
+    ASSERT_TRUE(r.started);
+    EXPECT_EQ(1u, r.exitCode);
+    EXPECT_TRUE(r.boxes.empty());
+    std::vector<std::string> trace = ReadLines(dir.file(L"trace.txt"));
+    trace.resize(7);
+    // OK-Cancel answers OK; Yes-No with the second button as default answers No.
+    EXPECT_EQ((std::vector<std::string>{"one=1", "two=1", "three=1", "four=1", "none=1", "bad=1", "yesno=7"}), trace);
+    EXPECT_TRUE(r.HasLine(L"text three"));
+    EXPECT_TRUE(r.HasLine(L"caption three"));
 }
 
 TEST(SilentProduct, InstallsRegistryShortcutAndToolThenRemovesItsKey) {

@@ -137,7 +137,12 @@ ORBRunResult ORBRunSetup(const ORBRunOptions& options) {
                 if (ev.u.CreateProcessInfo.hFile) CloseHandle(ev.u.CreateProcessInfo.hFile);
                 break;
             case LOAD_DLL_DEBUG_EVENT:
-                if (ev.u.LoadDll.hFile) CloseHandle(ev.u.LoadDll.hFile);
+                if (ev.u.LoadDll.hFile) {
+                    wchar_t path[MAX_PATH * 4];
+                    DWORD n = GetFinalPathNameByHandleW(ev.u.LoadDll.hFile, path, MAX_PATH * 4, 0);
+                    if (n > 0 && n < MAX_PATH * 4) result.modules.emplace_back(path, n);
+                    CloseHandle(ev.u.LoadDll.hFile);
+                }
                 break;
             case OUTPUT_DEBUG_STRING_EVENT: {
                 std::wstring line = ReadDebugString(process.get(), ev.u.DebugString);

@@ -38,6 +38,7 @@ struct ORBRunResult {
     DWORD exitCode = 0;
     std::vector<std::wstring> lines;   // debug-output lines as sent, "xm " prefix included
     std::vector<ORBMessageBoxSeen> boxes;
+    std::vector<std::wstring> modules;  // files of the libraries loaded, as the system names them
 
     // True when some line contains text.
     bool HasLine(const std::wstring& text) const;
