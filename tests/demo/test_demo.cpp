@@ -144,14 +144,14 @@ TEST_F(Demo, SilentInstallThenSilentUninstallLeavesNothing) {
 // climbs out of it (as a tampered list or a link would lead) is kept and logged. (Links
 // themselves are no reparse points under Wine, so only the path rule is tried here.)
 TEST_F(Demo, UninstallKeepsRecordedPathsOutsideTheInstallFolder) {
-    ASSERT_EQ(1u, Install().exitCode);
+    ASSERT_EQ(kInstalled, Install().exitCode);
     std::wstring victim = root_.file(L"victim.txt");
     ASSERT_TRUE(WriteFileBytes(victim, "keep me"));
     std::wstring files = RegText(kProductKey, L"Files") + L"|..\\victim.txt|" + root_.path() + L"\\victim.txt";
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, kProductKey, L"Files", REG_EXPAND_SZ, files.c_str(),
                                              static_cast<DWORD>((files.size() + 1) * sizeof(wchar_t))));
     ORBRunResult u = Uninstall(L"/S");
-    EXPECT_EQ(1u, u.exitCode) << Narrow(Dump(u));
+    EXPECT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
     EXPECT_TRUE(FileExists(victim));
     EXPECT_TRUE(u.HasLine(L"..\\victim.txt is kept")) << Narrow(Dump(u));
     EXPECT_FALSE(FileExists(at(L"orbdemo.exe")));
@@ -165,7 +165,7 @@ TEST_F(Demo, SilentInstallRefusesDriveRelativeRootAndWindowsFolders) {
     std::wstring win = windows;
     for (const std::wstring& folder : {win.substr(0, 2) + L"ORB Demo", win.substr(0, 3), win + L"\\ORB Demo"}) {
         ORBRunResult r = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/S /D=" + folder);
-        EXPECT_EQ(0u, r.exitCode) << Narrow(folder);
+        EXPECT_EQ(kFailed, r.exitCode) << Narrow(folder);
         EXPECT_TRUE(r.boxes.empty());
         EXPECT_TRUE(r.HasLine(L"install failed")) << Narrow(Dump(r));
         EXPECT_FALSE(KeyExists(kUninstallKey));
