@@ -3,6 +3,7 @@
 #include <mutex>
 #include <set>
 #include <string>
+#include <vector>
 
 #include "orbhandle.h"
 #include "orbimageobject.h"
@@ -111,9 +112,22 @@ std::wstring MessageFontFace() {
     ORBMemDC dc(CreateCompatibleDC(nullptr));
     if (!font || !dc) return metrics.lfMessageFont.lfFaceName;
     HGDIOBJ old = SelectObject(dc.get(), font.get());
+    // The outline metrics name the family GDI really chose; the face name may still be the
+    // alias (Wine maps "MS Shell Dlg" through its font configuration).
+    std::wstring family;
+    if (const UINT size = GetOutlineTextMetricsW(dc.get(), 0, nullptr); size >= sizeof(OUTLINETEXTMETRICW)) {
+        std::vector<BYTE> buffer(size);
+        auto* otm = reinterpret_cast<OUTLINETEXTMETRICW*>(buffer.data());
+        if (GetOutlineTextMetricsW(dc.get(), size, otm)) {
+            // otmpFamilyName is an offset from the start of the structure.
+            const size_t offset = reinterpret_cast<size_t>(otm->otmpFamilyName);
+            if (offset < size) family = reinterpret_cast<const wchar_t*>(buffer.data() + offset);
+        }
+    }
     wchar_t face[LF_FACESIZE] = {};
-    const int n = GetTextFaceW(dc.get(), LF_FACESIZE, face);
+    const int n = family.empty() ? GetTextFaceW(dc.get(), LF_FACESIZE, face) : 0;
     SelectObject(dc.get(), old);
+    if (!family.empty()) return family;
     return n > 0 ? std::wstring(face) : std::wstring(metrics.lfMessageFont.lfFaceName);
 }
 

@@ -124,7 +124,7 @@ TEST(Planting, NoLibraryBesideTheSetupIsLoadedOnEitherRoad) {
     ScopedTempDir plain(L"plain");
     // A plain run of each road names the libraries the setup and Wine load for it.
     Road silent = RunSilent(TestPath(L"orbdemo-setup.exe"), plain.file(L"inst"), L"");
-    ASSERT_EQ(1u, silent.result.exitCode);
+    ASSERT_EQ(0u, silent.result.exitCode);  // the sample uses the standard codes
     Road dialogs = RunInteractive(TestPath(L"orbdemo-setup.exe"), L"");
     ASSERT_TRUE(dialogs.windowSeen);
     std::set<std::wstring> names = ModuleNames(silent.result);
