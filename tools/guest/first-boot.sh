@@ -4,19 +4,19 @@
 #   /opt/orb/win32: 32-bit Windows
 set -e
 export WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
-aedebug='HKLM\Software\Microsoft\Windows NT\CurrentVersion\AeDebug'
+aedebug='Microsoft\Windows NT\CurrentVersion\AeDebug'
 for arch in win64 win32; do
   export WINEPREFIX=/opt/orb/$arch WINEARCH=$arch
   loader=/usr/lib/wine/wine64; [ $arch = win32 ] && loader=/usr/lib/wine/wine
   echo "creating the $arch prefix"
   "$loader" wineboot --init
   # A crash must end the process, not open Wine's debugger dialog and wait for a click.
-  "$loader" reg add "$aedebug" /v Debugger /d false /f
-  "$loader" reg add "$aedebug" /v Auto /d 1 /f
-  if [ $arch = win64 ]; then
-    "$loader" reg add "${aedebug/Software/Software\\Wow6432Node}" /v Debugger /d false /f
-    "$loader" reg add "${aedebug/Software/Software\\Wow6432Node}" /v Auto /d 1 /f
-  fi
+  views='HKLM\Software'
+  [ $arch = win64 ] && views="$views HKLM\Software\Wow6432Node"
+  for view in $views; do
+    "$loader" reg add "$view\\$aedebug" /v Debugger /d false /f
+    "$loader" reg add "$view\\$aedebug" /v Auto /d 1 /f
+  done
   "$loader" reg add 'HKCU\Software\Wine\WineDbg' /v ShowCrashDialog /t REG_DWORD /d 0 /f
   /usr/lib/wine/wineserver -w
   test -f "$WINEPREFIX/system.reg"

@@ -62,9 +62,15 @@ chroot "$tree" /bin/sh -ec '
   export DEBIAN_FRONTEND=noninteractive LC_ALL=C
   dpkg --add-architecture i386
   apt-get update -qq
-  apt-get install -y -qq --no-install-recommends linux-image-amd64 initramfs-tools kmod \
-    udev procps wine wine32:i386 wine64 fonts-wine fonts-dejavu-core fonts-wqy-microhei \
-    xvfb xauth cmake
+  # The initramfs is made once at the end, not again by every package that asks.
+  apt-get install -y -qq --no-install-recommends initramfs-tools kmod udev
+  conf=/etc/initramfs-tools/update-initramfs.conf
+  sed -i "s/^update_initramfs=.*/update_initramfs=no/" $conf
+  apt-get install -y -qq --no-install-recommends linux-image-amd64 procps wine wine32:i386 \
+    wine64 fonts-wine fonts-dejavu-core fonts-wqy-microhei xvfb xauth cmake
+  sed -i "s/^update_initramfs=.*/update_initramfs=yes/" $conf
+  rm -f /boot/initrd.img-*
+  update-initramfs -c -k all
   apt-get clean
   rm -rf /var/lib/apt/lists/*' >>"$log" 2>&1 ||
   { tail -n 20 "$log" >&2; die "package installation in the guest tree failed"; }
