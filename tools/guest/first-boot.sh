@@ -9,7 +9,11 @@ for arch in win64 win32; do
   export WINEPREFIX=/opt/orb/$arch WINEARCH=$arch
   loader=/usr/lib/wine/wine64; [ $arch = win32 ] && loader=/usr/lib/wine/wine
   echo "creating the $arch prefix"
-  "$loader" wineboot --init
+  # Under heavy load wineboot may report a failure of a helper although the prefix was
+  # made: what counts is the prefix, checked below.
+  "$loader" wineboot --init || echo "wineboot ended with $?"
+  /usr/lib/wine/wineserver -w
+  test -f "$WINEPREFIX/system.reg"
   # A crash must end the process, not open Wine's debugger dialog and wait for a click.
   views='HKLM\Software'
   [ $arch = win64 ] && views="$views HKLM\Software\Wow6432Node"

@@ -31,18 +31,21 @@ flock 9
 if [ -f "$dir/ready" ]; then echo "$dir"; exit 0; fi
 
 work="$root/$hash.tmp"
-rm -rf "$work"
-mkdir -p "$work"
 tree="$work/tree"
+# A build that failed in its first boot keeps its file system (stamp fs-done) and
+# resumes there; anything earlier starts again.
+if [ ! -f "$work/fs-done" ]; then rm -rf "$work"; fi
+mkdir -p "$work"
 cleanup() {
   for m in dev/pts dev proc sys; do umount "$tree/$m" 2>/dev/null || true; done
   # Never leave a half-built image behind that could be taken for a finished one.
-  [ -f "$dir/ready" ] || rm -rf "$work"
+  [ -f "$dir/ready" ] || [ -f "$work/fs-done" ] || rm -rf "$work"
 }
 trap cleanup EXIT
 
 t0=$(date +%s)
 log="$work/build.log"
+if [ ! -f "$work/fs-done" ]; then
 echo "guest image: debootstrap from $mirror (log: $log)" >&2
 debootstrap --variant=minbase --arch=amd64 bookworm "$tree" "$mirror" >"$log" 2>&1 ||
   { tail -n 20 "$log" >&2; die "debootstrap failed"; }
@@ -86,18 +89,23 @@ rm -rf "$tree/boot"/* "$tree/usr/share/doc" "$tree/usr/share/man" "$tree/var/cac
 mkfs.ext4 -q -F -L orbroot -d "$tree" "$work/rootfs.raw" 4G >>"$log" 2>&1 ||
   die "mkfs.ext4 failed (see $log)"
 rm -rf "$tree"
+cp --sparse=always "$work/rootfs.raw" "$work/rootfs.fresh"
+touch "$work/fs-done"
+fi
+t1=${t1:-$t0} t2=${t2:-$t0}
 t3=$(date +%s)
 
 # First boot on the image itself: the Wine prefixes are created once, here.
 echo "guest image: first boot (Wine prefixes)" >&2
+cp --sparse=always "$work/rootfs.fresh" "$work/rootfs.raw"
 mkdir -p "$work/job"
 cp "$here/first-boot.sh" "$work/job/job.sh"
 set +e
-orb_guest_boot "$work" "file=$work/rootfs.raw,format=raw" "$work/job" 900 "$work/first-boot.log"
+orb_guest_boot "$work" "file=$work/rootfs.raw,format=raw" "$work/job" 1800 "$work/first-boot.log"
 rc=$?
 set -e
 [ $rc = 0 ] || { tail -n 30 "$work/first-boot.log" >&2; die "first boot failed ($rc)"; }
-rm -rf "$work/job"
+rm -rf "$work/job" "$work/rootfs.fresh" "$work/fs-done"
 chmod a-w "$work/rootfs.raw"
 t4=$(date +%s)
 echo "debootstrap $((t1 - t0)) s, packages $((t2 - t1)) s, file system $((t3 - t2)) s, first boot $((t4 - t3)) s" \
