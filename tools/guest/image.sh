@@ -86,7 +86,7 @@ mkdir -p "$tree/opt/orb"
 cp "$(ls "$tree"/boot/vmlinuz-* | sort -V | tail -n 1)" "$work/vmlinuz"
 cp "$(ls "$tree"/boot/initrd.img-* | sort -V | tail -n 1)" "$work/initrd.img"
 rm -rf "$tree/boot"/* "$tree/usr/share/doc" "$tree/usr/share/man" "$tree/var/cache/debconf"/*-old
-mkfs.ext4 -q -F -L orbroot -d "$tree" "$work/rootfs.raw" 4G >>"$log" 2>&1 ||
+mkfs.ext4 -q -F -L orbroot -d "$tree" "$work/rootfs.raw" 10G >>"$log" 2>&1 ||
   die "mkfs.ext4 failed (see $log)"
 rm -rf "$tree"
 cp --sparse=always "$work/rootfs.raw" "$work/rootfs.fresh"
@@ -98,6 +98,10 @@ t3=$(date +%s)
 # First boot on the image itself: the Wine prefixes are created once, here.
 echo "guest image: first boot (Wine prefixes)" >&2
 cp --sparse=always "$work/rootfs.fresh" "$work/rootfs.raw"
+# Room for the two prefixes and the tests' files (the file is sparse).
+truncate -s 10G "$work/rootfs.raw"
+e2fsck -fy "$work/rootfs.raw" >>"$log" 2>&1 || true
+resize2fs "$work/rootfs.raw" >>"$log" 2>&1 || die "resize2fs failed (see $log)"
 mkdir -p "$work/job"
 cp "$here/first-boot.sh" "$work/job/job.sh"
 set +e
