@@ -11,7 +11,8 @@ if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
 
 pkgs=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix cmake ninja-build wine wine64
       xvfb xauth p7zip-full gcc-multilib qemu-user-static dpkg-dev googletest python3
-      python3-pil fonts-dejavu-core fonts-wqy-microhei osslsigncode openssl)
+      python3-pil fonts-dejavu-core fonts-wqy-microhei osslsigncode openssl
+      qemu-system-x86 qemu-utils debootstrap e2fsprogs)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -20,9 +21,10 @@ done
 srcs=/etc/apt/sources.list.d/debian-src.sources
 need_update=0
 if ! grep -rqs '^Types: deb-src' /etc/apt/sources.list.d/ && ! grep -qs '^deb-src' /etc/apt/sources.list; then
-  $SUDO tee "$srcs" >/dev/null <<'X'
+  mirror=$("$top/tools/apt-mirror.sh")
+  $SUDO tee "$srcs" >/dev/null <<X
 Types: deb-src
-URIs: http://deb.debian.org/debian
+URIs: $mirror
 Suites: bookworm bookworm-updates
 Components: main
 Signed-By: /usr/share/keyrings/debian-archive-keyring.gpg

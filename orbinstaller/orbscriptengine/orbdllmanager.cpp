@@ -78,7 +78,7 @@ ORBNativeWord Marshal(lua_State* L, int idx) {
     case LUA_TNIL: return 0;
     case LUA_TBOOLEAN: return lua_toboolean(L, idx) ? 1 : 0;
     case LUA_TNUMBER:
-        return static_cast<ORBNativeWord>(static_cast<intptr_t>(lua_tointegerx(L, idx, nullptr)));
+        return static_cast<ORBNativeWord>(ORBNumberBits(lua_tonumberx(L, idx, nullptr)));
     case LUA_TSTRING: return reinterpret_cast<ORBNativeWord>(lua_tolstring(L, idx, nullptr));
     case LUA_TLIGHTUSERDATA:
     case LUA_TUSERDATA: return reinterpret_cast<ORBNativeWord>(lua_touserdata(L, idx));

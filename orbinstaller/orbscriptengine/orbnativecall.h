@@ -18,8 +18,9 @@ struct ORBNativeResult {
     DWORD lastError;  // the thread's last error read right after the call
 };
 
-// Calls fn with args[0..count). callerCleans picks __cdecl (caller removes the
-// arguments) over __stdcall on i686; x86_64 has one convention and ignores it.
+// Calls fn with args[0..count). callerCleans names the convention (__cdecl: the caller
+// removes the arguments; else __stdcall); the call restores the stack pointer itself on
+// i686, so the result is right whichever the callee uses. x86_64 has one convention.
 // count must be 0..kORBNativeMaxArgs; anything else returns {0, ERROR_INVALID_PARAMETER}
 // without calling.
 ORBNativeResult ORBCallNative(void* fn, const ORBNativeWord* args, int count, bool callerCleans);

@@ -2,6 +2,7 @@
 // unaligned. Accessors take their operands from the stack top (getter: object, offset;
 // setter: object, offset, value). Every access must lie inside the block; one that
 // would leave it raises "offset out of range" instead of touching foreign memory.
+#include <cmath>
 #include <cstdint>
 #include <cstring>
 #include <string>
@@ -20,12 +21,13 @@ unsigned char* Field(lua_State* L, int objIdx, int offIdx, size_t width) {
     if (lua_type(L, objIdx) != LUA_TUSERDATA) luaL_error(L, "RawBuffer accessor: buffer expected");
     unsigned char* p = static_cast<unsigned char*>(lua_touserdata(L, objIdx));
     size_t size = lua_rawlen(L, objIdx);
-    lua_Integer off = lua_tointegerx(L, offIdx, nullptr);
-    if (off < 0 || static_cast<uint64_t>(off) > size || width > size - static_cast<size_t>(off))
-        luaL_error(L, "offset out of range (offset %f, width %f, buffer size %f)",
-                   static_cast<lua_Number>(off), static_cast<lua_Number>(width),
-                   static_cast<lua_Number>(size));
-    return p + off;
+    // Checked as a number: a 32-bit lua_Integer would wrap offsets of 2^31 and more.
+    lua_Number off = std::trunc(lua_tonumberx(L, offIdx, nullptr));
+    if (!(off >= 0) || off > static_cast<lua_Number>(size) ||
+        width > size - static_cast<size_t>(off))
+        luaL_error(L, "offset out of range (offset %f, width %f, buffer size %f)", off,
+                   static_cast<lua_Number>(width), static_cast<lua_Number>(size));
+    return p + static_cast<size_t>(off);
 }
 
 // Length in units of the zero-terminated text at the offset; the terminator must lie
@@ -95,9 +97,10 @@ int GetAString(lua_State* L) {
     });
 }
 
-// The value on top, as an integer or as an unsigned (low bits kept by the casts below).
-lua_Integer Int(lua_State* L) { return lua_tointegerx(L, -1, nullptr); }
-lua_Unsigned Uns(lua_State* L) { return lua_tounsignedx(L, -1, nullptr); }
+// The value on top as integer bits; the casts below keep the low bits, so signed and
+// unsigned values of every width store the same pattern on both targets.
+uint64_t Int(lua_State* L) { return ORBNumberBits(lua_tonumberx(L, -1, nullptr)); }
+uint64_t Uns(lua_State* L) { return Int(L); }
 
 int SetInt32(lua_State* L) { Store(L, static_cast<uint32_t>(Int(L))); return 0; }
 int SetUInt32(lua_State* L) { Store(L, static_cast<uint32_t>(Uns(L))); return 0; }

@@ -3,6 +3,7 @@
 // missing or wrong argument reads as "", 0 or false.
 #pragma once
 
+#include <cstdint>
 #include <exception>
 #include <new>
 #include <string>
@@ -31,6 +32,15 @@ inline lua_Integer ORBArgInteger(lua_State* L, int idx) { return lua_tointegerx(
 // 32-bit unsigned of argument idx: integral values from -2^31 to 2^32-1 keep their
 // low 32 bits.
 inline unsigned long ORBArgUnsigned(lua_State* L, int idx) { return lua_tounsignedx(L, idx, nullptr); }
+
+// The integral part of a script number as 64 bits, negative values in two's complement.
+// Unlike lua_tointeger, whose type is 32 bits wide on i686 and turns 2^31..2^32-1 into
+// -2^31, every value from -2^63 to 2^64-1 keeps its low bits. NaN and numbers outside
+// that range give 0.
+inline uint64_t ORBNumberBits(lua_Number n) {
+    if (n >= 0) return n < 18446744073709551616.0 ? static_cast<uint64_t>(n) : 0;
+    return n >= -9223372036854775808.0 ? static_cast<uint64_t>(static_cast<int64_t>(n)) : 0;
+}
 
 inline lua_Number ORBArgNumber(lua_State* L, int idx) { return lua_tonumberx(L, idx, nullptr); }
 

@@ -20,10 +20,17 @@ const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 // The sample uses the standard exit codes.
 constexpr DWORD kInstalled = 0, kCancelled = 1602, kFailed = 1603, kAnotherInstance = 1618, kBadCommandLine = 87;
 
-bool KeyExists(const wchar_t* key) {
+bool KeyExists(const wchar_t* key, REGSAM view = 0) {
     ORBRegKey k;
-    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, k.put()) == ERROR_SUCCESS;
+    return RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | view, k.put()) == ERROR_SUCCESS;
 }
+
+// True when this (32-bit) test runs on 64-bit Windows.
+bool UnderWow64() {
+    BOOL wow64 = FALSE;
+    return IsWow64Process(GetCurrentProcess(), &wow64) && wow64;
+}
+const wchar_t kWowUninstallKey[] = L"Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORB Demo";
 
 // A value as text (strings as stored, DWORDs in decimal); "<missing>" when absent.
 std::wstring RegText(const wchar_t* key, const wchar_t* name) {
@@ -127,12 +134,21 @@ TEST_F(Demo, SilentInstallThenSilentUninstallLeavesNothing) {
     EXPECT_TRUE(FileExists(StartMenuFolder() + L"\\ORB Demo.lnk"));
     EXPECT_TRUE(FileExists(StartMenuFolder() + L"\\Uninstall ORB Demo.lnk"));
     EXPECT_TRUE(FileExists(QuickLaunchLink()));
+    if (UnderWow64()) {
+        // The 32-bit setup writes the 32-bit view: its entry is under WOW6432Node, where
+        // 64-bit Windows lists 32-bit programs, and not in the 64-bit list.
+        EXPECT_TRUE(KeyExists(kWowUninstallKey, KEY_WOW64_64KEY));
+        EXPECT_FALSE(KeyExists(kUninstallKey, KEY_WOW64_64KEY));
+    }
 
     ORBRunResult u = Uninstall(L"/S");
     ASSERT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
     EXPECT_TRUE(u.boxes.empty());
     EXPECT_FALSE(FileExists(dir_)) << Narrow(Dump(u));
     EXPECT_FALSE(KeyExists(kUninstallKey));
+    if (UnderWow64()) {
+        EXPECT_FALSE(KeyExists(kWowUninstallKey, KEY_WOW64_64KEY));
+    }
     EXPECT_FALSE(KeyExists(kProductKey));
     EXPECT_EQ(L"<missing>", RegText(kRunKey, L"ORB Demo"));
     EXPECT_FALSE(FileExists(DesktopLink()));

@@ -279,18 +279,22 @@ TEST(SystemQuestions, ModuleVersionWowAndCommandLine) {
     EXPECT_EQ(ORBPickInstallPath(d.size() > 2 ? d : L"", ORBFixedDrives()), d);
 }
 
+// Appends every manifest of the module to the std::string at out (a system callback:
+// __stdcall on i686, which a lambda is not).
+static BOOL CALLBACK AppendManifest(HMODULE m, LPCWSTR type, LPWSTR name, LONG_PTR out) {
+    HRSRC r = FindResourceW(m, name, type);
+    if (HGLOBAL g = r ? LoadResource(m, r) : nullptr)
+        reinterpret_cast<std::string*>(out)->append(static_cast<const char*>(LockResource(g)), SizeofResource(m, r));
+    return TRUE;
+}
+
 // Products declare the systems they support, so GetVersion (Lua_GetOSVersion) answers
 // the real major version (10 on Windows 10 and 11) instead of 6.
 TEST(SystemQuestions, ProductsDeclareTheirSupportedSystems) {
     HMODULE exe = LoadLibraryExW(TestPath(L"shell_msgbox.exe").c_str(), nullptr, LOAD_LIBRARY_AS_DATAFILE);
     ASSERT_NE(nullptr, exe);
     std::string manifests;
-    EnumResourceNamesW(exe, RT_MANIFEST, [](HMODULE m, LPCWSTR type, LPWSTR name, LONG_PTR out) -> BOOL {
-        HRSRC r = FindResourceW(m, name, type);
-        if (HGLOBAL g = r ? LoadResource(m, r) : nullptr)
-            reinterpret_cast<std::string*>(out)->append(static_cast<const char*>(LockResource(g)), SizeofResource(m, r));
-        return TRUE;
-    }, reinterpret_cast<LONG_PTR>(&manifests));
+    EnumResourceNamesW(exe, RT_MANIFEST, AppendManifest, reinterpret_cast<LONG_PTR>(&manifests));
     FreeLibrary(exe);
     EXPECT_NE(std::string::npos, manifests.find("{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}")) << manifests;
 }
