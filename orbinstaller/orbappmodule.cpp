@@ -2,21 +2,19 @@
 
 #include <map>
 #include <mutex>
-#include <new>
 #include <vector>
 
 namespace {
 std::mutex g_loopsMutex;
 std::map<DWORD, ORBMessageLoop*> g_loops;
 
-// Windows being created, per thread, newest last.
+// Windows being created, with the thread creating each; the newest first.
 struct CreateWndData {
     void* object;
     DWORD threadId;
-    CreateWndData* next;
 };
 std::mutex g_createMutex;
-CreateWndData* g_createList = nullptr;
+std::vector<CreateWndData> g_createList;
 }  // namespace
 
 ORBAppModule g_orbModule;
@@ -51,23 +49,22 @@ ORBMessageLoop* ORBAppModule::GetMessageLoop(DWORD threadId) const {
 }
 
 bool ORBAppModule::AddCreateWndData(void* object) {
-    CreateWndData* data = new (std::nothrow) CreateWndData{object, GetCurrentThreadId(), nullptr};
-    if (!data) return false;
     std::lock_guard<std::mutex> lock(g_createMutex);
-    data->next = g_createList;
-    g_createList = data;
+    try {
+        g_createList.insert(g_createList.begin(), CreateWndData{object, GetCurrentThreadId()});
+    } catch (const std::bad_alloc&) {
+        return false;
+    }
     return true;
 }
 
 void* ORBAppModule::ExtractCreateWndData() {
     const DWORD me = GetCurrentThreadId();
     std::lock_guard<std::mutex> lock(g_createMutex);
-    for (CreateWndData** link = &g_createList; *link; link = &(*link)->next) {
-        if ((*link)->threadId != me) continue;
-        CreateWndData* found = *link;
-        *link = found->next;
-        void* object = found->object;
-        delete found;
+    for (auto it = g_createList.begin(); it != g_createList.end(); ++it) {
+        if (it->threadId != me) continue;
+        void* object = it->object;
+        g_createList.erase(it);
         return object;
     }
     return nullptr;

@@ -37,9 +37,9 @@ void ORBCompleteDlg::OnStart() {
     }
     ContainerUIObjectImpl* list = FindContainerIn(FindContainerIn(body, L"Bind"), L"BindVertCon");
     if (!list) return;
-    for (ContainerUIObjectImpl* offer : list->containers()) {
+    for (const auto& offer : list->containers()) {
         if (offer->controls().empty()) continue;
-        IORBBaseUIObject* first = offer->controls().front();
+        IORBBaseUIObject* first = offer->controls().front().get();
         if (typeid(*first) != typeid(CheckBoxUIObjectImpl)) continue;
         auto* box = static_cast<CheckBoxUIObjectImpl*>(first);
         std::wstring text = box->GetText(), token, name;

@@ -230,19 +230,18 @@ std::wstring ORBInitDlg::BrowseFolder(const wchar_t* title, const std::wstring& 
     bi.ulFlags = 0x1053;  // file-system folders, edit box, new style, no network below domain
     bi.lpfn = BrowseCallback;
     bi.lParam = reinterpret_cast<LPARAM>(initial.c_str());
-    LPITEMIDLIST item = SHBrowseForFolderW(&bi);
+    ORBCoTaskMem<ITEMIDLIST> item(SHBrowseForFolderW(&bi));
     if (!item) return std::wstring();
     // The shell answers paths of any length here; ask with a growing buffer.
     std::wstring path;
     for (DWORD size = MAX_PATH; size <= 32768; size *= 4) {
         path.assign(size, L'\0');
-        if (SHGetPathFromIDListEx(item, &path[0], size, 0)) {
+        if (SHGetPathFromIDListEx(item.get(), &path[0], size, 0)) {
             path.resize(wcslen(path.c_str()));
             break;
         }
         path.clear();
     }
-    CoTaskMemFree(item);
     return path;
 }
 

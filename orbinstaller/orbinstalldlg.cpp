@@ -12,10 +12,7 @@
 using namespace ORBUE;
 
 ORBInstallDlg::~ORBInstallDlg() {
-    if (worker_) {
-        WaitForSingleObject(worker_, INFINITE);
-        CloseHandle(worker_);
-    }
+    if (worker_) WaitForSingleObject(worker_.get(), INFINITE);
 }
 
 unsigned __stdcall ORBInstallDlg::Worker(void* window) {
@@ -39,7 +36,7 @@ void ORBInstallDlg::OnStart() {
     uintptr_t thread = _beginthreadex(nullptr, 0, &ORBInstallDlg::Worker, hwnd_, 0, nullptr);
     if (thread) {
         // Kept (unlike a fire-and-forget start) so the end of the run can wait for it.
-        worker_ = reinterpret_cast<HANDLE>(thread);
+        worker_.reset(reinterpret_cast<HANDLE>(thread));
         workerStarted_ = true;
     } else {
         // Without a worker nothing is installed: end the dialog as cancelled.

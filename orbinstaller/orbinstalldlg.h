@@ -4,6 +4,8 @@
 
 #include <atomic>
 
+#include "orbhandle.h"
+
 #include "orbskindialog.h"
 
 class ORBInstallDlg : public ORBSkinDialog {
@@ -28,7 +30,7 @@ private:
     LRESULT OnInstallDone(UINT, WPARAM, LPARAM, BOOL&);
     static unsigned __stdcall Worker(void* window);
 
-    HANDLE worker_ = nullptr;
+    ORBHandle worker_;
     bool workerStarted_ = false;
     bool workerDone_ = false;
     bool passive_ = false;  // a passive run: only the dialog's own close (code 1) ends it

@@ -6,6 +6,7 @@
 #include "orbscriptengine.h"
 #include "orbplaceholder.h"
 #include "orbstring.h"
+#include "orbtxtwinhost.h"
 #include "orbuiframe.h"
 #include "orbuiobjectmanager.h"
 
@@ -21,10 +22,7 @@ IORBBaseUIObject* Sender(LPARAM lParam) { return reinterpret_cast<IORBBaseUIObje
 
 ORBSkinDialog::ORBSkinDialog(const pugi::xml_node& dlg, Kind kind) : dlg_(dlg), kind_(kind) {}
 
-ORBSkinDialog::~ORBSkinDialog() {
-    if (bigIcon_) DestroyIcon(bigIcon_);
-    if (smallIcon_) DestroyIcon(smallIcon_);
-}
+ORBSkinDialog::~ORBSkinDialog() = default;
 
 bool ORBSkinDialog::CreateAndShow() {
     if (!Create(nullptr, ORB_IDD_DIALOG)) return false;
@@ -68,12 +66,12 @@ bool ORBSkinDialog::InsideRoot(LPARAM lParam) const {
 
 LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     HINSTANCE instance = g_orbModule.GetInstance() ? g_orbModule.GetInstance() : GetModuleHandleW(nullptr);
-    bigIcon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(ORB_IDI_ICON), IMAGE_ICON,
-                                             GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0));
-    smallIcon_ = static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(ORB_IDI_ICON), IMAGE_ICON,
-                                               GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0));
-    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_));
-    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_));
+    bigIcon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(ORB_IDI_ICON), IMAGE_ICON,
+                                                 GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
+    smallIcon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(ORB_IDI_ICON), IMAGE_ICON,
+                                                   GetSystemMetrics(SM_CXSMICON), GetSystemMetrics(SM_CYSMICON), 0)));
+    SendMessageW(hwnd_, WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(bigIcon_.get()));
+    SendMessageW(hwnd_, WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(smallIcon_.get()));
 
     if (ORBMessageLoop* loop = g_orbModule.GetMessageLoop()) loop->AddMessageFilter(this);
 
@@ -105,10 +103,11 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 
     // A tree that cannot be built ends the dialog with code 0: a skin without its
     // objects offers the user nothing to press.
-    IORBBaseUIObject* root = nullptr;
-    try {
-        root = UIObjectManager::GetInstance()->CreateFromXml(hwnd_, dlg_.child(L"Container"));
-    } catch (HRESULT hr) {
+    HRESULT hr = S_OK;
+    IORBBaseUIObject* root = UIObjectManager::GetInstance()->CreateFromXml(hwnd_, dlg_.child(L"Container"), &hr);
+    // Without text services no text box can work: the setup ends at once with code 0.
+    if (hr == kTextServicesMissing) ExitProcess(0);
+    if (FAILED(hr)) {
         ORBLog(L"CreateFromXml failed, hr = 0x%08X\r\n", static_cast<unsigned>(hr));
         root = nullptr;
     }

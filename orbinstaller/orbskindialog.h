@@ -11,6 +11,7 @@
 #include "orbcarousel.h"
 #include "orbcontainer.h"
 #include "orbdialogimpl.h"
+#include "orbhandle.h"
 #include "orbmessageloop.h"
 #include "orbuimessages.h"
 #include "pugixml.hpp"
@@ -121,6 +122,6 @@ private:
     ORBUE::IORBBaseUIObject* capture_ = nullptr;
     ORBUE::IORBBaseUIObject* focus_ = nullptr;
     std::map<UINT_PTR, ORBUE::IORBBaseAnimationObject*> animations_;
-    HICON bigIcon_ = nullptr;
-    HICON smallIcon_ = nullptr;
+    ORBIcon bigIcon_;
+    ORBIcon smallIcon_;
 };

@@ -3,24 +3,19 @@
 namespace ORBUE {
 
 ButtonUIObjectImpl::ButtonUIObjectImpl()
-    : image_(nullptr), state_(kNormal), action_(0), pressedInside_(false), pointerOver_(false) {}
+    : state_(kNormal), action_(0), pressedInside_(false), pointerOver_(false) {}
 
-ButtonUIObjectImpl::~ButtonUIObjectImpl() {
-    delete image_;
-}
+ButtonUIObjectImpl::~ButtonUIObjectImpl() = default;
 
 HRESULT ButtonUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) {
     ControlUIObjectImpl::Create(owner, rect, resId, type);
-    ImageObject* img = LoadImageObject(type, resId);
-    delete image_;
-    image_ = img;
-    return 0;
+    return LoadImageObject(type, resId, &image_);
 }
 
 int ButtonUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     if (!visible_) return 0;
     int w = Width(), h = Height();
-    DrawImageUnscaled(g, image_, rect_.left, rect_.top, state_ * w, 0, w, h);
+    DrawImageUnscaled(g, image_.get(), rect_.left, rect_.top, state_ * w, 0, w, h);
     return 0;
 }
 

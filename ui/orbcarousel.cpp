@@ -88,9 +88,9 @@ int CarouselUIObjectImpl::Draw(Gdiplus::Graphics* g) {
         // Outside a fade: the identity matrix equals a plain draw and the next frame's
         // draw at opacity 0 changes no pixel, so both colour-matrix passes are skipped.
         if (fw * c == float(int(fw * c)))
-            DrawImageUnscaled(g, image_, rect_.left, rect_.top, int(fw * c), 0, w, h);
+            DrawImageUnscaled(g, image_.get(), rect_.left, rect_.top, int(fw * c), 0, w, h);
         else
-            DrawImageScaled(g, image_, x, y, float(w), float(h), fw * c, 0, float(w), float(h));
+            DrawImageScaled(g, image_.get(), x, y, float(w), float(h), fw * c, 0, float(w), float(h));
         return 0;
     }
     // Only alpha is scaled: one plain draw of the blend made from the premultiplied copy
@@ -111,10 +111,10 @@ int CarouselUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     Gdiplus::ImageAttributes attrs;
     m.m[3][3] = alpha_;
     attrs.SetColorMatrix(&m);
-    DrawImageScaled(g, image_, x, y, float(w), float(h), fw * c, 0, float(w), float(h), &attrs);
+    DrawImageScaled(g, image_.get(), x, y, float(w), float(h), fw * c, 0, float(w), float(h), &attrs);
     m.m[3][3] = 1.0f - alpha_;
     attrs.SetColorMatrix(&m);
-    DrawImageScaled(g, image_, x, y, float(w), float(h), fw * c2, 0, float(w), float(h), &attrs);
+    DrawImageScaled(g, image_.get(), x, y, float(w), float(h), fw * c2, 0, float(w), float(h), &attrs);
     return 0;
 }
 

@@ -3,31 +3,26 @@
 namespace ORBUE {
 
 CheckBoxUIObjectImpl::CheckBoxUIObjectImpl()
-    : rectChk_(), rectLbl_(), image_(nullptr), state_(0), action_(0), pressedInside_(false),
+    : rectChk_(), rectLbl_(), state_(0), action_(0), pressedInside_(false),
       pointerOver_(false) {}
 
-CheckBoxUIObjectImpl::~CheckBoxUIObjectImpl() {
-    delete image_;
-}
+CheckBoxUIObjectImpl::~CheckBoxUIObjectImpl() = default;
 
 HRESULT CheckBoxUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) {
     ControlUIObjectImpl::Create(owner, rect, resId, type);
-    ImageObject* img = LoadImageObject(type, resId);
-    delete image_;
-    image_ = img;
-    return 0;
+    return LoadImageObject(type, resId, &image_);
 }
 
 int CheckBoxUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     if (!visible_) return 0;
     if (text_.empty()) {
         int w = Width(), h = Height();
-        DrawImageUnscaled(g, image_, rect_.left, rect_.top, state_ * w, 0, w, h);
+        DrawImageUnscaled(g, image_.get(), rect_.left, rect_.top, state_ * w, 0, w, h);
         return 0;
     }
     if (!IsRectEmpty(&rectChk_)) {
         int bw = rectChk_.right - rectChk_.left, bh = rectChk_.bottom - rectChk_.top;
-        DrawImageUnscaled(g, image_, rectChk_.left, rectChk_.top, state_ * bw, 0, bw, bh);
+        DrawImageUnscaled(g, image_.get(), rectChk_.left, rectChk_.top, state_ * bw, 0, bw, bh);
     }
     style_.Draw(g, text_.c_str(), float(rectLbl_.left), float(rectLbl_.top));
     return 0;

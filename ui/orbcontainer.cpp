@@ -6,7 +6,8 @@ namespace ORBUE {
 
 namespace {
 
-bool Contains(IORBBaseUIObject* o, POINT pt) {
+template <class T>
+bool Contains(const std::unique_ptr<T>& o, POINT pt) {
     RECT r;
     o->GetRect(&r);
     return PtInRect(&r, pt) != FALSE;
@@ -18,20 +19,19 @@ using MouseOp = LRESULT (IORBBaseUIObject::*)(UINT, WPARAM, LPARAM, BOOL*);
 }  // namespace
 
 ContainerUIObjectImpl::ContainerUIObjectImpl()
-    : rect_(), owner_(nullptr), visible_(true), image_(nullptr), mouseInside_(false),
-      enabled_(true) {}
+    : rect_(), owner_(nullptr), visible_(true), mouseInside_(false), enabled_(true) {}
 
+// Child containers go first, then controls, then the background image.
 ContainerUIObjectImpl::~ContainerUIObjectImpl() {
-    for (ContainerUIObjectImpl* c : containers_) delete c;
-    for (IORBBaseUIObject* c : controls_) delete c;
-    delete image_;
+    containers_.clear();
+    controls_.clear();
 }
 
 int ContainerUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     if (!visible_) return 0;
     int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
     g->SetClip(Gdiplus::RectF(float(rect_.left), float(rect_.top), float(w), float(h)));
-    if (image_) DrawImageUnscaled(g, image_, rect_.left, rect_.top, 0, 0, w, h);
+    if (image_) DrawImageUnscaled(g, image_.get(), rect_.left, rect_.top, 0, 0, w, h);
     DrawChildren(g);
     // Resetting (not restoring) is deliberate: a nested container lifts its parent's clip.
     g->ResetClip();
@@ -39,19 +39,18 @@ int ContainerUIObjectImpl::Draw(Gdiplus::Graphics* g) {
 }
 
 void ContainerUIObjectImpl::DrawChildren(Gdiplus::Graphics* g) {
-    for (ContainerUIObjectImpl* c : containers_) c->Draw(g);
-    for (IORBBaseUIObject* c : controls_) c->Draw(g);
+    for (auto& c : containers_) c->Draw(g);
+    for (auto& c : controls_) c->Draw(g);
 }
 
 HRESULT ContainerUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) {
     owner_ = owner;
     rect_ = rect;
-    if (resId) {
-        ImageObject* img = new ImageObject(type, resId);
-        delete image_;
-        image_ = img;
-    }
-    return 0;
+    if (!resId) return S_OK;
+    auto image = std::make_unique<ImageObject>(type, resId);
+    if (!image->Found()) return E_FAIL;
+    image_ = std::move(image);
+    return S_OK;
 }
 
 RECT* ContainerUIObjectImpl::GetRect(RECT* out) const {
@@ -62,11 +61,11 @@ RECT* ContainerUIObjectImpl::GetRect(RECT* out) const {
 void ContainerUIObjectImpl::SetRect(int left, int top, int right, int bottom) {
     int dx = left - rect_.left, dy = top - rect_.top;
     RECT r;
-    for (ContainerUIObjectImpl* c : containers_) {
+    for (auto& c : containers_) {
         c->GetRect(&r);
         c->SetRect(r.left + dx, r.top + dy, r.right + dx, r.bottom + dy);
     }
-    for (IORBBaseUIObject* c : controls_) {
+    for (auto& c : controls_) {
         c->GetRect(&r);
         c->SetRect(r.left + dx, r.top + dy, r.right + dx, r.bottom + dy);
     }
@@ -98,23 +97,23 @@ HWND ContainerUIObjectImpl::GetOwnerWindow() const {
 
 // Press, release and hover: child containers first, then controls; stop at the first
 // that handles. The press also gives the handling control the focus.
-static LRESULT Dispatch(const std::vector<ContainerUIObjectImpl*>& containers,
-                        const std::vector<IORBBaseUIObject*>& controls, MouseOp op, UINT msg,
+static LRESULT Dispatch(const std::vector<std::unique_ptr<ContainerUIObjectImpl>>& containers,
+                        const std::vector<std::unique_ptr<IORBBaseUIObject>>& controls, MouseOp op, UINT msg,
                         WPARAM wParam, LPARAM lParam, BOOL* handled, bool focus) {
     POINT pt = ORBPointFromLParam(lParam);
-    for (ContainerUIObjectImpl* c : containers) {
+    for (auto& c : containers) {
         if (!Contains(c, pt)) continue;
         BOOL h = FALSE;
-        (c->*op)(msg, wParam, lParam, &h);
+        (c.get()->*op)(msg, wParam, lParam, &h);
         if (h) {
             *handled = TRUE;
             return 0;
         }
     }
-    for (IORBBaseUIObject* c : controls) {
+    for (auto& c : controls) {
         if (!Contains(c, pt)) continue;
         BOOL h = FALSE;
-        (c->*op)(msg, wParam, lParam, &h);
+        (c.get()->*op)(msg, wParam, lParam, &h);
         if (h) {
             *handled = TRUE;
             if (focus) c->RequestFocus();
@@ -153,7 +152,7 @@ LRESULT ContainerUIObjectImpl::OnSetCursor(UINT msg, WPARAM wParam, LPARAM lPara
     *handled = FALSE;
     if (!Active()) return 0;
     POINT pt = {x, y};
-    for (ContainerUIObjectImpl* c : containers_) {
+    for (auto& c : containers_) {
         if (!Contains(c, pt)) continue;
         BOOL h = FALSE;
         c->OnSetCursor(msg, wParam, lParam, &h, x, y);
@@ -162,7 +161,7 @@ LRESULT ContainerUIObjectImpl::OnSetCursor(UINT msg, WPARAM wParam, LPARAM lPara
             return 0;
         }
     }
-    for (IORBBaseUIObject* c : controls_) {
+    for (auto& c : controls_) {
         if (!Contains(c, pt)) continue;
         BOOL h = FALSE;
         c->OnSetCursor(msg, wParam, lParam, &h, x, y);
@@ -181,7 +180,7 @@ LRESULT ContainerUIObjectImpl::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lPara
     mouseInside_ = true;
     POINT pt = ORBPointFromLParam(lParam);
     // Every child hears about the move (enter or leave); no early stop.
-    for (ContainerUIObjectImpl* c : containers_) {
+    for (auto& c : containers_) {
         BOOL h = FALSE;
         if (Contains(c, pt)) {
             c->OnMouseMove(msg, wParam, lParam, &h);
@@ -191,7 +190,7 @@ LRESULT ContainerUIObjectImpl::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lPara
         }
     }
     if (*handled) return 0;
-    for (IORBBaseUIObject* c : controls_) {
+    for (auto& c : controls_) {
         BOOL h = FALSE;
         if (Contains(c, pt)) {
             c->OnMouseMove(msg, wParam, lParam, &h);
@@ -208,7 +207,7 @@ LRESULT ContainerUIObjectImpl::OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lPar
     *handled = FALSE;
     if (!Active() || !mouseInside_) return 0;
     mouseInside_ = false;
-    for (ContainerUIObjectImpl* c : containers_) {
+    for (auto& c : containers_) {
         BOOL h = FALSE;
         c->OnMouseLeave(msg, wParam, lParam, &h);
         if (h) {
@@ -216,7 +215,7 @@ LRESULT ContainerUIObjectImpl::OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lPar
             return 0;
         }
     }
-    for (IORBBaseUIObject* c : controls_) {
+    for (auto& c : controls_) {
         BOOL h = FALSE;
         c->OnMouseLeave(msg, wParam, lParam, &h);
         if (h) {
@@ -246,49 +245,49 @@ LRESULT ContainerUIObjectImpl::ProcessMessage(UINT, WPARAM, LPARAM) {
 
 void ContainerUIObjectImpl::SetVisibleAll(bool visible) {
     visible_ = visible;
-    for (ContainerUIObjectImpl* c : containers_) c->SetVisibleAll(visible);
-    for (IORBBaseUIObject* c : controls_) c->SetVisible(visible);
+    for (auto& c : containers_) c->SetVisibleAll(visible);
+    for (auto& c : controls_) c->SetVisible(visible);
 }
 
-void ContainerUIObjectImpl::AddControl(IORBBaseUIObject* control) {
+void ContainerUIObjectImpl::AddControl(std::unique_ptr<IORBBaseUIObject> control) {
     if (!control) return;
     control->SetEnabled(control->IsEnabled() && enabled_);
-    controls_.push_back(control);
+    controls_.push_back(std::move(control));
 }
 
-void ContainerUIObjectImpl::AddContainer(ContainerUIObjectImpl* container) {
+void ContainerUIObjectImpl::AddContainer(std::unique_ptr<ContainerUIObjectImpl> container) {
     if (!container) return;
     container->SetEnabled(container->IsEnabled() && enabled_);
-    containers_.push_back(container);
+    containers_.push_back(std::move(container));
 }
 
 void ContainerUIObjectImpl::SetEnabledAll(bool enabled) {
     enabled_ = enabled;
-    for (ContainerUIObjectImpl* c : containers_) c->SetEnabledAll(enabled);
-    for (IORBBaseUIObject* c : controls_) c->SetEnabled(enabled);
+    for (auto& c : containers_) c->SetEnabledAll(enabled);
+    for (auto& c : controls_) c->SetEnabled(enabled);
 }
 
 ContainerUIObjectImpl* ContainerUIObjectImpl::FindContainer(const std::wstring& name) const {
-    for (ContainerUIObjectImpl* c : containers_)
-        if (c->GetName() == name) return c;
+    for (auto& c : containers_)
+        if (c->GetName() == name) return c.get();
     return nullptr;
 }
 
 IORBBaseUIObject* ContainerUIObjectImpl::FindControl(const std::wstring& name) const {
-    for (IORBBaseUIObject* c : controls_)
-        if (c->GetName() == name) return c;
+    for (auto& c : controls_)
+        if (c->GetName() == name) return c.get();
     return nullptr;
 }
 
 std::vector<IORBBaseUIObject*> ContainerUIObjectImpl::FindControlsByType(
     const std::type_info& type) const {
     std::vector<IORBBaseUIObject*> out;
-    for (ContainerUIObjectImpl* c : containers_) {
+    for (auto& c : containers_) {
         std::vector<IORBBaseUIObject*> sub = c->FindControlsByType(type);
         out.insert(out.end(), sub.begin(), sub.end());
     }
-    for (IORBBaseUIObject* c : controls_)
-        if (typeid(*c) == type) out.push_back(c);
+    for (auto& c : controls_)
+        if (typeid(*c) == type) out.push_back(c.get());
     return out;
 }
 
@@ -315,7 +314,7 @@ int VerticalContainerUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     int slot = (rect_.bottom - rect_.top) / rows_;
     int k = 0;
     RECT r;
-    for (ContainerUIObjectImpl* c : containers_) {
+    for (auto& c : containers_) {
         if (!c->IsVisible()) continue;
         c->GetRect(&r);
         int top = rect_.top + k * slot;
@@ -347,7 +346,7 @@ int GridContainerUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     int width = rect_.right - rect_.left, height = rect_.bottom - rect_.top;
     int c = 0, r = 0;
     RECT cr;
-    for (ContainerUIObjectImpl* child : containers_) {
+    for (auto& child : containers_) {
         if (!child->IsVisible()) continue;
         child->GetRect(&cr);
         int left = rect_.left + c * cellWidth_, top = rect_.top + r * cellHeight_;

@@ -1,6 +1,7 @@
 // Containers: hold child containers and controls, clip, dispatch the mouse.
 #pragma once
 
+#include <memory>
 #include <typeinfo>
 #include <vector>
 
@@ -12,12 +13,11 @@ namespace ORBUE {
 class ContainerUIObjectImpl : public IORBBaseUIObject {
 public:
     ContainerUIObjectImpl();
-    // Deletes child containers, then controls, then the background image.
     ~ContainerUIObjectImpl() override;
 
     // Clip to the rectangle, background, child containers, controls, reset the clip.
     int Draw(Gdiplus::Graphics* graphics) override;
-    // resId 0: no background image. Throws HRESULT E_FAIL for a missing resource.
+    // resId 0: no background image. E_FAIL for a missing resource.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
     RECT* GetRect(RECT* out) const override;
     // Moves every child by the displacement of the top-left corner, then sets the rect.
@@ -45,10 +45,10 @@ public:
 
     // Own flag, SetVisibleAll on child containers, SetVisible on controls.
     virtual void SetVisibleAll(bool visible);
-    // Child enabled := child enabled && this enabled, then appended; owned from now on.
-    // A null child is ignored.
-    virtual void AddControl(IORBBaseUIObject* control);
-    virtual void AddContainer(ContainerUIObjectImpl* container);
+    // Child enabled := child enabled && this enabled, then appended. A null child is
+    // ignored.
+    void AddControl(std::unique_ptr<IORBBaseUIObject> control);
+    void AddContainer(std::unique_ptr<ContainerUIObjectImpl> container);
     // Own flag, SetEnabledAll on child containers, SetEnabled on controls.
     virtual void SetEnabledAll(bool enabled);
 
@@ -65,8 +65,8 @@ public:
         return out;
     }
 
-    const std::vector<IORBBaseUIObject*>& controls() const { return controls_; }
-    const std::vector<ContainerUIObjectImpl*>& containers() const { return containers_; }
+    const std::vector<std::unique_ptr<IORBBaseUIObject>>& controls() const { return controls_; }
+    const std::vector<std::unique_ptr<ContainerUIObjectImpl>>& containers() const { return containers_; }
 
 protected:
     // Draws the child containers, then the controls (no clip, no background).
@@ -76,10 +76,10 @@ protected:
     RECT rect_;
     HWND owner_;
     bool visible_;
-    std::vector<IORBBaseUIObject*> controls_;
-    std::vector<ContainerUIObjectImpl*> containers_;
+    std::vector<std::unique_ptr<IORBBaseUIObject>> controls_;
+    std::vector<std::unique_ptr<ContainerUIObjectImpl>> containers_;
     std::wstring name_;
-    ImageObject* image_;
+    std::unique_ptr<ImageObject> image_;
     bool mouseInside_;
     bool enabled_;
 };

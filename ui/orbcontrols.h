@@ -1,6 +1,7 @@
 // The basic controls: button, label, link label, check box, progress bar, picture.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "orbimageobject.h"
@@ -17,7 +18,7 @@ public:
     ~ButtonUIObjectImpl() override;
 
     int Draw(Gdiplus::Graphics* graphics) override;
-    // Throws HRESULT E_FAIL when resId is 0 or the image resource is missing.
+    // E_FAIL when resId is 0 or the image resource is missing.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
     bool IsEnabled() const override;          // state != Disabled
     void SetEnabled(bool enabled) override;   // Disabled / Normal
@@ -37,7 +38,7 @@ public:
 
 private:
     bool Reacts() const { return visible_ && state_ != kDisabled; }
-    ImageObject* image_;
+    std::unique_ptr<ImageObject> image_;
     int state_;
     UINT action_;
     bool pressedInside_;
@@ -49,7 +50,7 @@ class LabelUIObjectImpl : public ControlUIObjectImpl {
 public:
     ~LabelUIObjectImpl() override;
     int Draw(Gdiplus::Graphics* graphics) override;
-    // Takes no image: throws HRESULT E_FAIL when resId is not 0.
+    // Takes no image: E_FAIL when resId is not 0.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
 
     void SetText(const std::wstring& text);
@@ -102,7 +103,7 @@ public:
     ~CheckBoxUIObjectImpl() override;
 
     int Draw(Gdiplus::Graphics* graphics) override;
-    // Throws HRESULT E_FAIL when resId is 0 or the image resource is missing.
+    // E_FAIL when resId is 0 or the image resource is missing.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
     void SetRect(int left, int top, int right, int bottom) override;  // moves box and label
     bool IsEnabled() const override;          // state is neither 1 nor 4
@@ -133,7 +134,7 @@ private:
     bool Reacts() const { return visible_ && IsEnabled(); }
     RECT rectChk_;
     RECT rectLbl_;
-    ImageObject* image_;
+    std::unique_ptr<ImageObject> image_;
     std::wstring text_;
     TextStyle style_;
     int state_;
@@ -149,22 +150,22 @@ public:
     ~ProgressUIObjectImpl() override;
 
     int Draw(Gdiplus::Graphics* graphics) override;
-    // Throws HRESULT E_FAIL when resId is 0 or the image resource is missing.
+    // E_FAIL when resId is 0 or the image resource is missing.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
     // Moves both rectangles by the top-left displacement; right and bottom are unused.
     void SetRect(int left, int top, int right, int bottom) override;
 
     void SetFront(const RECT& front, int spl, int spr);
-    // Replaces the front image; throws HRESULT E_FAIL when resId is 0 or missing.
-    void SetFrontImage(const wchar_t* type, UINT resId);
+    // Replaces the front image; E_FAIL (the old one kept) when resId is 0 or missing.
+    HRESULT SetFrontImage(const wchar_t* type, UINT resId);
     void Step();  // +1, never above 100
     int GetPos() const { return pos_; }
     RECT GetFrontRect() const { return front_; }
 
 private:
     RECT front_;
-    ImageObject* back_;
-    ImageObject* frontImage_;
+    std::unique_ptr<ImageObject> back_;
+    std::unique_ptr<ImageObject> frontImage_;
     int spl_;
     int spr_;
     int pos_;
@@ -177,11 +178,11 @@ public:
     ~PictureUIObjectImpl() override;
 
     int Draw(Gdiplus::Graphics* graphics) override;
-    // Throws HRESULT E_FAIL when resId is 0 or the image resource is missing.
+    // E_FAIL when resId is 0 or the image resource is missing.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
 
 protected:
-    ImageObject* image_;
+    std::unique_ptr<ImageObject> image_;
 };
 
 }  // namespace ORBUE

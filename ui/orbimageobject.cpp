@@ -4,30 +4,23 @@
 
 namespace ORBUE {
 
-void ThrowFail() {
-    throw HRESULT(E_FAIL);
-}
-
 namespace {
 
-// Copies the resource into a movable-free global block owned by a new stream.
-IStream* OpenResourceStream(HMODULE module, const wchar_t* type, UINT resId) {
-    if (!type || !*type) ThrowFail();
+// Copies the resource into a movable-free global block owned by a new stream; null when
+// the resource cannot be found, loaded or locked.
+ORBComPtr<IStream> OpenResourceStream(HMODULE module, const wchar_t* type, UINT resId) {
+    ORBComPtr<IStream> stream;
+    if (!type || !*type) return stream;
     HRSRC res = FindResourceW(module, MAKEINTRESOURCEW(LOWORD(resId)), type);
-    if (!res) ThrowFail();
-    HGLOBAL loaded = LoadResource(module, res);
-    if (!loaded) ThrowFail();
-    const void* data = LockResource(loaded);
+    HGLOBAL loaded = res ? LoadResource(module, res) : nullptr;
+    const void* data = loaded ? LockResource(loaded) : nullptr;
+    if (!data) return stream;
     DWORD size = SizeofResource(module, res);
-    if (!data) ThrowFail();
-    HGLOBAL block = GlobalAlloc(GMEM_FIXED, size ? size : 1);
-    if (!block) ThrowFail();
-    memcpy((void*)block, data, size);
-    IStream* stream = nullptr;
-    if (FAILED(CreateStreamOnHGlobal(block, TRUE, &stream)) || !stream) {
-        GlobalFree(block);
-        ThrowFail();
-    }
+    ORBGlobalMem block(GlobalAlloc(GMEM_FIXED, size ? size : 1));
+    if (!block) return stream;
+    memcpy(static_cast<void*>(block.get()), data, size);
+    if (FAILED(CreateStreamOnHGlobal(block.get(), TRUE, stream.put())) || !stream) return stream;
+    block.release();  // the stream frees it now
     // The stream reports the block's allocated size; trim it to the resource's.
     ULARGE_INTEGER sz;
     sz.QuadPart = size;
@@ -37,15 +30,16 @@ IStream* OpenResourceStream(HMODULE module, const wchar_t* type, UINT resId) {
 
 }  // namespace
 
-ImageObject::ImageObject(IStream* stream, StreamTag) : Gdiplus::Image(stream) {
-    // GDI+ keeps its own reference to the stream for as long as it needs the bytes.
-    stream->Release();
-    MakeDrawable();
+// GDI+ keeps its own reference to the stream for as long as it needs the bytes. Without a
+// stream GDI+ refuses the load (InvalidParameter) and every later draw fails harmlessly.
+ImageObject::ImageObject(ORBComPtr<IStream> stream, StreamTag)
+    : Gdiplus::Image(stream.get()), found_(static_cast<bool>(stream)) {
+    if (found_) MakeDrawable();
 }
 
 ImageObject::~ImageObject() {
-    delete fade_;
-    delete drawable_;  // before the section that may hold its pixels
+    fade_.reset();
+    drawable_.reset();  // before the section that may hold its pixels
     opaque_.reset();
 }
 
@@ -68,25 +62,25 @@ void ImageObject::MakeDrawable() {
         opaque_.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
         if (!bits) opaque_.reset();
     }
-    auto* copy = opaque_ ? new Gdiplus::Bitmap(INT(w), INT(h), INT(w * 4), PixelFormat32bppPARGB,
-                                               static_cast<BYTE*>(bits))
-                         : new Gdiplus::Bitmap(INT(w), INT(h), PixelFormat32bppPARGB);
+    auto copy = opaque_ ? std::make_unique<Gdiplus::Bitmap>(INT(w), INT(h), INT(w * 4), PixelFormat32bppPARGB,
+                                                           static_cast<BYTE*>(bits))
+                        : std::make_unique<Gdiplus::Bitmap>(INT(w), INT(h), PixelFormat32bppPARGB);
     bool ok = copy->GetLastStatus() == Gdiplus::Ok;
     if (ok) {
-        Gdiplus::Graphics g(copy);
+        Gdiplus::Graphics g(copy.get());
         g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
         ok = g.DrawImage(this, 0, 0, 0, 0, INT(w), INT(h), Gdiplus::UnitPixel) == Gdiplus::Ok;
     }
     if (ok) {
-        drawable_ = copy;
+        drawable_ = std::move(copy);
     } else {
-        delete copy;
+        copy.reset();
         opaque_.reset();
     }
 }
 
 Gdiplus::Image* ImageObject::Drawable() {
-    return drawable_ ? static_cast<Gdiplus::Image*>(drawable_) : this;
+    return drawable_ ? static_cast<Gdiplus::Image*>(drawable_.get()) : this;
 }
 
 Gdiplus::Bitmap* ImageObject::CrossFade(int x0, int x1, int w, int h, float alpha) {
@@ -97,13 +91,11 @@ Gdiplus::Bitmap* ImageObject::CrossFade(int x0, int x1, int w, int h, float alph
         return nullptr;
     if (fade_ && INT(fade_->GetWidth()) == w && INT(fade_->GetHeight()) == h && fadeX0_ == x0 &&
         fadeX1_ == x1 && fadeAlpha_ == alpha)
-        return fade_;
+        return fade_.get();
     if (!fade_ || INT(fade_->GetWidth()) != w || INT(fade_->GetHeight()) != h) {
-        delete fade_;
-        fade_ = new Bitmap(w, h, PixelFormat32bppPARGB);
+        fade_ = std::make_unique<Bitmap>(w, h, PixelFormat32bppPARGB);
         if (fade_->GetLastStatus() != Ok) {
-            delete fade_;
-            fade_ = nullptr;
+            fade_.reset();
             return nullptr;
         }
     }
@@ -143,7 +135,7 @@ Gdiplus::Bitmap* ImageObject::CrossFade(int x0, int x1, int w, int h, float alph
     fadeX0_ = x0;
     fadeX1_ = x1;
     fadeAlpha_ = alpha;
-    return fade_;
+    return fade_.get();
 }
 
 ImageObject::ImageObject(const wchar_t* type, UINT resId)
@@ -164,9 +156,12 @@ UINT ImageObject::PixelHeight() {
     return GetHeight();
 }
 
-ImageObject* LoadImageObject(const wchar_t* type, UINT resId) {
-    if (resId == 0) ThrowFail();
-    return new ImageObject(type, resId);
+HRESULT LoadImageObject(const wchar_t* type, UINT resId, std::unique_ptr<ImageObject>* out) {
+    if (resId == 0) return E_FAIL;
+    auto image = std::make_unique<ImageObject>(type, resId);
+    if (!image->Found()) return E_FAIL;
+    *out = std::move(image);
+    return S_OK;
 }
 
 }  // namespace ORBUE

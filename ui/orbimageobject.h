@@ -4,23 +4,24 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <memory>
+
 #include "orbhandle.h"
 
 namespace ORBUE {
 
-// Throws the HRESULT E_FAIL: the way the UI engine reports an object that cannot be
-// constructed (missing image, wrong resId). Callers of Create/CreateFromXml catch HRESULT.
-[[noreturn]] void ThrowFail();
-
 class ImageObject : public Gdiplus::Image {
 public:
     // Loads resource (type, LOWORD(resId)) of the program's module and decodes it.
-    // Throws HRESULT E_FAIL when the resource cannot be found, loaded or locked; a
-    // decoding failure is kept in the status (GetLastStatus) and later draws do nothing.
+    // A resource that cannot be found, loaded or locked leaves Found() false; a decoding
+    // failure is kept in the status (GetLastStatus). Either way later draws do nothing.
     ImageObject(const wchar_t* type, UINT resId);
     // Same from the given module (tests, resource-only DLLs).
     ImageObject(HMODULE module, const wchar_t* type, UINT resId);
     ~ImageObject() override;
+
+    // False when the resource itself was missing (the object holds no image).
+    bool Found() const { return found_; }
 
     // Decoded size in pixels; 0 when the image did not decode.
     UINT PixelWidth();
@@ -41,17 +42,19 @@ public:
 
 private:
     struct StreamTag {};
-    ImageObject(IStream* stream, StreamTag);
+    ImageObject(ORBComPtr<IStream> stream, StreamTag);
     void MakeDrawable();
 
-    Gdiplus::Bitmap* drawable_ = nullptr;
-    ORBGdiObject<HBITMAP> opaque_;
-    Gdiplus::Bitmap* fade_ = nullptr;
+    bool found_ = false;
+    ORBGdiObject<HBITMAP> opaque_;  // declared first: drawable_ may use its pixels
+    std::unique_ptr<Gdiplus::Bitmap> drawable_;
+    std::unique_ptr<Gdiplus::Bitmap> fade_;
     int fadeX0_ = 0, fadeX1_ = 0;
     float fadeAlpha_ = -1.0f;
 };
 
-// Convenience for the controls: a new image, or E_FAIL thrown when resId is 0.
-ImageObject* LoadImageObject(const wchar_t* type, UINT resId);
+// The image of a control: S_OK with *out set, or E_FAIL (*out untouched) when resId is 0
+// or the resource is missing.
+HRESULT LoadImageObject(const wchar_t* type, UINT resId, std::unique_ptr<ImageObject>* out);
 
 }  // namespace ORBUE

@@ -5,7 +5,7 @@ namespace ORBUE {
 LabelUIObjectImpl::~LabelUIObjectImpl() {}
 
 HRESULT LabelUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) {
-    if (resId != 0) ThrowFail();
+    if (resId != 0) return E_FAIL;
     return ControlUIObjectImpl::Create(owner, rect, resId, type);
 }
 

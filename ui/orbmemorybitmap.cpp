@@ -30,13 +30,12 @@ bool MemoryBitmap::Create(HDC dc, int width, int height) {
     info_.bmiHeader.biBitCount = 32;
     info_.bmiHeader.biCompression = BI_RGB;
     void* bits = nullptr;
-    HBITMAP bmp = CreateDIBSection(dc, &info_, DIB_RGB_COLORS, &bits, nullptr, 0);
+    ORBGdiObject<HBITMAP> bmp(CreateDIBSection(dc, &info_, DIB_RGB_COLORS, &bits, nullptr, 0));
     if (!bmp || !bits) {
-        if (bmp) DeleteObject(bmp);
         memset(&info_, 0, sizeof info_);
         return false;
     }
-    bitmap_.reset(bmp);
+    bitmap_ = std::move(bmp);
     bits_ = static_cast<DWORD*>(bits);
     return true;
 }

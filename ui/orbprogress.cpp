@@ -3,33 +3,27 @@
 namespace ORBUE {
 
 ProgressUIObjectImpl::ProgressUIObjectImpl()
-    : front_(), back_(nullptr), frontImage_(nullptr), spl_(0), spr_(0), pos_(0) {}
+    : front_(), spl_(0), spr_(0), pos_(0) {}
 
-ProgressUIObjectImpl::~ProgressUIObjectImpl() {
-    delete back_;
-    delete frontImage_;
-}
+ProgressUIObjectImpl::~ProgressUIObjectImpl() = default;
 
 HRESULT ProgressUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) {
     ControlUIObjectImpl::Create(owner, rect, resId, type);
-    ImageObject* img = LoadImageObject(type, resId);
-    delete back_;
-    back_ = img;
-    return 0;
+    return LoadImageObject(type, resId, &back_);
 }
 
 int ProgressUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     if (!visible_) return 0;
-    DrawImageUnscaled(g, back_, rect_.left, rect_.top, 0, 0, Width(), Height());
+    DrawImageUnscaled(g, back_.get(), rect_.left, rect_.top, 0, 0, Width(), Height());
     if (!frontImage_) return 0;
     int fl = front_.left, ft = front_.top, fh = front_.bottom - front_.top;
     int iw = int(frontImage_->GetWidth()), ih = int(frontImage_->GetHeight());
-    DrawImageUnscaled(g, frontImage_, fl, ft, 0, 0, spl_, fh);
+    DrawImageUnscaled(g, frontImage_.get(), fl, ft, 0, 0, spl_, fh);
     float fill = float(front_.right - fl - spl_ - spr_) / 100.0f * float(pos_);
-    DrawImageScaledHQ(g, frontImage_, float(fl + spl_), float(ft), fill, float(fh), float(spl_), 0,
+    DrawImageScaledHQ(g, frontImage_.get(), float(fl + spl_), float(ft), fill, float(fh), float(spl_), 0,
                       float(iw - spl_ - spr_), float(ih));
     // The right cap overlaps the end of the fill by one pixel.
-    DrawImageUnscaled(g, frontImage_, int(fill + float(fl + spl_) - 1.0f), ft, iw - spr_, 0, spr_,
+    DrawImageUnscaled(g, frontImage_.get(), int(fill + float(fl + spl_) - 1.0f), ft, iw - spr_, 0, spr_,
                       ih);
     return 0;
 }
@@ -46,10 +40,8 @@ void ProgressUIObjectImpl::SetFront(const RECT& front, int spl, int spr) {
     spr_ = spr;
 }
 
-void ProgressUIObjectImpl::SetFrontImage(const wchar_t* type, UINT resId) {
-    ImageObject* img = LoadImageObject(type, resId);
-    delete frontImage_;
-    frontImage_ = img;
+HRESULT ProgressUIObjectImpl::SetFrontImage(const wchar_t* type, UINT resId) {
+    return LoadImageObject(type, resId, &frontImage_);
 }
 
 void ProgressUIObjectImpl::Step() {
@@ -57,23 +49,18 @@ void ProgressUIObjectImpl::Step() {
 }
 
 // Picture: the whole image stretched into the rectangle.
-PictureUIObjectImpl::PictureUIObjectImpl() : image_(nullptr) {}
+PictureUIObjectImpl::PictureUIObjectImpl() = default;
 
-PictureUIObjectImpl::~PictureUIObjectImpl() {
-    delete image_;
-}
+PictureUIObjectImpl::~PictureUIObjectImpl() = default;
 
 HRESULT PictureUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) {
     ControlUIObjectImpl::Create(owner, rect, resId, type);
-    ImageObject* img = LoadImageObject(type, resId);
-    delete image_;
-    image_ = img;
-    return 0;
+    return LoadImageObject(type, resId, &image_);
 }
 
 int PictureUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     if (!visible_ || !image_) return 0;
-    DrawImageScaledHQ(g, image_, float(rect_.left), float(rect_.top), float(Width()),
+    DrawImageScaledHQ(g, image_.get(), float(rect_.left), float(rect_.top), float(Width()),
                       float(Height()), 0, 0, float(image_->GetWidth()),
                       float(image_->GetHeight()));
     return 0;

@@ -19,25 +19,20 @@ const DWORD kCaretColor = 0xFE000000;
 
 TextBoxUIObjectImpl::TextBoxUIObjectImpl()
     : rect_(), client_(), owner_(nullptr), caretShown_(false), pointerOver_(false), focused_(false),
-      created_(false), lButtonDown_(false), visible_(true), multiLine_(false), state_(kNormal),
-      host_(nullptr), image_(nullptr) {}
+      created_(false), lButtonDown_(false), visible_(true), multiLine_(false), state_(kNormal) {}
 
 TextBoxUIObjectImpl::~TextBoxUIObjectImpl() {
     if (created_ && host_ && host_->GetTextServices()) host_->GetTextServices()->OnTxInPlaceDeactivate();
-    delete image_;
-    if (host_) {
-        host_->Shutdown();
-        host_->Release();
-    }
+    image_.reset();
+    if (host_) host_->Shutdown();
 }
 
 HRESULT TextBoxUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) {
-    ImageObject* image = LoadImageObject(type, resId);  // throws E_FAIL
-    delete image_;
-    image_ = image;
+    HRESULT hr = LoadImageObject(type, resId, &image_);
+    if (FAILED(hr)) return hr;
     owner_ = owner;
     rect_ = rect;
-    return 0;
+    return S_OK;
 }
 
 RECT TextBoxUIObjectImpl::TextArea() const {
@@ -49,7 +44,7 @@ RECT TextBoxUIObjectImpl::TextArea() const {
 int TextBoxUIObjectImpl::Draw(Gdiplus::Graphics* graphics) {
     if (!visible_ || !created_) return 0;
     int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
-    DrawImageUnscaled(graphics, image_, rect_.left, rect_.top, state_ * w, 0, w, h);
+    DrawImageUnscaled(graphics, image_.get(), rect_.left, rect_.top, state_ * w, 0, w, h);
 
     RECT area = TextArea();
     int caretHeight = 0;
@@ -180,9 +175,8 @@ LRESULT TextBoxUIObjectImpl::OnSetCursor(UINT, WPARAM, LPARAM, BOOL* handled, in
     RECT area = TextArea();
     POINT pt = {x, y};
     if (!PtInRect(&area, pt)) return 0;
-    HDC dc = GetDC(owner_);
-    host_->GetTextServices()->OnTxSetCursor(DVASPECT_CONTENT, 0, nullptr, nullptr, dc, nullptr, nullptr, x, y);
-    if (dc) ReleaseDC(owner_, dc);
+    ORBWindowDC dc(owner_);
+    host_->GetTextServices()->OnTxSetCursor(DVASPECT_CONTENT, 0, nullptr, nullptr, dc.get(), nullptr, nullptr, x, y);
     *handled = TRUE;
     return 0;
 }
@@ -247,8 +241,8 @@ LRESULT TextBoxUIObjectImpl::ProcessMessage(UINT msg, WPARAM wParam, LPARAM lPar
 
 void TextBoxUIObjectImpl::SetClientRect(const RECT& rect) { client_ = rect; }
 
-bool TextBoxUIObjectImpl::CreateTextHost() {
-    if (created_) return true;
+HRESULT TextBoxUIObjectImpl::CreateTextHost() {
+    if (created_) return S_OK;
     CREATESTRUCTW cs = {};
     cs.x = client_.left;
     cs.y = client_.top;
@@ -258,24 +252,21 @@ bool TextBoxUIObjectImpl::CreateTextHost() {
     cs.style = kEditStyle;
     cs.lpszName = L"";
     GdiSetBatchLimit(1);
-    CTxtWinHost* host = new CTxtWinHost();
-    if (!host->Init(owner_, this, &cs)) {
+    ORBComPtr<CTxtWinHost> host(CTxtWinHost::New());
+    HRESULT hr = host->Init(owner_, this, &cs);
+    if (FAILED(hr)) {
         host->Shutdown();
-        host->Release();
-        return false;
+        return hr;
     }
     ITextServices* services = host->GetTextServices();
     services->OnTxInPlaceActivate(&client_);
     host->SetTransparent(true);
     host->SetRichText(false);
     host->SetAllowBeep(true);
-    if (host_) {
-        host_->Shutdown();
-        host_->Release();
-    }
-    host_ = host;
+    if (host_) host_->Shutdown();
+    host_ = std::move(host);
     created_ = true;
-    return true;
+    return S_OK;
 }
 
 void TextBoxUIObjectImpl::SetTextColor(int r, int g, int b) {

@@ -3,6 +3,7 @@
 // image like every other object.
 #pragma once
 
+#include <memory>
 #include <string>
 
 #include "orbimageobject.h"
@@ -15,12 +16,12 @@ class TextBoxUIObjectImpl : public IORBBaseUIObject {
 public:
     enum State { kNormal = 0, kHot = 1, kDisabled = 2 };  // also the image cell
     TextBoxUIObjectImpl();
-    // Deactivates the text services, deletes the image and the host.
+    // Deactivates the text services and ends the host.
     ~TextBoxUIObjectImpl() override;
 
     // Background cell of the state, then the text over the text area, then the caret.
     int Draw(Gdiplus::Graphics* graphics) override;
-    // Throws HRESULT E_FAIL when resId is 0 or the image resource is missing.
+    // E_FAIL when resId is 0 or the image resource is missing.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
     RECT* GetRect(RECT* out) const override;
     // The client rectangle keeps its proportion and stays centred.
@@ -49,9 +50,9 @@ public:
 
     void SetClientRect(const RECT& rect);
     RECT GetClientRect() const { return client_; }
-    // Creates the host and the text services once; false (box stays inert) when the
-    // services cannot be made or activated.
-    bool CreateTextHost();
+    // Creates the host and the text services once. kTextServicesMissing when the system
+    // has none, E_FAIL when they cannot be made or activated; the box stays inert then.
+    HRESULT CreateTextHost();
     void SetTextColor(int r, int g, int b);
     // Face (at most 31 characters), size in points (clamped to 0..1000), bold.
     void SetFont(const std::wstring& face, int size, bool bold);
@@ -66,7 +67,7 @@ public:
     bool IsMultiLine() const { return multiLine_; }
     int GetState() const { return state_; }
     DWORD GetMaxLength() const;
-    CTxtWinHost* host() const { return host_; }
+    CTxtWinHost* host() const { return host_.get(); }
     RECT TextArea() const;  // client rectangle shrunk by 5 pixels
 
 private:
@@ -87,8 +88,8 @@ private:
     bool multiLine_;
     std::wstring name_;
     int state_;
-    CTxtWinHost* host_;
-    ImageObject* image_;
+    ORBComPtr<CTxtWinHost> host_;
+    std::unique_ptr<ImageObject> image_;
 };
 
 }  // namespace ORBUE

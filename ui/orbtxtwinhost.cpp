@@ -46,6 +46,8 @@ HMODULE LoadSystemLibrary(const wchar_t* name, std::wstring* path) {
     return LoadLibraryExW(path->c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
+CTxtWinHost* CTxtWinHost::New() { return new CTxtWinHost(); }
+
 CTxtWinHost::CTxtWinHost() {
     ZeroMemory(&cf_, sizeof cf_);
     ZeroMemory(&pf_, sizeof pf_);
@@ -73,21 +75,24 @@ void CTxtWinHost::CharFormatFromFont(HFONT font) {
     lstrcpynW(cf_.szFaceName, lf.lfFaceName, LF_FACESIZE);
 }
 
-bool CTxtWinHost::Init(HWND owner, TextBoxUIObjectImpl* box, const CREATESTRUCTW* cs) {
-    owner_ = owner;
-    box_ = box;
-    HDC dc = GetDC(owner);
+void CTxtWinHost::MeasureDevice(HWND owner) {
+    ORBWindowDC dc(owner);
     if (dc) {
-        dpiX_ = GetDeviceCaps(dc, LOGPIXELSX);
-        dpiY_ = GetDeviceCaps(dc, LOGPIXELSY);
-        HGDIOBJ old = SelectObject(dc, GetStockObject(SYSTEM_FONT));
+        dpiX_ = GetDeviceCaps(dc.get(), LOGPIXELSX);
+        dpiY_ = GetDeviceCaps(dc.get(), LOGPIXELSY);
+        HGDIOBJ old = SelectObject(dc.get(), GetStockObject(SYSTEM_FONT));
         TEXTMETRICW tm = {};
-        if (GetTextMetricsW(dc, &tm)) lineHeight_ = tm.tmHeight;
-        SelectObject(dc, old);
-        ReleaseDC(owner, dc);
+        if (GetTextMetricsW(dc.get(), &tm)) lineHeight_ = tm.tmHeight;
+        SelectObject(dc.get(), old);
     }
     if (dpiX_ <= 0) dpiX_ = 96;
     if (dpiY_ <= 0) dpiY_ = 96;
+}
+
+HRESULT CTxtWinHost::Init(HWND owner, TextBoxUIObjectImpl* box, const CREATESTRUCTW* cs) {
+    owner_ = owner;
+    box_ = box;
+    MeasureDevice(owner);
     CharFormatFromFont(nullptr);
     pf_.cbSize = sizeof pf_;
     pf_.dwMask = PFM_ALL;
@@ -98,60 +103,61 @@ bool CTxtWinHost::Init(HWND owner, TextBoxUIObjectImpl* box, const CREATESTRUCTW
 
     // Loaded by full path: a DLL of that name beside a downloaded setup must never run.
     std::wstring path;
-    riched_ = LoadSystemLibrary(L"riched20.dll", &path);
+    riched_.reset(LoadSystemLibrary(L"riched20.dll", &path));
     if (!riched_) {
         ORBLog(L"Riched20.dll cannot be loaded from the system folder (%s), err:%d; exiting\r\n",
                path.c_str(), static_cast<int>(GetLastError()));
-        ExitProcess(0);
-    }
-    auto create = reinterpret_cast<PCreateTextServices>(
-        reinterpret_cast<void*>(GetProcAddress(riched_, "CreateTextServices")));
-    if (!create) {
-        ORBLog(L"CreateTextServices is missing in %s, err:%d; exiting\r\n", path.c_str(),
-               static_cast<int>(GetLastError()));
-        ExitProcess(0);
+        return kTextServicesMissing;
     }
     // Area and transparency are known before the services exist: they may ask for
     // them while being created and read the back style only then.
     rcClient_ = {cs->x, cs->y, cs->x + cs->cx, cs->y + cs->cy};
     ComputeExtent();
     flags_ |= kTransparent;
-    ORBComPtr<IUnknown> unknown;
-    if (FAILED(create(nullptr, this, unknown.put())) || !unknown) return false;
-    if (FAILED(unknown->QueryInterface(kIIDTextServices, reinterpret_cast<void**>(&services_))))
-        services_ = nullptr;
-    unknown.reset();
-    if (!services_) return false;
+    HRESULT hr = CreateServices(path.c_str());
+    if (FAILED(hr)) return hr;
 
-    if (FAILED(services_->OnTxInPlaceActivate(&rcClient_))) return false;
+    if (FAILED(services_->OnTxInPlaceActivate(&rcClient_))) return E_FAIL;
     flags_ |= kInplaceActive;
     LONG_PTR ws = GetWindowLongPtrW(owner, GWL_STYLE);
     if (ws & (WS_HSCROLL | WS_VSCROLL)) SetWindowLongPtrW(owner, GWL_STYLE, ws & ~(WS_HSCROLL | WS_VSCROLL));
-    if (!(style_ & ES_READONLY)) {
-        IDropTarget* target = nullptr;
-        if (SUCCEEDED(services_->TxGetDropTarget(&target)) && target) {
-            if (SUCCEEDED(RegisterDragDrop(owner, target))) flags_ |= kRegisteredDrop;
-            target->Release();
-        }
+    if (!(style_ & ES_READONLY)) RegisterDropTarget();
+    return S_OK;
+}
+
+HRESULT CTxtWinHost::CreateServices(const wchar_t* path) {
+    auto create = reinterpret_cast<PCreateTextServices>(
+        reinterpret_cast<void*>(GetProcAddress(riched_.get(), "CreateTextServices")));
+    if (!create) {
+        ORBLog(L"CreateTextServices is missing in %s, err:%d; exiting\r\n", path,
+               static_cast<int>(GetLastError()));
+        return kTextServicesMissing;
     }
-    return true;
+    ORBComPtr<IUnknown> unknown;
+    if (FAILED(create(nullptr, this, unknown.put())) || !unknown) return E_FAIL;
+    if (FAILED(unknown->QueryInterface(kIIDTextServices, services_.put_void()))) services_.release();
+    return services_ ? S_OK : E_FAIL;
+}
+
+void CTxtWinHost::RegisterDropTarget() {
+    ORBComPtr<IDropTarget> target;
+    if (SUCCEEDED(services_->TxGetDropTarget(target.put())) && target &&
+        SUCCEEDED(RegisterDragDrop(owner_, target.get())))
+        flags_ |= kRegisteredDrop;
+}
+
+void CTxtWinHost::RevokeDropTarget() {
+    if (!(flags_ & kRegisteredDrop)) return;
+    RevokeDragDrop(owner_);
+    flags_ &= ~kRegisteredDrop;
 }
 
 void CTxtWinHost::Shutdown() {
-    if (flags_ & kRegisteredDrop) {
-        RevokeDragDrop(owner_);
-        flags_ &= ~kRegisteredDrop;
-    }
-    if (services_) {
-        if (flags_ & kInplaceActive) services_->OnTxInPlaceDeactivate();
-        flags_ &= ~kInplaceActive;
-        services_->Release();
-        services_ = nullptr;
-    }
-    if (riched_) {
-        FreeLibrary(riched_);
-        riched_ = nullptr;
-    }
+    RevokeDropTarget();
+    if (services_ && (flags_ & kInplaceActive)) services_->OnTxInPlaceDeactivate();
+    flags_ &= ~kInplaceActive;
+    services_.reset();
+    riched_.reset();
 }
 
 void CTxtWinHost::ComputeExtent() {
@@ -322,10 +328,7 @@ HRESULT CTxtWinHost::TxGetParaFormat(const PARAFORMAT** ppPF) {
     return S_OK;
 }
 
-COLORREF CTxtWinHost::TxGetSysColor(int nIndex) {
-    if (nIndex == COLOR_WINDOW && ownBackground_) return background_;
-    return GetSysColor(nIndex);
-}
+COLORREF CTxtWinHost::TxGetSysColor(int nIndex) { return GetSysColor(nIndex); }
 
 HRESULT CTxtWinHost::TxGetBackStyle(TXTBACKSTYLE* pstyle) {
     *pstyle = (flags_ & kTransparent) ? TXTBACK_TRANSPARENT : TXTBACK_OPAQUE;
@@ -394,122 +397,49 @@ HRESULT CTxtWinHost::TxGetSelectionBarWidth(LONG* lSelBarWidth) {
     return S_OK;
 }
 
+void CTxtWinHost::SetText(const wchar_t* text) {
+    services_->TxSetText(text ? text : L"");
+    DWORD len = text ? static_cast<DWORD>(lstrlenW(text)) : 0;
+    if (len > maxLength_) maxLength_ = len;
+}
+
+void CTxtWinHost::SetReadOnly(bool on) {
+    DWORD old = style_;
+    if (on) style_ |= ES_READONLY; else style_ &= ~ES_READONLY;
+    // Nothing may be dropped into a read-only box.
+    if ((old ^ style_) & ES_READONLY) {
+        if (on) RevokeDropTarget();
+        else if (!(flags_ & kRegisteredDrop)) RegisterDropTarget();
+    }
+    PropertyChange(TXTBIT_READONLY, on ? TXTBIT_READONLY : 0);
+}
+
 LRESULT CTxtWinHost::TxWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) {
     if (!services_) return kTxNotHandled;
-    LRESULT lres = 0;
     switch (msg) {
-    case WM_SETTEXT: {
-        const wchar_t* text = reinterpret_cast<const wchar_t*>(lparam);
-        services_->TxSetText(text ? text : L"");
-        DWORD len = text ? static_cast<DWORD>(lstrlenW(text)) : 0;
-        if (len > maxLength_) maxLength_ = len;
+    case WM_SETTEXT:
+        SetText(reinterpret_cast<const wchar_t*>(lparam));
         return TRUE;
-    }
     case EM_LIMITTEXT:
-    case EM_EXLIMITTEXT: {
-        DWORD n = static_cast<DWORD>(msg == EM_LIMITTEXT ? wparam : lparam);
-        SetMaxLength(n);
+        SetMaxLength(static_cast<DWORD>(wparam));
         return 0;
-    }
-    case EM_SETREADONLY: {
-        DWORD old = style_;
-        if (wparam) style_ |= ES_READONLY; else style_ &= ~ES_READONLY;
-        if ((old ^ style_) & ES_READONLY) {
-            if (wparam && (flags_ & kRegisteredDrop)) {
-                RevokeDragDrop(owner_);
-                flags_ &= ~kRegisteredDrop;
-            } else if (!wparam && !(flags_ & kRegisteredDrop)) {
-                IDropTarget* target = nullptr;
-                if (SUCCEEDED(services_->TxGetDropTarget(&target)) && target) {
-                    if (SUCCEEDED(RegisterDragDrop(owner_, target))) flags_ |= kRegisteredDrop;
-                    target->Release();
-                }
-            }
-        }
-        PropertyChange(TXTBIT_READONLY, wparam ? TXTBIT_READONLY : 0);
+    case EM_EXLIMITTEXT:
+        SetMaxLength(static_cast<DWORD>(lparam));
+        return 0;
+    case EM_SETREADONLY:
+        SetReadOnly(wparam != 0);
         return TRUE;
-    }
-    case EM_SETBKGNDCOLOR: {
-        COLORREF old = ownBackground_ ? background_ : GetSysColor(COLOR_WINDOW);
-        ownBackground_ = wparam == 0;
-        background_ = static_cast<COLORREF>(lparam);
-        services_->TxSendMessage(msg, wparam, lparam, &lres);
-        TxInvalidateRect(nullptr, TRUE);
-        return old;
-    }
     case EM_SETEVENTMASK: {
         DWORD old = eventMask_;
         eventMask_ = static_cast<DWORD>(lparam);
-        services_->TxSendMessage(msg, wparam, lparam, &lres);
+        LRESULT ignored = 0;
+        services_->TxSendMessage(msg, wparam, lparam, &ignored);
         return old;
     }
     case EM_GETEVENTMASK:
         return eventMask_;
-    case EM_GETOPTIONS:
-        return style_ & (ES_NOHIDESEL | ES_READONLY | ES_SAVESEL | ES_SELECTIONBAR | ES_VERTICAL);
-    case EM_SETOPTIONS: {
-        DWORD opts = static_cast<DWORD>(lparam) & (ES_NOHIDESEL | ES_SAVESEL | ES_SELECTIONBAR | ES_VERTICAL);
-        if (wparam == ECOOP_SET) style_ = (style_ & ~(ES_NOHIDESEL | ES_SAVESEL | ES_SELECTIONBAR | ES_VERTICAL)) | opts;
-        else if (wparam == ECOOP_OR) style_ |= opts;
-        else if (wparam == ECOOP_AND) style_ &= opts | ~(ES_NOHIDESEL | ES_SAVESEL | ES_SELECTIONBAR | ES_VERTICAL);
-        else if (wparam == ECOOP_XOR) style_ ^= opts;
-        if (style_ & ES_SAVESEL) flags_ |= kSaveSelection; else flags_ &= ~kSaveSelection;
-        PropertyChange(TXTBIT_HIDESELECTION | TXTBIT_SAVESELECTION,
-                       ((style_ & ES_NOHIDESEL) ? 0 : TXTBIT_HIDESELECTION) |
-                           ((style_ & ES_SAVESEL) ? TXTBIT_SAVESELECTION : 0));
-        return style_ & (ES_NOHIDESEL | ES_READONLY | ES_SAVESEL | ES_SELECTIONBAR | ES_VERTICAL);
-    }
-    case EM_SETCHARFORMAT:
-    case EM_SETPARAFORMAT:
-        services_->TxSendMessage(msg, wparam, lparam, &lres);
-        PropertyChange(msg == EM_SETCHARFORMAT ? TXTBIT_CHARFORMATCHANGE : TXTBIT_PARAFORMATCHANGE,
-                       msg == EM_SETCHARFORMAT ? TXTBIT_CHARFORMATCHANGE : TXTBIT_PARAFORMATCHANGE);
-        return lres;
-    case EM_HIDESELECTION:
-        if (lparam) {
-            if (wparam) style_ &= ~ES_NOHIDESEL; else style_ |= ES_NOHIDESEL;
-            PropertyChange(TXTBIT_HIDESELECTION, wparam ? TXTBIT_HIDESELECTION : 0);
-        }
-        return Forward(services_, hwnd, msg, wparam, lparam);
-    case EM_GETRECT: {
-        RECT* rc = reinterpret_cast<RECT*>(lparam);
-        if (rc) {
-            TxGetClientRect(rc);
-            rc->left += viewInset_.left;
-            rc->top += viewInset_.top;
-            rc->right -= viewInset_.right;
-            rc->bottom -= viewInset_.bottom;
-        }
-        return 0;
-    }
-    case EM_SETRECT: {
-        const RECT* rc = reinterpret_cast<const RECT*>(lparam);
-        RECT client;
-        TxGetClientRect(&client);
-        if (rc) viewInset_ = {rc->left - client.left, rc->top - client.top, client.right - rc->right,
-                              client.bottom - rc->bottom};
-        else viewInset_ = {};
-        PropertyChange(TXTBIT_VIEWINSETCHANGE, TXTBIT_VIEWINSETCHANGE);
-        return 0;
-    }
-    case WM_SETFONT:
-        SetFont(reinterpret_cast<HFONT>(wparam));
-        return 0;
-    case WM_GETDLGCODE:
-        flags_ |= kDialog;
-        return DLGC_WANTCHARS | DLGC_WANTARROWS | DLGC_HASSETSEL;
-    case WM_SYSCOLORCHANGE:
-        if (!(cf_.dwEffects & CFE_AUTOCOLOR) && cf_.crTextColor == GetSysColor(COLOR_WINDOWTEXT)) NotifyCharFormat();
-        return Forward(services_, hwnd, msg, wparam, lparam);
-    case WM_SIZE:
-    case WM_SHOWWINDOW:
-    case WM_WINDOWPOSCHANGING:
-    case WM_NCCALCSIZE:
-    case WM_SETCURSOR:
-    case WM_KEYDOWN:
-    case WM_CHAR:
     default:
-        return Forward(services_, hwnd, msg, wparam, lparam);
+        return Forward(services_.get(), hwnd, msg, wparam, lparam);
     }
 }
 

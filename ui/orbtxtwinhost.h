@@ -7,6 +7,8 @@
 
 #include <string>
 
+#include "orbhandle.h"
+
 namespace ORBUE {
 
 class TextBoxUIObjectImpl;
@@ -24,23 +26,28 @@ struct ITxWindowProc : public IUnknown {
 // What the message procedure answers for a key the text services did not take.
 constexpr LRESULT kTxNotHandled = S_MSG_KEY_IGNORED;  // 0x40201
 
+// The system has no usable text services ("Riched20.dll" or its CreateTextServices
+// missing): no text box can work, so the dialog being built cannot either.
+constexpr HRESULT kTextServicesMissing = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_ITF, 0x0201);
+
 // Loads a DLL from the system folder by full path, never through the search path;
 // null (GetLastError set) when it is not there. path receives the full path tried.
 HMODULE LoadSystemLibrary(const wchar_t* name, std::wstring* path);
 
 class CTxtWinHost final : public ITextHost, public ITxWindowProc {
 public:
-    CTxtWinHost();
+    // A host with one reference, owned by the caller (Release ends it).
+    static CTxtWinHost* New();
 
     // Builds the default formats, loads the text services from the system folder and
-    // activates them over cs's rectangle. Ends the process with 0 (logged) when the
-    // library or its entry point is missing; false when the services cannot be made.
-    bool Init(HWND owner, TextBoxUIObjectImpl* box, const CREATESTRUCTW* cs);
+    // activates them over cs's rectangle. kTextServicesMissing (logged) when the library
+    // or its entry point is missing; E_FAIL when the services cannot be made.
+    HRESULT Init(HWND owner, TextBoxUIObjectImpl* box, const CREATESTRUCTW* cs);
     // Revokes the drop target, deactivates and releases the services, frees the DLL.
     // Called by the owner before its last Release; safe to call twice.
     void Shutdown();
 
-    ITextServices* GetTextServices() const { return services_; }
+    ITextServices* GetTextServices() const { return services_.get(); }
     const RECT& ClientRect() const { return rcClient_; }
     void SetClientRect(const RECT& rc);
     void SetTransparent(bool on);
@@ -104,25 +111,33 @@ public:
     void TxImmReleaseContext(HIMC himc) override;
     HRESULT TxGetSelectionBarWidth(LONG* lSelBarWidth) override;
 
-    // ITxWindowProc
+    // ITxWindowProc: text, limit, read-only and event mask kept by the host as well; the
+    // rest goes to the text services.
     LRESULT TxWindowProc(HWND hwnd, UINT msg, WPARAM wparam, LPARAM lparam) override;
 
 private:
+    CTxtWinHost();
     ~CTxtWinHost();
     void CharFormatFromFont(HFONT font);
     void ComputeExtent();
     void PropertyChange(DWORD mask, DWORD bits);
+    void MeasureDevice(HWND owner);
+    HRESULT CreateServices(const wchar_t* path);
+    void RegisterDropTarget();
+    void RevokeDropTarget();
+    void SetReadOnly(bool on);
+    void SetText(const wchar_t* text);
 
     enum : DWORD {
         kRich = 1, kInplaceActive = 2, kTransparent = 4, kTimer = 8, kRegisteredDrop = 16,
-        kWordWrap = 32, kAllowBeep = 64, kSaveSelection = 128, kDialog = 256
+        kWordWrap = 32, kAllowBeep = 64, kSaveSelection = 128
     };
 
     ULONG refs_ = 1;
     HWND owner_ = nullptr;
     TextBoxUIObjectImpl* box_ = nullptr;
-    ITextServices* services_ = nullptr;
-    HMODULE riched_ = nullptr;
+    ORBModule riched_;  // before services_: the services' code lives in it
+    ORBComPtr<ITextServices> services_;
     DWORD style_ = ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL;
     DWORD flags_ = 0;
     CHARFORMAT2W cf_;
@@ -138,8 +153,6 @@ private:
     LONG acceleratorPos_ = -1;
     LONG selBarWidth_ = 0;
     DWORD eventMask_ = 0;
-    COLORREF background_ = 0;
-    bool ownBackground_ = false;
 };
 
 }  // namespace ORBUE

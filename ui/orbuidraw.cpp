@@ -37,12 +37,12 @@ static bool CopyOpaque(Graphics* g, ImageObject* image, int x, int y, int sx, in
     if (g->GetTransform(&m) != Ok || !m.IsIdentity()) return false;
     Region clip;
     if (g->GetClip(&clip) != Ok) return false;
-    HRGN rgn = clip.GetHRGN(g);  // null for an infinite clip
+    ORBGdiObject<HRGN> rgn(clip.GetHRGN(g));  // null for an infinite clip
     bool done = false;
     HDC dc = g->GetHDC();
     if (dc) {
         int saved = SaveDC(dc);
-        SelectClipRgn(dc, rgn);
+        SelectClipRgn(dc, rgn.get());
         ORBMemDC src(CreateCompatibleDC(dc));
         if (src) {
             HGDIOBJ old = SelectObject(src.get(), section);
@@ -52,7 +52,6 @@ static bool CopyOpaque(Graphics* g, ImageObject* image, int x, int y, int sx, in
         RestoreDC(dc, saved);
         g->ReleaseHDC(dc);
     }
-    if (rgn) DeleteObject(rgn);
     return done;
 }
 
@@ -89,14 +88,10 @@ void DrawTextAt(Graphics* g, const wchar_t* text, const Font* font, const Brush*
     g->SetTextRenderingHint(old);
 }
 
-TextStyle::~TextStyle() {
-    delete font_;
-    delete brush_;
-}
+TextStyle::~TextStyle() = default;
 
 void TextStyle::SetColor(int r, int g, int b) {
-    delete brush_;
-    brush_ = new SolidBrush(Color(254, BYTE(r), BYTE(g), BYTE(b)));
+    brush_ = std::make_unique<SolidBrush>(Color(254, BYTE(r), BYTE(g), BYTE(b)));
 }
 
 namespace {
@@ -131,12 +126,11 @@ std::wstring MessageFontFace() {
     return n > 0 ? std::wstring(face) : std::wstring(metrics.lfMessageFont.lfFaceName);
 }
 
-Font* MakeFont(const FontFamily* family, float size, int style) {
+std::unique_ptr<Font> MakeFont(const FontFamily* family, float size, int style) {
     if (!family || family->GetLastStatus() != Ok || !family->IsAvailable()) return nullptr;
-    auto* font = new Font(family, size, style, UnitPoint);
-    if (font->GetLastStatus() == Ok) return font;
-    delete font;
-    return nullptr;
+    auto font = std::make_unique<Font>(family, size, style, UnitPoint);
+    if (font->GetLastStatus() != Ok) font.reset();
+    return font;
 }
 
 // One line per missing face and process, however many objects ask for it.
@@ -151,8 +145,7 @@ void LogSubstitution(const std::wstring& face, const std::wstring& used) {
 }  // namespace
 
 void TextStyle::SetFont(const wchar_t* face, float size, bool bold, int extraStyle) {
-    delete font_;
-    font_ = nullptr;
+    font_.reset();
     int style = (bold ? FontStyleBold : FontStyleRegular) | extraStyle;
     const std::wstring wanted = face ? face : L"";
     FontFamily family(wanted.c_str());
@@ -178,7 +171,7 @@ void TextStyle::SetFont(const wchar_t* face, float size, bool bold, int extraSty
 }
 
 void TextStyle::Draw(Graphics* g, const wchar_t* text, float x, float y) const {
-    DrawTextAt(g, text, font_, brush_, x, y);
+    DrawTextAt(g, text, font_.get(), brush_.get(), x, y);
 }
 
 int HimetricToPixels(int himetric, int dpi) {

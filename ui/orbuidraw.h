@@ -6,6 +6,8 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <memory>
+
 namespace ORBUE {
 
 // Source (sx, sy, sw, sh) placed unscaled with its top-left at (x, y). Null image: nothing.
@@ -43,12 +45,12 @@ public:
     void SetFont(const wchar_t* face, float size, bool bold, int extraStyle = 0);
     void Draw(Gdiplus::Graphics* g, const wchar_t* text, float x, float y) const;
 
-    Gdiplus::Font* font() const { return font_; }
-    Gdiplus::SolidBrush* brush() const { return brush_; }
+    Gdiplus::Font* font() const { return font_.get(); }
+    Gdiplus::SolidBrush* brush() const { return brush_.get(); }
 
 private:
-    Gdiplus::Font* font_ = nullptr;
-    Gdiplus::SolidBrush* brush_ = nullptr;
+    std::unique_ptr<Gdiplus::Font> font_;
+    std::unique_ptr<Gdiplus::SolidBrush> brush_;
 };
 
 // Pixels <-> HIMETRIC (0.01 mm) with the logical DPI of the axis.

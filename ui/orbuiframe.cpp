@@ -25,11 +25,11 @@ bool ComposeFrame(HWND window, IORBBaseUIObject* root) {
     RECT wr;
     if (!GetWindowRect(window, &wr)) return false;
     int w = wr.right - wr.left, h = wr.bottom - wr.top;
-    HDC wdc = GetDC(window);
+    ORBWindowDC wdc(window);
     if (!wdc) return false;
     bool ok = false;
     {
-        ORBMemDC mem(CreateCompatibleDC(wdc));
+        ORBMemDC mem(CreateCompatibleDC(wdc.get()));
         MemoryBitmap bmp;
         if (mem && RenderTree(mem.get(), bmp, root, w, h)) {
             HGDIOBJ old = SelectObject(mem.get(), bmp.handle());
@@ -41,7 +41,6 @@ bool ComposeFrame(HWND window, IORBBaseUIObject* root) {
             SelectObject(mem.get(), old);
         }
     }
-    ReleaseDC(window, wdc);
     return ok;
 }
 

@@ -53,16 +53,21 @@ void ApplyCommon(IORBBaseUIObject* o, const pugi::xml_node& e) {
     o->SetEnabled(LayoutBool(e, L"enable", true));
 }
 
-std::unique_ptr<ContainerUIObjectImpl> BuildContainer(HWND owner, const pugi::xml_node& e, int kind) {
-    std::unique_ptr<ContainerUIObjectImpl> c;
+std::unique_ptr<ContainerUIObjectImpl> NewContainer(int kind) {
     switch (kind) {
-    case kCaptionContainer: c.reset(new CaptionContainerUIObjectImpl()); break;
-    case kVerticalContainer: c.reset(new VerticalContainerUIObjectImpl()); break;
-    case kGridContainer: c.reset(new GridContainerUIObjectImpl()); break;
-    default: c.reset(new ContainerUIObjectImpl()); break;
+    case kCaptionContainer: return std::make_unique<CaptionContainerUIObjectImpl>();
+    case kVerticalContainer: return std::make_unique<VerticalContainerUIObjectImpl>();
+    case kGridContainer: return std::make_unique<GridContainerUIObjectImpl>();
+    default: return std::make_unique<ContainerUIObjectImpl>();
     }
+}
+
+HRESULT BuildContainer(HWND owner, const pugi::xml_node& e, int kind,
+                       std::unique_ptr<ContainerUIObjectImpl>* out) {
+    std::unique_ptr<ContainerUIObjectImpl> c = NewContainer(kind);
     std::wstring type = LayoutString(e, L"type");
-    c->Create(owner, ReadRect(e), LayoutUInt(e, L"resId", 0), type.c_str());
+    HRESULT hr = c->Create(owner, ReadRect(e), LayoutUInt(e, L"resId", 0), type.c_str());
+    if (FAILED(hr)) return hr;
     ApplyCommon(c.get(), e);
     if (kind == kVerticalContainer) {
         static_cast<VerticalContainerUIObjectImpl*>(c.get())->SetRows(LayoutInt(e, L"row", 0));
@@ -72,114 +77,168 @@ std::unique_ptr<ContainerUIObjectImpl> BuildContainer(HWND owner, const pugi::xm
         g->SetRows(LayoutInt(e, L"row", 0));
         g->SetVertical(LayoutBool(e, L"vertical", false));
     }
-    return c;
+    *out = std::move(c);
+    return S_OK;
 }
 
-std::unique_ptr<IORBBaseUIObject> BuildControl(HWND owner, const pugi::xml_node& e, int kind) {
-    RECT r = ReadRect(e);
-    std::wstring type = LayoutString(e, L"type");
-    UINT resId = LayoutUInt(e, L"resId", 0);
-    std::wstring font = e.attribute(L"font") ? LayoutString(e, L"font") : std::wstring(L"Arial");
-    int size = LayoutInt(e, L"size", 10);
-    bool bold = LayoutBool(e, L"bold", false);
+// What every control element may carry, read once.
+struct ControlAttributes {
+    RECT rect;
+    std::wstring type;
+    UINT resId;
+    std::wstring font;
+    int size;
+    bool bold;
     BYTE rgb[3];
 
+    explicit ControlAttributes(const pugi::xml_node& e)
+        : rect(ReadRect(e)), type(LayoutString(e, L"type")), resId(LayoutUInt(e, L"resId", 0)),
+          font(e.attribute(L"font") ? LayoutString(e, L"font") : std::wstring(L"Arial")),
+          size(LayoutInt(e, L"size", 10)), bold(LayoutBool(e, L"bold", false)), rgb() {}
+};
+
+// Each builder: the object made and set up from its element, or the failure of its Create.
+using Built = std::unique_ptr<IORBBaseUIObject>;
+
+HRESULT BuildButton(HWND owner, const pugi::xml_node& e, ControlAttributes& a, Built* out) {
+    auto b = std::make_unique<ButtonUIObjectImpl>();
+    HRESULT hr = b->Create(owner, a.rect, a.resId, a.type.c_str());
+    if (FAILED(hr)) return hr;
+    b->SetAction(LayoutUInt(e, L"action", 0));
+    ApplyCommon(b.get(), e);
+    *out = std::move(b);
+    return S_OK;
+}
+
+HRESULT BuildLabel(HWND owner, const pugi::xml_node& e, ControlAttributes& a, Built* out) {
+    auto l = std::make_unique<LabelUIObjectImpl>();
+    HRESULT hr = l->Create(owner, a.rect, 0, nullptr);
+    if (FAILED(hr)) return hr;
+    l->SetText(LayoutText(e));
+    ReadColor(e, a.rgb);
+    l->SetTextColor(a.rgb[0], a.rgb[1], a.rgb[2]);
+    l->SetFont(a.font, a.size, a.bold);
+    ApplyCommon(l.get(), e);
+    *out = std::move(l);
+    return S_OK;
+}
+
+// Only text services missing from the system stop the build; a box whose services cannot
+// be made stays inert.
+HRESULT BuildTextBox(HWND owner, const pugi::xml_node& e, ControlAttributes& a, Built* out) {
+    auto t = std::make_unique<TextBoxUIObjectImpl>();
+    HRESULT hr = t->Create(owner, a.rect, a.resId, a.type.c_str());
+    if (FAILED(hr)) return hr;
+    RECT client = a.rect;
+    ScanRect(e.attribute(L"clrect").value(), &client);  // missing fields keep the rect's
+    t->SetClientRect(client);
+    if (t->CreateTextHost() == kTextServicesMissing) return kTextServicesMissing;
+    ReadColor(e, a.rgb);
+    t->SetTextColor(a.rgb[0], a.rgb[1], a.rgb[2]);
+    t->SetName(LayoutString(e, L"name"));
+    t->SetFont(a.font, a.size, a.bold);
+    t->SetMaxLength(LayoutInt(e, L"maxchar", 0));
+    t->SetVisible(LayoutBool(e, L"visible", true));
+    t->SetEnabled(LayoutBool(e, L"enable", true));
+    t->SetMultiLine(LayoutBool(e, L"multiline", false));
+    t->SetText(LayoutText(e));
+    *out = std::move(t);
+    return S_OK;
+}
+
+HRESULT BuildLinkLabel(HWND owner, const pugi::xml_node& e, ControlAttributes& a, Built* out) {
+    auto l = std::make_unique<LinkLabelUIObjectImpl>();
+    HRESULT hr = l->Create(owner, a.rect, a.resId, a.type.c_str());
+    if (FAILED(hr)) return hr;
+    ReadColor(e, a.rgb);
+    l->SetTextColor(a.rgb[0], a.rgb[1], a.rgb[2]);
+    l->SetFont(a.font, a.size, a.bold);
+    l->SetText(LayoutText(e));
+    l->SetAction(LayoutUInt(e, L"action", 0));
+    ApplyCommon(l.get(), e);
+    *out = std::move(l);
+    return S_OK;
+}
+
+HRESULT BuildCheckBox(HWND owner, const pugi::xml_node& e, ControlAttributes& a, Built* out) {
+    auto c = std::make_unique<CheckBoxUIObjectImpl>();
+    HRESULT hr = c->Create(owner, a.rect, a.resId, a.type.c_str());
+    if (FAILED(hr)) return hr;
+    if (LayoutHasText(e)) {
+        pugi::xml_attribute chk = e.attribute(L"rectChk"), lbl = e.attribute(L"rectLbl");
+        RECT r = a.rect;
+        ScanRect(chk ? chk.value() : L"0,0,0,0", &r);
+        c->SetCheckRect(r);
+        ScanRect(lbl ? lbl.value() : L"0,0,0,0", &r);
+        c->SetLabelRect(r);
+        ReadColor(e, a.rgb);
+        c->SetTextColor(a.rgb[0], a.rgb[1], a.rgb[2]);
+        c->SetFont(a.font, a.size, a.bold);
+        c->SetText(LayoutText(e));
+    }
+    c->SetAction(LayoutUInt(e, L"action", 0));
+    c->SetName(LayoutString(e, L"name"));
+    c->SetChecked(LayoutBool(e, L"checked", false));
+    c->SetVisible(LayoutBool(e, L"visible", true));
+    c->SetEnabled(LayoutBool(e, L"enable", true));
+    *out = std::move(c);
+    return S_OK;
+}
+
+HRESULT BuildProgress(HWND owner, const pugi::xml_node& e, ControlAttributes& a, Built* out) {
+    auto p = std::make_unique<ProgressUIObjectImpl>();
+    HRESULT hr = p->Create(owner, a.rect, a.resId, a.type.c_str());
+    if (FAILED(hr)) return hr;
+    ApplyCommon(p.get(), e);
+    pugi::xml_node front = e.child(L"Front");
+    RECT r = a.rect;
+    ScanRect(front.attribute(L"rect").value(), &r);  // missing fields keep the Progress rect
+    p->SetFront(r, LayoutInt(front, L"spl", 0), LayoutInt(front, L"spr", 0));
+    std::wstring frontType = LayoutString(front, L"type");
+    hr = p->SetFrontImage(frontType.c_str(), LayoutUInt(front, L"resId", 0));
+    if (FAILED(hr)) return hr;
+    *out = std::move(p);
+    return S_OK;
+}
+
+HRESULT BuildCarousel(HWND owner, const pugi::xml_node& e, ControlAttributes& a, Built* out) {
+    auto c = std::make_unique<CarouselUIObjectImpl>();
+    HRESULT hr = c->Create(owner, a.rect, a.resId, a.type.c_str());
+    if (FAILED(hr)) return hr;
+    ApplyCommon(c.get(), e);
+    c->SetFrameCount(LayoutInt(e, L"framecount", 1));
+    c->SetCurrentFrame(0);
+    c->SetInterval(LayoutUInt(e, L"interval", 1000));
+    c->SetFadeInterval(LayoutUInt(e, L"fadeinterval", 500));
+    *out = std::move(c);
+    return S_OK;
+}
+
+HRESULT BuildPicture(HWND owner, const pugi::xml_node& e, ControlAttributes& a, Built* out) {
+    auto p = std::make_unique<PictureUIObjectImpl>();
+    HRESULT hr = p->Create(owner, a.rect, a.resId, a.type.c_str());
+    if (FAILED(hr)) return hr;
+    ApplyCommon(p.get(), e);
+    *out = std::move(p);
+    return S_OK;
+}
+
+HRESULT BuildControl(HWND owner, const pugi::xml_node& e, int kind, Built* out) {
+    using Builder = HRESULT (*)(HWND, const pugi::xml_node&, ControlAttributes&, Built*);
+    Builder builder = nullptr;
     switch (kind) {
-    case kButton: {
-        auto b = std::make_unique<ButtonUIObjectImpl>();
-        b->Create(owner, r, resId, type.c_str());
-        b->SetAction(LayoutUInt(e, L"action", 0));
-        ApplyCommon(b.get(), e);
-        return b;
+    case kButton: builder = BuildButton; break;
+    case kLabel: builder = BuildLabel; break;
+    case kTextBox: builder = BuildTextBox; break;
+    case kLinkLabel: builder = BuildLinkLabel; break;
+    case kCheckBox: builder = BuildCheckBox; break;
+    case kProgress: builder = BuildProgress; break;
+    case kCarousel: builder = BuildCarousel; break;
+    case kPicture: builder = BuildPicture; break;
+    default: return S_OK;
     }
-    case kLabel: {
-        auto l = std::make_unique<LabelUIObjectImpl>();
-        l->Create(owner, r, 0, nullptr);
-        l->SetText(LayoutText(e));
-        ReadColor(e, rgb);
-        l->SetTextColor(rgb[0], rgb[1], rgb[2]);
-        l->SetFont(font, size, bold);
-        ApplyCommon(l.get(), e);
-        return l;
-    }
-    case kTextBox: {
-        auto t = std::make_unique<TextBoxUIObjectImpl>();
-        t->Create(owner, r, resId, type.c_str());
-        ScanRect(e.attribute(L"clrect").value(), &r);  // missing fields keep the rect's
-        t->SetClientRect(r);
-        t->CreateTextHost();
-        ReadColor(e, rgb);
-        t->SetTextColor(rgb[0], rgb[1], rgb[2]);
-        t->SetName(LayoutString(e, L"name"));
-        t->SetFont(font, size, bold);
-        t->SetMaxLength(LayoutInt(e, L"maxchar", 0));
-        t->SetVisible(LayoutBool(e, L"visible", true));
-        t->SetEnabled(LayoutBool(e, L"enable", true));
-        t->SetMultiLine(LayoutBool(e, L"multiline", false));
-        t->SetText(LayoutText(e));
-        return t;
-    }
-    case kLinkLabel: {
-        auto l = std::make_unique<LinkLabelUIObjectImpl>();
-        l->Create(owner, r, resId, type.c_str());
-        ReadColor(e, rgb);
-        l->SetTextColor(rgb[0], rgb[1], rgb[2]);
-        l->SetFont(font, size, bold);
-        l->SetText(LayoutText(e));
-        l->SetAction(LayoutUInt(e, L"action", 0));
-        ApplyCommon(l.get(), e);
-        return l;
-    }
-    case kCheckBox: {
-        auto c = std::make_unique<CheckBoxUIObjectImpl>();
-        c->Create(owner, r, resId, type.c_str());
-        if (LayoutHasText(e)) {
-            pugi::xml_attribute chk = e.attribute(L"rectChk"), lbl = e.attribute(L"rectLbl");
-            ScanRect(chk ? chk.value() : L"0,0,0,0", &r);
-            c->SetCheckRect(r);
-            ScanRect(lbl ? lbl.value() : L"0,0,0,0", &r);
-            c->SetLabelRect(r);
-            ReadColor(e, rgb);
-            c->SetTextColor(rgb[0], rgb[1], rgb[2]);
-            c->SetFont(font, size, bold);
-            c->SetText(LayoutText(e));
-        }
-        c->SetAction(LayoutUInt(e, L"action", 0));
-        c->SetName(LayoutString(e, L"name"));
-        c->SetChecked(LayoutBool(e, L"checked", false));
-        c->SetVisible(LayoutBool(e, L"visible", true));
-        c->SetEnabled(LayoutBool(e, L"enable", true));
-        return c;
-    }
-    case kProgress: {
-        auto p = std::make_unique<ProgressUIObjectImpl>();
-        p->Create(owner, r, resId, type.c_str());
-        ApplyCommon(p.get(), e);
-        pugi::xml_node front = e.child(L"Front");
-        ScanRect(front.attribute(L"rect").value(), &r);  // missing fields keep the Progress rect
-        p->SetFront(r, LayoutInt(front, L"spl", 0), LayoutInt(front, L"spr", 0));
-        std::wstring frontType = LayoutString(front, L"type");
-        p->SetFrontImage(frontType.c_str(), LayoutUInt(front, L"resId", 0));
-        return p;
-    }
-    case kCarousel: {
-        auto c = std::make_unique<CarouselUIObjectImpl>();
-        c->Create(owner, r, resId, type.c_str());
-        ApplyCommon(c.get(), e);
-        c->SetFrameCount(LayoutInt(e, L"framecount", 1));
-        c->SetCurrentFrame(0);
-        c->SetInterval(LayoutUInt(e, L"interval", 1000));
-        c->SetFadeInterval(LayoutUInt(e, L"fadeinterval", 500));
-        return c;
-    }
-    case kPicture: {
-        auto p = std::make_unique<PictureUIObjectImpl>();
-        p->Create(owner, r, resId, type.c_str());
-        ApplyCommon(p.get(), e);
-        return p;
-    }
-    }
-    return nullptr;
+    ControlAttributes attributes(e);
+    return builder(owner, e, attributes, out);
 }
 
 }  // namespace
@@ -189,25 +248,29 @@ UIObjectManager* UIObjectManager::GetInstance() {
     return &instance;
 }
 
-UIObjectManager::~UIObjectManager() {
-    for (auto& entry : trees_) delete entry.second;
-    trees_.clear();
-}
+UIObjectManager::~UIObjectManager() = default;
 
-IORBBaseUIObject* UIObjectManager::CreateFromXml(HWND owner, const pugi::xml_node& container) {
+IORBBaseUIObject* UIObjectManager::CreateFromXml(HWND owner, const pugi::xml_node& container,
+                                                 HRESULT* result) {
+    HRESULT ignored;
+    HRESULT& hr = result ? *result : ignored;
+    hr = S_OK;
     if (KindOf(container) != kContainer) return GetRoot(owner);
 
     std::unique_ptr<ContainerUIObjectImpl> root;
-    try {
-        root = BuildContainer(owner, container, kContainer);
-    } catch (HRESULT hr) {
+    hr = BuildContainer(owner, container, kContainer, &root);
+    if (FAILED(hr)) {
         ORBLog(L"root Container \"%s\" cannot be built, hr:0x%08X\r\n", container.attribute(L"name").value(),
                static_cast<unsigned>(hr));
         return nullptr;
     }
     ContainerUIObjectImpl* rootObject = root.get();
-    trees_[owner] = root.release();
+    trees_[owner] = std::move(root);
+    hr = BuildChildren(owner, rootObject, container);
+    return rootObject;
+}
 
+HRESULT UIObjectManager::BuildChildren(HWND owner, ContainerUIObjectImpl* root, const pugi::xml_node& container) {
     // Depth-first with an explicit stack, so deep nesting costs no native stack; each
     // object is attached the moment it is made, so siblings keep document order.
     struct Level {
@@ -216,7 +279,7 @@ IORBBaseUIObject* UIObjectManager::CreateFromXml(HWND owner, const pugi::xml_nod
         int depth;
     };
     std::vector<Level> stack;
-    stack.push_back({rootObject, container, 1});
+    stack.push_back({root, container, 1});
     while (!stack.empty()) {
         Level level = stack.back();
         stack.pop_back();
@@ -224,36 +287,40 @@ IORBBaseUIObject* UIObjectManager::CreateFromXml(HWND owner, const pugi::xml_nod
         for (pugi::xml_node child : level.element.children()) {
             int kind = KindOf(child);
             if (kind >= kKindCount) continue;
-            if (kind <= kGridContainer) {
-                // Drawing and input walk the tree recursively: keep it within the stack.
-                if (level.depth >= kMaxDepth) {
-                    ORBLog(L"Container \"%s\" lies deeper than %d levels and is skipped\r\n",
-                           child.attribute(L"name").value(), kMaxDepth);
-                    continue;
-                }
-                std::unique_ptr<ContainerUIObjectImpl> c = BuildContainer(owner, child, kind);
-                ContainerUIObjectImpl* raw = c.get();
-                parent->AddContainer(c.release());
-                stack.push_back({raw, child, level.depth + 1});
-            } else {
-                parent->AddControl(BuildControl(owner, child, kind).release());
+            if (kind > kGridContainer) {
+                std::unique_ptr<IORBBaseUIObject> control;
+                HRESULT hr = BuildControl(owner, child, kind, &control);
+                if (FAILED(hr)) return hr;
+                parent->AddControl(std::move(control));
+                continue;
             }
+            // Drawing and input walk the tree recursively: keep it within the stack.
+            if (level.depth >= kMaxDepth) {
+                ORBLog(L"Container \"%s\" lies deeper than %d levels and is skipped\r\n",
+                       child.attribute(L"name").value(), kMaxDepth);
+                continue;
+            }
+            std::unique_ptr<ContainerUIObjectImpl> c;
+            HRESULT hr = BuildContainer(owner, child, kind, &c);
+            if (FAILED(hr)) return hr;
+            stack.push_back({c.get(), child, level.depth + 1});
+            parent->AddContainer(std::move(c));
         }
     }
-    return rootObject;
+    return S_OK;
 }
 
 void UIObjectManager::DestroyTree(HWND owner) {
     auto it = trees_.find(owner);
     if (it == trees_.end()) return;
-    IORBBaseUIObject* root = it->second;
+    // Forgotten before it is deleted: a destructor may ask for the tree again.
+    std::unique_ptr<ContainerUIObjectImpl> root = std::move(it->second);
     trees_.erase(it);
-    delete root;
 }
 
 IORBBaseUIObject* UIObjectManager::GetRoot(HWND owner) const {
     auto it = trees_.find(owner);
-    return it == trees_.end() ? nullptr : it->second;
+    return it == trees_.end() ? nullptr : it->second.get();
 }
 
 }  // namespace ORBUE

@@ -5,8 +5,9 @@
 #include <windows.h>
 
 #include <map>
+#include <memory>
 
-#include "orbuiobject.h"
+#include "orbcontainer.h"
 #include "pugixml.hpp"
 
 namespace ORBUE {
@@ -16,14 +17,14 @@ public:
     // Created on first use; every remaining tree is deleted at process exit.
     static UIObjectManager* GetInstance();
 
-    // Builds the tree of container (an element named "Container") for owner, records its
-    // root under owner (an earlier entry is replaced, not deleted) and returns it.
-    // container not a "Container": the root recorded before for owner, or null.
-    // The root itself cannot be built: null, nothing recorded, nothing left allocated.
-    // An object below the root cannot be built: throws HRESULT E_FAIL; the root stays
-    // recorded with the objects attached so far, for DestroyTree.
-    // Containers nested deeper than 2000 levels are skipped with their subtrees (logged).
-    IORBBaseUIObject* CreateFromXml(HWND owner, const pugi::xml_node& container);
+    // Builds the tree of a "Container" element for owner and records it there (an earlier
+    // tree of owner is deleted); returns the root, *result S_OK. Not a "Container": the
+    // root recorded before, or null. A root that cannot be built: null, nothing recorded.
+    // An object below it that cannot be built stops the build with its failure in *result
+    // (E_FAIL for a missing image, kTextServicesMissing); the partial tree stays recorded
+    // for DestroyTree. Containers nested deeper than 2000 levels are skipped (logged).
+    IORBBaseUIObject* CreateFromXml(HWND owner, const pugi::xml_node& container,
+                                    HRESULT* result = nullptr);
     // Deletes the tree recorded for owner (if any) and forgets it.
     void DestroyTree(HWND owner);
     // The root recorded for owner, or null.
@@ -36,7 +37,9 @@ public:
     UIObjectManager& operator=(const UIObjectManager&) = delete;
 
 private:
-    std::map<HWND, IORBBaseUIObject*> trees_;
+    HRESULT BuildChildren(HWND owner, ContainerUIObjectImpl* root, const pugi::xml_node& container);
+
+    std::map<HWND, std::unique_ptr<ContainerUIObjectImpl>> trees_;
 };
 
 }  // namespace ORBUE

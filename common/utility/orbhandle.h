@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <winsvc.h>
 #include <unknwn.h>
+#include <objbase.h>
 
 #include <utility>
 
@@ -95,6 +96,22 @@ struct ORBMemDCTraits {
     static pointer invalid() noexcept { return nullptr; }
     static void close(pointer h) noexcept { DeleteDC(h); }
 };
+struct ORBIconTraits {
+    using pointer = HICON;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { DestroyIcon(h); }
+};
+struct ORBGlobalMemTraits {
+    using pointer = HGLOBAL;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer h) noexcept { GlobalFree(h); }
+};
+template <typename T>
+struct ORBCoTaskMemTraits {
+    using pointer = T*;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer p) noexcept { CoTaskMemFree(p); }
+};
 
 using ORBHandle = ORBUniqueHandle<ORBKernelHandleTraits>;
 using ORBFileHandle = ORBUniqueHandle<ORBFileHandleTraits>;
@@ -105,6 +122,27 @@ using ORBScHandle = ORBUniqueHandle<ORBScHandleTraits>;
 template <typename T>
 using ORBGdiObject = ORBUniqueHandle<ORBGdiObjectTraits<T>>;
 using ORBMemDC = ORBUniqueHandle<ORBMemDCTraits>;
+using ORBIcon = ORBUniqueHandle<ORBIconTraits>;
+using ORBGlobalMem = ORBUniqueHandle<ORBGlobalMemTraits>;
+template <typename T>
+using ORBCoTaskMem = ORBUniqueHandle<ORBCoTaskMemTraits<T>>;
+
+// A window's device context from GetDC, given back with ReleaseDC to the same window.
+class ORBWindowDC {
+public:
+    explicit ORBWindowDC(HWND window) noexcept : window_(window), dc_(GetDC(window)) {}
+    ~ORBWindowDC() {
+        if (dc_) ReleaseDC(window_, dc_);
+    }
+    ORBWindowDC(const ORBWindowDC&) = delete;
+    ORBWindowDC& operator=(const ORBWindowDC&) = delete;
+    HDC get() const noexcept { return dc_; }
+    explicit operator bool() const noexcept { return dc_ != nullptr; }
+
+private:
+    HWND window_;
+    HDC dc_;
+};
 
 // Minimal COM owner: Release on reset, no AddRef on attach.
 template <typename T>

@@ -141,15 +141,15 @@ TEST(LayoutLoader, EveryElementWithItsDefaults) {
     EXPECT_EQ(root, UIObjectManager::GetInstance()->GetRoot(owner.hwnd()));
     EXPECT_EQ(L"Dlg", root->GetName());
     ASSERT_EQ(3u, root->containers().size());
-    EXPECT_EQ(typeid(CaptionContainerUIObjectImpl), typeid(*root->containers()[0]));
-    auto* vert = dynamic_cast<VerticalContainerUIObjectImpl*>(root->containers()[1]);
+    EXPECT_EQ(typeid(CaptionContainerUIObjectImpl), typeid(*root->containers()[0].get()));
+    auto* vert = dynamic_cast<VerticalContainerUIObjectImpl*>(root->containers()[1].get());
     ASSERT_NE(nullptr, vert);
     EXPECT_EQ(2, vert->GetRows());
-    auto* grid = dynamic_cast<GridContainerUIObjectImpl*>(root->containers()[2]);
+    auto* grid = dynamic_cast<GridContainerUIObjectImpl*>(root->containers()[2].get());
     ASSERT_NE(nullptr, grid);
     EXPECT_EQ(100, grid->GetCellWidth());
     EXPECT_EQ(100, grid->GetCellHeight());
-    for (ContainerUIObjectImpl* c : root->containers()) {
+    for (auto& c : root->containers()) {
         EXPECT_TRUE(c->IsVisible());
         EXPECT_TRUE(c->IsEnabled());
         EXPECT_EQ(owner.hwnd(), c->GetOwnerWindow());
@@ -320,14 +320,14 @@ TEST(LayoutLoader, InitDialogShapeKeepsDocumentOrder) {
     EXPECT_EQ(L"Dlg", root->GetName());
     ASSERT_EQ(2u, root->containers().size());
     EXPECT_EQ(L"Header", root->containers()[0]->GetName());
-    EXPECT_EQ(typeid(CaptionContainerUIObjectImpl), typeid(*root->containers()[0]));
+    EXPECT_EQ(typeid(CaptionContainerUIObjectImpl), typeid(*root->containers()[0].get()));
     EXPECT_NE(nullptr, root->containers()[0]->FindControl(L"CloseBtn"));
-    ContainerUIObjectImpl* body = root->containers()[1];
+    ContainerUIObjectImpl* body = root->containers()[1].get();
     EXPECT_EQ(L"Body", body->GetName());
     ASSERT_EQ(1u, body->containers().size());
     EXPECT_EQ(L"SettingsTwo", body->containers()[0]->GetName());
     std::vector<std::wstring> names;
-    for (IORBBaseUIObject* c : body->controls()) names.push_back(c->GetName());
+    for (auto& c : body->controls()) names.push_back(c->GetName());
     EXPECT_EQ((std::vector<std::wstring>{L"InstallBtn", L"LicenceChk", L"LicenceLnk", L"InstallPath", L"SelectDirBtn"}),
               names);
     auto* path = static_cast<TextBoxUIObjectImpl*>(body->FindControl(L"InstallPath"));
@@ -347,11 +347,7 @@ TEST(LayoutLoader, MissingImageStopsTheBuildWithThePartialTreeRecorded) {
                                      L"<Button name=\"After\" rect=\"0,0,20,20\" resId=\"402\" type=\"PNG\"/>")));
     UIObjectManager* m = UIObjectManager::GetInstance();
     HRESULT caught = S_OK;
-    try {
-        m->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(doc, L"T")));
-    } catch (HRESULT hr) {
-        caught = hr;
-    }
+    m->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(doc, L"T")), &caught);
     EXPECT_EQ(E_FAIL, caught);
     auto* root = static_cast<ContainerUIObjectImpl*>(m->GetRoot(owner.hwnd()));
     ASSERT_NE(nullptr, root);
@@ -370,12 +366,7 @@ TEST(LayoutLoader, MissingImageStopsTheBuildWithThePartialTreeRecorded) {
                                L"<Carousel rect=\"0,0,10,10\" resId=\"0\"/>"}) {
         pugi::xml_document d;
         ASSERT_TRUE(ParseLayout(d, Dlg(bad)));
-        caught = S_OK;
-        try {
-            m->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(d, L"T")));
-        } catch (HRESULT hr) {
-            caught = hr;
-        }
+        m->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(d, L"T")), &caught);
         EXPECT_EQ(E_FAIL, caught) << Narrow(bad);
         EXPECT_NE(nullptr, m->GetRoot(owner.hwnd()));
         m->DestroyTree(owner.hwnd());

@@ -32,11 +32,11 @@ const wchar_t kValid[] =
 // Parses, builds, draws and destroys; true when a tree was built completely.
 bool Exercise(TestOwner& owner, const pugi::xml_document& doc) {
     UIObjectManager* m = UIObjectManager::GetInstance();
-    bool complete = false;
-    try {
-        complete = m->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(doc, L"T"))) != nullptr;
-    } catch (HRESULT hr) {
+    HRESULT hr = S_OK;
+    bool complete = m->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(doc, L"T")), &hr) != nullptr;
+    if (FAILED(hr)) {
         EXPECT_EQ(E_FAIL, hr);
+        complete = false;
     }
     if (IORBBaseUIObject* root = m->GetRoot(owner.hwnd())) {
         DrawFrame(root, 200, 150);
@@ -121,7 +121,7 @@ TEST(LayoutInput, ThousandNestedContainersBuildDrawAndGo) {
     ContainerUIObjectImpl* c = root;
     int levels = 1;
     while (!c->containers().empty()) {
-        c = c->containers()[0];
+        c = c->containers()[0].get();
         ++levels;
     }
     EXPECT_EQ(depth, levels);
@@ -146,7 +146,7 @@ TEST(LayoutInput, NestingBeyondTheLimitIsCutNotFollowed) {
         UIObjectManager::GetInstance()->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(doc, L"T"))));
     ASSERT_NE(nullptr, root);
     int levels = 1;
-    for (ContainerUIObjectImpl* c = root; !c->containers().empty(); c = c->containers()[0]) ++levels;
+    for (ContainerUIObjectImpl* c = root; !c->containers().empty(); c = c->containers()[0].get()) ++levels;
     EXPECT_EQ(2000, levels);
     EXPECT_TRUE(log.Has(L"Container \"c2000\" lies deeper than 2000 levels and is skipped"));
     DrawFrame(root, 200, 150);

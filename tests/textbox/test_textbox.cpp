@@ -25,7 +25,7 @@ std::unique_ptr<TextBoxUIObjectImpl> MakeBox(HWND owner, RECT rect = kRect, bool
     box->Create(owner, rect, 404, L"PNG");
     box->SetClientRect(rect);
     if (create) {
-        EXPECT_TRUE(box->CreateTextHost());
+        EXPECT_EQ(S_OK, box->CreateTextHost());
         box->SetTextColor(0, 0, 160);
         box->SetFont(L"Arial", 12, false);
         box->SetMaxLength(0);
@@ -63,8 +63,8 @@ TEST(TextBox, TextBeforeAndAfterTheServicesExist) {
     ASSERT_FALSE(px.empty());
     for (DWORD p : px) ASSERT_EQ(0u, p);  // inert: draws nothing at all
 
-    ASSERT_TRUE(box->CreateTextHost());
-    EXPECT_TRUE(box->CreateTextHost());  // once
+    ASSERT_EQ(S_OK, box->CreateTextHost());
+    EXPECT_EQ(S_OK, box->CreateTextHost());  // once
     box->SetText(L"C:\\安装 目录");
     EXPECT_EQ(L"C:\\安装 目录", box->GetText());
     box->SetText(L"");
@@ -195,8 +195,8 @@ TEST(TextBox, SingleLineScrollsWhereMultiLineWraps) {
     RECT tall = {10, 10, 130, 95};
     auto* single = MakeBox(owner.hwnd(), tall).release();
     auto* multi = MakeBox(owner.hwnd(), tall).release();
-    root.AddControl(single);
-    root.AddControl(multi);
+    root.AddControl(std::unique_ptr<IORBBaseUIObject>(single));
+    root.AddControl(std::unique_ptr<IORBBaseUIObject>(multi));
     multi->SetMultiLine(true);
     EXPECT_TRUE(multi->IsMultiLine());
 

@@ -53,7 +53,7 @@ TEST(UiContainer, ClipsToItsRectAndANestedContainerLiftsTheClip) {
     // Without a nested container the picture is cut at the container's edge.
     ContainerUIObjectImpl plain;
     plain.Create(rec.hwnd(), Rc(0, 0, 50, 50), 0, nullptr);
-    plain.AddControl(NewPicture(rec.hwnd(), Rc(40, 40, 80, 80)));
+    plain.AddControl(Own(NewPicture(rec.hwnd(), Rc(40, 40, 80, 80))));
     Canvas a(100, 100);
     a.Render(&plain);
     EXPECT_EQ(kPicture, a.Pixel(45, 45));
@@ -62,8 +62,8 @@ TEST(UiContainer, ClipsToItsRectAndANestedContainerLiftsTheClip) {
     // A child container resets the clip, so the parent's controls drawn after it are not cut.
     ContainerUIObjectImpl parent;
     parent.Create(rec.hwnd(), Rc(0, 0, 50, 50), 0, nullptr);
-    parent.AddContainer(NewContainer(rec.hwnd(), Rc(0, 0, 20, 20)));
-    parent.AddControl(NewPicture(rec.hwnd(), Rc(40, 40, 80, 80)));
+    parent.AddContainer(Own(NewContainer(rec.hwnd(), Rc(0, 0, 20, 20))));
+    parent.AddControl(Own(NewPicture(rec.hwnd(), Rc(40, 40, 80, 80))));
     Canvas b(100, 100);
     b.Render(&parent);
     EXPECT_EQ(kPicture, b.Pixel(45, 45));
@@ -78,10 +78,10 @@ TEST(UiContainer, ClipCutsOpaqueUnscaledImages) {
     auto* slides = new CarouselUIObjectImpl;
     slides->Create(rec.hwnd(), Rc(0, 0, 600, 430), 309, L"PNG");
     slides->SetFrameCount(2);
-    box.AddControl(slides);
+    box.AddControl(Own(slides));
     auto* bar = new ProgressUIObjectImpl;
     bar->Create(rec.hwnd(), Rc(10, 20, 570, 35), 311, L"PNG");
-    box.AddControl(bar);
+    box.AddControl(Own(bar));
     Canvas c(100, 100);
     c.Render(&box);
     EXPECT_EQ(Opaque(255, 0, 0), c.Pixel(45, 5));
@@ -101,7 +101,7 @@ TEST(UiContainer, LabelOverflowIsCutOnlyByTheContainer) {
     label->SetText(L"WWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWWW");
     label->SetTextColor(255, 255, 255);
     label->SetFont(kTestFace, 12, true);
-    root.AddControl(label);
+    root.AddControl(Own(label));
     Canvas canvas(200, 40);
     canvas.Render(&root);
     int beyondLabel = 0, beyondContainer = 0;
@@ -122,9 +122,9 @@ TEST(UiContainer, HiddenContainerHidesItsSubtreeWithoutTouchingChildFlags) {
     auto* inner = NewContainer(rec.hwnd(), Rc(0, 0, 100, 100));
     auto* pic = NewPicture(rec.hwnd(), Rc(10, 10, 30, 30));
     auto* button = NewButton(rec.hwnd(), Rc(50, 50, 70, 70), 7);
-    inner->AddControl(pic);
-    inner->AddControl(button);
-    root.AddContainer(inner);
+    inner->AddControl(Own(pic));
+    inner->AddControl(Own(button));
+    root.AddContainer(Own(inner));
     inner->SetVisible(false);
     Canvas canvas(100, 100);
     canvas.Render(&root);
@@ -150,7 +150,7 @@ TEST(UiContainer, VerticalStackWithTwoRowsPutsTheThirdChildBackInSlotZero) {
     ContainerUIObjectImpl* c[3];
     for (int i = 0; i < 3; ++i) {
         c[i] = NewContainer(rec.hwnd(), Rc(0, 300, 100, 350), 321 + i);
-        v.AddContainer(c[i]);
+        v.AddContainer(Own(c[i]));
     }
     Canvas canvas(100, 100);
     canvas.Render(&v);
@@ -186,7 +186,7 @@ TEST(UiContainer, GridFillsAcrossThenWrapsAndDownFirstWhenVertical) {
     ContainerUIObjectImpl* c[4];
     for (int i = 0; i < 4; ++i) {
         c[i] = NewContainer(rec.hwnd(), Rc(500, 500, 550, 540));
-        grid.AddContainer(c[i]);
+        grid.AddContainer(Own(c[i]));
     }
     Canvas canvas(320, 240);
     canvas.Render(&grid);
@@ -208,7 +208,7 @@ TEST(UiContainer, GridFillsAcrossThenWrapsAndDownFirstWhenVertical) {
     ContainerUIObjectImpl* d[3];
     for (int i = 0; i < 3; ++i) {
         d[i] = NewContainer(rec.hwnd(), Rc(0, 0, 10, 10));
-        down.AddContainer(d[i]);
+        down.AddContainer(Own(d[i]));
     }
     canvas.Render(&down);
     EXPECT_EQ(0, d[0]->GetRect(&r)->top);
@@ -224,7 +224,7 @@ TEST(UiContainer, GridFillsAcrossThenWrapsAndDownFirstWhenVertical) {
     zero.SetRows(-3);
     EXPECT_EQ(200, zero.GetCellWidth());
     EXPECT_EQ(100, zero.GetCellHeight());
-    zero.AddContainer(NewContainer(rec.hwnd(), Rc(0, 0, 10, 10)));
+    zero.AddContainer(Own(NewContainer(rec.hwnd(), Rc(0, 0, 10, 10))));
     canvas.Render(&zero);
 }
 
@@ -234,17 +234,17 @@ TEST(UiContainer, SetRectMovesChildrenByTheDisplacement) {
     root.Create(rec.hwnd(), Rc(10, 10, 110, 110), 0, nullptr);
     auto* inner = NewContainer(rec.hwnd(), Rc(20, 20, 60, 60));
     auto* deep = NewButton(rec.hwnd(), Rc(30, 30, 50, 50), 1);
-    inner->AddControl(deep);
-    root.AddContainer(inner);
+    inner->AddControl(Own(deep));
+    root.AddContainer(Own(inner));
     auto* check = new CheckBoxUIObjectImpl;
     check->Create(rec.hwnd(), Rc(70, 70, 100, 90), 303, L"PNG");
     check->SetCheckRect(Rc(70, 72, 86, 88));
     check->SetLabelRect(Rc(87, 72, 100, 88));
-    root.AddControl(check);
+    root.AddControl(Own(check));
     auto* progress = new ProgressUIObjectImpl;
     progress->Create(rec.hwnd(), Rc(10, 95, 570, 110), 311, L"PNG");
     progress->SetFront(Rc(10, 97, 570, 112), 0, 0);
-    root.AddControl(progress);
+    root.AddControl(Own(progress));
 
     root.SetRect(15, 5, 300, 300);
     RECT r;
@@ -273,22 +273,22 @@ TEST(UiContainer, FindsByNameOneLevelDeepAndByExactClassEverywhere) {
     auto* deepChk = new CheckBoxUIObjectImpl;
     deepChk->Create(rec.hwnd(), Rc(0, 0, 16, 16), 303, L"PNG");
     deepChk->SetName(L"DeepChk");
-    body->AddControl(deepChk);
+    body->AddControl(Own(deepChk));
     auto* caption = new CaptionContainerUIObjectImpl;
     caption->Create(rec.hwnd(), Rc(0, 0, 10, 10), 0, nullptr);
     caption->SetName(L"Header");
-    root.AddContainer(body);
-    root.AddContainer(caption);
+    root.AddContainer(Own(body));
+    root.AddContainer(Own(caption));
     auto* topChk = new CheckBoxUIObjectImpl;
     topChk->Create(rec.hwnd(), Rc(0, 0, 16, 16), 303, L"PNG");
     topChk->SetName(L"TopChk");
-    root.AddControl(topChk);
+    root.AddControl(Own(topChk));
     auto* first = NewButton(rec.hwnd(), Rc(0, 0, 20, 20), 1, L"Btn");
-    root.AddControl(first);
-    root.AddControl(NewButton(rec.hwnd(), Rc(0, 0, 20, 20), 2, L"Btn"));
+    root.AddControl(Own(first));
+    root.AddControl(Own(NewButton(rec.hwnd(), Rc(0, 0, 20, 20), 2, L"Btn")));
     auto* link = new LinkLabelUIObjectImpl;
     link->Create(rec.hwnd(), Rc(0, 0, 20, 20), 0, nullptr);
-    root.AddControl(link);
+    root.AddControl(Own(link));
 
     EXPECT_EQ(body, root.FindContainer(L"Body"));
     EXPECT_EQ(caption, root.FindContainer(L"Header"));
@@ -314,7 +314,7 @@ TEST(UiContainer, EnabledStateIsCombinedAtAttachTimeOnly) {
     off.Create(rec.hwnd(), Rc(0, 0, 100, 100), 0, nullptr);
     off.SetEnabled(false);
     auto* b = NewButton(rec.hwnd(), Rc(0, 0, 20, 20), 1);
-    off.AddControl(b);
+    off.AddControl(Own(b));
     EXPECT_FALSE(b->IsEnabled());
     EXPECT_EQ(ButtonUIObjectImpl::kDisabled, b->GetState());
     rec.Clear();  // disabling at attach gave up a focus it never had: harmless
@@ -323,7 +323,7 @@ TEST(UiContainer, EnabledStateIsCombinedAtAttachTimeOnly) {
     ContainerUIObjectImpl root;
     root.Create(rec.hwnd(), Rc(0, 0, 100, 100), 0, nullptr);
     auto* b2 = NewButton(rec.hwnd(), Rc(0, 0, 20, 20), 1);
-    root.AddControl(b2);
+    root.AddControl(Own(b2));
     root.SetEnabled(false);
     EXPECT_TRUE(b2->IsEnabled());
     EXPECT_FALSE(Send(root, WM_MOUSEMOVE, 5, 5));
@@ -342,7 +342,7 @@ TEST(UiContainer, PressAndReleaseInsideNotifiesAndFocusesReleaseOutsideDoesNot) 
     ContainerUIObjectImpl root;
     root.Create(rec.hwnd(), Rc(0, 0, 200, 100), 0, nullptr);
     auto* b = NewButton(rec.hwnd(), Rc(10, 10, 30, 30), 100);
-    root.AddControl(b);
+    root.AddControl(Own(b));
 
     EXPECT_TRUE(Send(root, WM_MOUSEMOVE, 15, 15));
     EXPECT_EQ(ButtonUIObjectImpl::kHover, b->GetState());
@@ -376,10 +376,10 @@ TEST(UiContainer, ChildContainerHandlingAMoveShieldsTheParentsControls) {
     root.Create(rec.hwnd(), Rc(0, 0, 200, 100), 0, nullptr);
     auto* inner = NewContainer(rec.hwnd(), Rc(100, 0, 200, 100));
     auto* innerBtn = NewButton(rec.hwnd(), Rc(110, 10, 130, 30), 1);
-    inner->AddControl(innerBtn);
-    root.AddContainer(inner);
+    inner->AddControl(Own(innerBtn));
+    root.AddContainer(Own(inner));
     auto* outerBtn = NewButton(rec.hwnd(), Rc(10, 10, 30, 30), 2);
-    root.AddControl(outerBtn);
+    root.AddControl(Own(outerBtn));
 
     Send(root, WM_MOUSEMOVE, 15, 15);
     EXPECT_EQ(ButtonUIObjectImpl::kHover, outerBtn->GetState());
@@ -405,8 +405,8 @@ TEST(UiContainer, CaptionDragsOnEmptyAreaButItsButtonsKeepWorking) {
     auto* caption = new CaptionContainerUIObjectImpl;
     caption->Create(rec.hwnd(), Rc(0, 0, 600, 50), 0, nullptr);
     auto* close = NewButton(rec.hwnd(), Rc(560, 15, 580, 35), 100);
-    caption->AddControl(close);
-    root.AddContainer(caption);
+    caption->AddControl(Own(close));
+    root.AddContainer(Own(caption));
 
     EXPECT_TRUE(Send(root, WM_LBUTTONDOWN, 200, 20));
     auto& m = rec.messages();
@@ -433,8 +433,8 @@ TEST(UiContainer, SetCursorReachesTheLinkAndOnlyTheLink) {
     root.Create(rec.hwnd(), Rc(0, 0, 200, 100), 0, nullptr);
     auto* link = new LinkLabelUIObjectImpl;
     link->Create(rec.hwnd(), Rc(10, 10, 90, 24), 0, nullptr);
-    root.AddControl(link);
-    root.AddControl(NewButton(rec.hwnd(), Rc(100, 10, 120, 30), 1));
+    root.AddControl(Own(link));
+    root.AddControl(Own(NewButton(rec.hwnd(), Rc(100, 10, 120, 30), 1)));
     BOOL h = FALSE;
     root.OnSetCursor(WM_SETCURSOR, 0, 0, &h, 20, 15);
     EXPECT_TRUE(h);

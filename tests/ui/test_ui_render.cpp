@@ -12,12 +12,8 @@
 using namespace ORBUE;
 
 static HRESULT CreateError(const wchar_t* type, UINT id) {
-    try {
-        ImageObject img(type, id);
-    } catch (HRESULT hr) {
-        return hr;
-    }
-    return S_OK;
+    ImageObject img(type, id);
+    return img.Found() ? S_OK : E_FAIL;
 }
 
 TEST(UiImage, MissingOrWrongTypeResourceFailsWithEFail) {
@@ -47,12 +43,7 @@ TEST(UiImage, ControlsNeedingAnImageRejectResIdZeroAndLabelsRejectOne) {
     LinkLabelUIObjectImpl link;
     ContainerUIObjectImpl container;
     auto fails = [&](IORBBaseUIObject& o, UINT id) {
-        try {
-            o.Create(rec.hwnd(), Rc(0, 0, 20, 20), id, L"PNG");
-        } catch (HRESULT hr) {
-            return hr == E_FAIL;
-        }
-        return false;
+        return o.Create(rec.hwnd(), Rc(0, 0, 20, 20), id, L"PNG") == E_FAIL;
     };
     EXPECT_TRUE(fails(button, 0));
     EXPECT_TRUE(fails(button, 555));
@@ -64,7 +55,7 @@ TEST(UiImage, ControlsNeedingAnImageRejectResIdZeroAndLabelsRejectOne) {
     EXPECT_FALSE(fails(label, 0));
     EXPECT_FALSE(fails(container, 0));  // a container needs no background
     EXPECT_TRUE(fails(container, 555));
-    EXPECT_THROW(progress.SetFrontImage(L"PNG", 0), HRESULT);
+    EXPECT_EQ(E_FAIL, progress.SetFrontImage(L"PNG", 0));
 }
 
 TEST(UiImage, UndecodableImageLoadsButDrawsNothing) {
@@ -87,8 +78,8 @@ TEST(UiImage, UndecodableImageLoadsButDrawsNothing) {
     bad->Create(rec.hwnd(), Rc(0, 0, 20, 20), 330, L"PNG");
     auto* good = new PictureUIObjectImpl;
     good->Create(rec.hwnd(), Rc(20, 20, 40, 40), 324, L"PNG");
-    root.AddControl(bad);
-    root.AddControl(good);
+    root.AddControl(Own(bad));
+    root.AddControl(Own(good));
     Canvas tree(40, 40);
     tree.Render(&root);
     EXPECT_EQ(0u, tree.Pixel(10, 10));

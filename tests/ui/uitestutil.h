@@ -4,6 +4,7 @@
 #include <windows.h>
 #include <gdiplus.h>
 
+#include <memory>
 #include <vector>
 
 #include "orbmemorybitmap.h"
@@ -57,6 +58,12 @@ private:
 // system's DejaVu is used through fontconfig.
 constexpr const wchar_t* kTestFace = L"DejaVu Sans";
 bool FaceInstalled(const wchar_t* face);
+
+// A test-made object handed to a container, which owns it from then on.
+template <class T>
+std::unique_ptr<T> Own(T* object) {
+    return std::unique_ptr<T>(object);
+}
 
 // Opaque BGRA word of r, g, b.
 constexpr DWORD Opaque(int r, int g, int b) {

@@ -89,10 +89,9 @@ int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
         return 4;
     }
     ORBUE::UIObjectManager* manager = ORBUE::UIObjectManager::GetInstance();
-    ORBUE::IORBBaseUIObject* root = nullptr;
-    try {
-        root = manager->CreateFromXml(owner, ORBUE::DialogRoot(dlg));
-    } catch (HRESULT hr) {
+    HRESULT hr = S_OK;
+    ORBUE::IORBBaseUIObject* root = manager->CreateFromXml(owner, ORBUE::DialogRoot(dlg), &hr);
+    if (FAILED(hr)) {
         wchar_t code[16];
         wsprintfW(code, L"0x%08X", static_cast<unsigned>(hr));
         Print(std::wstring(L"an object of the dialog cannot be built (") + code +
@@ -114,9 +113,9 @@ int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
     }
 
     int rc = 4;
-    HDC wdc = GetDC(owner);
     {
-        ORBMemDC mem(CreateCompatibleDC(wdc));
+        ORBWindowDC wdc(owner);
+        ORBMemDC mem(CreateCompatibleDC(wdc.get()));
         ORBUE::MemoryBitmap bmp;
         if (mem && ORBUE::RenderTree(mem.get(), bmp, root, size.cx, size.cy)) {
             std::vector<DWORD> argb = ORBPreviewStraightRows(bmp.bits(), size.cx, size.cy);
@@ -127,7 +126,6 @@ int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
                   std::to_wstring(size.cy) + L" bitmap?)");
         }
     }
-    if (wdc) ReleaseDC(owner, wdc);
     manager->DestroyTree(owner);
     DestroyWindow(owner);
     return rc;

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cwchar>
+#include <memory>
 #include <vector>
 
 #include "orbcarousel.h"
@@ -31,41 +32,34 @@ static ContainerUIObjectImpl* BuildInstallTree(HWND owner, const wchar_t* parts,
                                                CarouselUIObjectImpl** slidesOut) {
     auto* root = new ContainerUIObjectImpl;
     root->Create(owner, Rc(0, 0, 600, 430), Want(parts, L"background") ? 307 : 0, L"PNG");
-    auto* header = new CaptionContainerUIObjectImpl;
+    auto header = std::make_unique<CaptionContainerUIObjectImpl>();
     header->Create(owner, Rc(0, 0, 600, 50), 0, nullptr);
-    root->AddContainer(header);
-    auto* body = new ContainerUIObjectImpl;
+    root->AddContainer(std::move(header));
+    auto owned = std::make_unique<ContainerUIObjectImpl>();
+    ContainerUIObjectImpl* body = owned.get();
     body->Create(owner, Rc(0, 50, 580, 430), 0, nullptr);
-    root->AddContainer(body);
-    auto* slides = new CarouselUIObjectImpl;
+    root->AddContainer(std::move(owned));
+    auto slides = std::make_unique<CarouselUIObjectImpl>();
     slides->Create(owner, Rc(0, 0, 600, 430), 309, L"PNG");
     slides->SetFrameCount(2);
     slides->SetAlpha(0.5f);
-    *slidesOut = slides;
+    *slidesOut = nullptr;
     if (Want(parts, L"slides")) {
-        body->AddControl(slides);
-    } else {
-        delete slides;
-        *slidesOut = nullptr;
+        *slidesOut = slides.get();
+        body->AddControl(std::move(slides));
     }
-    auto* progress = new ProgressUIObjectImpl;
+    auto progress = std::make_unique<ProgressUIObjectImpl>();
     progress->Create(owner, Rc(20, 365, 580, 380), 311, L"PNG");
     progress->SetFront(Rc(20, 367, 580, 382), 0, 0);
     progress->SetFrontImage(L"PNG", 312);
     for (int i = 0; i < 50; ++i) progress->Step();
-    if (Want(parts, L"progress"))
-        body->AddControl(progress);
-    else
-        delete progress;
-    auto* label = new LabelUIObjectImpl;
+    if (Want(parts, L"progress")) body->AddControl(std::move(progress));
+    auto label = std::make_unique<LabelUIObjectImpl>();
     label->Create(owner, Rc(20, 390, 580, 412), 0, nullptr);
     label->SetText(L"\x5B89\x88C5\x4E2D...");
     label->SetTextColor(136, 136, 136);
     label->SetFont(L"\x5B8B\x4F53", 12, false);
-    if (Want(parts, L"label"))
-        body->AddControl(label);
-    else
-        delete label;
+    if (Want(parts, L"label")) body->AddControl(std::move(label));
     return root;
 }
 
