@@ -5,7 +5,7 @@
 
 class ORBCompleteDlg : public ORBSkinDialog {
 public:
-    explicit ORBCompleteDlg(const pugi::xml_node& dlg) : ORBSkinDialog(dlg, kCompleteKind) {}
+    explicit ORBCompleteDlg(const pugi::xml_node& dlg) : ORBSkinDialog(dlg, {false, false, false}) {}
 
     ORB_BEGIN_MSG_MAP()
         ORB_MESSAGE_HANDLER(WM_USER + 100, OnFinish)

@@ -108,17 +108,15 @@ void ORBInitDlg::OnClosing() {
     }
 }
 
-LRESULT ORBInitDlg::OnExitConfirm(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
+LRESULT ORBInitDlg::OnExitConfirm(UINT, WPARAM, LPARAM lParam, BOOL&) {
     const int answer = MessageBoxW(hwnd_, L"您确定要退出安装程序？", L"提醒", MB_OKCANCEL | MB_ICONQUESTION);
     // The box runs its own message loop: Alt+F4 or the taskbar's Close may have closed the
     // dialog meanwhile, and the tree with the sending button is gone.
     if (!Root()) return 0;
     if (answer == IDOK) PostMessageW(hwnd_, WM_CLOSE, 2, 0);
     // The button keeps its hover look otherwise: the pointer left it for the box.
-    if (IORBBaseUIObject* sender = reinterpret_cast<IORBBaseUIObject*>(lParam)) {
-        BOOL handled = FALSE;
-        sender->OnMouseLeave(msg, wParam, lParam, &handled);
-    }
+    if (IORBBaseUIObject* sender = reinterpret_cast<IORBBaseUIObject*>(lParam))
+        sender->OnMouseLeave(MouseEvent::FromMessage(0, 0));
     return 0;
 }
 

@@ -5,7 +5,7 @@
 
 class ORBInitDlg : public ORBSkinDialog {
 public:
-    explicit ORBInitDlg(const pugi::xml_node& dlg) : ORBSkinDialog(dlg, kInitKind) {}
+    explicit ORBInitDlg(const pugi::xml_node& dlg) : ORBSkinDialog(dlg, {true, true, false}) {}
 
     ORB_BEGIN_MSG_MAP()
         ORB_MESSAGE_HANDLER(WM_USER + 100, OnExitConfirm)

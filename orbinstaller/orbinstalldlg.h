@@ -10,7 +10,7 @@
 
 class ORBInstallDlg : public ORBSkinDialog {
 public:
-    explicit ORBInstallDlg(const pugi::xml_node& dlg) : ORBSkinDialog(dlg, kInstallKind) {}
+    explicit ORBInstallDlg(const pugi::xml_node& dlg) : ORBSkinDialog(dlg, {false, true, true}) {}
     // Waits for the worker (it has posted its message and is about to end).
     ~ORBInstallDlg() override;
 

@@ -15,12 +15,17 @@ using namespace ORBUE;
 namespace {
 
 constexpr UINT kWmSysTimer = 0x0118;  // the system caret-blink timer
+// The keyboard messages through WM_UNICHAR (older headers end WM_KEYLAST at 0x0108).
+constexpr UINT kLastKeyMessage = 0x0109;
+// What follows them up to WM_IME_KEYLAST: the IME's composition messages.
+constexpr UINT kFirstImeKeyMessage = 0x010A;
 
 IORBBaseUIObject* Sender(LPARAM lParam) { return reinterpret_cast<IORBBaseUIObject*>(lParam); }
 
 }  // namespace
 
-ORBSkinDialog::ORBSkinDialog(const pugi::xml_node& dlg, Kind kind) : dlg_(dlg), kind_(kind) {}
+ORBSkinDialog::ORBSkinDialog(const pugi::xml_node& dlg, const ORBSkinDialogTraits& traits)
+    : dlg_(dlg), traits_(traits) {}
 
 ORBSkinDialog::~ORBSkinDialog() = default;
 
@@ -31,7 +36,7 @@ bool ORBSkinDialog::CreateAndShow() {
 }
 
 BOOL ORBSkinDialog::PreTranslateMessage(MSG* msg) {
-    if (msg->message >= WM_KEYFIRST && msg->message <= 0x0109) return FALSE;
+    if (msg->message >= WM_KEYFIRST && msg->message <= kLastKeyMessage) return FALSE;
     if (msg->message == kWmSysTimer) {
         PostMessageW(hwnd_, ORBUM_CARETTICK, 0, 0);
         return FALSE;
@@ -40,9 +45,9 @@ BOOL ORBSkinDialog::PreTranslateMessage(MSG* msg) {
 }
 
 bool ORBSkinDialog::IsFocusMessage(UINT msg) const {
-    if ((msg >= WM_KEYFIRST && msg <= 0x0109) || msg == ORBUM_CARETTICK) return true;
-    if (kind_ != kInitKind) return false;
-    return (msg >= 0x010A && msg <= 0x010F) || msg == WM_INPUTLANGCHANGEREQUEST ||
+    if ((msg >= WM_KEYFIRST && msg <= kLastKeyMessage) || msg == ORBUM_CARETTICK) return true;
+    if (!traits_.textInput) return false;
+    return (msg >= kFirstImeKeyMessage && msg <= WM_IME_KEYLAST) || msg == WM_INPUTLANGCHANGEREQUEST ||
            msg == WM_INPUTLANGCHANGE || msg == WM_IME_SETCONTEXT || msg == WM_IME_NOTIFY;
 }
 
@@ -179,70 +184,66 @@ LRESULT ORBSkinDialog::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL&) {
     return 0;
 }
 
-LRESULT ORBSkinDialog::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
+LRESULT ORBSkinDialog::OnMouseMove(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
     TRACKMOUSEEVENT tme = {sizeof tme, TME_HOVER | TME_LEAVE, hwnd_, HOVER_DEFAULT};
     TrackMouseEvent(&tme);
     if (!root_) return 0;
-    BOOL handled = FALSE;
+    const MouseEvent e = MouseEvent::FromMessage(wParam, lParam);
     if (InsideRoot(lParam))
-        root_->OnMouseMove(msg, wParam, lParam, &handled);
+        root_->OnMouseMove(e);
     else
-        root_->OnMouseLeave(msg, wParam, lParam, &handled);
+        root_->OnMouseLeave(e);
     return 0;
 }
 
 LRESULT ORBSkinDialog::OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
     if (!InsideRoot(lParam)) return 0;
-    BOOL handled = FALSE;
     // The root may close the dialog from inside (an action), so keep it in a local.
     ContainerUIObjectImpl* root = root_;
+    const MouseEvent e = MouseEvent::FromMessage(wParam, lParam);
     // The window class keeps CS_DBLCLKS: the second press of a fast double click arrives
     // as a double click and is a press like the first.
     if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK)
-        root->OnLButtonDown(WM_LBUTTONDOWN, wParam, lParam, &handled);
+        root->OnLButtonDown(e);
     else if (msg == WM_LBUTTONUP)
-        root->OnLButtonUp(msg, wParam, lParam, &handled);
+        root->OnLButtonUp(e);
     else
-        root->OnMouseHover(msg, wParam, lParam, &handled);
+        root->OnMouseHover(e);
     return 0;
 }
 
-LRESULT ORBSkinDialog::OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
-    BOOL handled = FALSE;
-    if (root_) root_->OnMouseLeave(msg, wParam, lParam, &handled);
+LRESULT ORBSkinDialog::OnMouseLeave(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    if (root_) root_->OnMouseLeave(MouseEvent::FromMessage(wParam, lParam));
     return 0;
 }
 
-LRESULT ORBSkinDialog::OnSetCursor(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
+LRESULT ORBSkinDialog::OnSetCursor(UINT, WPARAM, LPARAM, BOOL&) {
     POINT pt = {};
     GetCursorPos(&pt);
     ScreenToClient(hwnd_, &pt);
-    BOOL handled = FALSE;
+    bool handled = false;
     if (capture_) {
-        capture_->OnSetCursor(msg, wParam, lParam, &handled, pt.x, pt.y);
+        handled = capture_->OnSetCursor(pt);
     } else if (root_) {
         RECT rc;
         root_->GetRect(&rc);
-        if (PtInRect(&rc, pt)) root_->OnSetCursor(msg, wParam, lParam, &handled, pt.x, pt.y);
+        if (PtInRect(&rc, pt)) handled = root_->OnSetCursor(pt);
     }
     if (!handled) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     return 0;
 }
 
-LRESULT ORBSkinDialog::OnSetCapture(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
-    if (kind_ == kInitKind) SetCapture(hwnd_);
+LRESULT ORBSkinDialog::OnSetCapture(UINT, WPARAM, LPARAM lParam, BOOL&) {
+    if (traits_.textInput) SetCapture(hwnd_);
     IORBBaseUIObject* sender = Sender(lParam);
-    if (capture_ && capture_ != sender) {
-        BOOL handled = FALSE;
-        capture_->OnCaptureLost(msg, wParam, lParam, &handled);
-    }
+    if (capture_ && capture_ != sender) capture_->OnCaptureLost();
     capture_ = sender;
     return 0;
 }
 
 LRESULT ORBSkinDialog::OnReleaseCapture(UINT, WPARAM, LPARAM lParam, BOOL&) {
     if (Sender(lParam) == capture_) capture_ = nullptr;
-    if (kind_ == kInitKind) ReleaseCapture();
+    if (traits_.textInput) ReleaseCapture();
     return 0;
 }
 
@@ -253,31 +254,28 @@ LRESULT ORBSkinDialog::OnSetFocusObject(UINT, WPARAM, LPARAM lParam, BOOL&) {
     return 0;
 }
 
-LRESULT ORBSkinDialog::OnKillFocusObject(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
+LRESULT ORBSkinDialog::OnKillFocusObject(UINT, WPARAM, LPARAM lParam, BOOL&) {
     IORBBaseUIObject* sender = Sender(lParam);
     if (sender != focus_) return 0;
     focus_ = nullptr;
-    if (kind_ == kInitKind) {
-        BOOL handled = FALSE;
-        sender->OnCaptureLost(msg, wParam, lParam, &handled);
-    }
+    if (traits_.textInput) sender->OnCaptureLost();
     return 0;
 }
 
 LRESULT ORBSkinDialog::OnSetAnimationTimer(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled) {
-    if (kind_ == kCompleteKind) {
+    if (!traits_.animations) {
         handled = FALSE;
         return 0;
     }
     const UINT_PTR id = ANIMATION_TIMER_BASE + LOWORD(wParam);
     SetTimer(hwnd_, id, HIWORD(wParam), nullptr);
     animations_.emplace(id, reinterpret_cast<IORBBaseAnimationObject*>(lParam));
-    if (kind_ == kInstallKind) ORBLog(L"ORBInstallDlg::OnORBUMSetAnimationTimer %d", static_cast<int>(id));
+    if (traits_.logAnimationTimers) ORBLog(L"ORBInstallDlg::OnORBUMSetAnimationTimer %d", static_cast<int>(id));
     return 0;
 }
 
 LRESULT ORBSkinDialog::OnKillAnimationTimer(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled) {
-    if (kind_ == kCompleteKind) {
+    if (!traits_.animations) {
         handled = FALSE;
         return 0;
     }
@@ -286,7 +284,7 @@ LRESULT ORBSkinDialog::OnKillAnimationTimer(UINT, WPARAM wParam, LPARAM lParam, 
     if (it != animations_.end() && it->second == reinterpret_cast<IORBBaseAnimationObject*>(lParam)) {
         animations_.erase(it);
         KillTimer(hwnd_, id);
-        if (kind_ == kInstallKind) ORBLog(L"ORBInstallDlg::OnORBUMKillAnimationTimer %d", static_cast<int>(id));
+        if (traits_.logAnimationTimers) ORBLog(L"ORBInstallDlg::OnORBUMKillAnimationTimer %d", static_cast<int>(id));
     }
     return 0;
 }

@@ -20,15 +20,20 @@
 constexpr UINT ORB_IDD_DIALOG = 129;
 constexpr UINT ORB_IDI_ICON = 128;
 
+// What differs between the dialogs in the shared handling.
+struct ORBSkinDialogTraits {
+    // Text boxes: IME messages go to the focus object, a capture request captures the
+    // system mouse, and losing the focus also ends an object's capture.
+    bool textInput;
+    // Animated objects may start window timers.
+    bool animations;
+    // Animation timer changes are logged.
+    bool logAnimationTimers;
+};
+
 class ORBSkinDialog : public ORBDialogImpl, public ORBMessageFilter {
 public:
-    // What differs between the dialogs in the shared handling.
-    enum Kind {
-        kInitKind,     // system capture, IME messages to the focus object, animation timers
-        kInstallKind,  // animation timers
-        kCompleteKind
-    };
-    ORBSkinDialog(const pugi::xml_node& dlg, Kind kind);
+    ORBSkinDialog(const pugi::xml_node& dlg, const ORBSkinDialogTraits& traits);
     ~ORBSkinDialog() override;
 
     // Creates the window from template 129 (no owner) and shows it normally; false when
@@ -93,7 +98,7 @@ protected:
     void PublishCheckBoxes();
 
     pugi::xml_node dlg_;
-    Kind kind_;
+    const ORBSkinDialogTraits traits_;
 
 private:
     bool treeBuilt_ = false;
@@ -107,14 +112,14 @@ private:
     LRESULT OnClose(UINT, WPARAM wParam, LPARAM, BOOL&);
     LRESULT OnDestroy(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnTimer(UINT, WPARAM wParam, LPARAM, BOOL&);
-    LRESULT OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnMouseMove(UINT, WPARAM wParam, LPARAM lParam, BOOL&);
     LRESULT OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
-    LRESULT OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
-    LRESULT OnSetCursor(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
-    LRESULT OnSetCapture(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnMouseLeave(UINT, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnSetCursor(UINT, WPARAM, LPARAM, BOOL&);
+    LRESULT OnSetCapture(UINT, WPARAM, LPARAM lParam, BOOL&);
     LRESULT OnReleaseCapture(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
     LRESULT OnSetFocusObject(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
-    LRESULT OnKillFocusObject(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
+    LRESULT OnKillFocusObject(UINT, WPARAM, LPARAM lParam, BOOL&);
     LRESULT OnSetAnimationTimer(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnKillAnimationTimer(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
 

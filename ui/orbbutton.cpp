@@ -2,21 +2,19 @@
 
 namespace ORBUE {
 
-ButtonUIObjectImpl::ButtonUIObjectImpl()
-    : state_(kNormal), action_(0), pressedInside_(false), pointerOver_(false) {}
+ButtonUIObjectImpl::ButtonUIObjectImpl() : state_(kNormal) {}
 
 ButtonUIObjectImpl::~ButtonUIObjectImpl() = default;
 
 HRESULT ButtonUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) {
-    ControlUIObjectImpl::Create(owner, rect, resId, type);
+    UIObjectImpl::Create(owner, rect, resId, type);
     return LoadImageObject(type, resId, &image_);
 }
 
-int ButtonUIObjectImpl::Draw(Gdiplus::Graphics* g) {
-    if (!visible_) return 0;
+void ButtonUIObjectImpl::Draw(Gdiplus::Graphics* g) {
+    if (!visible_) return;
     int w = Width(), h = Height();
     DrawImageUnscaled(g, image_.get(), rect_.left, rect_.top, state_ * w, 0, w, h);
-    return 0;
 }
 
 bool ButtonUIObjectImpl::IsEnabled() const {
@@ -30,72 +28,6 @@ void ButtonUIObjectImpl::SetEnabled(bool enabled) {
     } else {
         state_ = kNormal;
     }
-}
-
-LRESULT ButtonUIObjectImpl::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) {
-    *handled = FALSE;
-    if (!Reacts()) return 0;
-    pointerOver_ = true;
-    return OnMouseHover(msg, wParam, lParam, handled);
-}
-
-LRESULT ButtonUIObjectImpl::OnMouseHover(UINT, WPARAM, LPARAM, BOOL* handled) {
-    *handled = FALSE;
-    if (!Reacts()) return 0;
-    state_ = kHover;
-    *handled = TRUE;
-    return 0;
-}
-
-LRESULT ButtonUIObjectImpl::OnLButtonDown(UINT, WPARAM, LPARAM, BOOL* handled) {
-    *handled = FALSE;
-    if (!Reacts()) return 0;
-    state_ = kPressed;
-    pressedInside_ = true;
-    *handled = TRUE;
-    return 0;
-}
-
-LRESULT ButtonUIObjectImpl::OnLButtonUp(UINT, WPARAM, LPARAM, BOOL* handled) {
-    *handled = FALSE;
-    if (!Reacts()) return 0;
-    bool notify = pressedInside_ && action_ != 0;
-    pressedInside_ = false;
-    state_ = kHover;
-    *handled = TRUE;
-    // Last: the window may destroy the whole tree while handling the action.
-    if (notify) SendToOwner(action_, 0);
-    return 0;
-}
-
-LRESULT ButtonUIObjectImpl::OnMouseLeave(UINT, WPARAM, LPARAM, BOOL* handled) {
-    *handled = FALSE;
-    if (!Reacts() || !pointerOver_) return 0;
-    state_ = kNormal;
-    pressedInside_ = false;
-    pointerOver_ = false;
-    *handled = TRUE;
-    return 0;
-}
-
-void ButtonUIObjectImpl::RequestFocus() {
-    if (Reacts()) SendToOwner(ORBUM_SETFOCUS, 0);
-}
-
-void ButtonUIObjectImpl::ReleaseFocus() {
-    if (Reacts()) SendToOwner(ORBUM_KILLFOCUS, 0);
-}
-
-void ButtonUIObjectImpl::RequestCapture() {
-    if (Reacts()) SendToOwner(ORBUM_SETCAPTURE, 0);
-}
-
-void ButtonUIObjectImpl::ReleaseCapture() {
-    if (Reacts()) SendToOwner(ORBUM_RELEASECAPTURE, 0);
-}
-
-void ButtonUIObjectImpl::SetAction(UINT code) {
-    action_ = WM_USER + code;
 }
 
 }  // namespace ORBUE

@@ -78,8 +78,8 @@ void CarouselUIObjectImpl::OnTimer(UINT number) {
     }
 }
 
-int CarouselUIObjectImpl::Draw(Gdiplus::Graphics* g) {
-    if (!visible_ || !image_) return 0;
+void CarouselUIObjectImpl::Draw(Gdiplus::Graphics* g) {
+    if (!visible_ || !image_) return;
     int w = Width(), h = Height();
     float fw = float(image_->GetWidth()) / float(frameCount_);
     int c = current_, c2 = (current_ + 1) % frameCount_;
@@ -91,7 +91,7 @@ int CarouselUIObjectImpl::Draw(Gdiplus::Graphics* g) {
             DrawImageUnscaled(g, image_.get(), rect_.left, rect_.top, int(fw * c), 0, w, h);
         else
             DrawImageScaled(g, image_.get(), x, y, float(w), float(h), fw * c, 0, float(w), float(h));
-        return 0;
+        return;
     }
     // Only alpha is scaled: one plain draw of the blend made from the premultiplied copy
     // gives the same pixels as the two colour-matrix passes at a fraction of the cost.
@@ -100,7 +100,7 @@ int CarouselUIObjectImpl::Draw(Gdiplus::Graphics* g) {
         if (Gdiplus::Bitmap* blend = image_->CrossFade(int(sx0), int(sx1), w, h, alpha_)) {
             g->DrawImage(blend, Gdiplus::RectF(x, y, float(w), float(h)), 0, 0, float(w),
                          float(h), Gdiplus::UnitPixel);
-            return 0;
+            return;
         }
     }
     Gdiplus::ColorMatrix m = {{{1, 0, 0, 0, 0},
@@ -115,7 +115,6 @@ int CarouselUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     m.m[3][3] = 1.0f - alpha_;
     attrs.SetColorMatrix(&m);
     DrawImageScaled(g, image_.get(), x, y, float(w), float(h), fw * c2, 0, float(w), float(h), &attrs);
-    return 0;
 }
 
 }  // namespace ORBUE

@@ -10,10 +10,10 @@ namespace ORBUE {
 // number = window timer id - ANIMATION_TIMER_BASE.
 class IORBBaseAnimationObject {
 public:
-    virtual ~IORBBaseAnimationObject() {}     // 0
-    virtual void Play() = 0;                  // 1: start if not running
-    virtual void Stop() = 0;                  // 2: stop if running
-    virtual void OnTimer(UINT number) = 0;    // 3
+    virtual ~IORBBaseAnimationObject() {}
+    virtual void Play() = 0;                  // start if not running
+    virtual void Stop() = 0;                  // stop if running
+    virtual void OnTimer(UINT number) = 0;
 };
 
 class CarouselUIObjectImpl : public PictureUIObjectImpl, public IORBBaseAnimationObject {
@@ -23,7 +23,7 @@ public:
     ~CarouselUIObjectImpl() override;
 
     // Current frame at alpha, the next frame at 1 - alpha, through a colour matrix.
-    int Draw(Gdiplus::Graphics* graphics) override;
+    void Draw(Gdiplus::Graphics* graphics) override;
 
     void Play() override;
     void Stop() override;

@@ -13,13 +13,26 @@ bool Contains(const std::unique_ptr<T>& o, POINT pt) {
     return PtInRect(&r, pt) != FALSE;
 }
 
-// Signature shared by the mouse operations that stop at the first handler.
-using MouseOp = LRESULT (IORBBaseUIObject::*)(UINT, WPARAM, LPARAM, BOOL*);
+// An event that stops at the first child under the point that takes it: child
+// containers first, then controls. Returns the control that took it (null: a container
+// or nobody) through *control.
+template <class Event>
+bool FirstTaker(const std::vector<std::unique_ptr<ContainerUIObjectImpl>>& containers,
+                const std::vector<std::unique_ptr<IORBBaseUIObject>>& controls, POINT pt,
+                const Event& event, IORBBaseUIObject** control = nullptr) {
+    for (auto& c : containers)
+        if (Contains(c, pt) && event(*c)) return true;
+    for (auto& c : controls) {
+        if (!Contains(c, pt) || !event(*c)) continue;
+        if (control) *control = c.get();
+        return true;
+    }
+    return false;
+}
 
 }  // namespace
 
-ContainerUIObjectImpl::ContainerUIObjectImpl()
-    : rect_(), owner_(nullptr), visible_(true), mouseInside_(false), enabled_(true) {}
+ContainerUIObjectImpl::ContainerUIObjectImpl() = default;
 
 // Child containers go first, then controls, then the background image.
 ContainerUIObjectImpl::~ContainerUIObjectImpl() {
@@ -27,15 +40,14 @@ ContainerUIObjectImpl::~ContainerUIObjectImpl() {
     controls_.clear();
 }
 
-int ContainerUIObjectImpl::Draw(Gdiplus::Graphics* g) {
-    if (!visible_) return 0;
+void ContainerUIObjectImpl::Draw(Gdiplus::Graphics* g) {
+    if (!visible_) return;
     int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
     g->SetClip(Gdiplus::RectF(float(rect_.left), float(rect_.top), float(w), float(h)));
     if (image_) DrawImageUnscaled(g, image_.get(), rect_.left, rect_.top, 0, 0, w, h);
     DrawChildren(g);
     // Resetting (not restoring) is deliberate: a nested container lifts its parent's clip.
     g->ResetClip();
-    return 0;
 }
 
 void ContainerUIObjectImpl::DrawChildren(Gdiplus::Graphics* g) {
@@ -53,11 +65,6 @@ HRESULT ContainerUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const w
     return S_OK;
 }
 
-RECT* ContainerUIObjectImpl::GetRect(RECT* out) const {
-    if (out) *out = rect_;
-    return out;
-}
-
 void ContainerUIObjectImpl::SetRect(int left, int top, int right, int bottom) {
     int dx = left - rect_.left, dy = top - rect_.top;
     RECT r;
@@ -69,178 +76,59 @@ void ContainerUIObjectImpl::SetRect(int left, int top, int right, int bottom) {
         c->GetRect(&r);
         c->SetRect(r.left + dx, r.top + dy, r.right + dx, r.bottom + dy);
     }
-    rect_.left = left;
-    rect_.top = top;
-    rect_.right = right;
-    rect_.bottom = bottom;
+    rect_ = {left, top, right, bottom};
 }
 
-bool ContainerUIObjectImpl::IsVisible() const {
-    return visible_;
+// The press also gives the control that took it the focus.
+bool ContainerUIObjectImpl::OnLButtonDown(const MouseEvent& e) {
+    if (!Active()) return false;
+    IORBBaseUIObject* control = nullptr;
+    bool taken = FirstTaker(containers_, controls_, e.point,
+                            [&](IORBBaseUIObject& o) { return o.OnLButtonDown(e); }, &control);
+    if (control) control->RequestFocus();
+    return taken;
 }
 
-void ContainerUIObjectImpl::SetVisible(bool visible) {
-    visible_ = visible;
+bool ContainerUIObjectImpl::OnLButtonUp(const MouseEvent& e) {
+    if (!Active()) return false;
+    return FirstTaker(containers_, controls_, e.point, [&](IORBBaseUIObject& o) { return o.OnLButtonUp(e); });
 }
 
-bool ContainerUIObjectImpl::IsEnabled() const {
-    return enabled_;
+bool ContainerUIObjectImpl::OnMouseHover(const MouseEvent& e) {
+    if (!Active()) return false;
+    return FirstTaker(containers_, controls_, e.point, [&](IORBBaseUIObject& o) { return o.OnMouseHover(e); });
 }
 
-void ContainerUIObjectImpl::SetEnabled(bool enabled) {
-    enabled_ = enabled;
+bool ContainerUIObjectImpl::OnSetCursor(POINT pt) {
+    if (!Active()) return false;
+    return FirstTaker(containers_, controls_, pt, [&](IORBBaseUIObject& o) { return o.OnSetCursor(pt); });
 }
 
-HWND ContainerUIObjectImpl::GetOwnerWindow() const {
-    return owner_;
-}
-
-// Press, release and hover: child containers first, then controls; stop at the first
-// that handles. The press also gives the handling control the focus.
-static LRESULT Dispatch(const std::vector<std::unique_ptr<ContainerUIObjectImpl>>& containers,
-                        const std::vector<std::unique_ptr<IORBBaseUIObject>>& controls, MouseOp op, UINT msg,
-                        WPARAM wParam, LPARAM lParam, BOOL* handled, bool focus) {
-    POINT pt = ORBPointFromLParam(lParam);
-    for (auto& c : containers) {
-        if (!Contains(c, pt)) continue;
-        BOOL h = FALSE;
-        (c.get()->*op)(msg, wParam, lParam, &h);
-        if (h) {
-            *handled = TRUE;
-            return 0;
-        }
-    }
-    for (auto& c : controls) {
-        if (!Contains(c, pt)) continue;
-        BOOL h = FALSE;
-        (c.get()->*op)(msg, wParam, lParam, &h);
-        if (h) {
-            *handled = TRUE;
-            if (focus) c->RequestFocus();
-            return 0;
-        }
-    }
-    return 0;
-}
-
-LRESULT ContainerUIObjectImpl::OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam,
-                                             BOOL* handled) {
-    *handled = FALSE;
-    if (!Active()) return 0;
-    return Dispatch(containers_, controls_, &IORBBaseUIObject::OnLButtonDown, msg, wParam, lParam,
-                    handled, true);
-}
-
-LRESULT ContainerUIObjectImpl::OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam,
-                                           BOOL* handled) {
-    *handled = FALSE;
-    if (!Active()) return 0;
-    return Dispatch(containers_, controls_, &IORBBaseUIObject::OnLButtonUp, msg, wParam, lParam,
-                    handled, false);
-}
-
-LRESULT ContainerUIObjectImpl::OnMouseHover(UINT msg, WPARAM wParam, LPARAM lParam,
-                                            BOOL* handled) {
-    *handled = FALSE;
-    if (!Active()) return 0;
-    return Dispatch(containers_, controls_, &IORBBaseUIObject::OnMouseHover, msg, wParam, lParam,
-                    handled, false);
-}
-
-LRESULT ContainerUIObjectImpl::OnSetCursor(UINT msg, WPARAM wParam, LPARAM lParam,
-                                           BOOL* handled, int x, int y) {
-    *handled = FALSE;
-    if (!Active()) return 0;
-    POINT pt = {x, y};
-    for (auto& c : containers_) {
-        if (!Contains(c, pt)) continue;
-        BOOL h = FALSE;
-        c->OnSetCursor(msg, wParam, lParam, &h, x, y);
-        if (h) {
-            *handled = TRUE;
-            return 0;
-        }
-    }
-    for (auto& c : controls_) {
-        if (!Contains(c, pt)) continue;
-        BOOL h = FALSE;
-        c->OnSetCursor(msg, wParam, lParam, &h, x, y);
-        if (h) {
-            *handled = TRUE;
-            return 0;
-        }
-    }
-    return 0;
-}
-
-LRESULT ContainerUIObjectImpl::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam,
-                                           BOOL* handled) {
-    *handled = FALSE;
-    if (!Active()) return 0;
+bool ContainerUIObjectImpl::OnMouseMove(const MouseEvent& e) {
+    if (!Active()) return false;
     mouseInside_ = true;
-    POINT pt = ORBPointFromLParam(lParam);
     // Every child hears about the move (enter or leave); no early stop.
+    bool handled = false;
     for (auto& c : containers_) {
-        BOOL h = FALSE;
-        if (Contains(c, pt)) {
-            c->OnMouseMove(msg, wParam, lParam, &h);
-            if (h) *handled = TRUE;
-        } else {
-            c->OnMouseLeave(msg, wParam, lParam, &h);
-        }
+        if (Contains(c, e.point)) handled |= c->OnMouseMove(e);
+        else c->OnMouseLeave(e);
     }
-    if (*handled) return 0;
+    if (handled) return true;
     for (auto& c : controls_) {
-        BOOL h = FALSE;
-        if (Contains(c, pt)) {
-            c->OnMouseMove(msg, wParam, lParam, &h);
-            if (h) *handled = TRUE;
-        } else {
-            c->OnMouseLeave(msg, wParam, lParam, &h);
-        }
+        if (Contains(c, e.point)) handled |= c->OnMouseMove(e);
+        else c->OnMouseLeave(e);
     }
-    return 0;
+    return handled;
 }
 
-LRESULT ContainerUIObjectImpl::OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam,
-                                            BOOL* handled) {
-    *handled = FALSE;
-    if (!Active() || !mouseInside_) return 0;
+bool ContainerUIObjectImpl::OnMouseLeave(const MouseEvent& e) {
+    if (!Active() || !mouseInside_) return false;
     mouseInside_ = false;
-    for (auto& c : containers_) {
-        BOOL h = FALSE;
-        c->OnMouseLeave(msg, wParam, lParam, &h);
-        if (h) {
-            *handled = TRUE;
-            return 0;
-        }
-    }
-    for (auto& c : controls_) {
-        BOOL h = FALSE;
-        c->OnMouseLeave(msg, wParam, lParam, &h);
-        if (h) {
-            *handled = TRUE;
-            return 0;
-        }
-    }
-    return 0;
-}
-
-LRESULT ContainerUIObjectImpl::OnCaptureLost(UINT, WPARAM, LPARAM, BOOL* handled) {
-    *handled = FALSE;
-    return 0;
-}
-
-const std::wstring& ContainerUIObjectImpl::GetName() const {
-    return name_;
-}
-
-void ContainerUIObjectImpl::SetName(const std::wstring& name) {
-    name_ = name;
-}
-
-LRESULT ContainerUIObjectImpl::ProcessMessage(UINT, WPARAM, LPARAM) {
-    return 0;
+    for (auto& c : containers_)
+        if (c->OnMouseLeave(e)) return true;
+    for (auto& c : controls_)
+        if (c->OnMouseLeave(e)) return true;
+    return false;
 }
 
 void ContainerUIObjectImpl::SetVisibleAll(bool visible) {
@@ -292,25 +180,19 @@ std::vector<IORBBaseUIObject*> ContainerUIObjectImpl::FindControlsByType(
 }
 
 // Caption: a press nobody below handled drags the window.
-CaptionContainerUIObjectImpl::~CaptionContainerUIObjectImpl() {}
-
-LRESULT CaptionContainerUIObjectImpl::OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam,
-                                                    BOOL* handled) {
-    ContainerUIObjectImpl::OnLButtonDown(msg, wParam, lParam, handled);
-    if (!Active() || *handled) return 0;
-    PostMessageW(owner_, WM_NCLBUTTONDOWN, HTCAPTION, lParam);
-    *handled = TRUE;
-    return 0;
+bool CaptionContainerUIObjectImpl::OnLButtonDown(const MouseEvent& e) {
+    if (ContainerUIObjectImpl::OnLButtonDown(e)) return true;
+    if (!Active()) return false;
+    PostMessageW(owner_, WM_NCLBUTTONDOWN, HTCAPTION, e.PointParam());
+    return true;
 }
 
 // Vertical stacking, redone at every draw.
-VerticalContainerUIObjectImpl::~VerticalContainerUIObjectImpl() {}
-
 void VerticalContainerUIObjectImpl::SetRows(int rows) {
     rows_ = rows < 1 ? 1 : rows;
 }
 
-int VerticalContainerUIObjectImpl::Draw(Gdiplus::Graphics* g) {
+void VerticalContainerUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     int slot = (rect_.bottom - rect_.top) / rows_;
     int k = 0;
     RECT r;
@@ -322,12 +204,9 @@ int VerticalContainerUIObjectImpl::Draw(Gdiplus::Graphics* g) {
         c->Draw(g);
         k = (k + 1) % rows_;
     }
-    return 0;
 }
 
 // Grid placement, redone at every draw.
-GridContainerUIObjectImpl::~GridContainerUIObjectImpl() {}
-
 void GridContainerUIObjectImpl::SetCols(int cols) {
     cols_ = cols < 1 ? 1 : cols;
     cellWidth_ = (rect_.right - rect_.left) / cols_;
@@ -342,7 +221,7 @@ void GridContainerUIObjectImpl::SetVertical(bool vertical) {
     vertical_ = vertical;
 }
 
-int GridContainerUIObjectImpl::Draw(Gdiplus::Graphics* g) {
+void GridContainerUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     int width = rect_.right - rect_.left, height = rect_.bottom - rect_.top;
     int c = 0, r = 0;
     RECT cr;
@@ -368,7 +247,6 @@ int GridContainerUIObjectImpl::Draw(Gdiplus::Graphics* g) {
             }
         }
     }
-    return 0;
 }
 
 }  // namespace ORBUE

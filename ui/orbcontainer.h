@@ -10,38 +10,25 @@
 
 namespace ORBUE {
 
-class ContainerUIObjectImpl : public IORBBaseUIObject {
+class ContainerUIObjectImpl : public UIObjectImpl {
 public:
     ContainerUIObjectImpl();
     ~ContainerUIObjectImpl() override;
 
     // Clip to the rectangle, background, child containers, controls, reset the clip.
-    int Draw(Gdiplus::Graphics* graphics) override;
+    void Draw(Gdiplus::Graphics* graphics) override;
     // resId 0: no background image. E_FAIL for a missing resource.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
-    RECT* GetRect(RECT* out) const override;
     // Moves every child by the displacement of the top-left corner, then sets the rect.
     void SetRect(int left, int top, int right, int bottom) override;
-    bool IsVisible() const override;
-    void SetVisible(bool visible) override;  // own flag only
-    bool IsEnabled() const override;
-    void SetEnabled(bool enabled) override;  // own flag only
-    HWND GetOwnerWindow() const override;
-    LRESULT OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseHover(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnSetCursor(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled, int x,
-                        int y) override;
-    LRESULT OnCaptureLost(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    void RequestFocus() override {}
-    void ReleaseFocus() override {}
-    void RequestCapture() override {}
-    void ReleaseCapture() override {}
-    const std::wstring& GetName() const override;
-    void SetName(const std::wstring& name) override;
-    LRESULT ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    // Press, release, hover and cursor go to the first child under the pointer that
+    // takes them (child containers first); a move reaches every child as a move or a leave.
+    bool OnLButtonDown(const MouseEvent& e) override;
+    bool OnLButtonUp(const MouseEvent& e) override;
+    bool OnMouseLeave(const MouseEvent& e) override;
+    bool OnMouseHover(const MouseEvent& e) override;
+    bool OnMouseMove(const MouseEvent& e) override;
+    bool OnSetCursor(POINT pt) override;
 
     // Own flag, SetVisibleAll on child containers, SetVisible on controls.
     virtual void SetVisibleAll(bool visible);
@@ -73,31 +60,24 @@ protected:
     void DrawChildren(Gdiplus::Graphics* graphics);
     bool Active() const { return visible_ && enabled_; }
 
-    RECT rect_;
-    HWND owner_;
-    bool visible_;
     std::vector<std::unique_ptr<IORBBaseUIObject>> controls_;
     std::vector<std::unique_ptr<ContainerUIObjectImpl>> containers_;
-    std::wstring name_;
     std::unique_ptr<ImageObject> image_;
-    bool mouseInside_;
-    bool enabled_;
+    bool mouseInside_ = false;
 };
 
 // A container whose empty area drags the window: an unhandled press posts
-// WM_NCLBUTTONDOWN / HTCAPTION with the same lParam to the owner.
+// WM_NCLBUTTONDOWN / HTCAPTION with the press point to the owner.
 class CaptionContainerUIObjectImpl : public ContainerUIObjectImpl {
 public:
-    ~CaptionContainerUIObjectImpl() override;
-    LRESULT OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    bool OnLButtonDown(const MouseEvent& e) override;
 };
 
 // Stacks its visible child containers in `rows` slots at every draw; its controls are not
 // drawn (they still get the mouse). Rows below 1 are clamped to 1.
 class VerticalContainerUIObjectImpl : public ContainerUIObjectImpl {
 public:
-    ~VerticalContainerUIObjectImpl() override;
-    int Draw(Gdiplus::Graphics* graphics) override;
+    void Draw(Gdiplus::Graphics* graphics) override;
     void SetRows(int rows);
     int GetRows() const { return rows_; }
 
@@ -109,8 +89,7 @@ private:
 // down first. Counts below 1 are clamped to 1; cell sizes come from the rect at the call.
 class GridContainerUIObjectImpl : public ContainerUIObjectImpl {
 public:
-    ~GridContainerUIObjectImpl() override;
-    int Draw(Gdiplus::Graphics* graphics) override;
+    void Draw(Gdiplus::Graphics* graphics) override;
     void SetCols(int cols);
     void SetRows(int rows);
     void SetVertical(bool vertical);

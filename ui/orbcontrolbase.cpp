@@ -2,109 +2,96 @@
 
 namespace ORBUE {
 
-ControlUIObjectImpl::ControlUIObjectImpl()
-    : rect_(), owner_(nullptr), visible_(true), enabled_(true) {}
-
-ControlUIObjectImpl::~ControlUIObjectImpl() {}
-
-int ControlUIObjectImpl::Draw(Gdiplus::Graphics*) {
-    return 0;
-}
-
-HRESULT ControlUIObjectImpl::Create(HWND owner, RECT rect, UINT, const wchar_t*) {
+HRESULT UIObjectImpl::Create(HWND owner, RECT rect, UINT, const wchar_t*) {
     owner_ = owner;
     rect_ = rect;
-    return 0;
+    return S_OK;
 }
 
-RECT* ControlUIObjectImpl::GetRect(RECT* out) const {
+RECT* UIObjectImpl::GetRect(RECT* out) const {
     if (out) *out = rect_;
     return out;
 }
 
-void ControlUIObjectImpl::SetRect(int left, int top, int right, int bottom) {
-    rect_.left = left;
-    rect_.top = top;
-    rect_.right = right;
-    rect_.bottom = bottom;
+void UIObjectImpl::SetRect(int left, int top, int right, int bottom) {
+    rect_ = {left, top, right, bottom};
 }
 
-bool ControlUIObjectImpl::IsVisible() const {
-    return visible_;
-}
-
-void ControlUIObjectImpl::SetVisible(bool visible) {
+void UIObjectImpl::SetVisible(bool visible) {
     if (!visible) ReleaseFocus();
     visible_ = visible;
 }
 
-bool ControlUIObjectImpl::IsEnabled() const {
-    return enabled_;
-}
-
-void ControlUIObjectImpl::SetEnabled(bool enabled) {
+void UIObjectImpl::SetEnabled(bool enabled) {
     if (!enabled) ReleaseFocus();
     enabled_ = enabled;
 }
 
-HWND ControlUIObjectImpl::GetOwnerWindow() const {
-    return owner_;
-}
-
-LRESULT ControlUIObjectImpl::OnLButtonDown(UINT, WPARAM, LPARAM, BOOL* handled) {
-    *handled = FALSE;
-    return 0;
-}
-
-LRESULT ControlUIObjectImpl::OnLButtonUp(UINT, WPARAM, LPARAM, BOOL* handled) {
-    *handled = FALSE;
-    return 0;
-}
-
-LRESULT ControlUIObjectImpl::OnMouseLeave(UINT, WPARAM, LPARAM, BOOL* handled) {
-    *handled = FALSE;
-    return 0;
-}
-
-LRESULT ControlUIObjectImpl::OnMouseHover(UINT, WPARAM, LPARAM, BOOL* handled) {
-    *handled = FALSE;
-    return 0;
-}
-
-LRESULT ControlUIObjectImpl::OnMouseMove(UINT, WPARAM, LPARAM, BOOL* handled) {
-    *handled = FALSE;
-    return 0;
-}
-
-LRESULT ControlUIObjectImpl::OnSetCursor(UINT, WPARAM, LPARAM, BOOL* handled, int, int) {
-    *handled = FALSE;
-    return 0;
-}
-
-LRESULT ControlUIObjectImpl::OnCaptureLost(UINT, WPARAM, LPARAM, BOOL* handled) {
-    *handled = FALSE;
-    return 0;
-}
-
-void ControlUIObjectImpl::RequestFocus() {}
-void ControlUIObjectImpl::ReleaseFocus() {}
-void ControlUIObjectImpl::RequestCapture() {}
-void ControlUIObjectImpl::ReleaseCapture() {}
-
-const std::wstring& ControlUIObjectImpl::GetName() const {
-    return name_;
-}
-
-void ControlUIObjectImpl::SetName(const std::wstring& name) {
-    name_ = name;
-}
-
-LRESULT ControlUIObjectImpl::ProcessMessage(UINT, WPARAM, LPARAM) {
-    return 0;
-}
-
-void ControlUIObjectImpl::SendToOwner(UINT msg, WPARAM wParam) {
+void UIObjectImpl::SendToOwner(UINT msg, WPARAM wParam) {
     SendMessageW(owner_, msg, wParam, (LPARAM) static_cast<IORBBaseUIObject*>(this));
+}
+
+bool ClickableUIObjectImpl::OnMouseMove(const MouseEvent& e) {
+    if (!Reacts()) return false;
+    pointerOver_ = true;
+    return OnMouseHover(e);
+}
+
+bool ClickableUIObjectImpl::OnMouseHover(const MouseEvent&) {
+    if (!Reacts()) return false;
+    ShowHover();
+    return true;
+}
+
+bool ClickableUIObjectImpl::OnLButtonDown(const MouseEvent&) {
+    if (!Reacts()) return false;
+    pressedInside_ = true;
+    ShowPressed();
+    return true;
+}
+
+bool ClickableUIObjectImpl::OnLButtonUp(const MouseEvent&) {
+    if (!Reacts()) return false;
+    const bool click = pressedInside_;
+    pressedInside_ = false;
+    ShowHover();
+    // Last: the window may destroy the whole tree while handling the action.
+    if (click) Activate();
+    return true;
+}
+
+bool ClickableUIObjectImpl::OnMouseLeave(const MouseEvent&) {
+    if (!Reacts() || !pointerOver_) return false;
+    pressedInside_ = false;
+    pointerOver_ = false;
+    ShowNormal();
+    return true;
+}
+
+void ClickableUIObjectImpl::Activate() {
+    if (action_ == 0) return;
+    const UINT action = action_;
+    SendToOwner(action, Perform());
+}
+
+void ClickableUIObjectImpl::RequestFocus() {
+    if (!Reacts()) return;
+    focused_ = true;
+    SendToOwner(ORBUM_SETFOCUS, 0);
+}
+
+void ClickableUIObjectImpl::ReleaseFocus() {
+    if (!Reacts()) return;
+    focused_ = false;
+    SendToOwner(ORBUM_KILLFOCUS, 0);
+}
+
+void ClickableUIObjectImpl::RequestCapture() {
+    if (Reacts()) SendToOwner(ORBUM_SETCAPTURE, 0);
+}
+
+void ClickableUIObjectImpl::ReleaseCapture() {
+    if (Reacts()) SendToOwner(ORBUM_RELEASECAPTURE, 0);
 }
 
 }  // namespace ORBUE

@@ -11,53 +11,48 @@
 namespace ORBUE {
 
 // Image button; its strip holds four rect-sized cells: Normal, Hover, Pressed, Disabled.
-class ButtonUIObjectImpl : public ControlUIObjectImpl {
+class ButtonUIObjectImpl : public ClickableUIObjectImpl {
 public:
     enum State { kNormal = 0, kHover = 1, kPressed = 2, kDisabled = 3 };
     ButtonUIObjectImpl();
     ~ButtonUIObjectImpl() override;
 
-    int Draw(Gdiplus::Graphics* graphics) override;
+    void Draw(Gdiplus::Graphics* graphics) override;
     // E_FAIL when resId is 0 or the image resource is missing.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
     bool IsEnabled() const override;          // state != Disabled
     void SetEnabled(bool enabled) override;   // Disabled / Normal
-    LRESULT OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseHover(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    void RequestFocus() override;
-    void ReleaseFocus() override;
-    void RequestCapture() override;
-    void ReleaseCapture() override;
-
-    void SetAction(UINT code);  // action message := WM_USER + code
-    UINT GetAction() const { return action_; }
     int GetState() const { return state_; }
 
+protected:
+    void ShowNormal() override { state_ = kNormal; }
+    void ShowHover() override { state_ = kHover; }
+    void ShowPressed() override { state_ = kPressed; }
+
 private:
-    bool Reacts() const { return visible_ && state_ != kDisabled; }
     std::unique_ptr<ImageObject> image_;
     int state_;
-    UINT action_;
-    bool pressedInside_;
-    bool pointerOver_;
 };
 
-// Static text drawn at (left, top), not clipped to its rectangle.
-class LabelUIObjectImpl : public ControlUIObjectImpl {
+// Text drawn at (left, top), not clipped to the rectangle; Base gives the behaviour.
+template <class Base>
+class TextUIObjectImpl : public Base {
 public:
-    ~LabelUIObjectImpl() override;
-    int Draw(Gdiplus::Graphics* graphics) override;
+    void Draw(Gdiplus::Graphics* g) override {
+        if (this->visible_) style_.Draw(g, text_.c_str(), float(this->rect_.left), float(this->rect_.top));
+    }
     // Takes no image: E_FAIL when resId is not 0.
-    HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
-
-    void SetText(const std::wstring& text);
+    HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override {
+        if (resId != 0) return E_FAIL;
+        return Base::Create(owner, rect, resId, type);
+    }
+    void SetText(const std::wstring& text) { text_ = text; }
     const std::wstring& GetText() const { return text_; }
-    void SetTextColor(int r, int g, int b);
-    // Unknown face: the generic sans-serif family.
-    void SetFont(const std::wstring& face, int size, bool bold);
+    void SetTextColor(int r, int g, int b) { style_.SetColor(r, g, b); }
+    // Unknown face: the system's message font, then the generic sans-serif family.
+    void SetFont(const std::wstring& face, int size, bool bold) {
+        style_.SetFont(face.c_str(), float(size), bold, extraStyle_);
+    }
 
 protected:
     std::wstring text_;
@@ -65,58 +60,33 @@ protected:
     int extraStyle_ = 0;  // added to the font style (underline for links)
 };
 
+// Static text.
+class LabelUIObjectImpl : public TextUIObjectImpl<UIObjectImpl> {};
+
 // Underlined clickable text with the hand cursor.
-class LinkLabelUIObjectImpl : public LabelUIObjectImpl {
+class LinkLabelUIObjectImpl : public TextUIObjectImpl<ClickableUIObjectImpl> {
 public:
     LinkLabelUIObjectImpl();
-    ~LinkLabelUIObjectImpl() override;
-
-    LRESULT OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseHover(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnSetCursor(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled, int x,
-                        int y) override;
-    void RequestFocus() override;
-    void ReleaseFocus() override;
-    void RequestCapture() override;
-    void ReleaseCapture() override;
-
-    // SetFont of a link always adds underline.
-    void SetAction(UINT code);
-    UINT GetAction() const { return action_; }
+    bool OnSetCursor(POINT pt) override;
 
 private:
-    bool Reacts() const { return visible_ && enabled_; }
     HCURSOR cursor_;
-    UINT action_;
-    bool pressedInside_;
-    bool pointerOver_;
 };
 
 // Image check box with an optional label. States (= strip cells): 0 unchecked, 1
 // unchecked disabled, 2 unchecked hover, 3 checked, 4 checked disabled, 5 checked hover.
-class CheckBoxUIObjectImpl : public ControlUIObjectImpl {
+// Activation toggles it and notifies with the new state (1 checked) in wParam.
+class CheckBoxUIObjectImpl : public ClickableUIObjectImpl {
 public:
     CheckBoxUIObjectImpl();
     ~CheckBoxUIObjectImpl() override;
 
-    int Draw(Gdiplus::Graphics* graphics) override;
+    void Draw(Gdiplus::Graphics* graphics) override;
     // E_FAIL when resId is 0 or the image resource is missing.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
     void SetRect(int left, int top, int right, int bottom) override;  // moves box and label
     bool IsEnabled() const override;          // state is neither 1 nor 4
     void SetEnabled(bool enabled) override;
-    LRESULT OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseHover(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    void RequestFocus() override;
-    void ReleaseFocus() override;
-    void RequestCapture() override;
-    void ReleaseCapture() override;
 
     void SetCheckRect(const RECT& rect);
     void SetLabelRect(const RECT& rect);
@@ -124,32 +94,31 @@ public:
     const std::wstring& GetText() const { return text_; }
     void SetTextColor(int r, int g, int b);
     void SetFont(const std::wstring& face, int size, bool bold);
-    void SetAction(UINT code);
-    UINT GetAction() const { return action_; }
     void SetChecked(bool checked);  // drops a hover look
     bool IsChecked() const { return state_ > 2; }
     int GetState() const { return state_; }
 
+protected:
+    WPARAM Perform() override;
+    void ShowNormal() override { state_ = IsChecked() ? 3 : 0; }
+    void ShowHover() override { state_ = IsChecked() ? 5 : 2; }
+
 private:
-    bool Reacts() const { return visible_ && IsEnabled(); }
     RECT rectChk_;
     RECT rectLbl_;
     std::unique_ptr<ImageObject> image_;
     std::wstring text_;
     TextStyle style_;
     int state_;
-    UINT action_;
-    bool pressedInside_;
-    bool pointerOver_;
 };
 
 // Image progress bar: back image, front image with fixed caps and a stretched middle.
-class ProgressUIObjectImpl : public ControlUIObjectImpl {
+class ProgressUIObjectImpl : public UIObjectImpl {
 public:
     ProgressUIObjectImpl();
     ~ProgressUIObjectImpl() override;
 
-    int Draw(Gdiplus::Graphics* graphics) override;
+    void Draw(Gdiplus::Graphics* graphics) override;
     // E_FAIL when resId is 0 or the image resource is missing.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
     // Moves both rectangles by the top-left displacement; right and bottom are unused.
@@ -172,12 +141,12 @@ private:
 };
 
 // An image stretched (high-quality bicubic) into the rectangle.
-class PictureUIObjectImpl : public ControlUIObjectImpl {
+class PictureUIObjectImpl : public UIObjectImpl {
 public:
     PictureUIObjectImpl();
     ~PictureUIObjectImpl() override;
 
-    int Draw(Gdiplus::Graphics* graphics) override;
+    void Draw(Gdiplus::Graphics* graphics) override;
     // E_FAIL when resId is 0 or the image resource is missing.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
 

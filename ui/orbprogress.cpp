@@ -8,14 +8,14 @@ ProgressUIObjectImpl::ProgressUIObjectImpl()
 ProgressUIObjectImpl::~ProgressUIObjectImpl() = default;
 
 HRESULT ProgressUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) {
-    ControlUIObjectImpl::Create(owner, rect, resId, type);
+    UIObjectImpl::Create(owner, rect, resId, type);
     return LoadImageObject(type, resId, &back_);
 }
 
-int ProgressUIObjectImpl::Draw(Gdiplus::Graphics* g) {
-    if (!visible_) return 0;
+void ProgressUIObjectImpl::Draw(Gdiplus::Graphics* g) {
+    if (!visible_) return;
     DrawImageUnscaled(g, back_.get(), rect_.left, rect_.top, 0, 0, Width(), Height());
-    if (!frontImage_) return 0;
+    if (!frontImage_) return;
     int fl = front_.left, ft = front_.top, fh = front_.bottom - front_.top;
     int iw = int(frontImage_->GetWidth()), ih = int(frontImage_->GetHeight());
     DrawImageUnscaled(g, frontImage_.get(), fl, ft, 0, 0, spl_, fh);
@@ -25,7 +25,6 @@ int ProgressUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     // The right cap overlaps the end of the fill by one pixel.
     DrawImageUnscaled(g, frontImage_.get(), int(fill + float(fl + spl_) - 1.0f), ft, iw - spr_, 0, spr_,
                       ih);
-    return 0;
 }
 
 void ProgressUIObjectImpl::SetRect(int left, int top, int, int) {
@@ -54,16 +53,15 @@ PictureUIObjectImpl::PictureUIObjectImpl() = default;
 PictureUIObjectImpl::~PictureUIObjectImpl() = default;
 
 HRESULT PictureUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) {
-    ControlUIObjectImpl::Create(owner, rect, resId, type);
+    UIObjectImpl::Create(owner, rect, resId, type);
     return LoadImageObject(type, resId, &image_);
 }
 
-int PictureUIObjectImpl::Draw(Gdiplus::Graphics* g) {
-    if (!visible_ || !image_) return 0;
+void PictureUIObjectImpl::Draw(Gdiplus::Graphics* g) {
+    if (!visible_ || !image_) return;
     DrawImageScaledHQ(g, image_.get(), float(rect_.left), float(rect_.top), float(Width()),
                       float(Height()), 0, 0, float(image_->GetWidth()),
                       float(image_->GetHeight()));
-    return 0;
 }
 
 }  // namespace ORBUE

@@ -18,8 +18,8 @@ const DWORD kCaretColor = 0xFE000000;
 }  // namespace
 
 TextBoxUIObjectImpl::TextBoxUIObjectImpl()
-    : rect_(), client_(), owner_(nullptr), caretShown_(false), pointerOver_(false), focused_(false),
-      created_(false), lButtonDown_(false), visible_(true), multiLine_(false), state_(kNormal) {}
+    : client_(), caretShown_(false), pointerOver_(false), focused_(false), created_(false),
+      lButtonDown_(false), multiLine_(false), state_(kNormal) {}
 
 TextBoxUIObjectImpl::~TextBoxUIObjectImpl() {
     if (created_ && host_ && host_->GetTextServices()) host_->GetTextServices()->OnTxInPlaceDeactivate();
@@ -41,8 +41,8 @@ RECT TextBoxUIObjectImpl::TextArea() const {
     return rc;
 }
 
-int TextBoxUIObjectImpl::Draw(Gdiplus::Graphics* graphics) {
-    if (!visible_ || !created_) return 0;
+void TextBoxUIObjectImpl::Draw(Gdiplus::Graphics* graphics) {
+    if (!visible_ || !created_) return;
     int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
     DrawImageUnscaled(graphics, image_.get(), rect_.left, rect_.top, state_ * w, 0, w, h);
 
@@ -70,12 +70,6 @@ int TextBoxUIObjectImpl::Draw(Gdiplus::Graphics* graphics) {
         Gdiplus::SolidBrush brush{Gdiplus::Color(kCaretColor)};
         graphics->FillRectangle(&brush, pt.x, pt.y, 1, caretHeight);
     }
-    return 0;
-}
-
-RECT* TextBoxUIObjectImpl::GetRect(RECT* out) const {
-    *out = rect_;
-    return out;
 }
 
 void TextBoxUIObjectImpl::SetRect(int left, int top, int right, int bottom) {
@@ -92,8 +86,6 @@ void TextBoxUIObjectImpl::SetRect(int left, int top, int right, int bottom) {
     client_.bottom = static_cast<LONG>(ct + clientH);
     rect_ = {left, top, right, bottom};
 }
-
-bool TextBoxUIObjectImpl::IsVisible() const { return visible_; }
 
 void TextBoxUIObjectImpl::SetVisible(bool visible) {
     if (!visible) ReleaseFocus();
@@ -113,84 +105,74 @@ void TextBoxUIObjectImpl::SetEnabled(bool enabled) {
     if (created_) host_->SetDisabled(!enabled);
 }
 
-HWND TextBoxUIObjectImpl::GetOwnerWindow() const { return owner_; }
-
 LRESULT TextBoxUIObjectImpl::SendToServices(UINT msg, WPARAM wParam, LPARAM lParam) {
     LRESULT lres = 0;
     if (host_ && host_->GetTextServices()) host_->GetTextServices()->TxSendMessage(msg, wParam, lParam, &lres);
     return lres;
 }
 
-LRESULT TextBoxUIObjectImpl::Forward(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) {
+LRESULT TextBoxUIObjectImpl::Forward(UINT msg, WPARAM wParam, LPARAM lParam, bool* handled) {
     LRESULT r = host_->TxWindowProc(owner_, msg, wParam, lParam);
     if (r == kTxNotHandled) return 0;
-    if (handled) *handled = TRUE;
+    *handled = true;
     return r;
 }
 
-LRESULT TextBoxUIObjectImpl::OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) {
-    *handled = FALSE;
-    if (!Reacts()) return 0;
+bool TextBoxUIObjectImpl::ForwardMouse(UINT msg, const MouseEvent& e) {
+    bool handled = false;
+    Forward(msg, e.KeyState(), e.PointParam(), &handled);
+    return handled;
+}
+
+bool TextBoxUIObjectImpl::OnMouseMove(const MouseEvent& e) {
+    if (!Reacts()) return false;
     state_ = kHot;
     pointerOver_ = true;
-    Forward(msg, wParam, lParam, handled);
-    return 0;
+    return ForwardMouse(WM_MOUSEMOVE, e);
 }
 
-LRESULT TextBoxUIObjectImpl::OnMouseHover(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) {
-    *handled = FALSE;
-    if (!Reacts()) return 0;
-    Forward(msg, wParam, lParam, handled);
-    return 0;
+bool TextBoxUIObjectImpl::OnMouseHover(const MouseEvent& e) {
+    if (!Reacts()) return false;
+    return ForwardMouse(WM_MOUSEHOVER, e);
 }
 
-LRESULT TextBoxUIObjectImpl::OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) {
-    *handled = FALSE;
-    if (!Reacts() || !pointerOver_) return 0;
+bool TextBoxUIObjectImpl::OnMouseLeave(const MouseEvent& e) {
+    if (!Reacts() || !pointerOver_) return false;
     pointerOver_ = false;
     state_ = focused_ ? kHot : kNormal;
-    Forward(msg, wParam, lParam, handled);
-    return 0;
+    return ForwardMouse(WM_MOUSELEAVE, e);
 }
 
-LRESULT TextBoxUIObjectImpl::OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) {
-    *handled = FALSE;
-    if (!Reacts()) return 0;
+bool TextBoxUIObjectImpl::OnLButtonDown(const MouseEvent& e) {
+    if (!Reacts()) return false;
     lButtonDown_ = true;
-    Forward(msg, wParam, lParam, handled);
-    return 0;
+    return ForwardMouse(WM_LBUTTONDOWN, e);
 }
 
-LRESULT TextBoxUIObjectImpl::OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) {
-    *handled = FALSE;
-    if (!Reacts()) return 0;
+bool TextBoxUIObjectImpl::OnLButtonUp(const MouseEvent& e) {
+    if (!Reacts()) return false;
     lButtonDown_ = false;
-    Forward(msg, wParam, lParam, handled);
-    return 0;
+    return ForwardMouse(WM_LBUTTONUP, e);
 }
 
-LRESULT TextBoxUIObjectImpl::OnSetCursor(UINT, WPARAM, LPARAM, BOOL* handled, int x, int y) {
-    *handled = FALSE;
-    if (!Reacts()) return 0;
+bool TextBoxUIObjectImpl::OnSetCursor(POINT pt) {
+    if (!Reacts()) return false;
     RECT area = TextArea();
-    POINT pt = {x, y};
-    if (!PtInRect(&area, pt)) return 0;
+    if (!PtInRect(&area, pt)) return false;
     ORBWindowDC dc(owner_);
-    host_->GetTextServices()->OnTxSetCursor(DVASPECT_CONTENT, 0, nullptr, nullptr, dc.get(), nullptr, nullptr, x, y);
-    *handled = TRUE;
-    return 0;
+    host_->GetTextServices()->OnTxSetCursor(DVASPECT_CONTENT, 0, nullptr, nullptr, dc.get(), nullptr, nullptr,
+                                            pt.x, pt.y);
+    return true;
 }
 
-LRESULT TextBoxUIObjectImpl::OnCaptureLost(UINT, WPARAM, LPARAM lParam, BOOL* handled) {
-    *handled = FALSE;
-    if (created_) SendToServices(WM_CAPTURECHANGED, 0, lParam);
-    return 0;
+void TextBoxUIObjectImpl::OnCaptureLost() {
+    if (created_) SendToServices(WM_CAPTURECHANGED, 0, 0);
 }
 
 void TextBoxUIObjectImpl::RequestFocus() {
     if (!visible_ || state_ == kDisabled) return;
     if (created_) SendToServices(WM_SETFOCUS, 0, 0);
-    SendMessageW(owner_, ORBUM_SETFOCUS, 0, reinterpret_cast<LPARAM>(static_cast<IORBBaseUIObject*>(this)));
+    SendToOwner(ORBUM_SETFOCUS, 0);
     state_ = kHot;
     focused_ = true;
 }
@@ -198,7 +180,7 @@ void TextBoxUIObjectImpl::RequestFocus() {
 void TextBoxUIObjectImpl::ReleaseFocus() {
     if (!visible_ || state_ == kDisabled) return;
     if (created_) SendToServices(WM_KILLFOCUS, 0, 0);
-    SendMessageW(owner_, ORBUM_KILLFOCUS, 0, reinterpret_cast<LPARAM>(static_cast<IORBBaseUIObject*>(this)));
+    SendToOwner(ORBUM_KILLFOCUS, 0);
     caretShown_ = false;
     state_ = kNormal;
     focused_ = false;
@@ -206,17 +188,13 @@ void TextBoxUIObjectImpl::ReleaseFocus() {
 
 void TextBoxUIObjectImpl::RequestCapture() {
     if (Reacts())
-        SendMessageW(owner_, ORBUM_SETCAPTURE, 0, reinterpret_cast<LPARAM>(static_cast<IORBBaseUIObject*>(this)));
+        SendToOwner(ORBUM_SETCAPTURE, 0);
 }
 
 void TextBoxUIObjectImpl::ReleaseCapture() {
     if (Reacts())
-        SendMessageW(owner_, ORBUM_RELEASECAPTURE, 0,
-                     reinterpret_cast<LPARAM>(static_cast<IORBBaseUIObject*>(this)));
+        SendToOwner(ORBUM_RELEASECAPTURE, 0);
 }
-
-const std::wstring& TextBoxUIObjectImpl::GetName() const { return name_; }
-void TextBoxUIObjectImpl::SetName(const std::wstring& name) { name_ = name; }
 
 LRESULT TextBoxUIObjectImpl::ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam) {
     if (msg == WM_IME_COMPOSITION) {
@@ -234,7 +212,7 @@ LRESULT TextBoxUIObjectImpl::ProcessMessage(UINT msg, WPARAM wParam, LPARAM lPar
         return 1;
     }
     if (!Reacts()) return 0;
-    BOOL handled = FALSE;
+    bool handled = false;
     LRESULT r = Forward(msg, wParam, lParam, &handled);
     return handled ? r : 0;
 }

@@ -12,7 +12,7 @@
 
 namespace ORBUE {
 
-class TextBoxUIObjectImpl : public IORBBaseUIObject {
+class TextBoxUIObjectImpl : public UIObjectImpl {
 public:
     enum State { kNormal = 0, kHot = 1, kDisabled = 2 };  // also the image cell
     TextBoxUIObjectImpl();
@@ -20,31 +20,26 @@ public:
     ~TextBoxUIObjectImpl() override;
 
     // Background cell of the state, then the text over the text area, then the caret.
-    int Draw(Gdiplus::Graphics* graphics) override;
+    void Draw(Gdiplus::Graphics* graphics) override;
     // E_FAIL when resId is 0 or the image resource is missing.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
-    RECT* GetRect(RECT* out) const override;
     // The client rectangle keeps its proportion and stays centred.
     void SetRect(int left, int top, int right, int bottom) override;
-    bool IsVisible() const override;
     void SetVisible(bool visible) override;
     bool IsEnabled() const override;          // state != kDisabled
     void SetEnabled(bool enabled) override;   // greyed text, third image cell
-    HWND GetOwnerWindow() const override;
-    LRESULT OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseHover(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnSetCursor(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled, int x,
-                        int y) override;
-    LRESULT OnCaptureLost(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
+    // Mouse events go on to the text services as their window messages.
+    bool OnLButtonDown(const MouseEvent& e) override;
+    bool OnLButtonUp(const MouseEvent& e) override;
+    bool OnMouseLeave(const MouseEvent& e) override;
+    bool OnMouseHover(const MouseEvent& e) override;
+    bool OnMouseMove(const MouseEvent& e) override;
+    bool OnSetCursor(POINT pt) override;  // the text services' cursor over the text area
+    void OnCaptureLost() override;
     void RequestFocus() override;
     void ReleaseFocus() override;
     void RequestCapture() override;
     void ReleaseCapture() override;
-    const std::wstring& GetName() const override;
-    void SetName(const std::wstring& name) override;
     // IME composition placement, caret ticks, and forwarding to the text services.
     LRESULT ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
@@ -72,21 +67,18 @@ public:
 
 private:
     bool Reacts() const { return created_ && visible_ && state_ != kDisabled; }
-    // Calls the host's message procedure; sets *handled unless the answer is kTxNotHandled.
-    LRESULT Forward(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled);
+    // Calls the host's message procedure; *handled unless the answer is kTxNotHandled.
+    LRESULT Forward(UINT msg, WPARAM wParam, LPARAM lParam, bool* handled);
+    bool ForwardMouse(UINT msg, const MouseEvent& e);
     LRESULT SendToServices(UINT msg, WPARAM wParam, LPARAM lParam);
 
-    RECT rect_;
     RECT client_;
-    HWND owner_;
     bool caretShown_;
     bool pointerOver_;
     bool focused_;
     bool created_;
     bool lButtonDown_;
-    bool visible_;
     bool multiLine_;
-    std::wstring name_;
     int state_;
     ORBComPtr<CTxtWinHost> host_;
     std::unique_ptr<ImageObject> image_;

@@ -11,77 +11,90 @@
 
 namespace ORBUE {
 
-// Slot order matters: this is the object model's fixed interface. Mouse operations get
-// the window message's msg, wParam and lParam (client point as signed 16-bit halves);
-// they set *handled to nonzero when they consumed the event and return 0.
-class IORBBaseUIObject {
-public:
-    virtual ~IORBBaseUIObject() {}                                               // 0
-    // Paints into the off-screen graphics; invisible objects draw nothing. Returns 0.
-    virtual int Draw(Gdiplus::Graphics* graphics) = 0;                           // 1
-    // Stores owner and rect and loads image (resId, type). Returns 0; throws HRESULT
-    // E_FAIL when the class needs an image and resId is 0 or the resource is missing,
-    // and for labels when resId is not 0.
-    virtual HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) = 0;  // 2
-    virtual RECT* GetRect(RECT* out) const = 0;                                  // 3
-    virtual void SetRect(int left, int top, int right, int bottom) = 0;          // 4
-    virtual bool IsVisible() const = 0;                                          // 5
-    virtual void SetVisible(bool visible) = 0;                                   // 6
-    virtual bool IsEnabled() const = 0;                                          // 7
-    virtual void SetEnabled(bool enabled) = 0;                                   // 8
-    virtual HWND GetOwnerWindow() const = 0;                                     // 9
-    virtual LRESULT OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) = 0;  // 10
-    virtual LRESULT OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) = 0;    // 11
-    virtual LRESULT OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) = 0;   // 12
-    virtual LRESULT OnMouseHover(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) = 0;   // 13
-    virtual LRESULT OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) = 0;    // 14
-    // x, y: pointer in client coordinates. Handled means the object set the cursor.
-    virtual LRESULT OnSetCursor(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled, int x,
-                                int y) = 0;                                      // 15
-    // The window gave the capture to another object (lParam). Only the text box reacts.
-    virtual LRESULT OnCaptureLost(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) = 0;  // 16
-    virtual void RequestFocus() = 0;    // 17: ORBUM_SETFOCUS to the owner
-    virtual void ReleaseFocus() = 0;    // 18: ORBUM_KILLFOCUS
-    virtual void RequestCapture() = 0;  // 19: ORBUM_SETCAPTURE
-    virtual void ReleaseCapture() = 0;  // 20: ORBUM_RELEASECAPTURE
-    virtual const std::wstring& GetName() const = 0;                             // 21
-    virtual void SetName(const std::wstring& name) = 0;                          // 22
-    // A raw message routed to the capture or focus object; nonzero = consumed.
-    virtual LRESULT ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam) = 0;  // 23
+// A mouse event in the owner's client coordinates.
+struct MouseEvent {
+    POINT point;
+    UINT buttons;    // MK_LBUTTON, MK_RBUTTON, MK_MBUTTON held
+    UINT modifiers;  // MK_SHIFT, MK_CONTROL held
+
+    // From a mouse message's wParam (key state) and lParam (point).
+    static MouseEvent FromMessage(WPARAM wParam, LPARAM lParam) {
+        const UINT keys = static_cast<UINT>(wParam);
+        return {ORBPointFromLParam(lParam), keys & (MK_LBUTTON | MK_RBUTTON | MK_MBUTTON),
+                keys & (MK_SHIFT | MK_CONTROL)};
+    }
+    static MouseEvent At(int x, int y) { return {{x, y}, 0, 0}; }
+    // The message parameters again, for code that speaks window messages.
+    WPARAM KeyState() const { return buttons | modifiers; }
+    LPARAM PointParam() const { return MAKELPARAM(point.x, point.y); }
 };
 
-// Common state and default behaviour of the controls: rectangle, owner, visible and
-// enabled flags, name. Mouse operations are "not handled", focus and capture requests
-// send nothing, ProcessMessage returns 0. Clickable controls override what they need.
-class ControlUIObjectImpl : public IORBBaseUIObject {
+class IORBBaseUIObject {
 public:
-    ControlUIObjectImpl();
-    ~ControlUIObjectImpl() override;
+    virtual ~IORBBaseUIObject() {}
+    // Paints into the off-screen graphics; invisible objects draw nothing.
+    virtual void Draw(Gdiplus::Graphics* graphics) = 0;
+    // Stores owner and rect and loads image (resId, type). E_FAIL when the class needs an
+    // image and resId is 0 or the resource is missing, and for labels when resId is not 0.
+    virtual HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) = 0;
+    virtual RECT* GetRect(RECT* out) const = 0;
+    virtual void SetRect(int left, int top, int right, int bottom) = 0;
+    virtual bool IsVisible() const = 0;
+    virtual void SetVisible(bool visible) = 0;
+    virtual bool IsEnabled() const = 0;
+    virtual void SetEnabled(bool enabled) = 0;
+    virtual HWND GetOwnerWindow() const = 0;
+    // Mouse input; true when the object consumed the event.
+    virtual bool OnLButtonDown(const MouseEvent& e) = 0;
+    virtual bool OnLButtonUp(const MouseEvent& e) = 0;
+    virtual bool OnMouseLeave(const MouseEvent& e) = 0;
+    virtual bool OnMouseHover(const MouseEvent& e) = 0;
+    virtual bool OnMouseMove(const MouseEvent& e) = 0;
+    // True when the object set the cursor for the pointer at pt.
+    virtual bool OnSetCursor(POINT pt) = 0;
+    // The window gave the capture to another object. Only the text box reacts.
+    virtual void OnCaptureLost() = 0;
+    virtual void RequestFocus() = 0;    // ORBUM_SETFOCUS to the owner
+    virtual void ReleaseFocus() = 0;    // ORBUM_KILLFOCUS
+    virtual void RequestCapture() = 0;  // ORBUM_SETCAPTURE
+    virtual void ReleaseCapture() = 0;  // ORBUM_RELEASECAPTURE
+    virtual const std::wstring& GetName() const = 0;
+    virtual void SetName(const std::wstring& name) = 0;
+    // A raw message routed to the capture or focus object; nonzero = consumed.
+    virtual LRESULT ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+};
 
-    int Draw(Gdiplus::Graphics* graphics) override;
+// Common state and default behaviour of every object: rectangle, owner, visible and
+// enabled flags, name. Mouse events are not consumed, focus and capture requests send
+// nothing, ProcessMessage returns 0.
+class UIObjectImpl : public IORBBaseUIObject {
+public:
+    UIObjectImpl() = default;
+    ~UIObjectImpl() override = default;
+
+    void Draw(Gdiplus::Graphics*) override {}
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override;
     RECT* GetRect(RECT* out) const override;
     void SetRect(int left, int top, int right, int bottom) override;
-    bool IsVisible() const override;
+    bool IsVisible() const override { return visible_; }
     void SetVisible(bool visible) override;   // hiding calls ReleaseFocus first
-    bool IsEnabled() const override;
+    bool IsEnabled() const override { return enabled_; }
     void SetEnabled(bool enabled) override;   // disabling calls ReleaseFocus first
-    HWND GetOwnerWindow() const override;
-    LRESULT OnLButtonDown(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnLButtonUp(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseLeave(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseHover(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnMouseMove(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    LRESULT OnSetCursor(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled, int x,
-                        int y) override;
-    LRESULT OnCaptureLost(UINT msg, WPARAM wParam, LPARAM lParam, BOOL* handled) override;
-    void RequestFocus() override;
-    void ReleaseFocus() override;
-    void RequestCapture() override;
-    void ReleaseCapture() override;
-    const std::wstring& GetName() const override;
-    void SetName(const std::wstring& name) override;
-    LRESULT ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
+    HWND GetOwnerWindow() const override { return owner_; }
+    bool OnLButtonDown(const MouseEvent&) override { return false; }
+    bool OnLButtonUp(const MouseEvent&) override { return false; }
+    bool OnMouseLeave(const MouseEvent&) override { return false; }
+    bool OnMouseHover(const MouseEvent&) override { return false; }
+    bool OnMouseMove(const MouseEvent&) override { return false; }
+    bool OnSetCursor(POINT) override { return false; }
+    void OnCaptureLost() override {}
+    void RequestFocus() override {}
+    void ReleaseFocus() override {}
+    void RequestCapture() override {}
+    void ReleaseCapture() override {}
+    const std::wstring& GetName() const override { return name_; }
+    void SetName(const std::wstring& name) override { name_ = name; }
+    LRESULT ProcessMessage(UINT, WPARAM, LPARAM) override { return 0; }
 
 protected:
     // SendMessageW(owner, msg, wParam, this as IORBBaseUIObject*); result ignored.
@@ -89,11 +102,50 @@ protected:
     int Width() const { return rect_.right - rect_.left; }
     int Height() const { return rect_.bottom - rect_.top; }
 
-    RECT rect_;
-    HWND owner_;
-    bool visible_;
-    bool enabled_;
+    RECT rect_ = {};
+    HWND owner_ = nullptr;
+    bool visible_ = true;
+    bool enabled_ = true;
     std::wstring name_;
+};
+
+// The pointer, press and focus handling shared by the controls a user clicks: buttons,
+// check boxes, links. A press and a release inside activate the control; leaving the
+// control cancels the press.
+class ClickableUIObjectImpl : public UIObjectImpl {
+public:
+    bool OnLButtonDown(const MouseEvent& e) override;
+    bool OnLButtonUp(const MouseEvent& e) override;
+    bool OnMouseLeave(const MouseEvent& e) override;
+    bool OnMouseHover(const MouseEvent& e) override;
+    bool OnMouseMove(const MouseEvent& e) override;
+    void RequestFocus() override;
+    void ReleaseFocus() override;
+    void RequestCapture() override;
+    void ReleaseCapture() override;
+
+    // What a click does, and what a key will do: the control's own change (Perform),
+    // then the action notification to the owner. Nothing without an action.
+    void Activate();
+    void SetAction(UINT code) { action_ = WM_USER + code; }  // notification WM_USER + code
+    UINT GetAction() const { return action_; }
+    bool HasFocus() const { return focused_; }
+
+protected:
+    bool Reacts() const { return visible_ && IsEnabled(); }
+    // The control's change on activation; returns the notification's wParam.
+    virtual WPARAM Perform() { return 0; }
+    // The looks of the pointer states.
+    virtual void ShowNormal() {}
+    virtual void ShowHover() {}
+    virtual void ShowPressed() {}
+
+    bool pointerOver_ = false;
+    bool pressedInside_ = false;
+
+private:
+    UINT action_ = 0;
+    bool focused_ = false;
 };
 
 }  // namespace ORBUE

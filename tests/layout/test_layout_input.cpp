@@ -40,10 +40,9 @@ bool Exercise(TestOwner& owner, const pugi::xml_document& doc) {
     }
     if (IORBBaseUIObject* root = m->GetRoot(owner.hwnd())) {
         DrawFrame(root, 200, 150);
-        BOOL handled = FALSE;
-        root->OnMouseMove(WM_MOUSEMOVE, 0, MAKELPARAM(20, 70), &handled);
-        root->OnLButtonDown(WM_LBUTTONDOWN, 0, MAKELPARAM(20, 70), &handled);
-        root->OnLButtonUp(WM_LBUTTONUP, 0, MAKELPARAM(20, 70), &handled);
+        root->OnMouseMove(MouseEvent::At(20, 70));
+        root->OnLButtonDown(MouseEvent::At(20, 70));
+        root->OnLButtonUp(MouseEvent::At(20, 70));
     }
     m->DestroyTree(owner.hwnd());
     return complete;

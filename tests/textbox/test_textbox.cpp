@@ -144,9 +144,9 @@ TEST(TextBox, DisabledDrawsTheThirdCellGreyedAndIgnoresInput) {
     Type(*box, L"x");
     EXPECT_EQ(L"abc", box->GetText());
     BOOL handled = TRUE;
-    box->OnLButtonDown(WM_LBUTTONDOWN, 0, MAKELPARAM(30, 25), &handled);
+    handled = box->OnLButtonDown(MouseEvent::FromMessage(0, MAKELPARAM(30, 25)));
     EXPECT_FALSE(handled);
-    box->OnMouseMove(WM_MOUSEMOVE, 0, MAKELPARAM(30, 25), &handled);
+    handled = box->OnMouseMove(MouseEvent::FromMessage(0, MAKELPARAM(30, 25)));
     EXPECT_FALSE(handled);
     box->RequestFocus();
     EXPECT_EQ(0, owner.Count(ORBUM_SETFOCUS));
@@ -239,18 +239,18 @@ TEST(TextBox, MouseFocusAndCaptureGoThroughTheOwner) {
     auto box = MakeBox(owner.hwnd());
     box->SetText(L"some text");
     BOOL handled = FALSE;
-    box->OnMouseMove(WM_MOUSEMOVE, 0, MAKELPARAM(30, 25), &handled);
+    handled = box->OnMouseMove(MouseEvent::FromMessage(0, MAKELPARAM(30, 25)));
     EXPECT_TRUE(handled);
     EXPECT_EQ(TextBoxUIObjectImpl::kHot, box->GetState());
-    box->OnMouseLeave(WM_MOUSELEAVE, 0, 0, &handled);
+    handled = box->OnMouseLeave(MouseEvent::At(0, 0));
     EXPECT_EQ(TextBoxUIObjectImpl::kNormal, box->GetState());
-    box->OnLButtonDown(WM_LBUTTONDOWN, MK_LBUTTON, MAKELPARAM(30, 25), &handled);
+    handled = box->OnLButtonDown(MouseEvent::FromMessage(MK_LBUTTON, MAKELPARAM(30, 25)));
     EXPECT_TRUE(handled);
-    box->OnLButtonUp(WM_LBUTTONUP, 0, MAKELPARAM(30, 25), &handled);
+    handled = box->OnLButtonUp(MouseEvent::FromMessage(0, MAKELPARAM(30, 25)));
     EXPECT_TRUE(handled);
     box->RequestFocus();
-    box->OnMouseMove(WM_MOUSEMOVE, 0, MAKELPARAM(30, 25), &handled);
-    box->OnMouseLeave(WM_MOUSELEAVE, 0, 0, &handled);
+    handled = box->OnMouseMove(MouseEvent::FromMessage(0, MAKELPARAM(30, 25)));
+    handled = box->OnMouseLeave(MouseEvent::At(0, 0));
     EXPECT_EQ(TextBoxUIObjectImpl::kHot, box->GetState());  // still focused
 
     owner.messages.clear();
@@ -260,19 +260,18 @@ TEST(TextBox, MouseFocusAndCaptureGoThroughTheOwner) {
     EXPECT_EQ(ORBUM_SETCAPTURE, owner.messages[0].msg);
     EXPECT_EQ(ORBUM_RELEASECAPTURE, owner.messages[1].msg);
     EXPECT_EQ(reinterpret_cast<LPARAM>(static_cast<IORBBaseUIObject*>(box.get())), owner.messages[1].lParam);
-    box->OnCaptureLost(0, 0, 0, &handled);
-    EXPECT_FALSE(handled);
+    box->OnCaptureLost();
 
-    box->OnSetCursor(WM_SETCURSOR, 0, 0, &handled, 30, 25);
+    handled = box->OnSetCursor(POINT{30, 25});
     EXPECT_TRUE(handled);
-    box->OnSetCursor(WM_SETCURSOR, 0, 0, &handled, 12, 12);  // rect, but not text area
+    handled = box->OnSetCursor(POINT{12, 12});  // rect, but not text area
     EXPECT_FALSE(handled);
 
     box->SetVisible(false);
     EXPECT_FALSE(box->IsFocused());
     std::vector<DWORD> px = DrawFrame(box.get(), kW, kH);
     for (DWORD p : px) ASSERT_EQ(0u, p);
-    box->OnMouseMove(WM_MOUSEMOVE, 0, MAKELPARAM(30, 25), &handled);
+    handled = box->OnMouseMove(MouseEvent::FromMessage(0, MAKELPARAM(30, 25)));
     EXPECT_FALSE(handled);
 }
 

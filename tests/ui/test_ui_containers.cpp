@@ -35,11 +35,11 @@ PictureUIObjectImpl* NewPicture(HWND owner, RECT rc) {
 BOOL Send(IORBBaseUIObject& o, UINT msg, int x, int y) {
     BOOL h = FALSE;
     switch (msg) {
-    case WM_LBUTTONDOWN: o.OnLButtonDown(msg, 0, At(x, y), &h); break;
-    case WM_LBUTTONUP: o.OnLButtonUp(msg, 0, At(x, y), &h); break;
-    case WM_MOUSEMOVE: o.OnMouseMove(msg, 0, At(x, y), &h); break;
-    case WM_MOUSEHOVER: o.OnMouseHover(msg, 0, At(x, y), &h); break;
-    case WM_MOUSELEAVE: o.OnMouseLeave(msg, 0, 0, &h); break;
+    case WM_LBUTTONDOWN: h = o.OnLButtonDown(MouseEvent::At(x, y)); break;
+    case WM_LBUTTONUP: h = o.OnLButtonUp(MouseEvent::At(x, y)); break;
+    case WM_MOUSEMOVE: h = o.OnMouseMove(MouseEvent::At(x, y)); break;
+    case WM_MOUSEHOVER: h = o.OnMouseHover(MouseEvent::At(x, y)); break;
+    case WM_MOUSELEAVE: h = o.OnMouseLeave(MouseEvent::At(0, 0)); break;
     }
     return h;
 }
@@ -436,11 +436,11 @@ TEST(UiContainer, SetCursorReachesTheLinkAndOnlyTheLink) {
     root.AddControl(Own(link));
     root.AddControl(Own(NewButton(rec.hwnd(), Rc(100, 10, 120, 30), 1)));
     BOOL h = FALSE;
-    root.OnSetCursor(WM_SETCURSOR, 0, 0, &h, 20, 15);
+    h = root.OnSetCursor(POINT{20, 15});
     EXPECT_TRUE(h);
-    root.OnSetCursor(WM_SETCURSOR, 0, 0, &h, 105, 15);
+    h = root.OnSetCursor(POINT{105, 15});
     EXPECT_FALSE(h);
     link->SetEnabled(false);
-    root.OnSetCursor(WM_SETCURSOR, 0, 0, &h, 20, 15);
+    h = root.OnSetCursor(POINT{20, 15});
     EXPECT_FALSE(h);
 }

@@ -17,13 +17,12 @@ const DWORD kCheckCells[] = {Opaque(200, 0, 0),   Opaque(0, 200, 0),   Opaque(0,
                              Opaque(200, 200, 0), Opaque(0, 200, 200), Opaque(200, 0, 200)};
 
 void Mouse(IORBBaseUIObject& o, UINT msg, int x = 5, int y = 5) {
-    BOOL h = FALSE;
     switch (msg) {
-    case WM_LBUTTONDOWN: o.OnLButtonDown(msg, 0, At(x, y), &h); break;
-    case WM_LBUTTONUP: o.OnLButtonUp(msg, 0, At(x, y), &h); break;
-    case WM_MOUSEMOVE: o.OnMouseMove(msg, 0, At(x, y), &h); break;
-    case WM_MOUSEHOVER: o.OnMouseHover(msg, 0, At(x, y), &h); break;
-    case WM_MOUSELEAVE: o.OnMouseLeave(msg, 0, 0, &h); break;
+    case WM_LBUTTONDOWN: o.OnLButtonDown(MouseEvent::At(x, y)); break;
+    case WM_LBUTTONUP: o.OnLButtonUp(MouseEvent::At(x, y)); break;
+    case WM_MOUSEMOVE: o.OnMouseMove(MouseEvent::At(x, y)); break;
+    case WM_MOUSEHOVER: o.OnMouseHover(MouseEvent::At(x, y)); break;
+    case WM_MOUSELEAVE: o.OnMouseLeave(MouseEvent::At(0, 0)); break;
     }
 }
 
@@ -311,7 +310,7 @@ TEST(UiPicture, ScalesTheWholeImageIntoItsRect) {
     EXPECT_EQ(0u, c.Pixel(95, 30));
     // Labels and pictures never take the focus or react.
     BOOL h = TRUE;
-    pic.OnLButtonDown(WM_LBUTTONDOWN, 0, At(50, 30), &h);
+    h = pic.OnLButtonDown(MouseEvent::FromMessage(0, MAKELPARAM(50, 30)));
     EXPECT_FALSE(h);
     pic.RequestFocus();
     pic.SetVisible(false);
