@@ -48,6 +48,6 @@ std::wstring ORBFormatNeedSpaceMessage(unsigned long long bytes);
 // else fallback (also for empty text).
 std::wstring ORBInitialBrowseFolder(const std::wstring& text, const std::wstring& fallback);
 
-// The install dialog's progress step in ms for a payload of `bytes`:
-// bytes * 0.000309651279221807 / 100, cut towards zero.
+// The install dialog's progress step in ms for a payload of `bytes`: a hundredth of the
+// expected installation time, cut towards zero.
 unsigned ORBProgressStepInterval(unsigned long long payloadBytes);

@@ -7,7 +7,7 @@
 #include "orbdialogtext.h"
 #include "orbhandle.h"
 #include "orblog.h"
-#include "orbscriptengine.h"
+#include "orbdialogsettings.h"
 #include "orbstring.h"
 #include "orbtextbox.h"
 #include "orbuserlaunch.h"
@@ -16,9 +16,12 @@ using namespace ORBUE;
 
 namespace {
 
-ORBScriptEngine* Engine() { return ORBScriptEngine::GetInstance(); }
-
 const wchar_t kProductToken[] = L"$global_product_name$";
+
+// BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_EDITBOX | BIF_NEWDIALOGSTYLE |
+// BIF_NONEWFOLDERBUTTON (0x1053): a file-system folder only, typed or picked; the setup
+// itself creates the folder it installs to, so the browser offers no button for it.
+constexpr UINT kBrowseFlags = 0x1053;
 
 // Selects the initial folder once the browser is up.
 int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
@@ -51,13 +54,12 @@ void ORBInitDlg::OnStart() {
     ContainerUIObjectImpl* two = FindContainerIn(body, L"SettingsTwo");
 
     if (auto* selfStart = FindControlIn<CheckBoxUIObjectImpl>(two, L"SelfStartChk")) {
-        selfStart->SetVisible(Engine()->GetGlobalBoolean("global_startup_check_visable"));
-        selfStart->SetChecked(Engine()->GetGlobalBoolean("global_startup_check"));
+        selfStart->SetVisible(ORBDialogSettings::StartupCheckVisible());
+        selfStart->SetChecked(ORBDialogSettings::StartupChecked());
     }
 
     if (auto* licence = FindControlIn<CheckBoxUIObjectImpl>(body, L"LicenceChk")) {
-        std::wstring text = ORBReplaceAll(licence->GetText(), kProductToken,
-                                          Engine()->GetGlobalString("global_product_name"));
+        std::wstring text = ORBReplaceAll(licence->GetText(), kProductToken, ORBDialogSettings::ProductName());
         licence->SetText(text);
         ORBLog(L"%s", text.c_str());
         // The layout's initial state counts like a click: an unchecked licence (checked="false")
@@ -77,7 +79,7 @@ void ORBInitDlg::OnStart() {
         std::wstring token, name;
         if (ORBFindPlaceholder(text, token, name)) {
             ORBLog(L"%s", name.c_str());
-            std::wstring value = Engine()->GetGlobalString(ORBWideToAnsi(name.c_str()).c_str());
+            std::wstring value = ORBDialogSettings::Named(name);
             if (!value.empty()) {
                 text = ORBReplaceAll(text, token, value);
                 box->SetText(text);
@@ -126,16 +128,15 @@ LRESULT ORBInitDlg::OnInstall(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 void ORBInitDlg::Install() {
-    ORBScriptEngine* engine = Engine();
     if (!Root()) return;
     for (TextBoxUIObjectImpl* box : Root()->FindControlsByType<TextBoxUIObjectImpl>())
-        engine->SetGlobalString(ORBWideToAnsi(box->GetName().c_str()).c_str(), box->GetText());
+        ORBDialogSettings::PublishText(box->GetName(), box->GetText());
     for (CheckBoxUIObjectImpl* box : Root()->FindControlsByType<CheckBoxUIObjectImpl>()) {
-        engine->SetGlobalBoolean(ORBWideToAnsi(box->GetName().c_str()).c_str(), box->IsChecked());
+        ORBDialogSettings::PublishFlag(box->GetName(), box->IsChecked());
         if (box->IsChecked()) ORBLog(L"check Name = %s", box->GetName().c_str());
     }
 
-    std::wstring installPath = engine->GetGlobalString("InstallPath");
+    std::wstring installPath = ORBDialogSettings::InstallPath();
     // Checked before the folder is created: a refused folder must not be made either.
     if (ORBHasDriveLetter(installPath) && ORBIsRefusedInstallFolder(installPath)) {
         MessageBoxW(hwnd_, kORBRefusedInstallFolderText, L"错误", MB_OK | MB_ICONWARNING);
@@ -145,7 +146,7 @@ void ORBInitDlg::Install() {
         MessageBoxW(hwnd_, L"安装路径非法，请重新修改！", L"错误", MB_OK | MB_ICONWARNING);
         return;
     }
-    std::wstring backupPath = engine->GetGlobalString("BackUpPath");
+    std::wstring backupPath = ORBDialogSettings::BackupPath();
     if (!backupPath.empty()) {
         ORBLog(L"backpath = %s", backupPath.c_str());
         if (!ORBValidateFolder(backupPath)) {
@@ -154,14 +155,14 @@ void ORBInitDlg::Install() {
         }
     }
     installPath = ORBTrimTrailingBackslash(installPath);
-    engine->SetGlobalString("InstallPath", installPath);
+    ORBDialogSettings::SetInstallPath(installPath);
 
     // An unanswerable question does not block the installation: an unknown free space or
     // an unusable need lets the check pass, with the reason in the log.
     std::wstring volume = installPath.substr(0, 2) + L"\\";
     ULARGE_INTEGER freeBytes = {};
     unsigned long long need = 0;
-    std::wstring needText = engine->GetGlobalString("global_need_disk_space");
+    std::wstring needText = ORBDialogSettings::NeedDiskSpace();
     if (!GetDiskFreeSpaceExW(volume.c_str(), nullptr, nullptr, &freeBytes)) {
         ORBLog(L"GetDiskFreeSpaceEx failed for %s, err:%d; disk space not checked\r\n", volume.c_str(),
                static_cast<int>(GetLastError()));
@@ -194,7 +195,7 @@ LRESULT ORBInitDlg::OnLicenceCheck(UINT, WPARAM wParam, LPARAM, BOOL&) {
 }
 
 LRESULT ORBInitDlg::OnLicenceLink(UINT, WPARAM, LPARAM, BOOL&) {
-    std::wstring url = Engine()->GetGlobalString("global_licence_url");
+    std::wstring url = ORBDialogSettings::LicenceUrl();
     ORBStartForUser(url, L"", L"");  // the browser runs for the user, not elevated
     return 0;
 }
@@ -225,7 +226,7 @@ std::wstring ORBInitDlg::BrowseFolder(const wchar_t* title, const std::wstring& 
     BROWSEINFOW bi = {};
     bi.hwndOwner = GetActiveWindow();
     bi.lpszTitle = title;
-    bi.ulFlags = 0x1053;  // file-system folders, edit box, new style, no network below domain
+    bi.ulFlags = kBrowseFlags;
     bi.lpfn = BrowseCallback;
     bi.lParam = reinterpret_cast<LPARAM>(initial.c_str());
     ORBCoTaskMem<ITEMIDLIST> item(SHBrowseForFolderW(&bi));
@@ -250,7 +251,7 @@ LRESULT ORBInitDlg::OnBrowseInstall(UINT, WPARAM, LPARAM, BOOL&) {
     // Looked up again: the dialog may have been closed while the browser was up.
     box = static_cast<TextBoxUIObjectImpl*>(FindTextBox(L"InstallPath"));
     if (chosen.empty() || !box) return 0;
-    std::wstring base = Engine()->GetGlobalString("global_install_basepath");
+    std::wstring base = ORBDialogSettings::InstallBaseName();
     ORBLog(L"CheckDir %s, %s", chosen.c_str(), base.c_str());
     box->SetText(ORBAppendBaseName(chosen, base));
     return 0;

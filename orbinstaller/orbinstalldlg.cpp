@@ -7,7 +7,7 @@
 #include "orbdialogtext.h"
 #include "orblog.h"
 #include "orbresource.h"
-#include "orbscriptengine.h"
+#include "orbdialogsettings.h"
 
 using namespace ORBUE;
 
@@ -16,7 +16,7 @@ ORBInstallDlg::~ORBInstallDlg() {
 }
 
 unsigned __stdcall ORBInstallDlg::Worker(void* window) {
-    ORBScriptEngine::GetInstance()->CallHook("ORBSE_OnInstall");
+    ORBDialogSettings::RunInstall();
     PostMessageW(static_cast<HWND>(window), ORBUM_INSTALLDONE, 0, 0);
     return 0;
 }
@@ -28,10 +28,9 @@ void ORBInstallDlg::OnStart() {
     if (payload.status == ORBResourceData::kNotFound && ORBFindAppendedPayload(L"APP.7Z", &appended))
         size = appended.size;
     const UINT interval = ORBProgressStepInterval(size);
-    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
-    engine->SetGlobalNumber("global_install_progress_elapse", interval);
+    ORBDialogSettings::SetProgressInterval(interval);
     // Read before the worker holds the engine.
-    passive_ = engine->GetGlobalBoolean("global_passive_install");
+    passive_ = ORBDialogSettings::PassiveInstall();
 
     uintptr_t thread = _beginthreadex(nullptr, 0, &ORBInstallDlg::Worker, hwnd_, 0, nullptr);
     if (thread) {
@@ -69,7 +68,7 @@ LRESULT ORBInstallDlg::OnInstallDone(UINT, WPARAM, LPARAM, BOOL&) {
     KillTimer(hwnd_, PROGRESS_TIMER);
     // Without a bar there is nothing to run to 100: the installation is done now.
     if (!FindControlIn<ProgressUIObjectImpl>(FindContainerIn(Root(), L"Body"), L"InstallProgress")) {
-        ORBScriptEngine::GetInstance()->SetGlobalNumber("global_install_progress_pos", 100);
+        ORBDialogSettings::SetProgressPos(100);
         PostMessageW(hwnd_, WM_CLOSE, 1, 0);
         return 0;
     }
@@ -82,7 +81,7 @@ void ORBInstallDlg::OnOwnTimer(UINT_PTR id) {
     auto* progress = FindControlIn<ProgressUIObjectImpl>(FindContainerIn(Root(), L"Body"), L"InstallProgress");
     if (!progress) return;
     progress->Step();
-    ORBScriptEngine::GetInstance()->SetGlobalNumber("global_install_progress_pos", progress->GetPos());
+    ORBDialogSettings::SetProgressPos(progress->GetPos());
     if (workerDone_ && progress->GetPos() == 100) {
         PostMessageW(hwnd_, WM_CLOSE, 1, 0);
         KillTimer(hwnd_, PROGRESS_TIMER);

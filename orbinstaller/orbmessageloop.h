@@ -1,4 +1,4 @@
-// The message loop of a UI thread, with message filters and idle handlers.
+// The message loop of a UI thread, with message filters.
 #pragma once
 
 #include <windows.h>
@@ -14,31 +14,17 @@ protected:
     ~ORBMessageFilter() {}
 };
 
-// Called while the thread's queue is empty; false = no more idle calls until the next
-// input message.
-class ORBIdleHandler {
-public:
-    virtual BOOL OnIdle() = 0;
-
-protected:
-    ~ORBIdleHandler() {}
-};
-
 class ORBMessageLoop {
 public:
-    // Adding twice is harmless; removing an unknown entry returns false.
+    // Adding twice is harmless; removing an unknown filter returns false.
     bool AddMessageFilter(ORBMessageFilter* filter);
     bool RemoveMessageFilter(ORBMessageFilter* filter);
-    bool AddIdleHandler(ORBIdleHandler* handler);
-    bool RemoveIdleHandler(ORBIdleHandler* handler);
 
     // Gets messages for every window of the thread until WM_QUIT; returns the quit code.
     int Run();
 
 private:
     BOOL PreTranslateMessage(MSG* msg);
-    BOOL OnIdle();
 
     std::vector<ORBMessageFilter*> filters_;
-    std::vector<ORBIdleHandler*> idleHandlers_;
 };

@@ -3,7 +3,8 @@
 #include "orbappmodule.h"
 #include "orbcontrols.h"
 #include "orblog.h"
-#include "orbscriptengine.h"
+#include "orbdialogsettings.h"
+#include "orblayout.h"
 #include "orbplaceholder.h"
 #include "orbstring.h"
 #include "orbtxtwinhost.h"
@@ -69,7 +70,8 @@ bool ORBSkinDialog::InsideRoot(LPARAM lParam) const {
     return PtInRect(&rc, ORBPointFromLParam(lParam)) != FALSE;
 }
 
-LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+// Icons, message filter, borderless style, size, title and place of the window.
+void ORBSkinDialog::SetUpWindow() {
     HINSTANCE instance = g_orbModule.GetInstance() ? g_orbModule.GetInstance() : GetModuleHandleW(nullptr);
     bigIcon_.reset(static_cast<HICON>(LoadImageW(instance, MAKEINTRESOURCEW(ORB_IDI_ICON), IMAGE_ICON,
                                                  GetSystemMetrics(SM_CXICON), GetSystemMetrics(SM_CYICON), 0)));
@@ -83,14 +85,17 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
     SetWindowLongPtrW(hwnd_, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME));
 
-    const int width = dlg_.attribute(L"width").as_int(400);
-    const int height = dlg_.attribute(L"height").as_int(300);
-    SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    // Read as the layout reads every integer (decimal), as the preview tool does.
+    const SIZE size = DialogSize(dlg_);
+    SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    std::wstring title = ORBScriptEngine::GetInstance()->GetGlobalString("global_product_name") + L"安装";
+    std::wstring title = ORBDialogSettings::ProductName() + L"安装";
     SetWindowTextW(hwnd_, title.c_str());
+    CentreOnWorkArea();
+}
 
-    // Centred on the work area of the nearest monitor, kept inside it.
+// Centred on the work area of the nearest monitor, kept inside it.
+void ORBSkinDialog::CentreOnWorkArea() {
     MONITORINFO mi = {};
     mi.cbSize = sizeof mi;
     RECT wr;
@@ -105,7 +110,10 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
         if (y < work.top) y = work.top;
         SetWindowPos(hwnd_, nullptr, x, y, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     }
+}
 
+LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
+    SetUpWindow();
     // A tree that cannot be built ends the dialog with code 0: a skin without its
     // objects offers the user nothing to press.
     HRESULT hr = S_OK;
@@ -126,10 +134,7 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 
     OnStart();
     // What the dialog did not fill itself: "$name$" in any text shows the script global.
-    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
-    FillPlaceholders(root_, [engine](const std::wstring& name) {
-        return engine->GetGlobalString(ORBWideToAnsi(name.c_str()).c_str());
-    });
+    FillPlaceholders(root_, ORBDialogSettings::Named);
     Draw();
     SetTimer(hwnd_, REPAINT_TIMER, REPAINT_PERIOD_MS, nullptr);
     return TRUE;
@@ -291,9 +296,8 @@ LRESULT ORBSkinDialog::OnKillAnimationTimer(UINT, WPARAM wParam, LPARAM lParam, 
 
 void ORBSkinDialog::PublishCheckBoxes() {
     if (!root_) return;
-    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
     for (CheckBoxUIObjectImpl* box : root_->FindControlsByType<CheckBoxUIObjectImpl>())
-        engine->SetGlobalBoolean(ORBWideToAnsi(box->GetName().c_str()).c_str(), box->IsChecked());
+        ORBDialogSettings::PublishFlag(box->GetName(), box->IsChecked());
 }
 
 ORBUE::ContainerUIObjectImpl* ORBSkinDialog::FindContainerIn(ContainerUIObjectImpl* parent, const wchar_t* name) {

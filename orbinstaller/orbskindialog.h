@@ -105,6 +105,8 @@ private:
     BOOL RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool IsFocusMessage(UINT msg) const;
     bool InsideRoot(LPARAM lParam) const;
+    void SetUpWindow();
+    void CentreOnWorkArea();
 
     LRESULT OnInitDialog(UINT, WPARAM, LPARAM, BOOL&);
     LRESULT OnNcCalcSize(UINT, WPARAM, LPARAM, BOOL&) { return 0; }

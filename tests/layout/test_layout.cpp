@@ -110,12 +110,13 @@ TEST(LayoutAttributes, IntegerAndBooleanEdgeValues) {
 TEST(LayoutAttributes, DialogLookupIsExactAndSizesDefault) {
     pugi::xml_document doc;
     ASSERT_TRUE(ParseLayout(doc, L"<AnyName><Other name=\"A\"/><Dlg name=\"a\"/><Dlg name=\"A\" width=\"640\"/>"
-                                 L"<Dlg name=\"A\" width=\"1\"/></AnyName>"));
+                                 L"<Dlg name=\"A\" width=\"1\"/><Dlg name=\"h\" width=\"0x200\"/></AnyName>"));
     pugi::xml_node a = FindDialog(doc, L"A");
     ASSERT_TRUE(a);
     EXPECT_EQ(640, DialogSize(a).cx);
     EXPECT_EQ(300, DialogSize(a).cy);
     EXPECT_EQ(400, DialogSize(FindDialog(doc, L"a")).cx);
+    EXPECT_EQ(0, DialogSize(FindDialog(doc, L"h")).cx);  // decimal, in the setup and the preview alike
     EXPECT_FALSE(FindDialog(doc, L"B"));
     EXPECT_FALSE(DialogRoot(a));
 }

@@ -54,6 +54,25 @@ bool PngEncoder(CLSID* clsid) {
     return false;
 }
 
+// Draws root into a size.cx x size.cy frame and writes it to out as PNG; the exit code.
+int SaveFrame(HWND owner, ORBUE::IORBBaseUIObject* root, SIZE size, const wchar_t* out) {
+    int rc = 4;
+    {
+        ORBWindowDC wdc(owner);
+        ORBMemDC mem(CreateCompatibleDC(wdc.get()));
+        ORBUE::MemoryBitmap bmp;
+        if (mem && ORBUE::RenderTree(mem.get(), bmp, root, size.cx, size.cy)) {
+            std::vector<DWORD> argb = ORBPreviewStraightRows(bmp.bits(), size.cx, size.cy);
+            if (ORBPreviewSavePng(out, argb, size.cx, size.cy)) rc = 0;
+            else Print(std::wstring(L"cannot write ") + out);
+        } else {
+            Print(L"the frame cannot be drawn (no memory for a " + std::to_wstring(size.cx) + L" x " +
+                  std::to_wstring(size.cy) + L" bitmap?)");
+        }
+    }
+    return rc;
+}
+
 int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
     ORBResourceData res = ORBLoadResource(nullptr, L"XML", L"LAYOUT.XML");
     if (res.status != ORBResourceData::kOk) {
@@ -112,20 +131,7 @@ int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
         });
     }
 
-    int rc = 4;
-    {
-        ORBWindowDC wdc(owner);
-        ORBMemDC mem(CreateCompatibleDC(wdc.get()));
-        ORBUE::MemoryBitmap bmp;
-        if (mem && ORBUE::RenderTree(mem.get(), bmp, root, size.cx, size.cy)) {
-            std::vector<DWORD> argb = ORBPreviewStraightRows(bmp.bits(), size.cx, size.cy);
-            if (ORBPreviewSavePng(out, argb, size.cx, size.cy)) rc = 0;
-            else Print(std::wstring(L"cannot write ") + out);
-        } else {
-            Print(L"the frame cannot be drawn (no memory for a " + std::to_wstring(size.cx) + L" x " +
-                  std::to_wstring(size.cy) + L" bitmap?)");
-        }
-    }
+    int rc = SaveFrame(owner, root, size, out);
     manager->DestroyTree(owner);
     DestroyWindow(owner);
     return rc;
