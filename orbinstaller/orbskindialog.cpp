@@ -2,6 +2,7 @@
 
 #include "orbappmodule.h"
 #include "orbcontrols.h"
+#include "orbhosttext.h"
 #include "orblog.h"
 #include "orbscriptengine.h"
 #include "orbplaceholder.h"
@@ -84,7 +85,8 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     const int height = dlg_.attribute(L"height").as_int(300);
     SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    std::wstring title = ORBScriptEngine::GetInstance()->GetGlobalString("global_product_name") + L"安装";
+    std::wstring title = ORBScriptEngine::GetInstance()->GetGlobalString("global_product_name") +
+                        ORBHostText(ORBText::kTitleSuffix);
     SetWindowTextW(hwnd_, title.c_str());
 
     // Centred on the work area of the nearest monitor, kept inside it.
