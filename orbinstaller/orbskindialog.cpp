@@ -85,8 +85,14 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     const int height = dlg_.attribute(L"height").as_int(300);
     SetWindowPos(hwnd_, nullptr, 0, 0, width, height, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    std::wstring title = ORBScriptEngine::GetInstance()->GetGlobalString("global_product_name") +
-                        ORBHostText(ORBText::kTitleSuffix);
+    // The taskbar's text: the layout's own title, else the product name and the suffix.
+    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
+    const PlaceholderLookup fromGlobals = [engine](const std::wstring& name) {
+        return engine->GetGlobalString(ORBWideToAnsi(name.c_str()).c_str());
+    };
+    std::wstring title = dlg_.attribute(L"title")
+                             ? FillPlaceholder(dlg_.attribute(L"title").value(), fromGlobals)
+                             : engine->GetGlobalString("global_product_name") + ORBHostText(ORBText::kTitleSuffix);
     SetWindowTextW(hwnd_, title.c_str());
 
     // Centred on the work area of the nearest monitor, kept inside it.
@@ -124,10 +130,7 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 
     OnStart();
     // What the dialog did not fill itself: "$name$" in any text shows the script global.
-    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
-    FillPlaceholders(root_, [engine](const std::wstring& name) {
-        return engine->GetGlobalString(ORBWideToAnsi(name.c_str()).c_str());
-    });
+    FillPlaceholders(root_, fromGlobals);
     Draw();
     SetTimer(hwnd_, REPAINT_TIMER, REPAINT_PERIOD_MS, nullptr);
     return TRUE;

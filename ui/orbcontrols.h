@@ -34,9 +34,17 @@ public:
     void SetAction(UINT code);  // action message := WM_USER + code
     UINT GetAction() const { return action_; }
     int GetState() const { return state_; }
+    // Optional caption drawn centred over the image (one pixel lower while pressed), so
+    // the artwork needs no words.
+    void SetText(const std::wstring& text) { text_ = text; }
+    const std::wstring& GetText() const { return text_; }
+    void SetTextColor(int r, int g, int b) { style_.SetColor(r, g, b); }
+    void SetFont(const std::wstring& face, int size, bool bold) { style_.SetFont(face.c_str(), float(size), bold); }
 
 private:
     bool Reacts() const { return visible_ && state_ != kDisabled; }
+    std::wstring text_;
+    TextStyle style_;
     ImageObject* image_;
     int state_;
     UINT action_;
@@ -44,7 +52,7 @@ private:
     bool pointerOver_;
 };
 
-// Static text drawn at (left, top), not clipped to its rectangle.
+// Static text drawn at (left, top), or centred in its rectangle, not clipped to it.
 class LabelUIObjectImpl : public ControlUIObjectImpl {
 public:
     ~LabelUIObjectImpl() override;
@@ -57,8 +65,11 @@ public:
     void SetTextColor(int r, int g, int b);
     // Unknown face: the generic sans-serif family.
     void SetFont(const std::wstring& face, int size, bool bold);
+    // Centred text keeps its place whatever the length of a translation.
+    void SetCentred(bool centred) { centred_ = centred; }
 
 protected:
+    bool centred_ = false;
     std::wstring text_;
     TextStyle style_;
     int extraStyle_ = 0;  // added to the font style (underline for links)

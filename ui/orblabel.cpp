@@ -11,7 +11,10 @@ HRESULT LabelUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const wchar
 
 int LabelUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     if (!visible_) return 0;
-    style_.Draw(g, text_.c_str(), float(rect_.left), float(rect_.top));
+    if (centred_)
+        style_.DrawCentred(g, text_.c_str(), float(rect_.left), float(rect_.top), float(Width()), float(Height()));
+    else
+        style_.Draw(g, text_.c_str(), float(rect_.left), float(rect_.top));
     return 0;
 }
 

@@ -181,6 +181,17 @@ void TextStyle::Draw(Graphics* g, const wchar_t* text, float x, float y) const {
     DrawTextAt(g, text, font_, brush_, x, y);
 }
 
+void TextStyle::DrawCentred(Graphics* g, const wchar_t* text, float x, float y, float w, float h) const {
+    if (!text || !font_ || !brush_) return;
+    StringFormat format(StringFormatFlagsNoWrap | StringFormatFlagsNoClip);
+    format.SetAlignment(StringAlignmentCenter);
+    format.SetLineAlignment(StringAlignmentCenter);
+    TextRenderingHint old = g->GetTextRenderingHint();
+    g->SetTextRenderingHint(TextRenderingHintClearTypeGridFit);
+    g->DrawString(text, -1, font_, RectF(x, y, w, h), &format, brush_);
+    g->SetTextRenderingHint(old);
+}
+
 int HimetricToPixels(int himetric, int dpi) {
     return MulDiv(himetric, dpi, 2540);
 }

@@ -89,6 +89,12 @@ std::unique_ptr<IORBBaseUIObject> BuildControl(HWND owner, const pugi::xml_node&
         auto b = std::make_unique<ButtonUIObjectImpl>();
         b->Create(owner, r, resId, type.c_str());
         b->SetAction(LayoutUInt(e, L"action", 0));
+        if (LayoutHasText(e)) {
+            ReadColor(e, rgb);
+            b->SetTextColor(rgb[0], rgb[1], rgb[2]);
+            b->SetFont(font, size, bold);
+            b->SetText(LayoutText(e));
+        }
         ApplyCommon(b.get(), e);
         return b;
     }
@@ -99,6 +105,7 @@ std::unique_ptr<IORBBaseUIObject> BuildControl(HWND owner, const pugi::xml_node&
         ReadColor(e, rgb);
         l->SetTextColor(rgb[0], rgb[1], rgb[2]);
         l->SetFont(font, size, bold);
+        l->SetCentred(LayoutString(e, L"align") == L"center");
         ApplyCommon(l.get(), e);
         return l;
     }
