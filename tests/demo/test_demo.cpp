@@ -373,10 +373,12 @@ TEST_F(Demo, UninstallWithAFileInUseAsksForARestart) {
 // Interactive runs: the setup on a thread of its own, driven through its windows.
 class Session {
 public:
-    Session(const std::wstring& exe, const std::wstring& args, std::vector<int> answers = {}) {
+    Session(const std::wstring& exe, const std::wstring& args, std::vector<int> answers = {},
+            std::vector<std::pair<std::wstring, std::wstring>> environment = {}) {
         options_.exe = exe;
         options_.arguments = args;
         options_.answers = std::move(answers);
+        options_.environment = std::move(environment);
         options_.timeoutMs = 120000;
         options_.onStarted = [this](DWORD pid) { pid_ = pid; };
         thread_ = std::thread([this] {
@@ -440,14 +442,29 @@ HWND WaitForProgramWindow(DWORD ms) {
 // Points of the skin's controls (window client pixels, from LAYOUT.XML).
 const POINT kInstallBtn = {300, 252};
 const POINT kUseBtn = {300, 297};
+const POINT kCloseBtn = {570, 25};
+
+// Wine takes the user's display language from the locale of the process.
+const std::vector<std::pair<std::wstring, std::wstring>> kEnglishUser = {
+    {L"LANG", L"en_US.UTF-8"}, {L"LC_ALL", L"en_US.UTF-8"}, {L"LC_MESSAGES", L"en_US.UTF-8"}};
+const std::vector<std::pair<std::wstring, std::wstring>> kChineseUser = {
+    {L"LANG", L"zh_CN.UTF-8"}, {L"LC_ALL", L"zh_CN.UTF-8"}, {L"LC_MESSAGES", L"zh_CN.UTF-8"}};
+
+std::wstring Title(HWND hwnd) {
+    wchar_t text[128] = {};
+    GetWindowTextW(hwnd, text, 128);
+    return text;
+}
 
 TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     MapSkinFontUnderWine();
-    Session s(TestPath(L"orbdemo-setup.exe"), L"/D=" + dir_);
+    // A user with an English display language and no /LANG: English throughout.
+    Session s(TestPath(L"orbdemo-setup.exe"), L"/D=" + dir_, {}, kEnglishUser);
     HWND init = s.NextDialog();
     ASSERT_TRUE(init) << Narrow(Dump(s.result));
     Sleep(500);
     Screenshot(init, L"demo-1-init.png");
+    EXPECT_EQ(L"ORB Demo Setup", Title(init));
 
     // A second setup while the first runs: the first comes to the front, the second ends with 1618.
     ORBRunResult second = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/S /D=" + dir_);
@@ -486,9 +503,51 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     EXPECT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
     ASSERT_EQ(2u, u.boxes.size());
     EXPECT_NE(std::wstring::npos, u.boxes[1].text.find(L"ORB Demo"));
+    EXPECT_EQ(0u, u.boxes[1].text.find(L"ORB Demo was removed"));
     EXPECT_FALSE(IsWindow(app));
     EXPECT_FALSE(FileExists(dir_));
     EXPECT_FALSE(KeyExists(kUninstallKey));
+}
+
+// /LANG=zh-CN on a machine with an English display language: Chinese throughout, the
+// setup's own texts, the dialogs' and the script's. A Chinese display language without
+// the switch gives Chinese too.
+TEST_F(Demo, InteractiveInstallInChineseByTheLangSwitchOrTheDisplayLanguage) {
+    MapSkinFontUnderWine();
+    {
+        Session s(TestPath(L"orbdemo-setup.exe"), L"/LANG=zh-CN /D=" + dir_, {}, kEnglishUser);
+        HWND init = s.NextDialog();
+        ASSERT_TRUE(init) << Narrow(Dump(s.result));
+        Sleep(500);
+        Screenshot(init, L"demo-zh-1-init.png");
+        EXPECT_EQ(L"ORB Demo\u5b89\u88c5", Title(init));  // "安装"
+        ORBClickClient(init, kInstallBtn.x, kInstallBtn.y);
+        HWND install = s.NextDialog(init);
+        ASSERT_TRUE(install);
+        Sleep(300);
+        ORBFrame frame;
+        if (ORBCaptureWindow(install, frame)) {
+            CreateDirectoryW(TestPath(L"artefacts").c_str(), nullptr);
+            ORBSaveFramePng(frame, TestPath(L"artefacts\\demo-zh-2-install.png"));
+        }
+        HWND complete = s.NextDialog(install);
+        ASSERT_TRUE(complete);
+        Sleep(500);
+        Screenshot(complete, L"demo-zh-3-complete.png");
+        ORBClickClient(complete, kCloseBtn.x, kCloseBtn.y);
+        s.Finish();
+        EXPECT_EQ(kInstalled, s.result.exitCode) << Narrow(Dump(s.result));
+    }
+    // No switch, a Chinese display language: Chinese (the uninstaller's boxes).
+    ORBRunOptions o;
+    o.exe = dir_ + L"\\uninst.exe";
+    o.answers = {IDOK, IDOK};
+    o.environment = kChineseUser;
+    o.timeoutMs = 120000;
+    ORBRunResult u = ORBRunSetup(o);
+    EXPECT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
+    ASSERT_EQ(2u, u.boxes.size());
+    EXPECT_EQ(0u, u.boxes[0].text.find(L"\u786e\u5b9a\u8981\u5b8c\u5168\u79fb\u9664 ORB Demo"));  // "确定要完全移除"
 }
 
 // Progress only: the install dialog appears and closes by itself, nothing is asked; the
