@@ -294,6 +294,14 @@ function(orb_add_setup target)
     list(LENGTH extra n)
   endwhile()
 
+  # The host's own texts (a string table per language), last: the LANGUAGE statements
+  # in it would apply to the resources after it. One resource script per setup: the
+  # linker's merging of two .rsrc sections orders type names differently from Windows.
+  set(texts_rc "${PROJECT_SOURCE_DIR}/orbinstaller/orbscriptengine/orbhosttext.rc")
+  orb_rc_path(p "${texts_rc}")
+  string(APPEND rc "#include ${p}\n")
+  list(APPEND deps "${texts_rc}")
+
   set(rc_file "${gen}/setup.rc")
   file(CONFIGURE OUTPUT "${rc_file}" CONTENT "${rc}" @ONLY)
   set_source_files_properties("${rc_file}" PROPERTIES OBJECT_DEPENDS "${deps}")

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "orbenvexpand.h"
+#include "orbhosttext.h"
 
 bool ORBFindPlaceholder(const std::wstring& text, std::wstring& token, std::wstring& name) {
     size_t first = text.find(L'$');
@@ -53,8 +54,6 @@ bool ORBValidateFolder(const std::wstring& path) {
     int rc = SHCreateDirectoryExW(nullptr, path.c_str(), nullptr);
     return rc == ERROR_SUCCESS || rc == ERROR_FILE_EXISTS || rc == ERROR_ALREADY_EXISTS;
 }
-
-const wchar_t kORBRefusedInstallFolderText[] = L"不能安装到磁盘根目录或 Windows 文件夹，请重新选择安装路径！";
 
 namespace {
 
@@ -107,9 +106,12 @@ bool ORBParseByteCount(const std::wstring& text, unsigned long long& bytes) {
 std::wstring ORBFormatNeedSpaceMessage(unsigned long long bytes) {
     // Single precision on purpose: the figure is the count as a float divided twice by 1024.
     float mb = static_cast<float>(bytes) * (1.0f / 1024) * (1.0f / 1024);
-    wchar_t text[160];
-    swprintf(text, 160, L"磁盘剩余可用空间不足,安装程序需要%0.2fMB的空间来完成安装！", static_cast<double>(mb));
-    return text;
+    wchar_t figure[64];
+    swprintf(figure, 64, L"%0.2f", static_cast<double>(mb));
+    // The figure goes in by plain replacement: an overriding text is no format string.
+    std::wstring text = ORBHostText(ORBText::kNeedSpace);
+    const size_t at = text.find(L"%0.2f");
+    return at == std::wstring::npos ? text : text.replace(at, 5, figure);
 }
 
 std::wstring ORBInitialBrowseFolder(const std::wstring& text, const std::wstring& fallback) {

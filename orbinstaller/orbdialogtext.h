@@ -35,13 +35,11 @@ bool ORBValidateFolder(const std::wstring& path);
 // anything inside it (environment references expanded, ".." resolved).
 bool ORBIsRefusedInstallFolder(const std::wstring& path);
 
-// Message of the init dialog for such a folder.
-extern const wchar_t kORBRefusedInstallFolderText[];
-
 // An unsigned decimal byte count (digits only, fits 64 bits); false otherwise.
 bool ORBParseByteCount(const std::wstring& text, unsigned long long& bytes);
 
-// The not-enough-space message for a need in bytes (MB in single precision, two decimals).
+// The not-enough-space message (host text kNeedSpace) for a need in bytes (MB in single
+// precision, two decimals).
 std::wstring ORBFormatNeedSpaceMessage(unsigned long long bytes);
 
 // The folder a browser opens at: text when it exists, else its parent when that exists,

@@ -6,6 +6,7 @@
 #include "orbcontrols.h"
 #include "orbdialogtext.h"
 #include "orbhandle.h"
+#include "orbhosttext.h"
 #include "orblog.h"
 #include "orbdialogsettings.h"
 #include "orbstring.h"
@@ -27,6 +28,11 @@ constexpr UINT kBrowseFlags = 0x1053;
 int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
     if (msg == BFFM_INITIALIZED) SendMessageW(hwnd, BFFM_SETSELECTIONW, TRUE, data);
     return 0;
+}
+
+// A refused path: the box names what is wrong, the dialog stays.
+void Warn(HWND hwnd, ORBText text) {
+    MessageBoxW(hwnd, ORBHostText(text).c_str(), ORBHostText(ORBText::kErrorCaption).c_str(), MB_OK | MB_ICONWARNING);
 }
 
 std::wstring ProgramFilesFolder() {
@@ -111,7 +117,8 @@ void ORBInitDlg::OnClosing() {
 }
 
 LRESULT ORBInitDlg::OnExitConfirm(UINT, WPARAM, LPARAM lParam, BOOL&) {
-    const int answer = MessageBoxW(hwnd_, L"您确定要退出安装程序？", L"提醒", MB_OKCANCEL | MB_ICONQUESTION);
+    const int answer = MessageBoxW(hwnd_, ORBHostText(ORBText::kExitConfirm).c_str(),
+                                   ORBHostText(ORBText::kExitConfirmCaption).c_str(), MB_OKCANCEL | MB_ICONQUESTION);
     // The box runs its own message loop: Alt+F4 or the taskbar's Close may have closed the
     // dialog meanwhile, and the tree with the sending button is gone.
     if (!Root()) return 0;
@@ -139,18 +146,18 @@ void ORBInitDlg::Install() {
     std::wstring installPath = ORBDialogSettings::InstallPath();
     // Checked before the folder is created: a refused folder must not be made either.
     if (ORBHasDriveLetter(installPath) && ORBIsRefusedInstallFolder(installPath)) {
-        MessageBoxW(hwnd_, kORBRefusedInstallFolderText, L"错误", MB_OK | MB_ICONWARNING);
+        Warn(hwnd_, ORBText::kRefusedFolder);
         return;
     }
     if (!ORBValidateFolder(installPath)) {
-        MessageBoxW(hwnd_, L"安装路径非法，请重新修改！", L"错误", MB_OK | MB_ICONWARNING);
+        Warn(hwnd_, ORBText::kBadInstallPath);
         return;
     }
     std::wstring backupPath = ORBDialogSettings::BackupPath();
     if (!backupPath.empty()) {
         ORBLog(L"backpath = %s", backupPath.c_str());
         if (!ORBValidateFolder(backupPath)) {
-            MessageBoxW(hwnd_, L"备份路径非法，请重新修改！", L"错误", MB_OK | MB_ICONWARNING);
+            Warn(hwnd_, ORBText::kBadBackupPath);
             return;
         }
     }
@@ -170,7 +177,8 @@ void ORBInitDlg::Install() {
         ORBLog(L"global_need_disk_space is not a byte count (\"%s\"); disk space not checked\r\n",
                needText.c_str());
     } else if (freeBytes.QuadPart < need) {
-        MessageBoxW(hwnd_, ORBFormatNeedSpaceMessage(need).c_str(), L"提示", MB_OK | MB_ICONINFORMATION);
+        MessageBoxW(hwnd_, ORBFormatNeedSpaceMessage(need).c_str(), ORBHostText(ORBText::kNoticeCaption).c_str(),
+                    MB_OK | MB_ICONINFORMATION);
         return;
     }
     PostMessageW(hwnd_, WM_CLOSE, 1, 0);
@@ -247,7 +255,8 @@ std::wstring ORBInitDlg::BrowseFolder(const wchar_t* title, const std::wstring& 
 LRESULT ORBInitDlg::OnBrowseInstall(UINT, WPARAM, LPARAM, BOOL&) {
     auto* box = static_cast<TextBoxUIObjectImpl*>(FindTextBox(L"InstallPath"));
     if (!box) return 0;
-    std::wstring chosen = BrowseFolder(L"选择安装目录", ORBInitialBrowseFolder(box->GetText(), ProgramFilesFolder()));
+    std::wstring chosen = BrowseFolder(ORBHostText(ORBText::kBrowseInstallCaption).c_str(),
+                                       ORBInitialBrowseFolder(box->GetText(), ProgramFilesFolder()));
     // Looked up again: the dialog may have been closed while the browser was up.
     box = static_cast<TextBoxUIObjectImpl*>(FindTextBox(L"InstallPath"));
     if (chosen.empty() || !box) return 0;
@@ -260,7 +269,8 @@ LRESULT ORBInitDlg::OnBrowseInstall(UINT, WPARAM, LPARAM, BOOL&) {
 LRESULT ORBInitDlg::OnBrowseBackup(UINT, WPARAM, LPARAM, BOOL&) {
     auto* box = static_cast<TextBoxUIObjectImpl*>(FindTextBox(L"BackUpPath"));
     if (!box) return 0;
-    std::wstring chosen = BrowseFolder(L"选择备份目录", ORBInitialBrowseFolder(box->GetText(), L"c:\\DarevudEzazir"));
+    std::wstring chosen = BrowseFolder(ORBHostText(ORBText::kBrowseBackupCaption).c_str(),
+                                       ORBInitialBrowseFolder(box->GetText(), L"c:\\DarevudEzazir"));
     box = static_cast<TextBoxUIObjectImpl*>(FindTextBox(L"BackUpPath"));  // as above
     if (chosen.empty() || !box) return 0;
     box->SetText(ORBBackupFolderChoice(chosen));

@@ -2,6 +2,7 @@
 
 #include "orbappmodule.h"
 #include "orbcontrols.h"
+#include "orbhosttext.h"
 #include "orblog.h"
 #include "orbdialogsettings.h"
 #include "orblayout.h"
@@ -89,7 +90,10 @@ void ORBSkinDialog::SetUpWindow() {
     const SIZE size = DialogSize(dlg_);
     SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
-    std::wstring title = ORBDialogSettings::ProductName() + L"安装";
+    // The taskbar's text: the layout's own title, else the product name and the suffix.
+    std::wstring title = dlg_.attribute(L"title")
+                             ? FillPlaceholder(dlg_.attribute(L"title").value(), ORBDialogSettings::Named)
+                             : ORBDialogSettings::ProductName() + ORBHostText(ORBText::kTitleSuffix);
     SetWindowTextW(hwnd_, title.c_str());
     CentreOnWorkArea();
 }

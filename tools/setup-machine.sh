@@ -12,7 +12,7 @@ if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
 pkgs=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix cmake ninja-build wine wine64
       xvfb xauth p7zip-full gcc-multilib qemu-user-static dpkg-dev googletest python3
       python3-pil fonts-dejavu-core fonts-wqy-microhei osslsigncode openssl
-      qemu-system-x86 qemu-utils debootstrap e2fsprogs)
+      qemu-system-x86 qemu-utils debootstrap e2fsprogs locales)
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -42,6 +42,12 @@ if [ $need_update = 1 ]; then $SUDO apt-get update -qq; fi
 if [ ${#missing[@]} -gt 0 ]; then
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -qq --no-install-recommends "${missing[@]}"
 fi
+
+# Wine takes the display language from the locale of its process: the tests run the
+# sample with an English and a Chinese one.
+for l in en_US zh_CN; do
+  locale -a 2>/dev/null | grep -qix "$l.utf-\?8" || $SUDO localedef -i "$l" -f UTF-8 "$l.UTF-8"
+done
 
 if ! have_sources; then
   (cd "$cache" && apt-get source --download-only lua5.2 pugixml 7zip >/dev/null)

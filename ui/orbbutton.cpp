@@ -15,6 +15,9 @@ void ButtonUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     if (!visible_) return;
     int w = Width(), h = Height();
     DrawImageUnscaled(g, image_.get(), rect_.left, rect_.top, state_ * w, 0, w, h);
+    if (!text_.empty())
+        style_.DrawCentred(g, text_.c_str(), float(rect_.left), float(rect_.top + (state_ == kPressed ? 1 : 0)),
+                           float(w), float(h));
 }
 
 bool ButtonUIObjectImpl::IsEnabled() const {

@@ -23,6 +23,12 @@ public:
     bool IsEnabled() const override;          // state != Disabled
     void SetEnabled(bool enabled) override;   // Disabled / Normal
     int GetState() const { return state_; }
+    // Optional caption drawn centred over the image (one pixel lower while pressed), so
+    // the artwork needs no words.
+    void SetText(const std::wstring& text) { text_ = text; }
+    const std::wstring& GetText() const { return text_; }
+    void SetTextColor(int r, int g, int b) { style_.SetColor(r, g, b); }
+    void SetFont(const std::wstring& face, int size, bool bold) { style_.SetFont(face.c_str(), float(size), bold); }
 
 protected:
     void ShowNormal() override { state_ = kNormal; }
@@ -31,15 +37,24 @@ protected:
 
 private:
     std::unique_ptr<ImageObject> image_;
+    std::wstring text_;
+    TextStyle style_;
     int state_;
 };
 
-// Text drawn at (left, top), not clipped to the rectangle; Base gives the behaviour.
+// Text drawn at (left, top), or centred in its rectangle, not clipped to it; Base gives
+// the behaviour.
 template <class Base>
 class TextUIObjectImpl : public Base {
 public:
     void Draw(Gdiplus::Graphics* g) override {
-        if (this->visible_) style_.Draw(g, text_.c_str(), float(this->rect_.left), float(this->rect_.top));
+        if (!this->visible_) return;
+        const RECT& r = this->rect_;
+        if (centred_)
+            style_.DrawCentred(g, text_.c_str(), float(r.left), float(r.top), float(r.right - r.left),
+                               float(r.bottom - r.top));
+        else
+            style_.Draw(g, text_.c_str(), float(r.left), float(r.top));
     }
     // Takes no image: E_FAIL when resId is not 0.
     HRESULT Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) override {
@@ -53,8 +68,11 @@ public:
     void SetFont(const std::wstring& face, int size, bool bold) {
         style_.SetFont(face.c_str(), float(size), bold, extraStyle_);
     }
+    // Centred text keeps its place whatever the length of a translation.
+    void SetCentred(bool centred) { centred_ = centred; }
 
 protected:
+    bool centred_ = false;
     std::wstring text_;
     TextStyle style_;
     int extraStyle_ = 0;  // added to the font style (underline for links)

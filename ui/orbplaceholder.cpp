@@ -36,6 +36,7 @@ void FillEvery(ContainerUIObjectImpl* root, const PlaceholderLookup& lookup) {
 
 void FillPlaceholders(ContainerUIObjectImpl* root, const PlaceholderLookup& lookup) {
     if (!root) return;
+    FillEvery<ButtonUIObjectImpl>(root, lookup);
     FillEvery<LabelUIObjectImpl>(root, lookup);
     FillEvery<LinkLabelUIObjectImpl>(root, lookup);
     FillEvery<CheckBoxUIObjectImpl>(root, lookup);

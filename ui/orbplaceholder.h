@@ -17,8 +17,8 @@ using PlaceholderLookup = std::function<std::wstring(const std::wstring& name)>;
 // unchanged when there is no pair of '$' or the value is empty.
 std::wstring FillPlaceholder(const std::wstring& text, const PlaceholderLookup& lookup);
 
-// FillPlaceholder applied to the text of every label, link, check box and text box of
-// the tree (null root: nothing).
+// FillPlaceholder applied to the text of every button, label, link, check box and text
+// box of the tree (null root: nothing).
 void FillPlaceholders(ContainerUIObjectImpl* root, const PlaceholderLookup& lookup);
 
 }  // namespace ORBUE

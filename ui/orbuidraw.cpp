@@ -174,6 +174,17 @@ void TextStyle::Draw(Graphics* g, const wchar_t* text, float x, float y) const {
     DrawTextAt(g, text, font_.get(), brush_.get(), x, y);
 }
 
+void TextStyle::DrawCentred(Graphics* g, const wchar_t* text, float x, float y, float w, float h) const {
+    if (!text || !font_ || !brush_) return;
+    StringFormat format(StringFormatFlagsNoWrap | StringFormatFlagsNoClip);
+    format.SetAlignment(StringAlignmentCenter);
+    format.SetLineAlignment(StringAlignmentCenter);
+    TextRenderingHint old = g->GetTextRenderingHint();
+    g->SetTextRenderingHint(TextRenderingHintClearTypeGridFit);
+    g->DrawString(text, -1, font_.get(), RectF(x, y, w, h), &format, brush_.get());
+    g->SetTextRenderingHint(old);
+}
+
 int HimetricToPixels(int himetric, int dpi) {
     return MulDiv(himetric, dpi, 2540);
 }

@@ -44,6 +44,8 @@ public:
     // generic sans-serif family (logged once per face); with neither, text draws nothing.
     void SetFont(const wchar_t* face, float size, bool bold, int extraStyle = 0);
     void Draw(Gdiplus::Graphics* g, const wchar_t* text, float x, float y) const;
+    // One line centred both ways in (x, y, w, h), not clipped (a button's caption).
+    void DrawCentred(Gdiplus::Graphics* g, const wchar_t* text, float x, float y, float w, float h) const;
 
     Gdiplus::Font* font() const { return font_.get(); }
     Gdiplus::SolidBrush* brush() const { return brush_.get(); }

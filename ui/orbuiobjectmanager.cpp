@@ -105,6 +105,12 @@ HRESULT BuildButton(HWND owner, const pugi::xml_node& e, ControlAttributes& a, B
     HRESULT hr = b->Create(owner, a.rect, a.resId, a.type.c_str());
     if (FAILED(hr)) return hr;
     b->SetAction(LayoutUInt(e, L"action", 0));
+    if (LayoutHasText(e)) {
+        ReadColor(e, a.rgb);
+        b->SetTextColor(a.rgb[0], a.rgb[1], a.rgb[2]);
+        b->SetFont(a.font, a.size, a.bold);
+        b->SetText(LayoutText(e));
+    }
     ApplyCommon(b.get(), e);
     *out = std::move(b);
     return S_OK;
@@ -118,6 +124,7 @@ HRESULT BuildLabel(HWND owner, const pugi::xml_node& e, ControlAttributes& a, Bu
     ReadColor(e, a.rgb);
     l->SetTextColor(a.rgb[0], a.rgb[1], a.rgb[2]);
     l->SetFont(a.font, a.size, a.bold);
+    l->SetCentred(LayoutString(e, L"align") == L"center");
     ApplyCommon(l.get(), e);
     *out = std::move(l);
     return S_OK;

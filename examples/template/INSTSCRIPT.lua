@@ -13,16 +13,64 @@
 
 local cmdline = require "cmdline"
 local exitcode = require "exitcode"
+local lang = require "lang"
 
--- Texts shown to the user; translate them here.
-local T = {
-  old_os = "%s 需要 Windows Vista 或更高版本的 Windows。",
-  in_use = "无法写入文件：\n%s\n\n它可能正在被其他程序使用。请关闭该程序后点击“重试”，或点击“取消”结束安装。",
-  unpack_failed = "无法解压安装文件到\n%s\n\n点击“重试”再试一次，或点击“取消”结束安装。",
-  no_folder = "无法创建安装目录：\n%s",
-  bad_folder = "不能安装到这个文件夹：\n%s\n\n请选择磁盘上的完整路径，不能是磁盘根目录或 Windows 文件夹。",
-  failed = "安装没有完成，请重新运行安装程序。",
+-- Texts shown to the user, one table per language (modules/lang.lua picks one in
+-- ORBSE_BeforeInit); add a language by adding a table.
+local TEXTS = {
+  zh = {
+    old_os = "%s 需要 Windows Vista 或更高版本的 Windows。",
+    in_use = "无法写入文件：\n%s\n\n它可能正在被其他程序使用。请关闭该程序后点击“重试”，或点击“取消”结束安装。",
+    unpack_failed = "无法解压安装文件到\n%s\n\n点击“重试”再试一次，或点击“取消”结束安装。",
+    no_folder = "无法创建安装目录：\n%s",
+    bad_folder = "不能安装到这个文件夹：\n%s\n\n请选择磁盘上的完整路径，不能是磁盘根目录或 Windows 文件夹。",
+    failed = "安装没有完成，请重新运行安装程序。",
+  },
+  en = {
+    old_os = "%s needs Windows Vista or a later version of Windows.",
+    in_use = "Cannot write the file:\n%s\n\nAnother program may be using it. Close that program and click Retry, or click Cancel to end the setup.",
+    unpack_failed = "Cannot unpack the setup's files to\n%s\n\nClick Retry to try again, or Cancel to end the setup.",
+    no_folder = "Cannot create the install folder:\n%s",
+    bad_folder = "The setup cannot install into this folder:\n%s\n\nChoose a full path on a drive; not a drive's root folder, nor the Windows folder.",
+    failed = "The installation did not complete. Please run the setup again.",
+  },
 }
+
+-- Texts of the dialogs: LAYOUT.XML shows them through "$name$" placeholders.
+local LAYOUT_TEXTS = {
+  zh = {
+    text_install = "立即安装",
+    text_licence_accept = "阅读并同意",
+    text_licence_link = "软件许可协议",
+    text_quick_launch = "创建任务栏快捷方式",
+    text_start_menu = "创建开始菜单快捷方式",
+    text_autostart = "开机自动启动",
+    text_installing = "安装中...",
+    text_complete = "安装完成",
+    text_thanks = "感谢您选择 " .. global_product_name,
+    text_start = "立即体验",
+    text_updating = "正在更新请稍候...",
+    text_yes = "是",
+    text_no = "否",
+  },
+  en = {
+    text_install = "Install now",
+    text_licence_accept = "I accept the",
+    text_licence_link = "licence terms",
+    text_quick_launch = "Taskbar shortcut",
+    text_start_menu = "Start menu shortcut",
+    text_autostart = "Start with Windows",
+    text_installing = "Installing...",
+    text_complete = "Installation complete",
+    text_thanks = "Thank you for choosing " .. global_product_name,
+    text_start = "Start now",
+    text_updating = "Updating, please wait...",
+    text_yes = "Yes",
+    text_no = "No",
+  },
+}
+
+local T = TEXTS[lang.default]
 
 -- MessageBoxW styles and answers.
 local MB_OK, MB_RETRYCANCEL, MB_ICONERROR, MB_ICONWARNING, MB_SETFOREGROUND = 0, 5, 16, 48, 65536
@@ -104,6 +152,8 @@ function ORBSE_BeforeInit()
   cmdline.add("NOAUTOSTART", "none", "do not start the program with Windows",
               function() global_startup_check = false end)
   cmdline.run()
+  T = lang.choose(TEXTS)
+  lang.publish(lang.choose(LAYOUT_TEXTS))
   global_install_path = strip_slash(global_install_path)
 
   local major = Lua_GetOSVersion()

@@ -11,11 +11,20 @@
 -- folders they made, the shortcuts, the registry entries and the Run value. Files the
 -- user added to the install folder stay, and so does the folder then.
 
-local T = {
-  confirm = "确定要完全移除 %s 及其所有组件吗？",
-  done = "%s 已从您的计算机中移除。",
-  reboot = "%s 已移除。部分文件正在使用中，将在重新启动计算机后删除。",
+-- One table per language (modules/lang.lua picks one in ORBSE_BeforeInit).
+local TEXTS = {
+  zh = {
+    confirm = "确定要完全移除 %s 及其所有组件吗？",
+    done = "%s 已从您的计算机中移除。",
+    reboot = "%s 已移除。部分文件正在使用中，将在重新启动计算机后删除。",
+  },
+  en = {
+    confirm = "Do you want to remove %s and all of its components?",
+    done = "%s was removed from your computer.",
+    reboot = "%s was removed. Some files are in use; they will be deleted when Windows restarts.",
+  },
 }
+local T
 
 local MB_OK, MB_OKCANCEL, MB_ICONQUESTION, MB_ICONINFORMATION, MB_SETFOREGROUND = 0, 1, 32, 64, 65536
 local IDOK = 1
@@ -32,6 +41,7 @@ end
 
 local cmdline = require "cmdline"
 local exitcode = require "exitcode"
+local lang = require "lang"
 
 local function starts_with(text, prefix)
   return text:sub(1, #prefix):lower() == prefix:lower()
@@ -55,6 +65,7 @@ local reboot_needed = false
 
 function ORBSE_BeforeInit()
   cmdline.run()
+  T = lang.choose(TEXTS)
   silent = global_silent_install or global_passive_install or global_suppress_msgboxes
   global_passive_install = false
   global_show_completewindow = false

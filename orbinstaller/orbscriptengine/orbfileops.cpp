@@ -7,10 +7,9 @@
 #include <vector>
 
 #include "orbhandle.h"
+#include "orbhosttext.h"
 #include "orblog.h"
 #include "orbscriptengine.h"
-
-const wchar_t kORBDeleteFailedCaption[] = L"提示";
 
 namespace {
 
@@ -150,7 +149,10 @@ bool ORBRenameFile(const std::wstring& fromArg, const std::wstring& toArg) {
 }
 
 std::wstring ORBDeleteFailedText(const std::wstring& path) {
-    return L"无法删除\"" + path + L"\"，可能是被占用，请关闭占用程序后点击重试或者点击忽略在卸载完成之后手动删除！";
+    // The path goes in by plain replacement: an overriding text is no format string.
+    std::wstring text = ORBHostText(ORBText::kDeleteFailed);
+    const size_t at = text.find(L"%s");
+    return at == std::wstring::npos ? text : text.replace(at, 2, path);
 }
 
 bool ORBDeleteFile(const std::wstring& pathArg, ORBAskFn ask) {
@@ -162,7 +164,7 @@ bool ORBDeleteFile(const std::wstring& pathArg, ORBAskFn ask) {
         if (!ORBPathExists(path)) return true;
         int rc = ShellOperation(FO_DELETE, path, nullptr, FOF_SILENT | FOF_NOCONFIRMATION);
         if (rc == 0) return true;
-        int answer = ask(ORBDeleteFailedText(path), kORBDeleteFailedCaption);
+        int answer = ask(ORBDeleteFailedText(path), ORBHostText(ORBText::kNoticeCaption));
         if (answer == IDABORT) ExitProcess(0);
         if (answer == IDRETRY) continue;
         ORBLog(L"Delete %s failed!\r\n", path.c_str());

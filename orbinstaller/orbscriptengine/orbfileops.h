@@ -60,5 +60,4 @@ bool ORBRemoveEmptyDirectory(const std::wstring& path);
 bool ORBGetTempFileName(const std::wstring& dir, const std::wstring& prefix, std::wstring& out);
 
 // Message box texts of the delete dialog.
-extern const wchar_t kORBDeleteFailedCaption[];
 std::wstring ORBDeleteFailedText(const std::wstring& path);

@@ -8,13 +8,11 @@
 #include "lauxlib.h"
 #include "lualib.h"
 #include "orbexitcode.h"
+#include "orbhosttext.h"
 #include "orblog.h"
 #include "orblogfile.h"
 #include "orbresource.h"
 #include "orbstring.h"
-
-const wchar_t kORBScriptErrorCaption[] = L":-( 杯具，脚本执行时发生错误";
-const wchar_t kORBScriptErrorFeedback[] = L"请向我们反馈以上错误信息，以便我们改善产品质量！";
 
 const char* const kORBInstallerFunctionOrder[] = {
     "Lua_UnCompress7z", "Lua_RegSvr32", "Lua_RegQuery", "Lua_RegAdd", "Lua_RegDel",
@@ -170,7 +168,7 @@ std::wstring ORBScriptEngine::FormatScriptError(lua_State* L) {
         AppendFormat(text, "(error object is a %s value)\n", luaL_typename(L, -1));
     AppendCallStack(L, 0, text);
     // Script text is UTF-8 everywhere else, so the report is decoded as UTF-8 too.
-    return ORBUtf8ToWide(text) + kORBScriptErrorFeedback;
+    return ORBUtf8ToWide(text) + ORBHostText(ORBText::kScriptErrorFeedback, L);
 }
 
 int ORBScriptEngine::OnScriptError(lua_State* L) {
@@ -178,7 +176,8 @@ int ORBScriptEngine::OnScriptError(lua_State* L) {
     // The report goes to the log line by line (a debug-output line is bounded), so a
     // log file keeps all of it even when nobody sees a box.
     SyncLogFile(L);
-    ORBLog(L"%s\r\n", kORBScriptErrorCaption);
+    const std::wstring caption = ORBHostText(ORBText::kScriptErrorCaption, L);
+    ORBLog(L"%s\r\n", caption.c_str());
     for (size_t start = 0; start < text.size();) {
         size_t end = text.find(L'\n', start);
         if (end == std::wstring::npos) end = text.size();
@@ -186,7 +185,7 @@ int ORBScriptEngine::OnScriptError(lua_State* L) {
         start = end + 1;
     }
     const int code = ORBExitCode(L, ORBOutcome::kFailed);
-    if (!ORBUnattendedRun(L)) MessageBoxW(nullptr, text.c_str(), kORBScriptErrorCaption, MB_ICONERROR | MB_OK);
+    if (!ORBUnattendedRun(L)) MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
     ExitProcess(static_cast<UINT>(code));
 }
 

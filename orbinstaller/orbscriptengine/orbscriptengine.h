@@ -99,5 +99,3 @@ private:
 };
 
 // Caption and closing sentence of the script error report.
-extern const wchar_t kORBScriptErrorCaption[];
-extern const wchar_t kORBScriptErrorFeedback[];

@@ -440,14 +440,28 @@ HWND WaitForProgramWindow(DWORD ms) {
 // Points of the skin's controls (window client pixels, from LAYOUT.XML).
 const POINT kInstallBtn = {300, 252};
 const POINT kUseBtn = {300, 297};
+const POINT kCloseBtn = {570, 25};
+
+// Wine takes the display language from the locale of the wine process, which ctest sets:
+// English for test_demo, Chinese for test_demo_zh (tests/demo/CMakeLists.txt).
+bool ChineseDisplayLanguage() { return PRIMARYLANGID(GetUserDefaultUILanguage()) == LANG_CHINESE; }
+
+std::wstring Title(HWND hwnd) {
+    wchar_t text[128] = {};
+    GetWindowTextW(hwnd, text, 128);
+    return text;
+}
 
 TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     MapSkinFontUnderWine();
+    // A user with an English display language and no /LANG: English throughout.
+    if (ChineseDisplayLanguage()) GTEST_SKIP() << "test_demo runs this with an English display language";
     Session s(TestPath(L"orbdemo-setup.exe"), L"/D=" + dir_);
     HWND init = s.NextDialog();
     ASSERT_TRUE(init) << Narrow(Dump(s.result));
     Sleep(500);
     Screenshot(init, L"demo-1-init.png");
+    EXPECT_EQ(L"ORB Demo Setup", Title(init));
 
     // A second setup while the first runs: the first comes to the front, the second ends with 1618.
     ORBRunResult second = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/S /D=" + dir_);
@@ -486,9 +500,64 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     EXPECT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
     ASSERT_EQ(2u, u.boxes.size());
     EXPECT_NE(std::wstring::npos, u.boxes[1].text.find(L"ORB Demo"));
+    EXPECT_EQ(0u, u.boxes[1].text.find(L"ORB Demo was removed"));
     EXPECT_FALSE(IsWindow(app));
     EXPECT_FALSE(FileExists(dir_));
     EXPECT_FALSE(KeyExists(kUninstallKey));
+}
+
+// /LANG=zh-CN (on a machine with an English display language): Chinese throughout, the
+// setup's own texts, the dialogs' and the script's.
+TEST_F(Demo, InteractiveInstallInChineseByTheLangSwitch) {
+    MapSkinFontUnderWine();
+    {
+        Session s(TestPath(L"orbdemo-setup.exe"), L"/LANG=zh-CN /D=" + dir_);
+        HWND init = s.NextDialog();
+        ASSERT_TRUE(init) << Narrow(Dump(s.result));
+        Sleep(500);
+        Screenshot(init, L"demo-zh-1-init.png");
+        EXPECT_EQ(L"ORB Demo\u5b89\u88c5", Title(init));  // "安装"
+        ORBClickClient(init, kInstallBtn.x, kInstallBtn.y);
+        HWND install = s.NextDialog(init);
+        ASSERT_TRUE(install);
+        Sleep(300);
+        ORBFrame frame;
+        if (ORBCaptureWindow(install, frame)) {
+            CreateDirectoryW(TestPath(L"artefacts").c_str(), nullptr);
+            ORBSaveFramePng(frame, TestPath(L"artefacts\\demo-zh-2-install.png"));
+        }
+        HWND complete = s.NextDialog(install);
+        ASSERT_TRUE(complete);
+        Sleep(500);
+        Screenshot(complete, L"demo-zh-3-complete.png");
+        ORBClickClient(complete, kCloseBtn.x, kCloseBtn.y);
+        s.Finish();
+        EXPECT_EQ(kInstalled, s.result.exitCode) << Narrow(Dump(s.result));
+    }
+    ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
+}
+
+// Without /LANG on a machine with a Chinese display language (test_demo_zh): Chinese,
+// the setup's title and the uninstaller's question.
+TEST_F(Demo, ChineseDisplayLanguageWithoutTheSwitch) {
+    if (!ChineseDisplayLanguage()) GTEST_SKIP() << "test_demo_zh runs this with a Chinese display language";
+    MapSkinFontUnderWine();
+    {
+        Session s(TestPath(L"orbdemo-setup.exe"), L"/D=" + dir_);
+        HWND init = s.NextDialog();
+        ASSERT_TRUE(init) << Narrow(Dump(s.result));
+        Sleep(500);
+        Screenshot(init, L"demo-zhui-1-init.png");
+        EXPECT_EQ(L"ORB Demo\u5b89\u88c5", Title(init));  // "安装"
+        PostMessageW(init, WM_SYSCOMMAND, SC_CLOSE, 0);
+        s.Finish();
+    }
+    ASSERT_EQ(kInstalled, Install().exitCode);
+    ORBRunResult u = Uninstall(L"", {IDCANCEL});
+    EXPECT_EQ(kCancelled, u.exitCode) << Narrow(Dump(u));
+    ASSERT_EQ(1u, u.boxes.size());
+    EXPECT_EQ(0u, u.boxes[0].text.find(L"\u786e\u5b9a\u8981\u5b8c\u5168\u79fb\u9664 ORB Demo"));  // "确定要完全移除"
+    ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
 }
 
 // Progress only: the install dialog appears and closes by itself, nothing is asked; the

@@ -280,6 +280,22 @@ TEST(Dialogs, CloseButtonWithConfirmationEndsWith0) {
     EXPECT_EQ(L"您确定要退出安装程序？", s.result_.boxes[0].text);
 }
 
+TEST(Dialogs, HostTextsAndTitleInTheLanguageTheScriptChose) {
+    Session s(L"dlg_full.exe", {{L"ORB_T_LANG", L"en-US"}}, {IDOK});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Sleep(300);
+    wchar_t title[64] = {};
+    GetWindowTextW(init, title, 64);
+    EXPECT_STREQ(L"DlgTest Setup", title);
+    Click(init, kInitClose);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    ASSERT_EQ(1u, s.result_.boxes.size());
+    EXPECT_EQ(L"Confirm", s.result_.boxes[0].caption);
+    EXPECT_EQ(L"Are you sure you want to quit the setup?", s.result_.boxes[0].text);
+}
+
 TEST(Dialogs, ClosingTheDialogUnderTheExitQuestionEndsCleanly) {
     // Alt+F4 while the question is up destroys the tree with the button that asked;
     // nothing may touch that button when the box returns.
@@ -301,6 +317,9 @@ TEST(Dialogs, InitialStatesDoubleClicksPlaceholdersAndALayoutWithoutBar) {
     HWND init = s.NextDialog();
     ASSERT_TRUE(init);
     Sleep(300);
+    wchar_t title[64] = {};
+    GetWindowTextW(init, title, 64);
+    EXPECT_STREQ(L"DlgTest Wizard", title);  // the layout's title, placeholder filled
     // "$global_product_name$" in a label shows the global, drawn like the same text typed in.
     ORBFrame frame;
     ASSERT_TRUE(ORBCaptureWindow(init, frame));

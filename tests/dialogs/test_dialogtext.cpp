@@ -1,6 +1,7 @@
 // The dialogs' text and path rules.
 #include "gtest/gtest.h"
 #include "orbdialogtext.h"
+#include "orbscriptengine.h"
 #include "orbtestutil.h"
 
 TEST(DialogText, PlaceholderIsTheFirstDollarPair) {
@@ -73,8 +74,18 @@ TEST(DialogText, NeededSpaceParsingAndMessage) {
     EXPECT_FALSE(ORBParseByteCount(L"", n));
     EXPECT_FALSE(ORBParseByteCount(L"12MB", n));
     EXPECT_FALSE(ORBParseByteCount(L"-1", n));
+    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
+    engine->SetGlobalString("global_language", L"zh-CN");
     EXPECT_EQ(L"磁盘剩余可用空间不足,安装程序需要100.00MB的空间来完成安装！", ORBFormatNeedSpaceMessage(104857600));
     EXPECT_EQ(L"磁盘剩余可用空间不足,安装程序需要0.50MB的空间来完成安装！", ORBFormatNeedSpaceMessage(524288));
+    engine->SetGlobalString("global_language", L"en");
+    EXPECT_EQ(L"There is not enough free disk space: the setup needs 0.50 MB to complete the installation.",
+              ORBFormatNeedSpaceMessage(524288));
+    // A product's own text takes the figure where it says %0.2f; other % signs stay as written.
+    engine->SetGlobalString("global_text_need_space", L"%s%n: %0.2f MB, 100%");
+    EXPECT_EQ(L"%s%n: 0.50 MB, 100%", ORBFormatNeedSpaceMessage(524288));
+    engine->SetGlobalString("global_text_need_space", L"");
+    engine->SetGlobalString("global_language", L"");
 }
 
 TEST(DialogText, InitialBrowseFolderFallsBackToParentThenDefault) {

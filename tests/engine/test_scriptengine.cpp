@@ -3,6 +3,7 @@
 
 #include "gtest/gtest.h"
 #include "lauxlib.h"
+#include "orbhosttext.h"
 #include "orbscriptengine.h"
 #include "orbtestutil.h"
 
@@ -127,6 +128,7 @@ TEST(ScriptEngine, ErrorReportListsTheCallStackLevelByLevel) {
         "end\n"
         "function outer() inner() end\n"
         "outer()\n";
+    Engine()->SetGlobalString("global_language", L"zh-CN");
     ASSERT_EQ(LUA_OK, luaL_loadbufferx(L(), code, std::strlen(code), "=report", nullptr));
     lua_pushcfunction(L(), CaptureReport);
     lua_insert(L(), -2);
@@ -142,4 +144,52 @@ TEST(ScriptEngine, ErrorReportListsTheCallStackLevelByLevel) {
         L"--  | unknown : line 5 [=report : line 0]\n"
         L"请向我们反馈以上错误信息，以便我们改善产品质量！";
     EXPECT_EQ(expected, g_report);
+}
+
+TEST(HostText, LanguageIsTheGlobalElseTheUserInterfaceElseChinese) {
+    const LANGID zh = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
+    const LANGID en = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
+    EXPECT_EQ(zh, ORBChooseTextLanguage(L"zh-CN", en));
+    EXPECT_EQ(en, ORBChooseTextLanguage(L"en", zh));
+    EXPECT_EQ(en, ORBChooseTextLanguage(L"EN_gb", zh));
+    EXPECT_EQ(en, ORBChooseTextLanguage(L"1033", zh));
+    EXPECT_EQ(zh, ORBChooseTextLanguage(L"zh-Hant", en));  // the one Chinese table
+    // A language without a table, or none: the user's UI language, any region.
+    EXPECT_EQ(en, ORBChooseTextLanguage(L"de-DE", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK)));
+    EXPECT_EQ(en, ORBChooseTextLanguage(L"", en));
+    EXPECT_EQ(zh, ORBChooseTextLanguage(L"", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL)));
+    // Neither has a table: Chinese.
+    EXPECT_EQ(zh, ORBChooseTextLanguage(L"fr", MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)));
+    EXPECT_EQ(zh, ORBChooseTextLanguage(L"", 0));
+}
+
+TEST(HostText, TablesInBothLanguagesAndScriptOverrides) {
+    for (const wchar_t* language : {L"zh-CN", L"en"}) {
+        Engine()->SetGlobalString("global_language", language);
+        for (unsigned i = 0; i < static_cast<unsigned>(ORBText::kCount); ++i)
+            EXPECT_FALSE(ORBHostText(static_cast<ORBText>(i)).empty()) << i << " " << language;
+    }
+    Engine()->SetGlobalString("global_language", L"zh-CN");
+    EXPECT_EQ(L"您确定要退出安装程序？", ORBHostText(ORBText::kExitConfirm));
+    EXPECT_EQ(L"错误", ORBHostText(ORBText::kErrorCaption, L()));
+    Engine()->SetGlobalString("global_language", L"en");
+    EXPECT_EQ(L"Error", ORBHostText(ORBText::kErrorCaption));
+    EXPECT_EQ(L" Setup", ORBHostText(ORBText::kTitleSuffix, L()));
+    // A product's own text wins in every language; an empty one does not count.
+    EXPECT_STREQ("global_text_exit_confirm", ORBHostTextGlobal(ORBText::kExitConfirm));
+    Engine()->SetGlobalString("global_text_exit_confirm", L"Leave 演示?");
+    EXPECT_EQ(L"Leave 演示?", ORBHostText(ORBText::kExitConfirm));
+    Engine()->SetGlobalString("global_language", L"zh-CN");
+    EXPECT_EQ(L"Leave 演示?", ORBHostText(ORBText::kExitConfirm, L()));
+    Engine()->SetGlobalString("global_text_exit_confirm", L"");
+    EXPECT_EQ(L"您确定要退出安装程序？", ORBHostText(ORBText::kExitConfirm));
+    // The error report ends in the chosen language.
+    Engine()->SetGlobalString("global_language", L"en");
+    lua_pushstring(L(), "boom");
+    EXPECT_EQ(L"boom\n", ORBScriptEngine::FormatScriptError(L()).substr(0, 5));
+    const std::wstring report = ORBScriptEngine::FormatScriptError(L());
+    lua_pop(L(), 1);
+    const std::wstring feedback = L"Please report the error above to us, so that we can improve the product.";
+    EXPECT_EQ(feedback, report.substr(report.size() - feedback.size()));
+    Engine()->SetGlobalString("global_language", L"");
 }

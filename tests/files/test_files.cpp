@@ -107,6 +107,7 @@ TEST(FileFunctions, RenameReplacesAnExistingTarget) {
 }
 
 TEST(FileFunctions, DeleteFileAsksOnlyWhenTheDeletionFails) {
+    ORBScriptEngine::GetInstance()->SetGlobalString("global_language", L"zh-CN");  // Ask reads the Chinese caption
     ScopedTempDir d(L"del");
     ASSERT_TRUE(CreateDirectoryW(d.file(L"tree").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(d.file(L"tree\\x.txt"), "x"));
@@ -287,6 +288,7 @@ TEST(DeleteDialog, RetryThenIgnoreReturnsTrueAndLogsTheFailure) {
     ASSERT_TRUE(run.result.started);
     EXPECT_EQ(1u, run.result.exitCode);
     ASSERT_EQ(2u, run.result.boxes.size());
+    ORBScriptEngine::GetInstance()->SetGlobalString("global_language", L"zh-CN");  // as the product's
     for (const ORBMessageBoxSeen& box : run.result.boxes) {
         EXPECT_EQ(L"提示", box.caption);
         EXPECT_EQ(ORBDeleteFailedText(path), box.text);

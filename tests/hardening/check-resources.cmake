@@ -1,8 +1,14 @@
 # Checks the manifest and version information of a built setup with 7z's PE reader.
 # -DSEVENZIP=<7z> -DEXE=<setup> -DLEVEL=<execution level> -DPRODUCT=<product name>
 #   -DDESCRIPTION=<file description>
+# 7z puts the language in the path when the resources have more than one (the host's
+# texts come in Chinese and English): .rsrc/1033/MANIFEST/1.
 execute_process(COMMAND "${SEVENZIP}" x -so -tPE "${EXE}" .rsrc/MANIFEST/1
   OUTPUT_VARIABLE manifest RESULT_VARIABLE rc)
+if(NOT rc EQUAL 0 OR manifest STREQUAL "")
+  execute_process(COMMAND "${SEVENZIP}" x -so -tPE "${EXE}" .rsrc/1033/MANIFEST/1
+    OUTPUT_VARIABLE manifest RESULT_VARIABLE rc)
+endif()
 if(NOT rc EQUAL 0 OR manifest STREQUAL "")
   message(FATAL_ERROR "${EXE}: no manifest resource")
 endif()
@@ -19,7 +25,7 @@ foreach(want
 endforeach()
 execute_process(COMMAND "${SEVENZIP}" l -tPE "${EXE}" OUTPUT_VARIABLE listing RESULT_VARIABLE rc)
 foreach(want "ProductName: ${PRODUCT}" "FileDescription: ${DESCRIPTION}" "ProductVersion: "
-             "CompanyName: " ".rsrc/version.txt")
+             "CompanyName: " "/version.txt")
   string(FIND "${listing}" "${want}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "${EXE}: version information lacks '${want}'")

@@ -5,6 +5,7 @@
 #include "orbcarousel.h"
 #include "orbcontrols.h"
 #include "orbhandle.h"
+#include "orbplaceholder.h"
 #include "orbtestutil.h"
 #include "orbtextbox.h"
 #include "orbuitestutil.h"
@@ -269,6 +270,38 @@ TEST(LayoutLoader, CheckBoxWithoutCharacterDataStillTakesItsSettings) {
     std::vector<DWORD> px = DrawFrame(ws, 60, 60);
     ASSERT_FALSE(px.empty());
     EXPECT_NE(0u, px[48 * 60 + 38] >> 24);  // inside the cell, past its transparent border
+}
+
+TEST(LayoutLoader, PlaceholdersFillEveryTextKindAndButtonsDrawTheirCaption) {
+    TestOwner owner;
+    pugi::xml_document doc;
+    ContainerUIObjectImpl* root = Build(doc, Dlg(
+        L"<Button name=\"Btn\" rect=\"0,0,20,20\" resId=\"402\" type=\"PNG\" color=\"0,0,0\" size=\"9\">$verb$</Button>"
+        L"<Button name=\"Bare\" rect=\"0,0,20,20\" resId=\"402\" type=\"PNG\"/>"
+        L"<Label name=\"Lbl\" rect=\"0,30,100,50\" color=\"0,0,0\">$verb$ and $verb$, $none$</Label>"
+        L"<LinkLabel name=\"Lnk\" rect=\"0,50,100,70\" color=\"0,0,0\">Read $doc$</LinkLabel>"
+        L"<CheckBox name=\"Chk\" rect=\"0,70,100,86\" resId=\"403\" type=\"PNG\" rectChk=\"0,70,16,86\" "
+        L"rectLbl=\"18,70,100,86\" color=\"0,0,0\">$doc$?</CheckBox>"
+        L"<TextBox name=\"Box\" rect=\"0,90,100,110\" resId=\"404\" type=\"PNG\" color=\"0,0,0\">$none$</TextBox>"),
+        owner.hwnd());
+    ASSERT_NE(nullptr, root);
+    auto* btn = static_cast<ButtonUIObjectImpl*>(root->FindControl(L"Btn"));
+    EXPECT_EQ(L"", static_cast<ButtonUIObjectImpl*>(root->FindControl(L"Bare"))->GetText());
+    std::vector<DWORD> bare = DrawFrame(root->FindControl(L"Bare"), 20, 20);
+    FillPlaceholders(root, [](const std::wstring& name) {
+        return name == L"verb" ? std::wstring(L"Go") : name == L"doc" ? std::wstring(L"许可") : std::wstring();
+    });
+    EXPECT_EQ(L"Go", btn->GetText());
+    EXPECT_EQ(L"Go and Go, $none$", static_cast<LabelUIObjectImpl*>(root->FindControl(L"Lbl"))->GetText());
+    EXPECT_EQ(L"Read 许可", static_cast<LinkLabelUIObjectImpl*>(root->FindControl(L"Lnk"))->GetText());
+    EXPECT_EQ(L"许可?", static_cast<CheckBoxUIObjectImpl*>(root->FindControl(L"Chk"))->GetText());
+    EXPECT_EQ(L"$none$", static_cast<TextBoxUIObjectImpl*>(root->FindControl(L"Box"))->GetText());  // unset: kept
+    // The caption is drawn over the image cell.
+    std::vector<DWORD> captioned = DrawFrame(btn, 20, 20);
+    ASSERT_EQ(bare.size(), captioned.size());
+    int differ = 0;
+    for (size_t i = 0; i < bare.size(); ++i) differ += bare[i] != captioned[i];
+    EXPECT_GT(differ, 5);
 }
 
 TEST(LayoutLoader, NamesOrderAndSkippedElements) {

@@ -8,6 +8,8 @@ Shapes are drawn at four times the size and scaled down, so edges are anti-alias
 Button strips hold four cells (normal, hover, pressed, disabled); the check box strip
 six (unchecked normal, disabled, hover; checked normal, disabled, hover); the text box
 strip two (normal, hot); the slideshow strip one frame per slide.
+No words are drawn but the product name (and a tagline when one is given): captions and
+messages are the layout's texts, so one image set serves every language.
 Needs Debian's python3-pil and the DejaVu fonts (fonts-dejavu-core)."""
 import argparse, colorsys, math, os, sys
 
@@ -173,7 +175,7 @@ class Skin:
         card = canvas(600, 430)
         paste_gradient(card, (4 * S, 4 * S, 596 * S, 424 * S), 12 * S, self.paper, (246, 248, 251))
         hero = canvas(600, 430)
-        self.hero(hero, 250, 150, 3, subtitle="Installation complete")
+        self.hero(hero, 250, 150, 3)
         mask = rounded_mask(600 * S, 430 * S, (4 * S, 4 * S, 596 * S, 424 * S), 12 * S)
         cut = Image.new("L", img.size, 0)
         ImageDraw.Draw(cut).rectangle((0, 0, 600 * S, 250 * S), fill=255)
@@ -188,14 +190,12 @@ class Skin:
         d = ImageDraw.Draw(card)
         d.line([(cx - 18 * S, cy + 1 * S), (cx - 5 * S, cy + 14 * S), (cx + 20 * S, cy - 13 * S)],
                fill=rgb(self.paper), width=7 * S, joint="curve")
-        text_center(d, (0, 345 * S, 600 * S, 370 * S), "Thank you for choosing " + self.product,
-                    font(13 * S), rgb(self.muted))
         img.paste(card, (0, 0), mask)
         return down(img)
 
     def update_background(self):  # 316, no alpha
         img = canvas(600, 430, rgb(self.paper))
-        self.hero(img, 300, 110, 11, subtitle="Updating, please wait")
+        self.hero(img, 300, 110, 11)
         return down(img).convert("RGB")
 
     def tip_background(self):  # 340, 320 x 220, no alpha
@@ -207,19 +207,17 @@ class Skin:
         return down(img).convert("RGB")
 
     def slides(self):  # 309: two 600 x 430 frames, no alpha
-        texts = [("Fast", "Installs in seconds, with a clean uninstaller"),
-                 ("Yours", "Skins, scripts and payload: one setup.exe")]
-        strip = Image.new("RGB", (600 * len(texts), 430), self.paper)
-        for i, (title, line) in enumerate(texts):
+        count = 2
+        strip = Image.new("RGB", (600 * count, 430), self.paper)
+        for i in range(count):
             img = canvas(600, 430, rgb(self.paper))
             top = self.accent if i == 0 else self.accent2
             bottom = lighter(self.accent2 if i == 0 else self.accent, 0.25)
             paste_gradient(img, (20 * S, 66 * S, 560 * S, 336 * S), 16 * S, top, bottom)
             soft_circles(img, (20 * S, 66 * S, 560 * S, 336 * S), (255, 255, 255), 17 + i * 5)
             d = ImageDraw.Draw(img)
-            text_center(d, (20 * S, 150 * S, 560 * S, 210 * S), title, font(48 * S, True), rgb(self.paper))
-            text_center(d, (20 * S, 215 * S, 560 * S, 245 * S), line, font(16 * S), rgb(self.paper, 230))
-            for k in range(len(texts)):  # page dots
+            self.logo(d, 250 + 40 * i, 150 - 20 * i, 100)  # the mark instead of words
+            for k in range(count):  # page dots
                 cx = (290 + 20 * k) * S
                 d.ellipse((cx - 4 * S, 305 * S, cx + 4 * S, 313 * S),
                           fill=rgb(self.paper, 255 if k == i else 110))
@@ -236,7 +234,7 @@ class Skin:
             img.paste(cell, (i * cw * S, 0))
         return down(img)
 
-    def pill_button(self, w, h, label, primary=True):  # 308, 315, 341, 342
+    def pill_button(self, w, h, label=None, primary=True):  # 308, 315, 341, 342
         def cell(img, d, state):
             base = self.accent if primary else (240, 242, 245)
             top, bottom = lighter(base, 0.12), base
@@ -259,7 +257,8 @@ class Skin:
             paste_gradient(img, box, (h - 6) * S / 2, top, bottom)
             if not primary:
                 d.rounded_rectangle(box, (h - 6) * S / 2, outline=rgb(self.line), width=S)
-            text_center(d, (box[0], box[1], box[2], box[3]), label, font(int(h * 0.36) * S, True), rgb(fg))
+            if label:
+                text_center(d, (box[0], box[1], box[2], box[3]), label, font(int(h * 0.36) * S, True), rgb(fg))
         return self.strip(w, h, ["normal", "hover", "pressed", "disabled"], cell)
 
     def close_button(self, light=True):  # 302: 20 x 20 cells
@@ -345,16 +344,16 @@ class Skin:
             304: self.text_box(),
             305: self.browse_button(),
             307: self.install_background(),
-            308: self.pill_button(170, 45, "Install now"),
+            308: self.pill_button(170, 45),
             309: self.slides(),
             310: self.complete_background(),
             311: self.progress_back(),
             312: self.progress_front(),
-            315: self.pill_button(170, 45, "Start " + self.product if len(self.product) < 12 else "Start now"),
+            315: self.pill_button(170, 45),
             316: self.update_background(),
             340: self.tip_background(),
-            341: self.pill_button(90, 35, "Yes"),
-            342: self.pill_button(90, 35, "No", primary=False),
+            341: self.pill_button(90, 35),
+            342: self.pill_button(90, 35, primary=False),
         }
         for rid, img in images.items():
             img.save(os.path.join(out, "%d.png" % rid), optimize=True)
@@ -364,7 +363,7 @@ def main():
     ap = argparse.ArgumentParser(description="Draws the skin images 301-342 of a setup.")
     ap.add_argument("out")
     ap.add_argument("--product", default="ORB Demo")
-    ap.add_argument("--tagline", default="Your desktop, tidy at last")
+    ap.add_argument("--tagline", default="", help="words under the product name (one language only)")
     ap.add_argument("--accent", default="38,110,214", help="main colour as R,G,B")
     a = ap.parse_args()
     accent = tuple(int(v) for v in a.accent.split(","))

@@ -19,6 +19,7 @@ end
 
 trace("GLOBAL_VAR")
 global_install_mutex_guid = env("ORB_T_GUID")
+global_language = "zh-CN"  -- the tests read the Chinese texts
 global_app_id = env("ORB_T_APPID")
 global_silent_install = flag("ORB_T_SILENT")
 global_show_completewindow = flag("ORB_T_COMPLETE")

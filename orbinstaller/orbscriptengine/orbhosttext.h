@@ -1,0 +1,47 @@
+// The texts the host itself shows (message boxes, window title, folder browser captions,
+// the script error report): a string table resource per language, chosen by the script
+// global global_language, else the user's UI language, else Simplified Chinese. A script
+// replaces any of them with the global named in the table (global_text_...).
+#pragma once
+
+#include <windows.h>
+
+#include <string>
+
+#include "lua.h"
+
+enum class ORBText : unsigned {
+    kTitleSuffix,          // after the product name in the window title
+    kExitConfirm,          // the init dialog's close question
+    kExitConfirmCaption,
+    kErrorCaption,         // caption of the init dialog's path refusals
+    kRefusedFolder,        // drive root or Windows folder chosen
+    kBadInstallPath,
+    kBadBackupPath,
+    kNoticeCaption,        // caption of the disk-space and delete-failed boxes
+    kNeedSpace,            // "%0.2f" stands for the megabytes needed
+    kDeleteFailed,         // "%s" stands for the path
+    kBrowseInstallCaption,
+    kBrowseBackupCaption,
+    kScriptErrorCaption,
+    kScriptErrorFeedback,  // the last line of the script error report
+    kCount
+};
+
+// First string table id of the host texts; id = base + the ORBText value.
+constexpr UINT ORB_IDS_HOST_TEXT_BASE = 1024;
+
+// Name of the script global that overrides text id ("global_text_exit_confirm", ...).
+const char* ORBHostTextGlobal(ORBText id);
+
+// Text id as the product shows it: the override global when it holds a non-empty string,
+// else the table entry in the chosen language (empty when the program has no table).
+std::wstring ORBHostText(ORBText id);
+// The same with the globals read from L itself, for a caller that already holds the
+// interpreter (the script error handler).
+std::wstring ORBHostText(ORBText id, lua_State* L);
+
+// The table language for a global_language value ("zh-CN", "en", "en_US", "1033", ...)
+// and the user's UI language: the first of the two that the table has (Chinese or
+// English, any region), else Simplified Chinese.
+LANGID ORBChooseTextLanguage(const std::wstring& requested, LANGID uiLanguage);
