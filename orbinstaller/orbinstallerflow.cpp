@@ -25,10 +25,22 @@ struct PlatformScope {
     }
 };
 
+// Creates the engine here rather than in a static initialiser, where a failure would
+// end the process before anything could be logged.
+ORBScriptEngine* StartScriptEngine() {
+    try {
+        return ORBScriptEngine::GetInstance();
+    } catch (...) {
+        ORBLog(L"ORBScriptEngine create failed!\r\n");
+        return nullptr;
+    }
+}
+
 }  // namespace
 
 int ORBRunInstaller(HINSTANCE instance) {
-    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
+    ORBScriptEngine* engine = StartScriptEngine();
+    if (!engine) return 0;  // no scripts ran, so no exit code convention was chosen
     if (!engine->DoResLua(L"LUA", L"GLOBAL_VAR.LUAC")) {
         ORBLog(L"DoResLua failed, GLOBAL_VAR.LUAC");
         return engine->ExitCodeFor(ORBOutcome::kFailed);

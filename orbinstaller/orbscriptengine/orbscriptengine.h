@@ -15,7 +15,8 @@
 
 class ORBScriptEngine {
 public:
-    // The engine, created on first use (thread-safe) and closed at process exit.
+    // The engine, created on first use (thread-safe) and closed at process exit; throws
+    // when the interpreter cannot be created (the entry flow makes the first call).
     static ORBScriptEngine* GetInstance();
 
     lua_State* GetState() const { return L_; }
