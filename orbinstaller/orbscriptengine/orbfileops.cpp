@@ -8,7 +8,6 @@
 
 #include "orbhandle.h"
 #include "orblog.h"
-#include "orbscriptengine.h"
 
 const wchar_t kORBDeleteFailedCaption[] = L"提示";
 
@@ -197,7 +196,7 @@ bool ORBDelFileRecursive(const std::wstring& pathArg) {
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
             RemoveDirectoryW(ORBSystemPath(path).c_str());
         else
-            ORBScriptEngine::DeleteDirectories(path);
+            ORBDeleteDirectories(path);
     } else {
         ORBLog(L"Path is file!");
         DeleteFileW(ORBSystemPath(path).c_str());
@@ -205,8 +204,9 @@ bool ORBDelFileRecursive(const std::wstring& pathArg) {
     return false;
 }
 
-void ORBScriptEngine::DeleteDirectories(const std::wstring& path) {
+void ORBDeleteDirectories(const std::wstring& path) {
     ORBLog(L"%s %s", L"ORBScriptEngine::DeleteDirectories", path.c_str());
+    // The line keeps its historical name: support scripts search logs for it.
     DWORD attributes = ORBPathAttributes(path);
     bool isDir = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     std::wstring pattern = path;
@@ -231,7 +231,7 @@ void ORBScriptEngine::DeleteDirectories(const std::wstring& path) {
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
                 RemoveDirectoryW(ORBSystemPath(entry).c_str());
             else
-                DeleteDirectories(entry);
+                ORBDeleteDirectories(entry);
         } else {
             std::wstring sys = ORBSystemPath(entry);
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(sys.c_str(), FILE_ATTRIBUTE_NORMAL);

@@ -66,10 +66,6 @@ public:
     // the running C function, the handler itself).
     static std::wstring FormatScriptError(lua_State* L);
 
-    // Best-effort removal of a directory tree (or a plain file), read-only files
-    // included; reports nothing. Defined with the file functions (orbfileops.cpp).
-    static void DeleteDirectories(const std::wstring& path);
-
     ORBScriptEngine(const ORBScriptEngine&) = delete;
     ORBScriptEngine& operator=(const ORBScriptEngine&) = delete;
 
