@@ -8,6 +8,7 @@
 #include "orblibrary.h"
 #include "orblog.h"
 #include "orbplatform.h"
+#include "orbresourceids.h"
 #include "orbscriptengine.h"
 #include "orbsingleinstance.h"
 
@@ -41,11 +42,11 @@ ORBScriptEngine* StartScriptEngine() {
 int ORBRunInstaller(HINSTANCE instance) {
     ORBScriptEngine* engine = StartScriptEngine();
     if (!engine) return 0;  // no scripts ran, so no exit code convention was chosen
-    if (!engine->DoResLua(L"LUA", L"GLOBAL_VAR.LUAC")) {
+    if (!engine->DoResLua(ORB_RES_W(ORB_RT_LUA), ORB_RES_W(ORB_RN_GLOBAL_VAR))) {
         ORBLog(L"DoResLua failed, GLOBAL_VAR.LUAC");
         return engine->ExitCodeFor(ORBOutcome::kFailed);
     }
-    if (!engine->DoResLua(L"LUA", L"INSTSCRIPT.LUAC")) {
+    if (!engine->DoResLua(ORB_RES_W(ORB_RT_LUA), ORB_RES_W(ORB_RN_INSTSCRIPT))) {
         ORBLog(L"DoResLua failed, INSTSCRIPT.LUAC");
         return engine->ExitCodeFor(ORBOutcome::kFailed);
     }

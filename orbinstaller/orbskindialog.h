@@ -12,12 +12,9 @@
 #include "orbcontainer.h"
 #include "orbdialogimpl.h"
 #include "orbmessageloop.h"
+#include "orbresourceids.h"
 #include "orbuimessages.h"
 #include "pugixml.hpp"
-
-// Dialog template 129 and icon 128 of the program's resources.
-constexpr UINT ORB_IDD_DIALOG = 129;
-constexpr UINT ORB_IDI_ICON = 128;
 
 class ORBSkinDialog : public ORBDialogImpl, public ORBMessageFilter {
 public:
