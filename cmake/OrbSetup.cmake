@@ -23,6 +23,7 @@
 #                                (default, per-machine products), highestAvailable or
 #                                asInvoker (per-user products); give an uninstaller the
 #                                same level as its setup
+#   [SIZE_BUDGET <bytes>]        the build fails when the setup grows beyond this size
 #   [PRODUCT_NAME <n>] [PRODUCT_VERSION <v>] [PUBLISHER <p>] [DESCRIPTION <d>]
 #                                version information; by default read from the
 #                                global_product_name / global_product_version /
@@ -127,7 +128,7 @@ endfunction()
 
 function(orb_add_setup target)
   cmake_parse_arguments(ARG "PAYLOAD_SIZE_IN_SCRIPTS;APPEND_PAYLOAD"
-    "PRODUCT_DIR;OUTPUT_NAME;GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;LAYOUT;PAYLOAD_DIR;EXECUTION_LEVEL;PRODUCT_NAME;PRODUCT_VERSION;PUBLISHER;DESCRIPTION"
+    "PRODUCT_DIR;OUTPUT_NAME;GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;LAYOUT;PAYLOAD_DIR;EXECUTION_LEVEL;PRODUCT_NAME;PRODUCT_VERSION;PUBLISHER;DESCRIPTION;SIZE_BUDGET"
     "PAYLOAD_SWITCHES;RESOURCES;DEPENDS;MODULES" ${ARGN})
   if(NOT ARG_PRODUCT_DIR AND NOT ARG_INSTSCRIPT)
     message(FATAL_ERROR "orb_add_setup(${target}): PRODUCT_DIR is required")
@@ -314,6 +315,13 @@ function(orb_add_setup target)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/append-payload.py" "$<TARGET_FILE:${target}>" "${appended}" APP.7Z
       COMMENT "Appending ${target} payload")
+  endif()
+
+  if(ARG_SIZE_BUDGET)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} "-DFILE=$<TARGET_FILE:${target}>" "-DBUDGET=${ARG_SIZE_BUDGET}"
+              -P "${ORB_CMAKE_DIR}/SizeBudget.cmake"
+      VERBATIM)
   endif()
 
   # The layout preview beside the setup, with the same resources:
