@@ -1,6 +1,7 @@
 #include "orbappmodule.h"
 
 #include <map>
+#include <memory>
 #include <mutex>
 #include <new>
 #include <vector>
@@ -64,11 +65,9 @@ void* ORBAppModule::ExtractCreateWndData() {
     std::lock_guard<std::mutex> lock(g_createMutex);
     for (CreateWndData** link = &g_createList; *link; link = &(*link)->next) {
         if ((*link)->threadId != me) continue;
-        CreateWndData* found = *link;
+        std::unique_ptr<CreateWndData> found(*link);
         *link = found->next;
-        void* object = found->object;
-        delete found;
-        return object;
+        return found->object;
     }
     return nullptr;
 }

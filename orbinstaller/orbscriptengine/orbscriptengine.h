@@ -57,9 +57,8 @@ public:
     // path that cannot be opened is reported once). Called with the interpreter held.
     static void SyncLogFile(lua_State* L);
 
-    // Message handler: logs the error with the script call stack, shows it in a message
-    // box unless the run is unattended (silent or passive), and ends the process with
-    // the failure exit code (0, or 1603 with standard codes). Never returns.
+    // Message handler: reports the error with the script call stack (in a message box
+    // too unless nobody watches the run) and ends the process as failed. Never returns.
     static int OnScriptError(lua_State* L);
 
     // The text OnScriptError shows for the error object on the stack top (level 0 is
