@@ -23,6 +23,7 @@
 #                                (default, per-machine products), highestAvailable or
 #                                asInvoker (per-user products); give an uninstaller the
 #                                same level as its setup
+#   [SIZE_BUDGET <bytes>]        the build fails when the setup grows beyond this size
 #   [PRODUCT_NAME <n>] [PRODUCT_VERSION <v>] [PUBLISHER <p>] [DESCRIPTION <d>]
 #                                version information; by default read from the
 #                                global_product_name / global_product_version /
@@ -127,7 +128,7 @@ endfunction()
 
 function(orb_add_setup target)
   cmake_parse_arguments(ARG "PAYLOAD_SIZE_IN_SCRIPTS;APPEND_PAYLOAD"
-    "PRODUCT_DIR;OUTPUT_NAME;GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;LAYOUT;PAYLOAD_DIR;EXECUTION_LEVEL;PRODUCT_NAME;PRODUCT_VERSION;PUBLISHER;DESCRIPTION"
+    "PRODUCT_DIR;OUTPUT_NAME;GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;LAYOUT;PAYLOAD_DIR;EXECUTION_LEVEL;PRODUCT_NAME;PRODUCT_VERSION;PUBLISHER;DESCRIPTION;SIZE_BUDGET"
     "PAYLOAD_SWITCHES;RESOURCES;DEPENDS;MODULES" ${ARGN})
   if(NOT ARG_PRODUCT_DIR AND NOT ARG_INSTSCRIPT)
     message(FATAL_ERROR "orb_add_setup(${target}): PRODUCT_DIR is required")
@@ -151,13 +152,15 @@ function(orb_add_setup target)
     add_custom_target(orb_icon DEPENDS "${icon}")
   endif()
   orb_rc_path(icon_rc "${icon}")
-  string(CONCAT rc "#include <windows.h>\n"
-         "128 ICON ${icon_rc}\n"
-         "129 DIALOGEX 0, 0, 187, 98\n"
+  # Ids, types and names come from the header the host's code reads them from.
+  orb_rc_path(ids_rc "${PROJECT_SOURCE_DIR}/common/utility/orbresourceids.h")
+  string(CONCAT rc "#include <windows.h>\n#include ${ids_rc}\n"
+         "ORB_IDI_ICON ICON ${icon_rc}\n"
+         "ORB_IDD_DIALOG DIALOGEX 0, 0, 187, 98\n"
          "STYLE DS_SETFONT | DS_MODALFRAME | DS_FIXEDSYS | WS_MINIMIZEBOX | WS_CAPTION | WS_SYSMENU\n"
          "EXSTYLE WS_EX_LAYERED\nCAPTION \"ORBInstaller\"\nCLASS \"Orb_Installer\"\n"
          "FONT 8, \"MS Shell Dlg\", 0, 0, 0x1\nBEGIN\nEND\n"
-         "STRINGTABLE\nBEGIN\n  128 \"ORBInstaller\"\nEND\n")
+         "STRINGTABLE\nBEGIN\n  ORB_IDS_TITLE \"ORBInstaller\"\nEND\n")
   list(APPEND deps "${icon}")
 
   # Manifest: elevation, Common Controls 6, supported systems (so version queries see
@@ -211,7 +214,7 @@ function(orb_add_setup target)
         DEPENDS "${src}" orb_host_luac "${ORB_LUAC_BIN}" "${ORB_CMAKE_DIR}/CompileChunk.cmake" ${ARG_DEPENDS}
         COMMENT "Compiling ${target}/${script}.LUAC")
       orb_rc_path(p "${out}")
-      string(APPEND rc "${script}.LUAC LUA ${p}\n")
+      string(APPEND rc "ORB_RN_${script} ORB_RT_LUA ${p}\n")
       list(APPEND deps "${out}")
     endif()
   endforeach()
@@ -234,7 +237,7 @@ function(orb_add_setup target)
       DEPENDS "${src}" orb_host_luac "${ORB_LUAC_BIN}" "${ORB_CMAKE_DIR}/CompileChunk.cmake"
       COMMENT "Compiling ${target} module ${name}")
     orb_rc_path(p "${out}")
-    string(APPEND rc "${name}.LUAC LUAMOD ${p}\n")
+    string(APPEND rc "${name}.LUAC ORB_RT_LUAMOD ${p}\n")
     list(APPEND deps "${out}")
   endforeach()
 
@@ -253,7 +256,7 @@ function(orb_add_setup target)
       set(appended "${out}")
     else()
       orb_rc_path(p "${out}")
-      string(APPEND rc "APP.7Z _7Z ${p}\n")
+      string(APPEND rc "ORB_RN_PAYLOAD ORB_RT_7Z ${p}\n")
     endif()
     list(APPEND deps "${out}")
   endif()
@@ -268,7 +271,7 @@ function(orb_add_setup target)
       COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/layout-utf16.py" "${layout}" "${out}"
       DEPENDS "${layout}" "${ORB_TOOLS_DIR}/layout-utf16.py")
     orb_rc_path(p "${out}")
-    string(APPEND rc "LAYOUT.XML XML ${p}\n")
+    string(APPEND rc "ORB_RN_LAYOUT ORB_RT_XML ${p}\n")
     list(APPEND deps "${out}")
   endif()
 
@@ -279,7 +282,7 @@ function(orb_add_setup target)
       message(FATAL_ERROR "orb_add_setup(${target}): image ${png} must be named <number>.png")
     endif()
     orb_rc_path(p "${png}")
-    string(APPEND rc "${id} PNG ${p}\n")
+    string(APPEND rc "${id} ORB_RT_PNG ${p}\n")
     list(APPEND deps "${png}")
   endforeach()
 
@@ -320,6 +323,13 @@ function(orb_add_setup target)
     add_custom_command(TARGET ${target} POST_BUILD
       COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/append-payload.py" "$<TARGET_FILE:${target}>" "${appended}" APP.7Z
       COMMENT "Appending ${target} payload")
+  endif()
+
+  if(ARG_SIZE_BUDGET)
+    add_custom_command(TARGET ${target} POST_BUILD
+      COMMAND ${CMAKE_COMMAND} "-DFILE=$<TARGET_FILE:${target}>" "-DBUDGET=${ARG_SIZE_BUDGET}"
+              -P "${ORB_CMAKE_DIR}/SizeBudget.cmake"
+      VERBATIM)
   endif()
 
   # The layout preview beside the setup, with the same resources:

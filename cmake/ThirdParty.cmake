@@ -29,7 +29,9 @@ target_compile_options(orb_lua PRIVATE -w -x c++)
 
 add_library(orb_pugixml STATIC "${PUGIXML_DIR}/pugixml.cpp")
 target_include_directories(orb_pugixml SYSTEM PUBLIC "${PUGIXML_DIR}")
-target_compile_definitions(orb_pugixml PUBLIC PUGIXML_WCHAR_MODE)
+# No XPath and no stream interfaces: the host reads its layout from memory, and the
+# stream overloads alone would pull the iostream and locale machinery into every setup.
+target_compile_definitions(orb_pugixml PUBLIC PUGIXML_WCHAR_MODE PUGIXML_NO_XPATH PUGIXML_NO_STL)
 target_compile_options(orb_pugixml PRIVATE -w)
 
 set(ORB_LZMA_FILES 7zAlloc 7zArcIn 7zBuf 7zBuf2 7zCrc 7zCrcOpt 7zDec 7zFile 7zStream Bcj2 Bra
@@ -40,7 +42,8 @@ foreach(n ${ORB_LZMA_FILES})
 endforeach()
 add_library(orb_lzma STATIC ${lzma_sources})
 target_include_directories(orb_lzma SYSTEM PUBLIC "${LZMA_DIR}")
-target_compile_options(orb_lzma PRIVATE -w)
+# The decoder is the one hot loop of a setup: speed over size here.
+target_compile_options(orb_lzma PRIVATE -w -O2)
 
 # luac for the build host, producing chunks whose header matches the target:
 # pointer-size 4 targets get a 32-bit static luac run through qemu-i386-static.

@@ -3,7 +3,6 @@
 
 #include "orbinstallerflow.h"
 #include "orblibrary.h"
-#include "orbscriptengine.h"
 
 namespace {
 
@@ -13,12 +12,9 @@ void NTAPI RestrictDllSearchAtStart(PVOID, DWORD reason, PVOID) {
 
 }  // namespace
 
-// A TLS callback runs before the C runtime and every static initialiser (the script
-// engine below is one), so no library is ever looked for in the setup's folder.
+// A TLS callback runs before the C runtime and every static initialiser, so no library
+// is ever looked for in the setup's folder.
 extern "C" __attribute__((section(".CRT$XLB"), used)) const PIMAGE_TLS_CALLBACK
     g_orbRestrictDllSearch = RestrictDllSearchAtStart;
-
-// The engine exists before the entry function runs.
-ORBScriptEngine* g_pScriptEngine = ORBScriptEngine::GetInstance();
 
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, PWSTR, int) { return ORBRunInstaller(instance); }

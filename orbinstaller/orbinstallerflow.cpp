@@ -8,6 +8,7 @@
 #include "orblibrary.h"
 #include "orblog.h"
 #include "orbplatform.h"
+#include "orbresourceids.h"
 #include "orbscriptengine.h"
 #include "orbsingleinstance.h"
 
@@ -25,31 +26,44 @@ struct PlatformScope {
     }
 };
 
-}  // namespace
+// Creates the engine here rather than in a static initialiser, where a failure would
+// end the process before anything could be logged.
+ORBScriptEngine* StartScriptEngine() {
+    try {
+        return ORBScriptEngine::GetInstance();
+    } catch (...) {
+        ORBLog(L"ORBScriptEngine create failed!\r\n");
+        return nullptr;
+    }
+}
 
-int ORBRunInstaller(HINSTANCE instance) {
-    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
-    if (!engine->DoResLua(L"LUA", L"GLOBAL_VAR.LUAC")) {
+// The settings chunk, then the hooks chunk, in the one interpreter; false (logged) when
+// either does not run.
+bool RunScripts(ORBScriptEngine* engine) {
+    if (!engine->DoResLua(ORB_RES_W(ORB_RT_LUA), ORB_RES_W(ORB_RN_GLOBAL_VAR))) {
         ORBLog(L"DoResLua failed, GLOBAL_VAR.LUAC");
-        return engine->ExitCodeFor(ORBOutcome::kFailed);
+        return false;
     }
-    if (!engine->DoResLua(L"LUA", L"INSTSCRIPT.LUAC")) {
+    if (!engine->DoResLua(ORB_RES_W(ORB_RT_LUA), ORB_RES_W(ORB_RN_INSTSCRIPT))) {
         ORBLog(L"DoResLua failed, INSTSCRIPT.LUAC");
-        return engine->ExitCodeFor(ORBOutcome::kFailed);
+        return false;
     }
+    return true;
+}
 
+// The scripts' mutex name, or the default one qualified by global_app_id.
+bool AnotherInstanceRuns(ORBScriptEngine* engine) {
     std::wstring mutexName = engine->GetGlobalString("global_install_mutex_guid");
     int appId = 0;
     if (mutexName.empty()) {
         mutexName = kORBDefaultMutexName;
         appId = engine->GetGlobalInteger("global_app_id");
     }
-    if (ORBHandle other = SingleInstanceGuard(mutexName, appId)) {
-        ORBLog(L"CreateAppInstance return true");
-        return engine->ExitCodeFor(ORBOutcome::kAnotherInstance);
-    }
+    return static_cast<bool>(SingleInstanceGuard(mutexName, appId));
+}
 
-    PlatformScope platform;
+// COM, GDI+, the common controls and the window module, ended by platform.
+void StartPlatform(HINSTANCE instance, PlatformScope& platform) {
     CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
     ORBStartGdiplus();
     DefWindowProcW(nullptr, 0, 0, 0);
@@ -62,6 +76,22 @@ int ORBRunInstaller(HINSTANCE instance) {
     }
     g_orbModule.Init(instance);
     platform.started = true;
+}
+
+}  // namespace
+
+int ORBRunInstaller(HINSTANCE instance) {
+    ORBScriptEngine* engine = StartScriptEngine();
+    if (!engine) return 0;  // no scripts ran, so no exit code convention was chosen
+    if (!RunScripts(engine)) return engine->ExitCodeFor(ORBOutcome::kFailed);
+
+    if (AnotherInstanceRuns(engine)) {
+        ORBLog(L"CreateAppInstance return true");
+        return engine->ExitCodeFor(ORBOutcome::kAnotherInstance);
+    }
+
+    PlatformScope platform;
+    StartPlatform(instance, platform);
 
     engine->CallHook("ORBSE_BeforeInit");
 

@@ -13,12 +13,9 @@
 #include "orbdialogimpl.h"
 #include "orbhandle.h"
 #include "orbmessageloop.h"
+#include "orbresourceids.h"
 #include "orbuimessages.h"
 #include "pugixml.hpp"
-
-// Dialog template 129 and icon 128 of the program's resources.
-constexpr UINT ORB_IDD_DIALOG = 129;
-constexpr UINT ORB_IDI_ICON = 128;
 
 // What differs between the dialogs in the shared handling.
 struct ORBSkinDialogTraits {

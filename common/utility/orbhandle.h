@@ -2,6 +2,8 @@
 #pragma once
 
 #include <windows.h>
+#include <objbase.h>
+#include <oleauto.h>
 #include <winsvc.h>
 #include <unknwn.h>
 #include <objbase.h>
@@ -175,4 +177,34 @@ public:
 
 private:
     T* p_ = nullptr;
+};
+
+// A null-when-empty value released by one call, Free (a function or function pointer).
+template <typename T, auto Free>
+struct ORBFreeTraits {
+    using pointer = T;
+    static pointer invalid() noexcept { return nullptr; }
+    static void close(pointer p) noexcept { Free(p); }
+};
+// Memory and strings a system call allocated for its caller.
+template <typename T>
+using ORBLocalMem = ORBUniqueHandle<ORBFreeTraits<T, LocalFree>>;
+template <typename T>
+using ORBCoTaskMem = ORBUniqueHandle<ORBFreeTraits<T, CoTaskMemFree>>;
+using ORBBstr = ORBUniqueHandle<ORBFreeTraits<BSTR, SysFreeString>>;
+
+// COM on the current thread for one scope; uninitialised only when this scope's
+// initialisation succeeded (a thread already in another model keeps it).
+class ORBComScope {
+public:
+    explicit ORBComScope(DWORD model = COINIT_APARTMENTTHREADED) noexcept
+        : up_(SUCCEEDED(CoInitializeEx(nullptr, model))) {}
+    ~ORBComScope() {
+        if (up_) CoUninitialize();
+    }
+    ORBComScope(const ORBComScope&) = delete;
+    ORBComScope& operator=(const ORBComScope&) = delete;
+
+private:
+    bool up_;
 };

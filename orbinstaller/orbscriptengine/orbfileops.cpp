@@ -9,7 +9,6 @@
 #include "orbhandle.h"
 #include "orbhosttext.h"
 #include "orblog.h"
-#include "orbscriptengine.h"
 
 namespace {
 
@@ -199,7 +198,7 @@ bool ORBDelFileRecursive(const std::wstring& pathArg) {
         if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
             RemoveDirectoryW(ORBSystemPath(path).c_str());
         else
-            ORBScriptEngine::DeleteDirectories(path);
+            ORBDeleteDirectories(path);
     } else {
         ORBLog(L"Path is file!");
         DeleteFileW(ORBSystemPath(path).c_str());
@@ -207,8 +206,9 @@ bool ORBDelFileRecursive(const std::wstring& pathArg) {
     return false;
 }
 
-void ORBScriptEngine::DeleteDirectories(const std::wstring& path) {
+void ORBDeleteDirectories(const std::wstring& path) {
     ORBLog(L"%s %s", L"ORBScriptEngine::DeleteDirectories", path.c_str());
+    // The line keeps its historical name: support scripts search logs for it.
     DWORD attributes = ORBPathAttributes(path);
     bool isDir = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
     std::wstring pattern = path;
@@ -233,7 +233,7 @@ void ORBScriptEngine::DeleteDirectories(const std::wstring& path) {
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
                 RemoveDirectoryW(ORBSystemPath(entry).c_str());
             else
-                DeleteDirectories(entry);
+                ORBDeleteDirectories(entry);
         } else {
             std::wstring sys = ORBSystemPath(entry);
             if (fd.dwFileAttributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(sys.c_str(), FILE_ATTRIBUTE_NORMAL);

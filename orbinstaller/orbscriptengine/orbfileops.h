@@ -46,6 +46,10 @@ bool ORBDeleteFileUnattended(const std::wstring& path, int tries = 5, DWORD paus
 // attempted (the script then receives no value).
 bool ORBDelFileRecursive(const std::wstring& path);
 
+// Best-effort removal of a directory tree (or a plain file), read-only files included;
+// links inside are removed, never followed. Reports nothing beyond its one log line.
+void ORBDeleteDirectories(const std::wstring& path);
+
 // Schedules path for deletion at the next restart; true when it is missing or the
 // deletion was scheduled.
 bool ORBDeleteFileAfterReboot(const std::wstring& path);

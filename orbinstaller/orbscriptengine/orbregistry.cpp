@@ -149,20 +149,19 @@ LONG ORBRegDeleteTree(HKEY root, const std::wstring& rootName, const std::wstrin
 
 bool ORBSpecialFolderPath(int csidl, std::wstring& path) {
     // Through the item list, so the path is not bound to a fixed buffer.
-    PIDLIST_ABSOLUTE pidl = nullptr;
-    HRESULT hr = SHGetFolderLocation(nullptr, csidl, nullptr, 0, &pidl);
+    ORBCoTaskMem<PIDLIST_ABSOLUTE> pidl;
+    HRESULT hr = SHGetFolderLocation(nullptr, csidl, nullptr, 0, pidl.put());
     bool ok = false;
     if (SUCCEEDED(hr) && pidl) {
         // A second, long buffer only when the first did not do.
         for (DWORD cap : {DWORD(MAX_PATH), DWORD(32768)}) {
             path.assign(cap, L'\0');
-            if (SHGetPathFromIDListEx(pidl, &path[0], cap, GPFIDL_DEFAULT)) {
+            if (SHGetPathFromIDListEx(pidl.get(), &path[0], cap, GPFIDL_DEFAULT)) {
                 path.resize(wcslen(path.c_str()));
                 ok = !path.empty();
                 break;
             }
         }
-        CoTaskMemFree(pidl);
     } else if (FAILED(hr)) {
         SetLastError(HRESULT_CODE(hr));
     }

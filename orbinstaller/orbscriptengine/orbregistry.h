@@ -44,15 +44,13 @@ struct ORBRegData {
 bool ORBRegAdd(HKEY root, const std::wstring& subkey, const std::wstring& value,
                const std::wstring& type, const ORBRegData& data, bool overwrite);
 
-// Deletes one value; logs "Delete Value ..." whenever the key opened. True when the
-// value is gone (also when it or its key was missing); false for an unknown root or a
-// key or value that could not be opened or deleted.
+// Deletes one value. True when the value is gone, also when it or its key was already
+// missing; false for an unknown root or a key or value that could not be deleted.
 bool ORBRegDeleteValue(HKEY root, const std::wstring& rootName, const std::wstring& subkey,
                        const std::wstring& value);
 
-// Deletes root\subkey with all its subkeys and values; logs the failed open of the
-// root or "DeleteSubKey ... errcode" with the first failure. Returns the error code
-// (ERROR_SUCCESS when the tree is gone).
+// Deletes root\subkey with all its subkeys and values; the first failure's error code,
+// ERROR_SUCCESS when the tree is gone.
 LONG ORBRegDeleteTree(HKEY root, const std::wstring& rootName, const std::wstring& subkey);
 
 // Path of special folder csidl (not created when missing), any length; false with a

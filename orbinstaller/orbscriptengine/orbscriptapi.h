@@ -1,5 +1,5 @@
 // What the engine registers at creation. Each group file ends with its table; the
-// engine registers the installer functions in its fixed order across the groups.
+// engine registers the groups one after another in the order declared below.
 #pragma once
 
 // Lua is built as C++ here (see cmake/ThirdParty.cmake): no extern "C".
@@ -19,6 +19,5 @@ extern const luaL_Reg kORBFileFunctions[];      // installer_file.cpp
 extern const luaL_Reg kORBProcessFunctions[];   // installer_process.cpp
 extern const luaL_Reg kORBShellFunctions[];     // installer_shell.cpp
 
-// The installer functions' names in registration order.
-extern const char* const kORBInstallerFunctionOrder[];
-extern const int kORBInstallerFunctionCount;
+// The groups above in registration order, ended by nullptr (orbscriptengine.cpp).
+extern const luaL_Reg* const kORBInstallerFunctionGroups[];

@@ -3,7 +3,6 @@
 #include "orbscriptapi.h"
 
 #include <cstdlib>
-#include <cstring>
 
 #include "lauxlib.h"
 #include "lualib.h"
@@ -14,33 +13,14 @@
 #include "orbresource.h"
 #include "orbstring.h"
 
-const char* const kORBInstallerFunctionOrder[] = {
-    "Lua_UnCompress7z", "Lua_RegSvr32", "Lua_RegQuery", "Lua_RegAdd", "Lua_RegDel",
-    "Lua_CreateShortcut", "Lua_CreateDirectory", "Lua_CopyFile", "Lua_MoveFile",
-    "Lua_RenameFile", "Lua_DeleteFile", "Lua_Exec", "Lua_TaskKill", "Lua_SCM",
-    "Lua_RegVarByCSIDL", "Lua_ExtractResource", "Lua_GetOSVersion", "Lua_Logout",
-    "Lua_MsgBox", "Lua_DelFileRecursive", "Lua_DeleteFileAfterReboot", "Lua_IsWow64",
-    "Lua_GetProcessId", "Lua_ExitWindows", "Lua_GetModuleFileName", "Lua_GetCommandLineArgv",
-    "Lua_EnablePrivilege", "Lua_GetTempFileName", "Lua_ExpandEnv",
-    "Lua_URLDownloadToFileAsync", "Lua_GetImagePathByPid", "Lua_GetDriverInstallPath",
-    "Lua_KillAllTaskByName",
-    // Added later, after the original order.
-    "Lua_RemoveDirectory",
+// The installer function groups in registration order; each group registers in its
+// table's order. docs/scripting.md lists the resulting order.
+const luaL_Reg* const kORBInstallerFunctionGroups[] = {
+    kORBPayloadFunctions, kORBRegistryFunctions, kORBFileFunctions,
+    kORBProcessFunctions, kORBShellFunctions, nullptr,
 };
-const int kORBInstallerFunctionCount =
-    static_cast<int>(sizeof(kORBInstallerFunctionOrder) / sizeof(kORBInstallerFunctionOrder[0]));
 
 namespace {
-
-lua_CFunction FindInstallerFunction(const char* name) {
-    static const luaL_Reg* const groups[] = {kORBPayloadFunctions, kORBRegistryFunctions,
-                                             kORBFileFunctions, kORBProcessFunctions,
-                                             kORBShellFunctions};
-    for (const luaL_Reg* group : groups)
-        for (const luaL_Reg* r = group; r->name; ++r)
-            if (std::strcmp(r->name, name) == 0) return r->func;
-    return nullptr;
-}
 
 void AppendFormat(std::string& text, const char* format, ...) {
     char buffer[1024];
@@ -107,11 +87,10 @@ void ORBScriptEngine::RegisterScriptApi() {
         lua_pop(L_, 1);
     }
     ORBRegisterScriptTables(L_);
-    for (int i = 0; i < kORBInstallerFunctionCount; ++i) {
-        const char* name = kORBInstallerFunctionOrder[i];
-        if (lua_CFunction f = FindInstallerFunction(name)) {
-            lua_pushcfunction(L_, f);
-            lua_setglobal(L_, name);
+    for (const luaL_Reg* const* group = kORBInstallerFunctionGroups; *group; ++group) {
+        for (const luaL_Reg* r = *group; r->name; ++r) {
+            lua_pushcfunction(L_, r->func);
+            lua_setglobal(L_, r->name);
         }
     }
 }

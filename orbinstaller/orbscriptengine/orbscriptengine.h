@@ -15,7 +15,8 @@
 
 class ORBScriptEngine {
 public:
-    // The engine, created on first use (thread-safe) and closed at process exit.
+    // The engine, created on first use (thread-safe) and closed at process exit; throws
+    // when the interpreter cannot be created (the entry flow makes the first call).
     static ORBScriptEngine* GetInstance();
 
     lua_State* GetState() const { return L_; }
@@ -56,18 +57,13 @@ public:
     // path that cannot be opened is reported once). Called with the interpreter held.
     static void SyncLogFile(lua_State* L);
 
-    // Message handler: logs the error with the script call stack, shows it in a message
-    // box unless the run is unattended (silent or passive), and ends the process with
-    // the failure exit code (0, or 1603 with standard codes). Never returns.
+    // Message handler: reports the error with the script call stack (in a message box
+    // too unless nobody watches the run) and ends the process as failed. Never returns.
     static int OnScriptError(lua_State* L);
 
     // The text OnScriptError shows for the error object on the stack top (level 0 is
     // the running C function, the handler itself).
     static std::wstring FormatScriptError(lua_State* L);
-
-    // Best-effort removal of a directory tree (or a plain file), read-only files
-    // included; reports nothing. Defined with the file functions (orbfileops.cpp).
-    static void DeleteDirectories(const std::wstring& path);
 
     ORBScriptEngine(const ORBScriptEngine&) = delete;
     ORBScriptEngine& operator=(const ORBScriptEngine&) = delete;

@@ -4,6 +4,7 @@
 #include <string>
 
 #include "orbresource.h"
+#include "orbresourceids.h"
 #include "orbscriptapi.h"
 #include "orbstring.h"
 
@@ -30,7 +31,7 @@ int SearchEmbeddedModule(lua_State* L) {
         return 1;
     }
     std::wstring resource = ORBUtf8ToWide(name, static_cast<std::ptrdiff_t>(len)) + L".LUAC";
-    ORBResourceData res = ORBLoadResource(nullptr, L"LUAMOD", resource.c_str());
+    ORBResourceData res = ORBLoadResource(nullptr, ORB_RES_W(ORB_RT_LUAMOD), resource.c_str());
     if (res.status != ORBResourceData::kOk) {
         lua_pushfstring(L, "\n\tno embedded module '%s'", name);
         return 1;

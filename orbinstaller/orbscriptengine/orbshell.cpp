@@ -94,67 +94,78 @@ bool ORBExec(const std::wstring& fileArg, const std::wstring& verb, const std::w
     return ORBIsPinVerb(verb) || reinterpret_cast<INT_PTR>(r) > 32;
 }
 
+namespace {
+
+// An internet shortcut to url, ready to be saved; false (logged) when COM refuses.
+bool UrlShortcut(const std::wstring& url, ORBComPtr<IPersistFile>& file) {
+    ORBComPtr<IUniformResourceLocatorW> shortcut;
+    if (FAILED(CoCreateInstance(kInternetShortcut, nullptr, CLSCTX_ALL, kIUniformResourceLocatorW,
+                                shortcut.put_void()))) {
+        ORB_LOG_FAILURE(L"CoCreateInstance(CLSID_InternetShortcut) failed!");
+        return false;
+    }
+    if (FAILED(shortcut->SetURL(url.c_str(), 0))) {
+        ORBLog(L"SetURL %s failed!\r\n", url.c_str());
+        ORB_LOG_FAILURE(L"");
+        return false;
+    }
+    if (FAILED(shortcut->QueryInterface(kIPersistFile, file.put_void()))) {
+        ORB_LOG_FAILURE(L"QueryInterface IID_IPersistFile failed!");
+        return false;
+    }
+    return true;
+}
+
+// A shell link to target (expanded), started in target's folder, ready to be saved;
+// false (logged) when COM refuses one of the settings.
+bool FileShortcut(const std::wstring& targetArg, const std::wstring* args, const std::wstring* description,
+                  ORBComPtr<IPersistFile>& file) {
+    std::wstring target = ORBExpandEnvString(targetArg);
+    ORBComPtr<IShellLinkW> sl;
+    if (FAILED(CoCreateInstance(kShellLink, nullptr, CLSCTX_ALL, kIShellLinkW, sl.put_void()))) {
+        ORB_LOG_FAILURE(L"CoCreateInstance(CLSID_ShellLink) failed!");
+        return false;
+    }
+    if (args && FAILED(sl->SetArguments(args->c_str()))) {
+        ORBLog(L"SetArguments %s failed!\r\n", args->c_str());
+        ORB_LOG_FAILURE(L"");
+        return false;
+    }
+    if (description && FAILED(sl->SetDescription(description->c_str()))) {
+        ORBLog(L"SetDescription %s failed!\r\n", description->c_str());
+        ORB_LOG_FAILURE(L"");
+        return false;
+    }
+    if (FAILED(sl->SetPath(target.c_str()))) {
+        ORBLog(L"SetPath %s failed!\r\n", target.c_str());
+        ORB_LOG_FAILURE(L"");
+        return false;
+    }
+    std::wstring dir = FolderOf(target);
+    if (FAILED(sl->SetWorkingDirectory(dir.c_str()))) {
+        ORBLog(L"SetWorkingDirectory %s failed!\r\n", dir.c_str());
+        ORB_LOG_FAILURE(L"");
+        return false;
+    }
+    if (FAILED(sl->QueryInterface(kIPersistFile, file.put_void()))) {
+        ORB_LOG_FAILURE(L"QueryInterface IID_IPersistFile failed!");
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool ORBCreateShortcut(const std::wstring& targetArg, const std::wstring& linkArg,
                        const std::wstring* args, const std::wstring* description) {
-    struct ComScope {
-        bool up = SUCCEEDED(CoInitialize(nullptr));
-        ~ComScope() {
-            if (up) CoUninitialize();
-        }
-    } com;
+    ORBComScope com;
     std::wstring link = ORBExpandEnvString(linkArg);
     CreateFolderTree(FolderOf(link));
 
     ORBComPtr<IPersistFile> file;
-    if (PathIsURLW(targetArg.c_str())) {
-        ORBComPtr<IUniformResourceLocatorW> url;
-        if (FAILED(CoCreateInstance(kInternetShortcut, nullptr, CLSCTX_ALL, kIUniformResourceLocatorW,
-                                    url.put_void()))) {
-            ORB_LOG_FAILURE(L"CoCreateInstance(CLSID_InternetShortcut) failed!");
-            return false;
-        }
-        if (FAILED(url->SetURL(targetArg.c_str(), 0))) {
-            ORBLog(L"SetURL %s failed!\r\n", targetArg.c_str());
-            ORB_LOG_FAILURE(L"");
-            return false;
-        }
-        if (FAILED(url->QueryInterface(kIPersistFile, file.put_void()))) {
-            ORB_LOG_FAILURE(L"QueryInterface IID_IPersistFile failed!");
-            return false;
-        }
-    } else {
-        std::wstring target = ORBExpandEnvString(targetArg);
-        ORBComPtr<IShellLinkW> sl;
-        if (FAILED(CoCreateInstance(kShellLink, nullptr, CLSCTX_ALL, kIShellLinkW, sl.put_void()))) {
-            ORB_LOG_FAILURE(L"CoCreateInstance(CLSID_ShellLink) failed!");
-            return false;
-        }
-        if (args && FAILED(sl->SetArguments(args->c_str()))) {
-            ORBLog(L"SetArguments %s failed!\r\n", args->c_str());
-            ORB_LOG_FAILURE(L"");
-            return false;
-        }
-        if (description && FAILED(sl->SetDescription(description->c_str()))) {
-            ORBLog(L"SetDescription %s failed!\r\n", description->c_str());
-            ORB_LOG_FAILURE(L"");
-            return false;
-        }
-        if (FAILED(sl->SetPath(target.c_str()))) {
-            ORBLog(L"SetPath %s failed!\r\n", target.c_str());
-            ORB_LOG_FAILURE(L"");
-            return false;
-        }
-        std::wstring dir = FolderOf(target);
-        if (FAILED(sl->SetWorkingDirectory(dir.c_str()))) {
-            ORBLog(L"SetWorkingDirectory %s failed!\r\n", dir.c_str());
-            ORB_LOG_FAILURE(L"");
-            return false;
-        }
-        if (FAILED(sl->QueryInterface(kIPersistFile, file.put_void()))) {
-            ORB_LOG_FAILURE(L"QueryInterface IID_IPersistFile failed!");
-            return false;
-        }
-    }
+    const bool made = PathIsURLW(targetArg.c_str()) ? UrlShortcut(targetArg, file)
+                                                    : FileShortcut(targetArg, args, description, file);
+    if (!made) return false;
     if (FAILED(file->Save(link.c_str(), TRUE))) {
         ORBLog(L"Save %s failed!\r\n", link.c_str());
         ORB_LOG_FAILURE(L"");
@@ -191,10 +202,9 @@ std::wstring ORBModulePath(const std::wstring* module) {
 
 bool ORBCommandLineWords(std::vector<std::wstring>& words) {
     int n = 0;
-    LPWSTR* argv = CommandLineToArgvW(GetCommandLineW(), &n);
+    ORBLocalMem<LPWSTR*> argv(CommandLineToArgvW(GetCommandLineW(), &n));
     if (!argv) return false;
-    words.assign(argv, argv + n);
-    LocalFree(argv);
+    words.assign(argv.get(), argv.get() + n);
     return true;
 }
 

@@ -79,24 +79,19 @@ bool ORBStartForUser(const std::wstring& file, const std::wstring& params, const
         ORBLog(L"Start of %s skipped: %s\r\n", file.c_str(), refusal.c_str());
         return false;
     }
-    struct ComScope {
-        bool up = SUCCEEDED(CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED));
-        ~ComScope() {
-            if (up) CoUninitialize();
-        }
-    } com;
+    ORBComScope com;
     ORBComPtr<IShellDispatch2> shell;
     HRESULT hr = DesktopShell(shell.put());
     if (SUCCEEDED(hr)) {
-        BSTR f = SysAllocString(file.c_str());
-        BSTR p = SysAllocString(params.c_str());
-        BSTR d = SysAllocString(dir.c_str());
-        BSTR verb = SysAllocString(L"open");
+        ORBBstr f(SysAllocString(file.c_str()));
+        ORBBstr p(SysAllocString(params.c_str()));
+        ORBBstr d(SysAllocString(dir.c_str()));
+        ORBBstr verb(SysAllocString(L"open"));
         VARIANT show = {};
         show.vt = VT_I4;
         show.lVal = SW_SHOWNORMAL;
-        hr = f && p && d && verb ? shell->ShellExecute(f, Text(p), Text(d), Text(verb), show) : E_OUTOFMEMORY;
-        for (BSTR b : {f, p, d, verb}) SysFreeString(b);
+        hr = f && p && d && verb ? shell->ShellExecute(f.get(), Text(p.get()), Text(d.get()), Text(verb.get()), show)
+                                 : E_OUTOFMEMORY;
         if (SUCCEEDED(hr)) {
             ORBLog(L"Started %s for the signed-in user through the desktop shell\r\n", file.c_str());
             return true;

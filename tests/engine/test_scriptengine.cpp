@@ -4,6 +4,8 @@
 #include "gtest/gtest.h"
 #include "lauxlib.h"
 #include "orbhosttext.h"
+#include "orbresource.h"
+#include "orbscriptapi.h"
 #include "orbscriptengine.h"
 #include "orbtestutil.h"
 
@@ -17,6 +19,35 @@ bool RunCode(const char* code, const char* name = "test") {
 }
 
 }  // namespace
+
+// Scripts and the scripting guide see one list: the guide's order is the registration
+// order, and every name in it is a global function of the engine.
+TEST(ScriptEngine, InstallerFunctionsAreRegisteredInTheDocumentedOrder) {
+    std::vector<std::string> registered;
+    for (const luaL_Reg* const* group = kORBInstallerFunctionGroups; *group; ++group)
+        for (const luaL_Reg* r = *group; r->name; ++r) registered.push_back(r->name);
+
+    ORBResourceData doc = ORBLoadResource(nullptr, L"DOC", L"SCRIPTING.MD");
+    ASSERT_EQ(ORBResourceData::kOk, doc.status);
+    const std::string text(static_cast<const char*>(doc.data), doc.size);
+    size_t at = text.find("in this order:\n");
+    ASSERT_NE(std::string::npos, at);
+    const size_t end = text.find("\n\n", at);
+    std::vector<std::string> documented;
+    while ((at = text.find("`Lua_", at)) < end) {
+        const size_t close = text.find('`', at + 1);
+        documented.push_back(text.substr(at + 1, close - at - 1));
+        at = close + 1;
+    }
+
+    EXPECT_EQ(34u, registered.size());
+    EXPECT_EQ(documented, registered);
+    for (const std::string& name : registered) {
+        lua_getglobal(L(), name.c_str());
+        EXPECT_EQ(LUA_TFUNCTION, lua_type(L(), -1)) << name;
+        lua_pop(L(), 1);
+    }
+}
 
 TEST(ScriptEngine, GlobalAccessorsUseTheLenientConversions) {
     ASSERT_TRUE(RunCode("g_twelve = '12'; g_abc = 'abc'; g_zero = 0; g_false = false; g_table = {};"

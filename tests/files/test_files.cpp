@@ -183,7 +183,7 @@ TEST(FileFunctions, DeleteDirectoriesLeavesTheCurrentDirectoryAndTakesDeepTrees)
     std::vector<wchar_t> saved(GetCurrentDirectoryW(0, nullptr));
     GetCurrentDirectoryW(DWORD(saved.size()), saved.data());
     ASSERT_TRUE(SetCurrentDirectoryW(dir.c_str()));
-    ORBScriptEngine::DeleteDirectories(dir);
+    ORBDeleteDirectories(dir);
     std::vector<wchar_t> now(GetCurrentDirectoryW(0, nullptr));
     GetCurrentDirectoryW(DWORD(now.size()), now.data());
     SetCurrentDirectoryW(saved.data());
@@ -199,7 +199,7 @@ TEST(FileFunctions, DeleteDirectoriesLeavesTheCurrentDirectoryAndTakesDeepTrees)
         ASSERT_TRUE(CreateDirectoryW((L"\\\\?\\" + p).c_str(), nullptr));
         ASSERT_TRUE(WriteFileBytes(L"\\\\?\\" + p + L"\\file.txt", "x"));
     }
-    ORBScriptEngine::DeleteDirectories(deep);
+    ORBDeleteDirectories(deep);
     EXPECT_FALSE(FileExists(deep));
 }
 
@@ -213,7 +213,7 @@ TEST(FileFunctions, DeleteDirectoriesRemovesLinksWithoutFollowingThem) {
     // Wine makes links that do not show as reparse points: nothing to check there.
     DWORD a = GetFileAttributesW(d.file(L"tree\\link").c_str());
     if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_REPARSE_POINT)) GTEST_SKIP() << "links are not reparse points here";
-    ORBScriptEngine::DeleteDirectories(d.file(L"tree"));
+    ORBDeleteDirectories(d.file(L"tree"));
     EXPECT_FALSE(FileExists(d.file(L"tree")));
     EXPECT_EQ("keep", ReadFileBytes(d.file(L"outside\\keep.txt")));
 }

@@ -5,6 +5,7 @@
 
 #include "gtest/gtest.h"
 #include "lauxlib.h"
+#include "orbfileops.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
 #include "orbtestlua.h"
@@ -130,7 +131,7 @@ TEST(UnCompress7z, DestinationReferencesAreExpandedBeyond260Units) {
     EXPECT_EQ(kGuide, ReadFileBytes(L"\\\\?\\" + deep + L"\\docs\\guide.txt"));
     // The shell's delete cannot take such trees; remove it before the folder goes.
     std::wstring first = d.path() + L"\\" + std::wstring(40, L'x');
-    ORBScriptEngine::DeleteDirectories(first);
+    ORBDeleteDirectories(first);
     EXPECT_FALSE(FileExists(first));
 }
 

@@ -198,7 +198,7 @@ int wmain(int argc, wchar_t** argv) {
             for (int k = 0; k < kWho; ++k) {
                 int who = (k + i) % kWho;
                 std::wstring out = scratch + L"\\out";
-                ORBScriptEngine::DeleteDirectories(out);
+                ORBDeleteDirectories(out);
                 CreateDirectoryW(out.c_str(), nullptr);
                 std::wstring quoted = L"\"" + archive + L"\" \"" + out + L"\"";
                 std::wstring command = who == 0   ? L"\"" + self + L"\" --extract " + quoted
@@ -221,6 +221,6 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("  speed ratio streamed/whole blocks %.3f (goal >= 1.5), streamed/reference %.3f (goal >= 1)\n",
                     best[1].seconds / best[0].seconds, best[2].seconds / best[0].seconds);
     }
-    ORBScriptEngine::DeleteDirectories(scratch);
+    ORBDeleteDirectories(scratch);
     return failures ? 1 : 0;
 }
