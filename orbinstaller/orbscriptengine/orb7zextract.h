@@ -23,11 +23,12 @@ struct ORB7zCallbacks {
     bool wholeBlocks = false;
 };
 
-// Status codes besides the decoder's own SZ_ERROR_* values (0 is success).
-constexpr int kORB7zOpenFailed = 1;    // the archive file cannot be opened
-constexpr int kORB7zNoMemory = 2;      // the path buffer cannot be allocated
-constexpr int kORB7zFileFailed = 11;   // a file cannot be created, written or closed
-constexpr int kORB7zUnsafeEntry = 20;  // an entry name would leave the destination
+// Status codes: 0 is success, 1-99 are the decoder's own SZ_ERROR_* values, and the
+// extraction's own start at 1000 so that neither is read as the other.
+constexpr int kORB7zOpenFailed = 1001;   // the archive file cannot be opened
+constexpr int kORB7zNoMemory = 1002;     // the path buffer cannot be allocated
+constexpr int kORB7zFileFailed = 1003;   // a file cannot be created, written or closed
+constexpr int kORB7zUnsafeEntry = 1004;  // an entry name would leave the destination
 
 // Unpacks the archive of size bytes at data (read in place, not modified) into the
 // existing folder destination; restoreSignature serves the first two bytes exchanged,

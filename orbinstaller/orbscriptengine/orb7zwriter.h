@@ -14,6 +14,9 @@
 
 #include "7zTypes.h"
 
+// Writes all size bytes to file; false with the system error in *error.
+bool ORB7zWriteAll(HANDLE file, const Byte* data, size_t size, DWORD* error);
+
 class ORB7zFileWriter {
 public:
     // Threads are started on first use; without them everything runs on the caller.
