@@ -6,8 +6,8 @@ const size_t kPieceSize = size_t(1) << 20;
 const size_t kPieces = 4;          // bounds the memory of writes in flight
 const unsigned kClosers = 2;
 const size_t kClosesQueued = 64;  // beyond that the decoder waits for the closers
-// A closer takes up to this many handles per wake-up: waking a thread costs about as
-// much as closing a file, and another closer can still take the rest.
+// Closers are woken for this many handles at a time: waking a thread costs about as
+// much as closing a file.
 const size_t kCloseBatch = 16;
 const DWORD kWriteChunk = DWORD(1) << 22;
 
@@ -115,16 +115,18 @@ void ORB7zFileWriter::Close(HANDLE file, const std::wstring& path) {
     {
         std::unique_lock<std::mutex> lock(m_);
         doneCv_.wait(lock, [this] { return closes_.size() < kClosesQueued; });
-        // A closer that is awake takes queued handles without being told.
-        wake = closes_.empty();
         closes_.emplace_back(file, path);
+        wake = closes_.size() == kCloseBatch;
     }
     if (wake) closeCv_.notify_one();
 }
 
 bool ORB7zFileWriter::Finish(std::wstring* failedPath) {
     std::unique_lock<std::mutex> lock(m_);
+    draining_ = true;
+    closeCv_.notify_all();
     doneCv_.wait(lock, [this] { return pieces_.empty() && writing_ == 0 && closes_.empty() && closing_ == 0; });
+    draining_ = false;
     *failedPath = closeFailed_;
     bool ok = closeFailed_.empty();
     closeFailed_.clear();
@@ -159,7 +161,9 @@ void ORB7zFileWriter::CloseLoop() {
     std::unique_lock<std::mutex> lock(m_);
     std::vector<std::pair<HANDLE, std::wstring>> batch;
     for (;;) {
-        closeCv_.wait(lock, [this] { return stop_ || !closes_.empty(); });
+        closeCv_.wait(lock, [this] {
+            return stop_ || closes_.size() >= kCloseBatch || (draining_ && !closes_.empty());
+        });
         if (closes_.empty()) return;
         batch.clear();
         while (!closes_.empty() && batch.size() < kCloseBatch) {
@@ -167,7 +171,7 @@ void ORB7zFileWriter::CloseLoop() {
             closes_.pop_front();
         }
         closing_ += batch.size();
-        bool more = !closes_.empty();
+        bool more = closes_.size() >= kCloseBatch || (draining_ && !closes_.empty());
         lock.unlock();
         if (more) closeCv_.notify_one();
         doneCv_.notify_all();  // room in the queue

@@ -61,6 +61,7 @@ private:
     DWORD writeError_ = 0;
     std::deque<std::pair<HANDLE, std::wstring>> closes_;
     size_t closing_ = 0;
+    bool draining_ = false;  // Finish waits: closers take what is queued
     std::wstring closeFailed_;
     bool stop_ = false;
     bool started_ = false;

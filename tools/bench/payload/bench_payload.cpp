@@ -234,6 +234,12 @@ int wmain(int argc, wchar_t** argv) {
         callbacks.wholeBlocks = true;
         return Extract7zFromFile(argv[3], argv[2], callbacks) == 0 ? 0 : 1;
     }
+    if (argc == 4 && std::wstring(argv[1]) == L"--inline") {
+        // Streamed, but every file closed on the decoding thread (as with a per-file callback).
+        ORB7zCallbacks callbacks;
+        callbacks.fileWritten = [](const std::wstring&) {};
+        return Extract7zFromFile(argv[3], argv[2], callbacks) == 0 ? 0 : 1;
+    }
     if (argc == 2 && std::wstring(argv[1]) == L"--idle") return 0;
     if (argc == 4 && std::wstring(argv[1]) == L"--phases") return Phases(argv[2], argv[3]);
     if (argc < 3) {
