@@ -8,7 +8,7 @@
 #include "7z.h"
 #include "7zAlloc.h"
 #include "7zCrc.h"
-#include "orb7zreadahead.h"
+#include "orb7zfolder.h"
 #include "orb7zwriter.h"
 #include "orbfileops.h"
 #include "orbhandle.h"
@@ -238,7 +238,7 @@ private:
     }
 
     Session& s_;
-    ORB7zReadAhead stream_;
+    ORB7zFolderStream stream_;
     ISeekInStreamPtr in_;
     bool wholeBlocks_;
     UInt64 left_ = 0;

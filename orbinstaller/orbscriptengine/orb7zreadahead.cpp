@@ -5,15 +5,29 @@
 
 namespace {
 
-// Smaller blocks are decoded by the reader: a thread hand-off per block would cost
-// more than the overlap gains (a non-solid archive has one block per file).
-const UInt64 kAheadFrom = UInt64(1) << 22;
 const size_t kPieceSize = size_t(1) << 19;
 const size_t kPieces = 6;
 
 }  // namespace
 
 ORB7zReadAhead::~ORB7zReadAhead() { Stop(); }
+
+bool ORB7zReadAhead::Start(Source source) {
+    Stop();
+    try {
+        while (buffers_.size() < kPieces) {
+            buffers_.emplace_back(new Byte[kPieceSize]);
+            free_.push_back(buffers_.back().get());
+        }
+        source_ = std::move(source);
+        thread_ = std::thread(&ORB7zReadAhead::Produce, this);
+        return true;
+    } catch (const std::bad_alloc&) {
+    } catch (const std::system_error&) {
+    }
+    source_ = nullptr;
+    return false;
+}
 
 void ORB7zReadAhead::Stop() {
     if (thread_.joinable()) {
@@ -25,7 +39,7 @@ void ORB7zReadAhead::Stop() {
         thread_.join();
     }
     stop_ = false;
-    ahead_ = false;
+    source_ = nullptr;
     free_.clear();
     for (auto& b : buffers_) free_.push_back(b.get());
     ready_.clear();
@@ -33,29 +47,7 @@ void ORB7zReadAhead::Stop() {
     offset_ = 0;
 }
 
-SRes ORB7zReadAhead::Open(const CSzArEx* db, UInt32 folder, ISeekInStreamPtr stream) {
-    Stop();
-    folder_ = 0xFFFFFFFF;
-    SRes res = block_.Open(db, folder, stream);
-    if (res != SZ_OK) return res;
-    folder_ = folder;
-    position_ = 0;
-    if (SzAr_GetFolderUnpackSize(&db->db, folder) < kAheadFrom) return SZ_OK;
-    try {
-        while (buffers_.size() < kPieces) {
-            buffers_.emplace_back(new Byte[kPieceSize]);
-            free_.push_back(buffers_.back().get());
-        }
-        thread_ = std::thread(&ORB7zReadAhead::Decode, this);
-        ahead_ = true;
-    } catch (const std::bad_alloc&) {
-    } catch (const std::system_error&) {
-        // Without a thread the reader decodes the block itself.
-    }
-    return SZ_OK;
-}
-
-void ORB7zReadAhead::Decode() {
+void ORB7zReadAhead::Produce() {
     std::unique_lock<std::mutex> lock(m_);
     for (;;) {
         cv_.wait(lock, [this] { return stop_ || !free_.empty(); });
@@ -66,23 +58,18 @@ void ORB7zReadAhead::Decode() {
         Piece p = {buf, 0, SZ_OK};
         while (p.size < kPieceSize) {
             size_t got = 0;
-            p.res = block_.Read(buf + p.size, kPieceSize - p.size, &got);
+            p.res = source_(buf + p.size, kPieceSize - p.size, &got);
             if (p.res != SZ_OK || got == 0) break;  // bytes that came with a failure are not used
             p.size += got;
         }
         lock.lock();
         ready_.push_back(p);
         cv_.notify_all();
-        if (p.res != SZ_OK || p.size < kPieceSize) return;  // the block's end or a failure
+        if (p.res != SZ_OK || p.size < kPieceSize) return;  // the end or a failure
     }
 }
 
 SRes ORB7zReadAhead::Read(Byte* buf, size_t size, size_t* got) {
-    if (!ahead_) {
-        SRes res = block_.Read(buf, size, got);
-        if (res == SZ_OK) position_ += *got;
-        return res;
-    }
     *got = 0;
     if (size == 0) return SZ_OK;
     std::unique_lock<std::mutex> lock(m_);
@@ -102,7 +89,6 @@ SRes ORB7zReadAhead::Read(Byte* buf, size_t size, size_t* got) {
     size_t n = current_.size - offset_ < size ? current_.size - offset_ : size;
     std::memcpy(buf, current_.data + offset_, n);
     offset_ += n;
-    position_ += n;
     *got = n;
     return SZ_OK;
 }

@@ -1,48 +1,46 @@
-// A block decoded ahead of its reader: large blocks are decoded on a thread of their
-// own into a few pieces, so decoding runs while the reader creates and writes files.
+// Reading ahead on a thread of its own: a source's bytes are produced into a few
+// pieces while the reader works on the earlier ones.
 #pragma once
 
 #include <condition_variable>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
 #include <vector>
 
-#include "orb7zfolder.h"
+#include "7zTypes.h"
 
 class ORB7zReadAhead {
 public:
+    // Up to size bytes into buf; *got 0 only at the end.
+    using Source = std::function<SRes(Byte* buf, size_t size, size_t* got)>;
+
     ORB7zReadAhead() = default;
-    ~ORB7zReadAhead();  // stops the decoding thread
+    ~ORB7zReadAhead();  // stops the thread
     ORB7zReadAhead(const ORB7zReadAhead&) = delete;
     ORB7zReadAhead& operator=(const ORB7zReadAhead&) = delete;
 
-    // As ORB7zFolderStream::Open; the previous block's thread is stopped first, so the
-    // caller may use stream itself once this returns a failure.
-    SRes Open(const CSzArEx* db, UInt32 folder, ISeekInStreamPtr stream);
-    // As ORB7zFolderStream::Read: the bytes decoded before a failure come first, then
-    // the failure.
+    // Starts reading source on the thread; false when no thread can be had, and the
+    // caller reads source itself.
+    bool Start(Source source);
+    // Stops the thread; the source is the caller's again.
+    void Stop();
+    bool Running() const { return thread_.joinable(); }
+    // The next bytes in order; the bytes read before a failure come first, then the
+    // failure.
     SRes Read(Byte* buf, size_t size, size_t* got);
-
-    UInt32 Folder() const { return folder_; }
-    // Bytes of the block handed out so far.
-    UInt64 Position() const { return position_; }
 
 private:
     struct Piece {
         Byte* data;
         size_t size;
-        SRes res;  // after the bytes; SZ_OK with size 0 at the block's end
+        SRes res;  // after the bytes; SZ_OK with size 0 at the end
     };
-    void Stop();
-    void Decode();
+    void Produce();
 
-    ORB7zFolderStream block_;
-    UInt32 folder_ = 0xFFFFFFFF;
-    UInt64 position_ = 0;
-    bool ahead_ = false;  // decoded on the thread
-
+    Source source_;
     std::mutex m_;
     std::condition_variable cv_;
     std::vector<std::unique_ptr<Byte[]>> buffers_;
