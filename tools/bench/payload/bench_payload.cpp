@@ -229,72 +229,40 @@ int Phases(const std::wstring& archive, const std::wstring& folder) {
 
 double Mb(unsigned long long bytes) { return double(bytes) / (1024.0 * 1024.0); }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    if (argc == 4 && std::wstring(argv[1]) == L"--extract") return Extract(argv[2], argv[3]);
-    if (argc == 4 && std::wstring(argv[1]) == L"--whole") {
-        ORB7zCallbacks callbacks;
-        callbacks.wholeBlocks = true;
-        return Extract7zFromFile(argv[3], argv[2], callbacks) == 0 ? 0 : 1;
-    }
-    if (argc == 4 && std::wstring(argv[1]) == L"--inline") {
-        // Streamed, but every file closed on the decoding thread (as with a per-file callback).
-        ORB7zCallbacks callbacks;
-        callbacks.fileWritten = [](const std::wstring&) {};
-        return Extract7zFromFile(argv[3], argv[2], callbacks) == 0 ? 0 : 1;
-    }
-    if (argc == 2 && std::wstring(argv[1]) == L"--idle") return 0;
-    if (argc == 4 && std::wstring(argv[1]) == L"--phases") return Phases(argv[2], argv[3]);
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_payload <repetitions> <archive>...\n");
-        return 2;
-    }
-    bool memory = std::wstring(argv[1]) == L"--memory";
-    int reps = memory ? 1 : _wtoi(argv[1]);
-    if (reps < 1) reps = 1;
-    std::wstring self = SelfPath();
-    std::wstring dir = self.substr(0, self.find_last_of(L"\\/") + 1);
-    std::wstring reference = dir + L"7zdec.exe";
-
-    wchar_t tmp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, tmp);
-    std::wstring scratch = std::wstring(tmp) + L"orb-bench-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(scratch.c_str(), nullptr);
-
+// The programs compared, each run as a child in an empty folder.
+struct Bench {
+    std::wstring self, reference, scratch;
     Run idle;
-    for (int i = 0; i < reps; ++i) {
-        Run r = RunChild(L"\"" + self + L"\" --idle", scratch);
-        if (!i || r.seconds < idle.seconds) idle.seconds = r.seconds;
-        if (r.peak > idle.peak) idle.peak = r.peak;
-    }
-    std::printf("idle process: start-up %.3f s, peak working set %.1f MB\n", idle.seconds, Mb(idle.peak));
-
     int failures = 0;
-    for (int a = 2; a < argc; ++a) {
-        std::wstring archive = argv[a];
-        ArchiveInfo info;
-        if (!ReadInfo(archive, info)) {
-            std::printf("%s: cannot open\n", ORBWideToUtf8(archive).c_str());
+
+    // One run of who (0 streamed, 1 whole blocks, 2 the reference) on archive,
+    // checked to have written all unpacked bytes.
+    Run Once(int who, const std::wstring& archive, unsigned long long unpacked) {
+        static const char* const kNames[] = {"Lua_UnCompress7z", "whole blocks", "7zMain reference"};
+        std::wstring out = scratch + L"\\out";
+        ORBScriptEngine::DeleteDirectories(out);
+        CreateDirectoryW(out.c_str(), nullptr);
+        std::wstring quoted = L"\"" + archive + L"\" \"" + out + L"\"";
+        std::wstring command = who == 0   ? L"\"" + self + L"\" --extract " + quoted
+                               : who == 1 ? L"\"" + self + L"\" --whole " + quoted
+                                          : L"\"" + reference + L"\" x \"" + archive + L"\"";
+        Run r = RunChild(command, out);
+        unsigned long long written = TreeSize(out);
+        ORBScriptEngine::DeleteDirectories(out);
+        if (!r.ok || written != unpacked) {
+            std::printf("  %s failed (wrote %.1f MB)\n", kNames[who], Mb(written));
             ++failures;
-            continue;
         }
-        std::printf("\n%s: %.1f MB in %u files, %u blocks, largest block %.1f MB\n", ORBWideToUtf8(archive).c_str(),
-                    Mb(info.unpacked), info.files, info.blocks, Mb(info.largestBlock));
-        if (memory) {
-            std::wstring out = scratch + L"\\out";
-            CreateDirectoryW(out.c_str(), nullptr);
-            Run r = RunChild(L"\"" + self + L"\" --extract \"" + archive + L"\" \"" + out + L"\"", out);
-            unsigned long long written = TreeSize(out);
-            ORBScriptEngine::DeleteDirectories(out);
-            if (!r.ok || written != info.unpacked) {
-                std::printf("  Lua_UnCompress7z failed (wrote %.1f MB)\n", Mb(written));
-                ++failures;
-            }
-            std::printf("  Lua_UnCompress7z  %.3f s (cpu %.3f s)  peak working set %.1f MB, %.1f above idle (goal <= 64)\n",
-                        r.seconds, r.cpu, Mb(r.peak), Mb(r.peak) - Mb(idle.peak));
-            continue;
-        }
+        return r;
+    }
+
+    void Memory(const std::wstring& archive, const ArchiveInfo& info) {
+        Run r = Once(0, archive, info.unpacked);
+        std::printf("  Lua_UnCompress7z  %.3f s (cpu %.3f s)  peak working set %.1f MB, %.1f above idle (goal <= 64)\n",
+                    r.seconds, r.cpu, Mb(r.peak), Mb(r.peak) - Mb(idle.peak));
+    }
+
+    void Compare(const std::wstring& archive, const ArchiveInfo& info, int reps) {
         const int kWho = 3;
         Run best[kWho];
         const char* names[kWho] = {"Lua_UnCompress7z", "whole blocks", "7zMain reference"};
@@ -302,19 +270,7 @@ int wmain(int argc, wchar_t** argv) {
             // Rotate who goes first: the write-back of one run slows the next.
             for (int k = 0; k < kWho; ++k) {
                 int who = (k + i) % kWho;
-                std::wstring out = scratch + L"\\out";
-                ORBScriptEngine::DeleteDirectories(out);
-                CreateDirectoryW(out.c_str(), nullptr);
-                std::wstring quoted = L"\"" + archive + L"\" \"" + out + L"\"";
-                std::wstring command = who == 0   ? L"\"" + self + L"\" --extract " + quoted
-                                       : who == 1 ? L"\"" + self + L"\" --whole " + quoted
-                                                  : L"\"" + reference + L"\" x \"" + archive + L"\"";
-                Run r = RunChild(command, out);
-                unsigned long long written = TreeSize(out);
-                if (!r.ok || written != info.unpacked) {
-                    std::printf("  %s failed (wrote %.1f MB)\n", names[who], Mb(written));
-                    ++failures;
-                }
+                Run r = Once(who, archive, info.unpacked);
                 if (i == 0 || r.seconds < best[who].seconds) best[who].seconds = r.seconds;
                 if (i == 0 || r.cpu < best[who].cpu) best[who].cpu = r.cpu;
                 if (r.peak > best[who].peak) best[who].peak = r.peak;
@@ -327,6 +283,60 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("  speed ratio streamed/whole blocks %.3f (goal >= 1.5), streamed/reference %.3f (goal >= 1)\n",
                     best[1].seconds / best[0].seconds, best[2].seconds / best[0].seconds);
     }
-    ORBScriptEngine::DeleteDirectories(scratch);
-    return failures ? 1 : 0;
+};
+
+int ExtractWith(const std::wstring& archive, const std::wstring& folder, bool wholeBlocks, bool closeInline) {
+    ORB7zCallbacks callbacks;
+    callbacks.wholeBlocks = wholeBlocks;
+    // A per-file callback makes every file closed on the decoding thread.
+    if (closeInline) callbacks.fileWritten = [](const std::wstring&) {};
+    return Extract7zFromFile(folder, archive, callbacks) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (argc == 4 && mode == L"--extract") return Extract(argv[2], argv[3]);
+    if (argc == 4 && mode == L"--whole") return ExtractWith(argv[2], argv[3], true, false);
+    if (argc == 4 && mode == L"--inline") return ExtractWith(argv[2], argv[3], false, true);
+    if (argc == 4 && mode == L"--phases") return Phases(argv[2], argv[3]);
+    if (argc == 2 && mode == L"--idle") return 0;
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: bench_payload <repetitions> <archive>...\n");
+        return 2;
+    }
+    bool memory = mode == L"--memory";
+    int reps = memory ? 1 : _wtoi(argv[1]);
+    if (reps < 1) reps = 1;
+    Bench b;
+    b.self = SelfPath();
+    b.reference = b.self.substr(0, b.self.find_last_of(L"\\/") + 1) + L"7zdec.exe";
+    wchar_t tmp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, tmp);
+    b.scratch = std::wstring(tmp) + L"orb-bench-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(b.scratch.c_str(), nullptr);
+
+    for (int i = 0; i < reps; ++i) {
+        Run r = RunChild(L"\"" + b.self + L"\" --idle", b.scratch);
+        if (!i || r.seconds < b.idle.seconds) b.idle.seconds = r.seconds;
+        if (r.peak > b.idle.peak) b.idle.peak = r.peak;
+    }
+    std::printf("idle process: start-up %.3f s, peak working set %.1f MB\n", b.idle.seconds, Mb(b.idle.peak));
+    for (int a = 2; a < argc; ++a) {
+        ArchiveInfo info;
+        if (!ReadInfo(argv[a], info)) {
+            std::printf("%s: cannot open\n", ORBWideToUtf8(argv[a]).c_str());
+            ++b.failures;
+            continue;
+        }
+        std::printf("\n%s: %.1f MB in %u files, %u blocks, largest block %.1f MB\n", ORBWideToUtf8(argv[a]).c_str(),
+                    Mb(info.unpacked), info.files, info.blocks, Mb(info.largestBlock));
+        if (memory)
+            b.Memory(argv[a], info);
+        else
+            b.Compare(argv[a], info, reps);
+    }
+    ORBScriptEngine::DeleteDirectories(b.scratch);
+    return b.failures ? 1 : 0;
 }
