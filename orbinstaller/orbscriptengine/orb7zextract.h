@@ -50,8 +50,8 @@ int Extract7zFromFileRange(const std::wstring& destination, const std::wstring& 
 // destination; an entry whose name is absolute, has a drive, "." or ".." parts, ':'
 // (streams), wildcard or control characters or a device name (CON, NUL, COM1, ...) is
 // refused (logged, kORB7zUnsafeEntry), and so is an entry whose folder or file below the
-// destination already exists as a link or junction (checked before any folder is
-// created). A skipped entry (decision 1) is not a failure. Blocks are decoded as
+// destination already exists as a link or junction (checked before anything is created
+// inside it). A skipped entry (decision 1) is not a failure. Blocks are decoded as
 // streams; an entry whose data fail to decode or whose checksum does not match stops
 // the run with the decoder status and its file is removed.
 int Extract7zEntries(const std::wstring& destination, ISeekInStreamPtr stream,
