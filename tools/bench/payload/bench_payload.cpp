@@ -110,7 +110,6 @@ unsigned long long TreeSize(const std::wstring& dir) {
 struct Run {
     bool ok = false;
     double seconds = 0;
-    double cpu = 0;  // the process's own, user and kernel; a loaded machine inflates only the wall time
     unsigned long long peak = 0;
 };
 
@@ -143,11 +142,6 @@ Run RunChild(std::wstring command, const std::wstring& folder) {
         if (w != WAIT_TIMEOUT) break;
     }
     QueryPerformanceCounter(&t1);
-    FILETIME created, exited, kernel, user;
-    if (GetProcessTimes(pi.hProcess, &created, &exited, &kernel, &user)) {
-        auto ticks = [](const FILETIME& t) { return double((ULONGLONG(t.dwHighDateTime) << 32) | t.dwLowDateTime); };
-        run.cpu = (ticks(kernel) + ticks(user)) / 1e7;
-    }
     DWORD code = 1;
     GetExitCodeProcess(pi.hProcess, &code);
     CloseHandle(pi.hThread);
@@ -258,8 +252,8 @@ struct Bench {
 
     void Memory(const std::wstring& archive, const ArchiveInfo& info) {
         Run r = Once(0, archive, info.unpacked);
-        std::printf("  Lua_UnCompress7z  %.3f s (cpu %.3f s)  peak working set %.1f MB, %.1f above idle (goal <= 64)\n",
-                    r.seconds, r.cpu, Mb(r.peak), Mb(r.peak) - Mb(idle.peak));
+        std::printf("  Lua_UnCompress7z  %.3f s  peak working set %.1f MB, %.1f above idle (goal <= 64)\n", r.seconds,
+                    Mb(r.peak), Mb(r.peak) - Mb(idle.peak));
     }
 
     void Compare(const std::wstring& archive, const ArchiveInfo& info, int reps) {
@@ -272,14 +266,13 @@ struct Bench {
                 int who = (k + i) % kWho;
                 Run r = Once(who, archive, info.unpacked);
                 if (i == 0 || r.seconds < best[who].seconds) best[who].seconds = r.seconds;
-                if (i == 0 || r.cpu < best[who].cpu) best[who].cpu = r.cpu;
                 if (r.peak > best[who].peak) best[who].peak = r.peak;
             }
         }
         for (int who = 0; who < kWho; ++who)
-            std::printf("  %-17s best %.3f s  %7.1f MB/s  cpu %.3f s  peak working set %6.1f MB (%.1f above idle)\n",
-                        names[who], best[who].seconds, Mb(info.unpacked) / best[who].seconds, best[who].cpu,
-                        Mb(best[who].peak), Mb(best[who].peak) - Mb(idle.peak));
+            std::printf("  %-17s best %.3f s  %7.1f MB/s  peak working set %6.1f MB (%.1f above idle)\n", names[who],
+                        best[who].seconds, Mb(info.unpacked) / best[who].seconds, Mb(best[who].peak),
+                        Mb(best[who].peak) - Mb(idle.peak));
         std::printf("  speed ratio streamed/whole blocks %.3f (goal >= 1.5), streamed/reference %.3f (goal >= 1)\n",
                     best[1].seconds / best[0].seconds, best[2].seconds / best[0].seconds);
     }
