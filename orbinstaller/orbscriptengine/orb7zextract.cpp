@@ -1,12 +1,13 @@
 #include "orb7zextract.h"
 
 #include <cstring>
+#include <new>
+#include <unordered_map>
 #include <vector>
 
 #include "7z.h"
 #include "7zAlloc.h"
 #include "7zCrc.h"
-#include "7zFile.h"
 #include "orb7zfolder.h"
 #include "orb7zwriter.h"
 #include "orbfileops.h"
@@ -17,7 +18,6 @@ namespace {
 
 const ISzAlloc kAlloc = {SzAlloc, SzFree};
 const size_t kLookBufferSize = size_t(1) << 18;
-const DWORD kWriteChunk = DWORD(1) << 22;
 const size_t kSkipChunk = size_t(1) << 16;
 // Blocks whose coders cannot be streamed are unpacked in memory up to this size.
 const UInt64 kMemoryBlockLimit = UInt64(32) << 20;
@@ -29,68 +29,45 @@ const DWORD kAllowedAttributes = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN
                                  FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_NORMAL | FILE_ATTRIBUTE_TEMPORARY |
                                  FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
-// Seekable stream over bytes in memory, optionally serving the first two bytes
-// exchanged (the stored form of the payload resources).
-struct MemoryInStream {
+// Seekable stream over a byte range, read at explicit offsets (64-bit, so archives
+// beyond 4 GB work in the 32-bit program) from memory or a file, optionally serving the
+// first two bytes exchanged (the stored form of the payload resources).
+struct RangeInStream {
     ISeekInStream vt;
-    const Byte* data;
-    size_t size;
-    size_t pos;
-    bool swapHead;
-};
-
-SRes MemoryRead(ISeekInStreamPtr pp, void* buf, size_t* size) {
-    MemoryInStream* p = Z7_CONTAINER_FROM_VTBL(pp, MemoryInStream, vt);
-    size_t n = p->size - p->pos;
-    if (n > *size) n = *size;
-    std::memcpy(buf, p->data + p->pos, n);
-    if (p->swapHead && p->pos < 2 && p->size >= 2)
-        for (size_t i = p->pos; i < 2 && i < p->pos + n; ++i)
-            static_cast<Byte*>(buf)[i - p->pos] = p->data[1 - i];
-    p->pos += n;
-    *size = n;
-    return SZ_OK;
-}
-
-SRes MemorySeek(ISeekInStreamPtr pp, Int64* pos, ESzSeek origin) {
-    MemoryInStream* p = Z7_CONTAINER_FROM_VTBL(pp, MemoryInStream, vt);
-    Int64 base = origin == SZ_SEEK_SET ? 0 : origin == SZ_SEEK_CUR ? Int64(p->pos) : Int64(p->size);
-    Int64 to = base + *pos;
-    if (to < 0 || UInt64(to) > p->size) return SZ_ERROR_READ;
-    p->pos = size_t(to);
-    *pos = to;
-    return SZ_OK;
-}
-
-// Seekable stream over a byte range of a file, read at explicit offsets (64-bit, so
-// archives beyond 4 GB work in the 32-bit program), with the same signature exchange.
-struct FileRangeInStream {
-    ISeekInStream vt;
+    const Byte* memory;  // the bytes, or null to read them from file
     HANDLE file;
     UInt64 base, size, pos;
     bool swapHead;
 };
 
-SRes FileRangeRead(ISeekInStreamPtr pp, void* buf, size_t* size) {
-    FileRangeInStream* p = Z7_CONTAINER_FROM_VTBL(pp, FileRangeInStream, vt);
-    UInt64 left = p->size - p->pos;
-    DWORD want = *size > (size_t(1) << 30) ? DWORD(1) << 30 : DWORD(*size);
-    if (want > left) want = DWORD(left);
-    *size = 0;
-    if (want == 0) return SZ_OK;
+bool ReadAt(const RangeInStream* p, UInt64 offset, void* buf, size_t size, size_t* got) {
+    if (p->memory) {
+        std::memcpy(buf, p->memory + size_t(offset), size);
+        *got = size;
+        return true;
+    }
     OVERLAPPED at = {};
-    UInt64 offset = p->base + p->pos;
     at.Offset = DWORD(offset);
     at.OffsetHigh = DWORD(offset >> 32);
-    DWORD got = 0;
-    if (!ReadFile(p->file, buf, want, &got, &at) && GetLastError() != ERROR_HANDLE_EOF) return SZ_ERROR_READ;
+    DWORD n = 0;
+    if (!ReadFile(p->file, buf, DWORD(size), &n, &at) && GetLastError() != ERROR_HANDLE_EOF) return false;
+    *got = n;
+    return true;
+}
+
+SRes RangeRead(ISeekInStreamPtr pp, void* buf, size_t* size) {
+    RangeInStream* p = Z7_CONTAINER_FROM_VTBL(pp, RangeInStream, vt);
+    UInt64 left = p->size - p->pos;
+    size_t want = *size > (size_t(1) << 30) ? size_t(1) << 30 : *size;
+    if (want > left) want = size_t(left);
+    *size = 0;
+    if (want == 0) return SZ_OK;
+    size_t got = 0;
+    if (!ReadAt(p, p->base + p->pos, buf, want, &got)) return SZ_ERROR_READ;
     if (p->swapHead && p->pos < 2 && p->size >= 2) {
         Byte head[2];
-        DWORD n = 0;
-        OVERLAPPED start = {};
-        start.Offset = DWORD(p->base);
-        start.OffsetHigh = DWORD(p->base >> 32);
-        if (!ReadFile(p->file, head, 2, &n, &start) || n != 2) return SZ_ERROR_READ;
+        size_t n = 0;
+        if (!ReadAt(p, p->base, head, 2, &n) || n != 2) return SZ_ERROR_READ;
         for (UInt64 i = p->pos; i < 2 && i < p->pos + got; ++i) static_cast<Byte*>(buf)[i - p->pos] = head[1 - i];
     }
     p->pos += got;
@@ -98,14 +75,28 @@ SRes FileRangeRead(ISeekInStreamPtr pp, void* buf, size_t* size) {
     return SZ_OK;
 }
 
-SRes FileRangeSeek(ISeekInStreamPtr pp, Int64* pos, ESzSeek origin) {
-    FileRangeInStream* p = Z7_CONTAINER_FROM_VTBL(pp, FileRangeInStream, vt);
+SRes RangeSeek(ISeekInStreamPtr pp, Int64* pos, ESzSeek origin) {
+    RangeInStream* p = Z7_CONTAINER_FROM_VTBL(pp, RangeInStream, vt);
     Int64 base = origin == SZ_SEEK_SET ? 0 : origin == SZ_SEEK_CUR ? Int64(p->pos) : Int64(p->size);
     Int64 to = base + *pos;
     if (to < 0 || UInt64(to) > p->size) return SZ_ERROR_READ;
     p->pos = UInt64(to);
     *pos = to;
     return SZ_OK;
+}
+
+int ExtractRange(const std::wstring& destination, const Byte* memory, HANDLE file, UInt64 offset, UInt64 size,
+                 const ORB7zCallbacks& callbacks, bool swapHead) {
+    RangeInStream in;
+    in.vt.Read = RangeRead;
+    in.vt.Seek = RangeSeek;
+    in.memory = memory;
+    in.file = file;
+    in.base = offset;
+    in.size = size;
+    in.pos = 0;
+    in.swapHead = swapHead;
+    return Extract7zEntries(destination, &in.vt, callbacks);
 }
 
 bool IsDeviceName(const std::wstring& part) {
@@ -154,47 +145,18 @@ struct Session {
     }
 };
 
-bool CreateFolder(const std::wstring& path) { return CreateDirectoryW(ORBSystemPath(path).c_str(), nullptr) != 0; }
-
-HANDLE CreateTarget(const std::wstring& path) {
-    return CreateFileW(ORBSystemPath(path).c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
-                       FILE_ATTRIBUTE_NORMAL, nullptr);
-}
-
-bool WriteAll(HANDLE file, const Byte* data, size_t size) {
-    while (size) {
-        DWORD chunk = size > kWriteChunk ? kWriteChunk : DWORD(size);
-        DWORD written = 0;
-        if (!WriteFile(file, data, chunk, &written, nullptr) || written != chunk) return false;
-        data += chunk;
-        size -= chunk;
-    }
-    return true;
-}
-
 // True for a symbolic link or junction, which would carry writes elsewhere. Other
 // reparse points (compressed, deduplicated or cloud placeholder files) are ordinary
-// files and folders.
-bool IsLink(const std::wstring& path) {
-    DWORD a = GetFileAttributesW(ORBSystemPath(path).c_str());
-    if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
+// files and folders. path is in system form.
+bool IsLink(const std::wstring& path, DWORD attributes) {
+    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
     WIN32_FIND_DATAW fd;
-    ORBFindHandle find(FindFirstFileW(ORBSystemPath(path).c_str(), &fd));
+    ORBFindHandle find(FindFirstFileW(path.c_str(), &fd));
     if (!find) return true;  // unknown: refuse rather than follow
     return fd.dwReserved0 == IO_REPARSE_TAG_SYMLINK || fd.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT;
 }
 
-// Creates the folders of parent below its first `from` units, checking each existing
-// one for a link before going into it. False when one is a link.
-bool MakeParents(const std::wstring& parent, size_t from) {
-    for (size_t k = from; k < parent.size(); ++k) {
-        if (parent[k] != L'\\') continue;
-        std::wstring folder = parent.substr(0, k);
-        if (IsLink(folder)) return false;
-        CreateFolder(folder);
-    }
-    return true;
-}
+bool IsLink(const std::wstring& path) { return IsLink(path, GetFileAttributesW(path.c_str())); }
 
 // The bytes of one entry after another: streamed block by block, or from the
 // decoder's cache of a whole unpacked block (wholeBlocks, or a block whose coders
@@ -284,9 +246,8 @@ private:
     std::vector<Byte> skipBuffer_;
 };
 
-// Writes entry i from data, through writer when there is one; a decoder status,
-// SZ_ERROR_CRC for a checksum mismatch, or kORB7zFileFailed when the file cannot be
-// written.
+// Writes entry i from data, through writer; a decoder status, SZ_ERROR_CRC for a
+// checksum mismatch, or kORB7zFileFailed when the file cannot be written.
 int WriteEntry(HANDLE file, EntryData& data, const CSzArEx& db, UInt32 i, ORB7zFileWriter* writer) {
     UInt32 crc = CRC_INIT_VAL;
     bool check = data.Streaming() && SzBitWithVals_Check(&db.CRCs, i);
@@ -301,7 +262,8 @@ int WriteEntry(HANDLE file, EntryData& data, const CSzArEx& db, UInt32 i, ORB7zF
         if (res != SZ_OK || size == 0 || piece != buffer || !behind) {
             // In memory already (the block cache) or small: written here.
             if (check && res == SZ_OK) crc = CrcUpdate(crc, piece, size);
-            bool ok = res != SZ_OK || size == 0 || WriteAll(file, piece, size);
+            DWORD error = 0;
+            bool ok = res != SZ_OK || size == 0 || ORB7zWriteAll(file, piece, size, &error);
             writer->Write(file, buffer, 0);  // only gives the buffer back
             if (!ok) return kORB7zFileFailed;
             if (res != SZ_OK || size == 0) break;
@@ -327,10 +289,222 @@ void Preallocate(HANDLE file, UInt64 size) {
     SetFileInformationByHandle(file, FileAllocationInfo, &info, sizeof info);
 }
 
+HANDLE CreateTarget(const std::wstring& system) {
+    return CreateFileW(system.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
+                       nullptr);
+}
+
+// The attributes an archive sets on entry i, 0 for none.
+DWORD EntryAttributes(const CSzArEx& db, UInt32 i) {
+    if (!SzBitWithVals_Check(&db.Attribs, i)) return 0;
+    DWORD attributes = db.Attribs.Vals[i];
+    // Archives made on POSIX systems keep the mode in the high half.
+    if (attributes & 0xF0000000) attributes &= 0x7FFF;
+    attributes &= kAllowedAttributes;
+    return attributes ? attributes : FILE_ATTRIBUTE_NORMAL;
+}
+
 int RefuseLink(const std::wstring& entry) {
     ORBLog(L"Fun:%s, Description: entry \"%s\" leads through a link, refused!\r\n", L"Extract7zEntries", entry.c_str());
     return kORB7zUnsafeEntry;
 }
+
+// One entry's paths: its name, the path the callbacks see, and the system form every
+// file-system call uses, computed once; the name is the system form's tail from nameAt.
+struct Target {
+    std::wstring entry, path, system;
+    size_t nameAt = 0;
+};
+
+// One run over the entries of an open archive, in archive order.
+class Extractor {
+public:
+    Extractor(Session& s, ISeekInStreamPtr stream, const std::wstring& destination, const ORB7zCallbacks& callbacks)
+        : s_(s), data_(s, stream, callbacks.wholeBlocks), callbacks_(callbacks), root_(destination) {
+        if (!root_.empty() && root_.back() != L'\\' && root_.back() != L'/') root_ += L'\\';
+    }
+
+    int Run() {
+        for (UInt32 i = 0; i < s_.db.NumFiles; ++i) {
+            int status = Entry(i);
+            if (status != 0) return status;
+        }
+        std::wstring failed;
+        if (!writer_.Finish(&failed)) {
+            ORBLog(L"Fun:%s, Description: closing %s failed!\r\n", L"Extract7zEntries", failed.c_str());
+            return kORB7zFileFailed;
+        }
+        return 0;
+    }
+
+private:
+    int Entry(UInt32 i) {
+        Target t;
+        int status = Name(i, &t);
+        if (status != 0) return status;
+        bool isDir = SzArEx_IsDir(&s_.db, i);
+        if (!isDir) {
+            SRes res = data_.Begin(i);
+            if (res != SZ_OK) return res;
+        }
+        // Parent folders, also for archives that store no directory entries.
+        bool fresh = false;
+        size_t slash = t.system.find_last_of(L'\\');
+        if (slash != std::wstring::npos && slash >= t.nameAt && !MakeFolders(t.system.substr(0, slash), t.nameAt, &fresh))
+            return RefuseLink(t.entry);
+        if (isDir) return MakeFolders(t.system, t.nameAt, &fresh) ? 0 : RefuseLink(t.entry);
+        return File(i, t, fresh);
+    }
+
+    int Name(UInt32 i, Target* t) {
+        size_t len = SzArEx_GetFileNameUtf16(&s_.db, i, nullptr);  // with the terminator
+        try {
+            if (name_.size() < len) name_.resize(len);
+        } catch (const std::bad_alloc&) {
+            return kORB7zNoMemory;
+        }
+        SzArEx_GetFileNameUtf16(&s_.db, i, name_.data());
+        t->entry.assign(reinterpret_cast<const wchar_t*>(name_.data()), len ? len - 1 : 0);
+        if (!ORB7zEntryNameIsSafe(t->entry)) {
+            ORBLog(L"Fun:%s, Description: unsafe entry name \"%s\" refused!\r\n", L"Extract7zEntries", t->entry.c_str());
+            return kORB7zUnsafeEntry;
+        }
+        for (wchar_t& c : t->entry)
+            if (c == L'/') c = L'\\';
+        t->path = root_ + t->entry;
+        t->system = ORBSystemPath(t->path);
+        // A safe name comes through the full-path form unchanged.
+        if (t->system.size() <= t->entry.size() ||
+            t->system.compare(t->system.size() - t->entry.size(), std::wstring::npos, t->entry) != 0)
+            return kORB7zUnsafeEntry;
+        t->nameAt = t->system.size() - t->entry.size();
+        return 0;
+    }
+
+    // Creates the folders along folder below its first `from` units. Each one that
+    // already existed is checked for a link before anything goes into it; below a
+    // folder this run made there is nothing it did not put there, so no check. False
+    // when one is a link; *fresh tells whether the last one is this run's.
+    bool MakeFolders(const std::wstring& folder, size_t from, bool* fresh) {
+        auto known = folders_.find(folder);
+        if (known != folders_.end()) {
+            *fresh = known->second;
+            return true;
+        }
+        bool made = false;
+        for (size_t k = from; k <= folder.size(); ++k) {
+            if (k < folder.size() && folder[k] != L'\\') continue;
+            std::wstring step = folder.substr(0, k);
+            auto it = folders_.find(step);
+            if (it != folders_.end()) {
+                made = it->second;
+                continue;
+            }
+            bool created = CreateDirectoryW(step.c_str(), nullptr) != 0;
+            if (!created && !made && IsLink(step)) return false;
+            made = made || created;
+            folders_.emplace(std::move(step), made);
+        }
+        *fresh = made;
+        return true;
+    }
+
+    // An existing file in the way: refused when it is a link; bits that make
+    // create-always fail (read-only, and hidden or system unless asked for again) are
+    // cleared, since a reinstall must overwrite its own files.
+    static bool ClearWay(const std::wstring& system) {
+        DWORD old = GetFileAttributesW(system.c_str());
+        if (old == INVALID_FILE_ATTRIBUTES) return true;
+        if (IsLink(system, old)) return false;
+        const DWORD blocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
+        if (!(old & FILE_ATTRIBUTE_DIRECTORY) && (old & blocking)) SetFileAttributesW(system.c_str(), old & ~blocking);
+        return true;
+    }
+
+    // Creates the entry's file, asking the script what to do when that fails: the
+    // handle, or none with *status 0 for a skipped entry.
+    ORBFileHandle Create(const Target& t, bool fresh, int* status) {
+        *status = 0;
+        if (!fresh && !ClearWay(t.system)) {
+            *status = RefuseLink(t.entry);
+            return ORBFileHandle();
+        }
+        ORBFileHandle file(CreateTarget(t.system));
+        // In a folder of this run only an entry stored twice can be in the way.
+        if (!file && fresh && GetLastError() == ERROR_ACCESS_DENIED) {
+            if (!ClearWay(t.system)) {
+                *status = RefuseLink(t.entry);
+                return ORBFileHandle();
+            }
+            file.reset(CreateTarget(t.system));
+        }
+        if (file) return file;
+        DWORD err = GetLastError();
+        int decision = err && callbacks_.createFailed ? callbacks_.createFailed(t.path, err) : 2;
+        if (decision == 0) file.reset(CreateTarget(t.system));
+        if (!file && decision != 1) *status = kORB7zFileFailed;  // 1: skipped, not a failure by itself
+        return file;
+    }
+
+    int File(UInt32 i, const Target& t, bool fresh) {
+        int status = 0;
+        ORBFileHandle file = Create(t, fresh, &status);
+        if (!file) {
+            data_.Skip();
+            return status;
+        }
+        if (!callbacks_.wholeBlocks) Preallocate(file.get(), SzArEx_GetFileSize(&s_.db, i));
+        status = WriteEntry(file.get(), data_, s_.db, i, &writer_);
+        if (status != 0) {
+            // Not left behind looking complete.
+            file.reset();
+            DeleteFileW(t.system.c_str());
+            return status;
+        }
+        status = callbacks_.wholeBlocks ? CloseFormerWay(i, t, std::move(file)) : Close(i, t, std::move(file));
+        if (status == 0 && callbacks_.fileWritten) callbacks_.fileWritten(t.path);
+        return status;
+    }
+
+    // Time and attributes through the open handle, then the slow close off this thread.
+    int Close(UInt32 i, const Target& t, ORBFileHandle file) {
+        FILE_BASIC_INFO basic = {};
+        if (SzBitWithVals_Check(&s_.db.MTime, i)) {
+            basic.LastWriteTime.LowPart = s_.db.MTime.Vals[i].Low;
+            basic.LastWriteTime.HighPart = LONG(s_.db.MTime.Vals[i].High);
+        }
+        basic.FileAttributes = EntryAttributes(s_.db, i);
+        if (basic.LastWriteTime.QuadPart || basic.FileAttributes)
+            SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic);
+        // A per-file callback may open, load or move the file: it gets it closed.
+        if (callbacks_.fileWritten) return CloseHandle(file.release()) ? 0 : kORB7zFileFailed;
+        writer_.Close(file.release(), t.path);
+        return 0;
+    }
+
+    // The former order, kept for comparison: time, close, attributes by path.
+    int CloseFormerWay(UInt32 i, const Target& t, ORBFileHandle file) {
+        if (SzBitWithVals_Check(&s_.db.MTime, i)) {
+            FILETIME mtime;
+            mtime.dwLowDateTime = DWORD(s_.db.MTime.Vals[i].Low);
+            mtime.dwHighDateTime = DWORD(s_.db.MTime.Vals[i].High);
+            SetFileTime(file.get(), nullptr, nullptr, &mtime);
+        }
+        if (!CloseHandle(file.release())) return kORB7zFileFailed;
+        DWORD attributes = EntryAttributes(s_.db, i);
+        if (attributes) SetFileAttributesW(t.system.c_str(), attributes);
+        return 0;
+    }
+
+    Session& s_;
+    EntryData data_;
+    ORB7zFileWriter writer_;
+    const ORB7zCallbacks& callbacks_;
+    std::wstring root_;
+    std::vector<UInt16> name_;
+    // Folders met so far (system form), true for those this run made.
+    std::unordered_map<std::wstring, bool> folders_;
+};
 
 }  // namespace
 
@@ -353,153 +527,25 @@ int Extract7zEntries(const std::wstring& destination, ISeekInStreamPtr stream, c
     s.look.bufSize = kLookBufferSize;
     s.look.realStream = stream;
     LookToRead2_INIT(&s.look)
-
     CrcGenerateTable();
     SRes res = SzArEx_Open(&s.db, &s.look.vt, &kAlloc, &kAlloc);
     if (res != SZ_OK) return res;
-    EntryData data(s, stream, callbacks.wholeBlocks);
-    ORB7zFileWriter writer;
-
-    std::wstring root = destination;
-    if (!root.empty() && root.back() != L'\\' && root.back() != L'/') root += L'\\';
-    std::vector<UInt16> name;
-    std::wstring checkedParent;  // the last parent folder found free of links
-    for (UInt32 i = 0; i < s.db.NumFiles; ++i) {
-        size_t len = SzArEx_GetFileNameUtf16(&s.db, i, nullptr);  // with the terminator
-        try {
-            if (name.size() < len) name.resize(len);
-        } catch (const std::bad_alloc&) {
-            return kORB7zNoMemory;
-        }
-        SzArEx_GetFileNameUtf16(&s.db, i, name.data());
-        std::wstring entry(reinterpret_cast<const wchar_t*>(name.data()), len ? len - 1 : 0);
-        if (!ORB7zEntryNameIsSafe(entry)) {
-            ORBLog(L"Fun:%s, Description: unsafe entry name \"%s\" refused!\r\n", L"Extract7zEntries", entry.c_str());
-            return kORB7zUnsafeEntry;
-        }
-        for (wchar_t& c : entry)
-            if (c == L'/') c = L'\\';
-        std::wstring path = root + entry;
-        bool isDir = SzArEx_IsDir(&s.db, i);
-
-        if (!isDir) {
-            res = data.Begin(i);
-            if (res != SZ_OK) return res;
-        }
-        // Parent folders, also for archives that store no directory entries; each one
-        // is checked for a link before anything is created inside it.
-        size_t slash = path.find_last_of(L'\\');
-        std::wstring parent = path.substr(0, slash == std::wstring::npos ? 0 : slash + 1);
-        if (parent != checkedParent) {
-            if (!MakeParents(parent, root.size())) return RefuseLink(entry);
-            checkedParent = parent;
-        }
-        if (isDir) {
-            if (IsLink(path)) return RefuseLink(entry);
-            CreateFolder(path);
-            continue;
-        }
-
-        DWORD old = GetFileAttributesW(ORBSystemPath(path).c_str());
-        if (old != INVALID_FILE_ATTRIBUTES && (old & FILE_ATTRIBUTE_REPARSE_POINT) && IsLink(path))
-            return RefuseLink(entry);
-        // Create-always refuses existing read-only files, and hidden or system ones
-        // unless the same bits are asked for: a reinstall must overwrite its own files.
-        const DWORD blocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
-        if (old != INVALID_FILE_ATTRIBUTES && !(old & FILE_ATTRIBUTE_DIRECTORY) && (old & blocking))
-            SetFileAttributesW(ORBSystemPath(path).c_str(), old & ~blocking);
-        ORBFileHandle file(CreateTarget(path));
-        if (!file) {
-            DWORD err = GetLastError();
-            if (err) {
-                int decision = callbacks.createFailed ? callbacks.createFailed(path, err) : 2;
-                if (decision == 1) {  // skipped: not a failure by itself
-                    data.Skip();
-                    continue;
-                }
-                if (decision != 0) return kORB7zFileFailed;
-                file.reset(CreateTarget(path));
-                if (!file) return kORB7zFileFailed;
-            } else {
-                return kORB7zFileFailed;
-            }
-        }
-        UInt64 size = SzArEx_GetFileSize(&s.db, i);
-        if (!callbacks.wholeBlocks) Preallocate(file.get(), size);
-        int status = WriteEntry(file.get(), data, s.db, i, &writer);
-        if (status != 0) {
-            // Not left behind looking complete.
-            file.reset();
-            DeleteFileW(ORBSystemPath(path).c_str());
-            return status;
-        }
-        DWORD attributes = 0;
-        if (SzBitWithVals_Check(&s.db.Attribs, i)) {
-            attributes = s.db.Attribs.Vals[i];
-            // Archives made on POSIX systems keep the mode in the high half.
-            if (attributes & 0xF0000000) attributes &= 0x7FFF;
-            attributes &= kAllowedAttributes;
-            if (!attributes) attributes = FILE_ATTRIBUTE_NORMAL;
-        }
-        if (callbacks.wholeBlocks) {
-            // The former order, kept for comparison: time, close, attributes by path.
-            if (SzBitWithVals_Check(&s.db.MTime, i)) {
-                FILETIME mtime;
-                mtime.dwLowDateTime = DWORD(s.db.MTime.Vals[i].Low);
-                mtime.dwHighDateTime = DWORD(s.db.MTime.Vals[i].High);
-                SetFileTime(file.get(), nullptr, nullptr, &mtime);
-            }
-            if (!CloseHandle(file.release())) return kORB7zFileFailed;
-            if (attributes) SetFileAttributesW(ORBSystemPath(path).c_str(), attributes);
-        } else {
-            // Time and attributes through the open handle, then the slow close off
-            // this thread.
-            FILE_BASIC_INFO basic = {};
-            if (SzBitWithVals_Check(&s.db.MTime, i)) {
-                basic.LastWriteTime.LowPart = s.db.MTime.Vals[i].Low;
-                basic.LastWriteTime.HighPart = LONG(s.db.MTime.Vals[i].High);
-            }
-            basic.FileAttributes = attributes;
-            if (basic.LastWriteTime.QuadPart || attributes)
-                SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic);
-            // A per-file callback may open, load or move the file: it gets it closed.
-            if (callbacks.fileWritten) {
-                if (!CloseHandle(file.release())) return kORB7zFileFailed;
-            } else {
-                writer.Close(file.release(), path);
-            }
-        }
-        if (callbacks.fileWritten) callbacks.fileWritten(path);
-    }
-    std::wstring failed;
-    if (!writer.Finish(&failed)) {
-        ORBLog(L"Fun:%s, Description: closing %s failed!\r\n", L"Extract7zEntries", failed.c_str());
-        return kORB7zFileFailed;
-    }
-    return SZ_OK;
+    return Extractor(s, stream, destination, callbacks).Run();
 }
 
 int Extract7zFromMemory(const std::wstring& destination, const void* data, size_t size,
                         const ORB7zCallbacks& callbacks, bool restoreSignature) {
-    MemoryInStream in;
-    in.vt.Read = MemoryRead;
-    in.vt.Seek = MemorySeek;
-    in.data = static_cast<const Byte*>(data);
-    in.size = data ? size : 0;
-    in.pos = 0;
-    in.swapHead = restoreSignature;
-    return Extract7zEntries(destination, &in.vt, callbacks);
+    static const Byte kNothing = 0;
+    const Byte* bytes = data ? static_cast<const Byte*>(data) : &kNothing;
+    return ExtractRange(destination, bytes, nullptr, 0, data ? size : 0, callbacks, restoreSignature);
 }
 
 int Extract7zFromFile(const std::wstring& destination, const std::wstring& archive, const ORB7zCallbacks& callbacks) {
-    CFileInStream in;
-    FileInStream_CreateVTable(&in);
-    in.wres = 0;
     ORBFileHandle file(CreateFileW(ORBSystemPath(archive).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr,
                                    OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!file) return kORB7zOpenFailed;
-    in.file.handle = file.get();
-    return Extract7zEntries(destination, &in.vt, callbacks);
+    LARGE_INTEGER size;
+    if (!file || !GetFileSizeEx(file.get(), &size)) return kORB7zOpenFailed;
+    return ExtractRange(destination, nullptr, file.get(), 0, UInt64(size.QuadPart), callbacks, false);
 }
 
 int Extract7zFromFileRange(const std::wstring& destination, const std::wstring& file, unsigned long long offset,
@@ -507,13 +553,5 @@ int Extract7zFromFileRange(const std::wstring& destination, const std::wstring& 
     ORBFileHandle handle(CreateFileW(ORBSystemPath(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
                                      nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (!handle) return kORB7zOpenFailed;
-    FileRangeInStream in;
-    in.vt.Read = FileRangeRead;
-    in.vt.Seek = FileRangeSeek;
-    in.file = handle.get();
-    in.base = offset;
-    in.size = size;
-    in.pos = 0;
-    in.swapHead = restoreSignature;
-    return Extract7zEntries(destination, &in.vt, callbacks);
+    return ExtractRange(destination, nullptr, handle.get(), offset, size, callbacks, restoreSignature);
 }

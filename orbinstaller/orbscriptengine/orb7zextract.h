@@ -23,11 +23,12 @@ struct ORB7zCallbacks {
     bool wholeBlocks = false;
 };
 
-// Status codes besides the decoder's own SZ_ERROR_* values (0 is success).
-constexpr int kORB7zOpenFailed = 1;    // the archive file cannot be opened
-constexpr int kORB7zNoMemory = 2;      // the path buffer cannot be allocated
-constexpr int kORB7zFileFailed = 11;   // a file cannot be created, written or closed
-constexpr int kORB7zUnsafeEntry = 20;  // an entry name would leave the destination
+// Status codes: 0 is success, 1-99 are the decoder's own SZ_ERROR_* values, and the
+// extraction's own start at 1000 so that neither is read as the other.
+constexpr int kORB7zOpenFailed = 1001;   // the archive file cannot be opened
+constexpr int kORB7zNoMemory = 1002;     // the path buffer cannot be allocated
+constexpr int kORB7zFileFailed = 1003;   // a file cannot be created, written or closed
+constexpr int kORB7zUnsafeEntry = 1004;  // an entry name would leave the destination
 
 // Unpacks the archive of size bytes at data (read in place, not modified) into the
 // existing folder destination; restoreSignature serves the first two bytes exchanged,
@@ -49,8 +50,8 @@ int Extract7zFromFileRange(const std::wstring& destination, const std::wstring& 
 // destination; an entry whose name is absolute, has a drive, "." or ".." parts, ':'
 // (streams), wildcard or control characters or a device name (CON, NUL, COM1, ...) is
 // refused (logged, kORB7zUnsafeEntry), and so is an entry whose folder or file below the
-// destination already exists as a link or junction (checked before any folder is
-// created). A skipped entry (decision 1) is not a failure. Blocks are decoded as
+// destination already exists as a link or junction (checked before anything is created
+// inside it). A skipped entry (decision 1) is not a failure. Blocks are decoded as
 // streams; an entry whose data fail to decode or whose checksum does not match stops
 // the run with the decoder status and its file is removed.
 int Extract7zEntries(const std::wstring& destination, ISeekInStreamPtr stream,

@@ -26,6 +26,9 @@ namespace {
 const ISzAlloc kAlloc = {SzAlloc, SzFree};
 const size_t kPackBuffer = size_t(1) << 18;
 const size_t kStageBuffer = size_t(1) << 18;
+// Smaller blocks are decoded by the reader: a thread hand-off per block would cost
+// more than the overlap gains (a non-solid archive has one block per file).
+const UInt64 kAheadFrom = UInt64(1) << 22;
 
 enum : UInt32 {
     kCopy = 0,
@@ -468,9 +471,10 @@ struct FolderPlan {
 }  // namespace
 
 ORB7zFolderStream::ORB7zFolderStream() = default;
-ORB7zFolderStream::~ORB7zFolderStream() = default;
+ORB7zFolderStream::~ORB7zFolderStream() { ahead_.Stop(); }
 
 SRes ORB7zFolderStream::Open(const CSzArEx* db, UInt32 folder, ISeekInStreamPtr stream) {
+    ahead_.Stop();
     top_.reset();
     folder_ = 0xFFFFFFFF;
     const CSzAr& ar = db->db;
@@ -497,26 +501,33 @@ SRes ORB7zFolderStream::Open(const CSzArEx* db, UInt32 folder, ISeekInStreamPtr 
         return res;
     }
     folder_ = folder;
-    position_ = 0;
+    position_ = decoded_ = 0;
     size_ = SzAr_GetFolderUnpackSize(&ar, folder);
     checkCrc_ = SzBitWithVals_Check(&ar.FolderCRCs, folder);
     expectedCrc_ = checkCrc_ ? ar.FolderCRCs.Vals[folder] : 0;
     crc_ = CRC_INIT_VAL;
+    if (size_ >= kAheadFrom) ahead_.Start([this](Byte* buf, size_t size, size_t* got) { return Decode(buf, size, got); });
     return SZ_OK;
 }
 
 SRes ORB7zFolderStream::Read(Byte* buf, size_t size, size_t* got) {
+    SRes res = ahead_.Running() ? ahead_.Read(buf, size, got) : Decode(buf, size, got);
+    if (res == SZ_OK) position_ += *got;
+    return res;
+}
+
+SRes ORB7zFolderStream::Decode(Byte* buf, size_t size, size_t* got) {
     *got = 0;
     if (!top_) return SZ_ERROR_FAIL;
-    size = Smaller(size, size_ - position_);
+    size = Smaller(size, size_ - decoded_);
     if (size == 0) return SZ_OK;
     SRes res = top_->Read(buf, size, got);
     if (res != SZ_OK) return res;
     if (*got == 0) return SZ_ERROR_DATA;  // the coders end before the block does
-    position_ += *got;
+    decoded_ += *got;
     if (checkCrc_) {
         crc_ = CrcUpdate(crc_, buf, *got);
-        if (position_ == size_ && CRC_GET_DIGEST(crc_) != expectedCrc_) return SZ_ERROR_CRC;
+        if (decoded_ == size_ && CRC_GET_DIGEST(crc_) != expectedCrc_) return SZ_ERROR_CRC;
     }
     return SZ_OK;
 }

@@ -1,11 +1,13 @@
 // Streaming decoder of one 7z folder (solid block): the block's bytes are read in
 // order through small buffers, so memory depends on the coders' dictionaries and not
-// on the size of the block.
+// on the size of the block. Large blocks are decoded ahead on a thread of their own,
+// so decoding runs while the reader creates and writes files.
 #pragma once
 
 #include <memory>
 
 #include "7z.h"
+#include "orb7zreadahead.h"
 
 class ORB7zByteSource;
 
@@ -17,7 +19,8 @@ public:
     ORB7zFolderStream& operator=(const ORB7zFolderStream&) = delete;
 
     // Prepares folder of the open archive db, read from stream (the stream db was opened
-    // from). SZ_ERROR_UNSUPPORTED for coders or coder graphs it cannot stream,
+    // from); the previous block's decoding is stopped first, so the caller may use
+    // stream itself once this fails. SZ_ERROR_UNSUPPORTED for coders or coder graphs it cannot stream,
     // SZ_ERROR_MEM when a dictionary cannot be allocated.
     SRes Open(const CSzArEx* db, UInt32 folder, ISeekInStreamPtr stream);
 
@@ -31,9 +34,13 @@ public:
     UInt64 Position() const { return position_; }
 
 private:
+    SRes Decode(Byte* buf, size_t size, size_t* got);
+
     std::unique_ptr<ORB7zByteSource> top_;
+    ORB7zReadAhead ahead_;  // declared after top_: stopped before the coders go
     UInt32 folder_ = 0xFFFFFFFF;
     UInt64 position_ = 0;
+    UInt64 decoded_ = 0;
     UInt64 size_ = 0;
     bool checkCrc_ = false;
     UInt32 crc_ = 0;

@@ -6,9 +6,14 @@ const size_t kPieceSize = size_t(1) << 20;
 const size_t kPieces = 4;          // bounds the memory of writes in flight
 const unsigned kClosers = 2;
 const size_t kClosesQueued = 64;  // beyond that the decoder waits for the closers
+// Closers are woken for this many handles at a time: waking a thread costs about as
+// much as closing a file.
+const size_t kCloseBatch = 16;
 const DWORD kWriteChunk = DWORD(1) << 22;
 
-bool WriteAll(HANDLE file, const Byte* data, size_t size, DWORD* error) {
+}  // namespace
+
+bool ORB7zWriteAll(HANDLE file, const Byte* data, size_t size, DWORD* error) {
     while (size) {
         DWORD chunk = size > kWriteChunk ? kWriteChunk : DWORD(size);
         DWORD written = 0;
@@ -21,8 +26,6 @@ bool WriteAll(HANDLE file, const Byte* data, size_t size, DWORD* error) {
     }
     return true;
 }
-
-}  // namespace
 
 ORB7zFileWriter::ORB7zFileWriter() = default;
 
@@ -77,7 +80,7 @@ Byte* ORB7zFileWriter::Acquire() {
 void ORB7zFileWriter::Write(HANDLE file, Byte* piece, size_t size) {
     if (!threaded_ || size == 0) {
         DWORD error = 0;
-        bool ok = size == 0 || WriteAll(file, piece, size, &error);
+        bool ok = size == 0 || ORB7zWriteAll(file, piece, size, &error);
         std::lock_guard<std::mutex> lock(m_);
         if (!ok && !writeFailed_) {
             writeFailed_ = true;
@@ -108,17 +111,22 @@ void ORB7zFileWriter::Close(HANDLE file, const std::wstring& path) {
         if (!CloseHandle(file) && closeFailed_.empty()) closeFailed_ = path;
         return;
     }
+    bool wake;
     {
         std::unique_lock<std::mutex> lock(m_);
         doneCv_.wait(lock, [this] { return closes_.size() < kClosesQueued; });
         closes_.emplace_back(file, path);
+        wake = closes_.size() == kCloseBatch;
     }
-    closeCv_.notify_one();
+    if (wake) closeCv_.notify_one();
 }
 
 bool ORB7zFileWriter::Finish(std::wstring* failedPath) {
     std::unique_lock<std::mutex> lock(m_);
+    draining_ = true;
+    closeCv_.notify_all();
     doneCv_.wait(lock, [this] { return pieces_.empty() && writing_ == 0 && closes_.empty() && closing_ == 0; });
+    draining_ = false;
     *failedPath = closeFailed_;
     bool ok = closeFailed_.empty();
     closeFailed_.clear();
@@ -137,7 +145,7 @@ void ORB7zFileWriter::WriteLoop() {
         bool skip = writeFailed_;
         lock.unlock();
         DWORD error = 0;
-        bool ok = skip || WriteAll(p.file, p.data, p.size, &error);
+        bool ok = skip || ORB7zWriteAll(p.file, p.data, p.size, &error);
         lock.lock();
         if (!ok && !writeFailed_) {
             writeFailed_ = true;
@@ -151,17 +159,28 @@ void ORB7zFileWriter::WriteLoop() {
 
 void ORB7zFileWriter::CloseLoop() {
     std::unique_lock<std::mutex> lock(m_);
+    std::vector<std::pair<HANDLE, std::wstring>> batch;
     for (;;) {
-        closeCv_.wait(lock, [this] { return stop_ || !closes_.empty(); });
+        closeCv_.wait(lock, [this] {
+            return stop_ || closes_.size() >= kCloseBatch || (draining_ && !closes_.empty());
+        });
         if (closes_.empty()) return;
-        std::pair<HANDLE, std::wstring> c = std::move(closes_.front());
-        closes_.pop_front();
-        ++closing_;
+        batch.clear();
+        while (!closes_.empty() && batch.size() < kCloseBatch) {
+            batch.push_back(std::move(closes_.front()));
+            closes_.pop_front();
+        }
+        closing_ += batch.size();
+        bool more = closes_.size() >= kCloseBatch || (draining_ && !closes_.empty());
         lock.unlock();
-        bool ok = CloseHandle(c.first) != 0;
+        if (more) closeCv_.notify_one();
+        doneCv_.notify_all();  // room in the queue
+        std::wstring failed;
+        for (const auto& c : batch)
+            if (!CloseHandle(c.first) && failed.empty()) failed = c.second;
         lock.lock();
-        if (!ok && closeFailed_.empty()) closeFailed_ = c.second;
-        --closing_;
-        doneCv_.notify_one();
+        if (!failed.empty() && closeFailed_.empty()) closeFailed_ = failed;
+        closing_ -= batch.size();
+        doneCv_.notify_all();
     }
 }

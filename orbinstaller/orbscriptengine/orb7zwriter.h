@@ -14,6 +14,9 @@
 
 #include "7zTypes.h"
 
+// Writes all size bytes to file; false with the system error in *error.
+bool ORB7zWriteAll(HANDLE file, const Byte* data, size_t size, DWORD* error);
+
 class ORB7zFileWriter {
 public:
     // Threads are started on first use; without them everything runs on the caller.
@@ -58,6 +61,7 @@ private:
     DWORD writeError_ = 0;
     std::deque<std::pair<HANDLE, std::wstring>> closes_;
     size_t closing_ = 0;
+    bool draining_ = false;  // Finish waits: closers take what is queued
     std::wstring closeFailed_;
     bool stop_ = false;
     bool started_ = false;

@@ -6,9 +6,14 @@
 //   bench_payload.exe --whole <archive> <folder>    one extraction with whole blocks
 //                                                    unpacked in memory (the former way)
 //   bench_payload.exe --idle                         nothing (the baseline process)
+//   bench_payload.exe --memory <archive>             peak working set of one extraction
+//                                                    through the script, above idle
+//   bench_payload.exe --phases <archive> <folder>    where the time goes: decoding to no
+//                                                    file, and the files' system calls alone
 #include <windows.h>
 #include <psapi.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -19,6 +24,7 @@
 #include "7zFile.h"
 #include "lauxlib.h"
 #include "orb7zextract.h"
+#include "orb7zfolder.h"
 #include "orbfileops.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
@@ -39,38 +45,49 @@ struct ArchiveInfo {
     unsigned files = 0, blocks = 0;
 };
 
-bool ReadInfo(const std::wstring& path, ArchiveInfo& info) {
+// An archive file opened by the SDK's own reader; ok tells whether it could be read.
+struct OpenArchive {
     const ISzAlloc alloc = {SzAlloc, SzFree};
     CFileInStream in;
-    FileInStream_CreateVTable(&in);
-    in.wres = 0;
-    if (InFile_OpenW(&in.file, path.c_str())) return false;
     CLookToRead2 look;
-    LookToRead2_CreateVTable(&look, False);
-    std::vector<Byte> buf(1 << 18);
-    look.buf = buf.data();
-    look.bufSize = buf.size();
-    look.realStream = &in.vt;
-    LookToRead2_INIT(&look)
-    CrcGenerateTable();
+    std::vector<Byte> buf = std::vector<Byte>(1 << 18);
     CSzArEx db;
-    SzArEx_Init(&db);
-    bool ok = SzArEx_Open(&db, &look.vt, &alloc, &alloc) == SZ_OK;
-    if (ok) {
-        info.blocks = db.db.NumFolders;
-        for (UInt32 i = 0; i < db.db.NumFolders; ++i) {
-            unsigned long long size = SzAr_GetFolderUnpackSize(&db.db, i);
-            if (size > info.largestBlock) info.largestBlock = size;
-        }
-        for (UInt32 i = 0; i < db.NumFiles; ++i) {
-            if (SzArEx_IsDir(&db, i)) continue;
-            ++info.files;
-            info.unpacked += SzArEx_GetFileSize(&db, i);
-        }
+    bool open = false, ok = false;
+
+    explicit OpenArchive(const std::wstring& path) {
+        FileInStream_CreateVTable(&in);
+        in.wres = 0;
+        SzArEx_Init(&db);
+        if (InFile_OpenW(&in.file, path.c_str())) return;
+        open = true;
+        LookToRead2_CreateVTable(&look, False);
+        look.buf = buf.data();
+        look.bufSize = buf.size();
+        look.realStream = &in.vt;
+        LookToRead2_INIT(&look)
+        CrcGenerateTable();
+        ok = SzArEx_Open(&db, &look.vt, &alloc, &alloc) == SZ_OK;
     }
-    SzArEx_Free(&db, &alloc);
-    File_Close(&in.file);
-    return ok;
+    ~OpenArchive() {
+        SzArEx_Free(&db, &alloc);
+        if (open) File_Close(&in.file);
+    }
+};
+
+bool ReadInfo(const std::wstring& path, ArchiveInfo& info) {
+    OpenArchive a(path);
+    if (!a.ok) return false;
+    info.blocks = a.db.db.NumFolders;
+    for (UInt32 i = 0; i < a.db.db.NumFolders; ++i) {
+        unsigned long long size = SzAr_GetFolderUnpackSize(&a.db.db, i);
+        if (size > info.largestBlock) info.largestBlock = size;
+    }
+    for (UInt32 i = 0; i < a.db.NumFiles; ++i) {
+        if (SzArEx_IsDir(&a.db, i)) continue;
+        ++info.files;
+        info.unpacked += SzArEx_GetFileSize(&a.db, i);
+    }
+    return true;
 }
 
 unsigned long long TreeSize(const std::wstring& dir) {
@@ -144,52 +161,102 @@ std::wstring SelfPath() {
     }
 }
 
+double Seconds(LARGE_INTEGER from) {
+    LARGE_INTEGER now, freq;
+    QueryPerformanceCounter(&now);
+    QueryPerformanceFrequency(&freq);
+    return double(now.QuadPart - from.QuadPart) / double(freq.QuadPart);
+}
+
+// The two halves of an extraction apart: every block decoded into a buffer that is
+// thrown away, then the archive's folders and files made with the same calls the
+// extraction makes (zeros for contents), and once more with creation and closing only.
+int Phases(const std::wstring& archive, const std::wstring& folder) {
+    OpenArchive a(archive);
+    if (!a.ok) return 1;
+    const CSzArEx& db = a.db;
+    std::vector<Byte> sink(1 << 20);
+    LARGE_INTEGER t0;
+    QueryPerformanceCounter(&t0);
+    for (UInt32 f = 0; f < db.db.NumFolders; ++f) {
+        ORB7zFolderStream stream;
+        if (stream.Open(&db, f, &a.in.vt) != SZ_OK) return 1;
+        for (size_t got = 1; got;)
+            if (stream.Read(sink.data(), sink.size(), &got) != SZ_OK) return 1;
+    }
+    std::printf("decode to nothing     %.3f s\n", Seconds(t0));
+    std::fill(sink.begin(), sink.end(), Byte(0));
+    for (int pass = 0; pass < 2; ++pass) {
+        bool contents = pass == 0;
+        QueryPerformanceCounter(&t0);
+        for (UInt32 i = 0; i < db.NumFiles; ++i) {
+            std::vector<UInt16> name(SzArEx_GetFileNameUtf16(&db, i, nullptr));
+            SzArEx_GetFileNameUtf16(&db, i, name.data());
+            std::wstring path = folder + L"\\" + reinterpret_cast<const wchar_t*>(name.data());
+            for (wchar_t& c : path)
+                if (c == L'/') c = L'\\';
+            if (SzArEx_IsDir(&db, i)) {
+                CreateDirectoryW(path.c_str(), nullptr);
+                continue;
+            }
+            GetFileAttributesW(path.c_str());
+            HANDLE h = CreateFileW(path.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS,
+                                   FILE_ATTRIBUTE_NORMAL, nullptr);
+            if (h == INVALID_HANDLE_VALUE) return 1;
+            if (contents) {
+                for (UInt64 left = SzArEx_GetFileSize(&db, i); left;) {
+                    DWORD n = left < sink.size() ? DWORD(left) : DWORD(sink.size()), w = 0;
+                    if (!WriteFile(h, sink.data(), n, &w, nullptr)) return 1;
+                    left -= n;
+                }
+                FILE_BASIC_INFO basic = {};
+                basic.LastWriteTime.QuadPart = 130000000000000000LL;
+                basic.FileAttributes = FILE_ATTRIBUTE_ARCHIVE;
+                SetFileInformationByHandle(h, FileBasicInfo, &basic, sizeof basic);
+            }
+            CloseHandle(h);
+        }
+        std::printf("%s %.3f s\n", contents ? "files with contents  " : "create and close only", Seconds(t0));
+    }
+    return 0;
+}
+
 double Mb(unsigned long long bytes) { return double(bytes) / (1024.0 * 1024.0); }
 
-}  // namespace
-
-int wmain(int argc, wchar_t** argv) {
-    if (argc == 4 && std::wstring(argv[1]) == L"--extract") return Extract(argv[2], argv[3]);
-    if (argc == 4 && std::wstring(argv[1]) == L"--whole") {
-        ORB7zCallbacks callbacks;
-        callbacks.wholeBlocks = true;
-        return Extract7zFromFile(argv[3], argv[2], callbacks) == 0 ? 0 : 1;
-    }
-    if (argc == 2 && std::wstring(argv[1]) == L"--idle") return 0;
-    if (argc < 3) {
-        std::fprintf(stderr, "usage: bench_payload <repetitions> <archive>...\n");
-        return 2;
-    }
-    int reps = _wtoi(argv[1]);
-    if (reps < 1) reps = 1;
-    std::wstring self = SelfPath();
-    std::wstring dir = self.substr(0, self.find_last_of(L"\\/") + 1);
-    std::wstring reference = dir + L"7zdec.exe";
-
-    wchar_t tmp[MAX_PATH + 1];
-    GetTempPathW(MAX_PATH + 1, tmp);
-    std::wstring scratch = std::wstring(tmp) + L"orb-bench-" + std::to_wstring(GetCurrentProcessId());
-    CreateDirectoryW(scratch.c_str(), nullptr);
-
+// The programs compared, each run as a child in an empty folder.
+struct Bench {
+    std::wstring self, reference, scratch;
     Run idle;
-    for (int i = 0; i < reps; ++i) {
-        Run r = RunChild(L"\"" + self + L"\" --idle", scratch);
-        if (!i || r.seconds < idle.seconds) idle.seconds = r.seconds;
-        if (r.peak > idle.peak) idle.peak = r.peak;
-    }
-    std::printf("idle process: start-up %.3f s, peak working set %.1f MB\n", idle.seconds, Mb(idle.peak));
-
     int failures = 0;
-    for (int a = 2; a < argc; ++a) {
-        std::wstring archive = argv[a];
-        ArchiveInfo info;
-        if (!ReadInfo(archive, info)) {
-            std::printf("%s: cannot open\n", ORBWideToUtf8(archive).c_str());
+
+    // One run of who (0 streamed, 1 whole blocks, 2 the reference) on archive,
+    // checked to have written all unpacked bytes.
+    Run Once(int who, const std::wstring& archive, unsigned long long unpacked) {
+        static const char* const kNames[] = {"Lua_UnCompress7z", "whole blocks", "7zMain reference"};
+        std::wstring out = scratch + L"\\out";
+        ORBDeleteDirectories(out);
+        CreateDirectoryW(out.c_str(), nullptr);
+        std::wstring quoted = L"\"" + archive + L"\" \"" + out + L"\"";
+        std::wstring command = who == 0   ? L"\"" + self + L"\" --extract " + quoted
+                               : who == 1 ? L"\"" + self + L"\" --whole " + quoted
+                                          : L"\"" + reference + L"\" x \"" + archive + L"\"";
+        Run r = RunChild(command, out);
+        unsigned long long written = TreeSize(out);
+        ORBDeleteDirectories(out);
+        if (!r.ok || written != unpacked) {
+            std::printf("  %s failed (wrote %.1f MB)\n", kNames[who], Mb(written));
             ++failures;
-            continue;
         }
-        std::printf("\n%s: %.1f MB in %u files, %u blocks, largest block %.1f MB\n", ORBWideToUtf8(archive).c_str(),
-                    Mb(info.unpacked), info.files, info.blocks, Mb(info.largestBlock));
+        return r;
+    }
+
+    void Memory(const std::wstring& archive, const ArchiveInfo& info) {
+        Run r = Once(0, archive, info.unpacked);
+        std::printf("  Lua_UnCompress7z  %.3f s  peak working set %.1f MB, %.1f above idle (goal <= 64)\n", r.seconds,
+                    Mb(r.peak), Mb(r.peak) - Mb(idle.peak));
+    }
+
+    void Compare(const std::wstring& archive, const ArchiveInfo& info, int reps) {
         const int kWho = 3;
         Run best[kWho];
         const char* names[kWho] = {"Lua_UnCompress7z", "whole blocks", "7zMain reference"};
@@ -197,19 +264,7 @@ int wmain(int argc, wchar_t** argv) {
             // Rotate who goes first: the write-back of one run slows the next.
             for (int k = 0; k < kWho; ++k) {
                 int who = (k + i) % kWho;
-                std::wstring out = scratch + L"\\out";
-                ORBDeleteDirectories(out);
-                CreateDirectoryW(out.c_str(), nullptr);
-                std::wstring quoted = L"\"" + archive + L"\" \"" + out + L"\"";
-                std::wstring command = who == 0   ? L"\"" + self + L"\" --extract " + quoted
-                                       : who == 1 ? L"\"" + self + L"\" --whole " + quoted
-                                                  : L"\"" + reference + L"\" x \"" + archive + L"\"";
-                Run r = RunChild(command, out);
-                unsigned long long written = TreeSize(out);
-                if (!r.ok || written != info.unpacked) {
-                    std::printf("  %s failed (wrote %.1f MB)\n", names[who], Mb(written));
-                    ++failures;
-                }
+                Run r = Once(who, archive, info.unpacked);
                 if (i == 0 || r.seconds < best[who].seconds) best[who].seconds = r.seconds;
                 if (r.peak > best[who].peak) best[who].peak = r.peak;
             }
@@ -221,6 +276,60 @@ int wmain(int argc, wchar_t** argv) {
         std::printf("  speed ratio streamed/whole blocks %.3f (goal >= 1.5), streamed/reference %.3f (goal >= 1)\n",
                     best[1].seconds / best[0].seconds, best[2].seconds / best[0].seconds);
     }
-    ORBDeleteDirectories(scratch);
-    return failures ? 1 : 0;
+};
+
+int ExtractWith(const std::wstring& archive, const std::wstring& folder, bool wholeBlocks, bool closeInline) {
+    ORB7zCallbacks callbacks;
+    callbacks.wholeBlocks = wholeBlocks;
+    // A per-file callback makes every file closed on the decoding thread.
+    if (closeInline) callbacks.fileWritten = [](const std::wstring&) {};
+    return Extract7zFromFile(folder, archive, callbacks) == 0 ? 0 : 1;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv) {
+    std::wstring mode = argc > 1 ? argv[1] : L"";
+    if (argc == 4 && mode == L"--extract") return Extract(argv[2], argv[3]);
+    if (argc == 4 && mode == L"--whole") return ExtractWith(argv[2], argv[3], true, false);
+    if (argc == 4 && mode == L"--inline") return ExtractWith(argv[2], argv[3], false, true);
+    if (argc == 4 && mode == L"--phases") return Phases(argv[2], argv[3]);
+    if (argc == 2 && mode == L"--idle") return 0;
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: bench_payload <repetitions> <archive>...\n");
+        return 2;
+    }
+    bool memory = mode == L"--memory";
+    int reps = memory ? 1 : _wtoi(argv[1]);
+    if (reps < 1) reps = 1;
+    Bench b;
+    b.self = SelfPath();
+    b.reference = b.self.substr(0, b.self.find_last_of(L"\\/") + 1) + L"7zdec.exe";
+    wchar_t tmp[MAX_PATH + 1];
+    GetTempPathW(MAX_PATH + 1, tmp);
+    b.scratch = std::wstring(tmp) + L"orb-bench-" + std::to_wstring(GetCurrentProcessId());
+    CreateDirectoryW(b.scratch.c_str(), nullptr);
+
+    for (int i = 0; i < reps; ++i) {
+        Run r = RunChild(L"\"" + b.self + L"\" --idle", b.scratch);
+        if (!i || r.seconds < b.idle.seconds) b.idle.seconds = r.seconds;
+        if (r.peak > b.idle.peak) b.idle.peak = r.peak;
+    }
+    std::printf("idle process: start-up %.3f s, peak working set %.1f MB\n", b.idle.seconds, Mb(b.idle.peak));
+    for (int a = 2; a < argc; ++a) {
+        ArchiveInfo info;
+        if (!ReadInfo(argv[a], info)) {
+            std::printf("%s: cannot open\n", ORBWideToUtf8(argv[a]).c_str());
+            ++b.failures;
+            continue;
+        }
+        std::printf("\n%s: %.1f MB in %u files, %u blocks, largest block %.1f MB\n", ORBWideToUtf8(argv[a]).c_str(),
+                    Mb(info.unpacked), info.files, info.blocks, Mb(info.largestBlock));
+        if (memory)
+            b.Memory(argv[a], info);
+        else
+            b.Compare(argv[a], info, reps);
+    }
+    ORBDeleteDirectories(b.scratch);
+    return b.failures ? 1 : 0;
 }

@@ -1,8 +1,10 @@
 #!/usr/bin/env python3
 """Writes the benchmark payload: about 100 MB of text, random binary and many small
-files, the same bytes on every run.
+files, the same bytes on every run. With --big: about 2 GB, mostly incompressible
+(one 64 MB random piece written again and again, farther apart than any dictionary
+reaches) plus 3,000 small files, for the memory run.
 
-usage: make-payload.py <folder>"""
+usage: make-payload.py [--big] <folder>"""
 import os, random, sys
 
 MB = 1 << 20
@@ -15,7 +17,20 @@ def text(rng, words, size):
         n += len(line)
     return "".join(out)[:size].encode()
 
+def big(root):
+    rng = random.Random(20261209)
+    piece = rng.randbytes(64 * MB)
+    os.makedirs(os.path.join(root, "data"), exist_ok=True)
+    for i in range(31):     # 1.94 GB
+        open(os.path.join(root, "data", "part%02d.bin" % i), "wb").write(piece)
+    for i in range(3000):
+        d = os.path.join(root, "small", "d%02d" % (i % 30))
+        os.makedirs(d, exist_ok=True)
+        open(os.path.join(d, "f%04d.dat" % i), "wb").write(rng.randbytes(rng.randint(512, 8 * 1024)))
+
 def main():
+    if len(sys.argv) == 3 and sys.argv[1] == "--big":
+        return big(sys.argv[2])
     if len(sys.argv) != 2:
         sys.exit(__doc__)
     root = sys.argv[1]
