@@ -57,77 +57,38 @@ private:
     pointer h_;
 };
 
-struct ORBKernelHandleTraits {
-    using pointer = HANDLE;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer h) noexcept { CloseHandle(h); }
-};
-struct ORBFileHandleTraits {
-    using pointer = HANDLE;
-    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(pointer h) noexcept { CloseHandle(h); }
-};
-struct ORBFindHandleTraits {
-    using pointer = HANDLE;
-    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
-    static void close(pointer h) noexcept { FindClose(h); }
-};
-struct ORBRegKeyTraits {
-    using pointer = HKEY;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer h) noexcept { RegCloseKey(h); }
-};
-struct ORBModuleTraits {
-    using pointer = HMODULE;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer h) noexcept { FreeLibrary(h); }
-};
-struct ORBScHandleTraits {
-    using pointer = SC_HANDLE;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer h) noexcept { CloseServiceHandle(h); }
-};
-template <typename T>
-struct ORBGdiObjectTraits {
+// A null-when-empty value released by one call, Free (a function or function pointer).
+template <typename T, auto Free>
+struct ORBFreeTraits {
     using pointer = T;
     static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer h) noexcept { DeleteObject(h); }
+    static void close(pointer p) noexcept { Free(p); }
 };
-struct ORBMemDCTraits {
-    using pointer = HDC;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer h) noexcept { DeleteDC(h); }
-};
-struct ORBIconTraits {
-    using pointer = HICON;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer h) noexcept { DestroyIcon(h); }
-};
-struct ORBGlobalMemTraits {
-    using pointer = HGLOBAL;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer h) noexcept { GlobalFree(h); }
-};
-template <typename T>
-struct ORBCoTaskMemTraits {
-    using pointer = T*;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer p) noexcept { CoTaskMemFree(p); }
+// Handles whose empty value is INVALID_HANDLE_VALUE rather than null.
+template <auto Close>
+struct ORBInvalidValueTraits {
+    using pointer = HANDLE;
+    static pointer invalid() noexcept { return INVALID_HANDLE_VALUE; }
+    static void close(pointer h) noexcept { Close(h); }
 };
 
-using ORBHandle = ORBUniqueHandle<ORBKernelHandleTraits>;
-using ORBFileHandle = ORBUniqueHandle<ORBFileHandleTraits>;
-using ORBFindHandle = ORBUniqueHandle<ORBFindHandleTraits>;
-using ORBRegKey = ORBUniqueHandle<ORBRegKeyTraits>;
-using ORBModule = ORBUniqueHandle<ORBModuleTraits>;
-using ORBScHandle = ORBUniqueHandle<ORBScHandleTraits>;
+using ORBHandle = ORBUniqueHandle<ORBFreeTraits<HANDLE, CloseHandle>>;
+using ORBFileHandle = ORBUniqueHandle<ORBInvalidValueTraits<CloseHandle>>;
+using ORBFindHandle = ORBUniqueHandle<ORBInvalidValueTraits<FindClose>>;
+using ORBRegKey = ORBUniqueHandle<ORBFreeTraits<HKEY, RegCloseKey>>;
+using ORBModule = ORBUniqueHandle<ORBFreeTraits<HMODULE, FreeLibrary>>;
+using ORBScHandle = ORBUniqueHandle<ORBFreeTraits<SC_HANDLE, CloseServiceHandle>>;
 template <typename T>
-using ORBGdiObject = ORBUniqueHandle<ORBGdiObjectTraits<T>>;
-using ORBMemDC = ORBUniqueHandle<ORBMemDCTraits>;
-using ORBIcon = ORBUniqueHandle<ORBIconTraits>;
-using ORBGlobalMem = ORBUniqueHandle<ORBGlobalMemTraits>;
+using ORBGdiObject = ORBUniqueHandle<ORBFreeTraits<T, DeleteObject>>;
+using ORBMemDC = ORBUniqueHandle<ORBFreeTraits<HDC, DeleteDC>>;
+using ORBIcon = ORBUniqueHandle<ORBFreeTraits<HICON, DestroyIcon>>;
+using ORBGlobalMem = ORBUniqueHandle<ORBFreeTraits<HGLOBAL, GlobalFree>>;
+// Memory and strings a system call allocated for its caller.
 template <typename T>
-using ORBCoTaskMem = ORBUniqueHandle<ORBCoTaskMemTraits<T>>;
+using ORBLocalMem = ORBUniqueHandle<ORBFreeTraits<T, LocalFree>>;
+template <typename T>
+using ORBCoTaskMem = ORBUniqueHandle<ORBFreeTraits<T, CoTaskMemFree>>;
+using ORBBstr = ORBUniqueHandle<ORBFreeTraits<BSTR, SysFreeString>>;
 
 // A window's device context from GetDC, given back with ReleaseDC to the same window.
 class ORBWindowDC {
@@ -178,20 +139,6 @@ public:
 private:
     T* p_ = nullptr;
 };
-
-// A null-when-empty value released by one call, Free (a function or function pointer).
-template <typename T, auto Free>
-struct ORBFreeTraits {
-    using pointer = T;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer p) noexcept { Free(p); }
-};
-// Memory and strings a system call allocated for its caller.
-template <typename T>
-using ORBLocalMem = ORBUniqueHandle<ORBFreeTraits<T, LocalFree>>;
-template <typename T>
-using ORBCoTaskMem = ORBUniqueHandle<ORBFreeTraits<T, CoTaskMemFree>>;
-using ORBBstr = ORBUniqueHandle<ORBFreeTraits<BSTR, SysFreeString>>;
 
 // COM on the current thread for one scope; uninitialised only when this scope's
 // initialisation succeeded (a thread already in another model keeps it).
