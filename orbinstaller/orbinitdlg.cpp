@@ -237,7 +237,7 @@ std::wstring ORBInitDlg::BrowseFolder(const wchar_t* title, const std::wstring& 
     bi.ulFlags = kBrowseFlags;
     bi.lpfn = BrowseCallback;
     bi.lParam = reinterpret_cast<LPARAM>(initial.c_str());
-    ORBCoTaskMem<ITEMIDLIST> item(SHBrowseForFolderW(&bi));
+    ORBCoTaskMem<PIDLIST_ABSOLUTE> item(SHBrowseForFolderW(&bi));
     if (!item) return std::wstring();
     // The shell answers paths of any length here; ask with a growing buffer.
     std::wstring path;

@@ -108,12 +108,6 @@ struct ORBGlobalMemTraits {
     static pointer invalid() noexcept { return nullptr; }
     static void close(pointer h) noexcept { GlobalFree(h); }
 };
-template <typename T>
-struct ORBCoTaskMemTraits {
-    using pointer = T*;
-    static pointer invalid() noexcept { return nullptr; }
-    static void close(pointer p) noexcept { CoTaskMemFree(p); }
-};
 
 using ORBHandle = ORBUniqueHandle<ORBKernelHandleTraits>;
 using ORBFileHandle = ORBUniqueHandle<ORBFileHandleTraits>;
@@ -126,8 +120,6 @@ using ORBGdiObject = ORBUniqueHandle<ORBGdiObjectTraits<T>>;
 using ORBMemDC = ORBUniqueHandle<ORBMemDCTraits>;
 using ORBIcon = ORBUniqueHandle<ORBIconTraits>;
 using ORBGlobalMem = ORBUniqueHandle<ORBGlobalMemTraits>;
-template <typename T>
-using ORBCoTaskMem = ORBUniqueHandle<ORBCoTaskMemTraits<T>>;
 
 // A window's device context from GetDC, given back with ReleaseDC to the same window.
 class ORBWindowDC {
