@@ -21,6 +21,9 @@ public:
 protected:
     void OnStart() override;
     void OnClosing() override;
+    UINT DefaultAction() const override { return 106; }          // start the program
+    UINT FallbackDefaultAction() const override { return 100; }  // finish
+    UINT CloseAction() const override { return 100; }
 
 private:
     LRESULT OnFinish(UINT, WPARAM, LPARAM, BOOL&);

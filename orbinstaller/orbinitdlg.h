@@ -23,6 +23,8 @@ public:
 protected:
     void OnStart() override;
     void OnClosing() override;
+    UINT DefaultAction() const override { return 101; }  // install
+    UINT CloseAction() const override { return 100; }    // the close button's confirmation
 
 private:
     LRESULT OnExitConfirm(UINT, WPARAM, LPARAM lParam, BOOL&);

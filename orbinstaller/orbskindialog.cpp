@@ -5,9 +5,11 @@
 #include "orbhosttext.h"
 #include "orblog.h"
 #include "orbdialogsettings.h"
+#include "orbfocus.h"
 #include "orblayout.h"
 #include "orbplaceholder.h"
 #include "orbstring.h"
+#include "orbtextbox.h"
 #include "orbtxtwinhost.h"
 #include "orbuiframe.h"
 #include "orbuiobjectmanager.h"
@@ -38,12 +40,56 @@ bool ORBSkinDialog::CreateAndShow() {
 }
 
 BOOL ORBSkinDialog::PreTranslateMessage(MSG* msg) {
+    if (msg->message == WM_KEYDOWN && hwnd_ && msg->hwnd == hwnd_ && root_ && HandleKey(msg->wParam, msg->lParam))
+        return TRUE;
     if (msg->message >= WM_KEYFIRST && msg->message <= kLastKeyMessage) return FALSE;
     if (msg->message == kWmSysTimer) {
         PostMessageW(hwnd_, ORBUM_CARETTICK, 0, 0);
         return FALSE;
     }
     return hwnd_ && IsDialogMessageW(hwnd_, msg);
+}
+
+bool ORBSkinDialog::HandleKey(WPARAM key, LPARAM flags) {
+    if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
+    // A held key repeats: only Tab walks on; Space, Enter and Esc act once per press.
+    const bool repeat = (flags & (1 << 30)) != 0;
+    auto* clickable = dynamic_cast<ClickableUIObjectImpl*>(focus_);
+    if (clickable && !TakesFocus(clickable)) clickable = nullptr;  // disabled since it got the focus
+    auto* box = dynamic_cast<TextBoxUIObjectImpl*>(focus_);
+    switch (key) {
+    case VK_TAB:
+        if (IORBBaseUIObject* next = NextFocus(root_, focus_, GetKeyState(VK_SHIFT) < 0)) {
+            next->RequestFocus();
+            if (auto* c = dynamic_cast<ClickableUIObjectImpl*>(next)) c->ShowFocusMark();
+        }
+        return true;
+    case VK_SPACE:
+        if (!clickable) return false;  // the text box types it
+        if (!repeat) clickable->Activate();  // last: the action may end the dialog
+        return true;
+    case VK_RETURN:
+        if (box && box->IsMultiLine()) return false;
+        if (repeat) return true;
+        // A control that the mouse focused shows no mark: Enter is the dialog's then.
+        if (clickable && clickable->FocusMarkShown())
+            clickable->Activate();
+        else if (!RunAction(DefaultAction()))
+            RunAction(FallbackDefaultAction());
+        return true;
+    case VK_ESCAPE:
+        if (!repeat) RunAction(CloseAction());
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool ORBSkinDialog::RunAction(UINT code) {
+    ClickableUIObjectImpl* control = FindActionControl(root_, code);
+    if (!control) return false;
+    control->Activate();
+    return true;
 }
 
 bool ORBSkinDialog::IsFocusMessage(UINT msg) const {
@@ -145,7 +191,8 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 LRESULT ORBSkinDialog::OnCommand(UINT, WPARAM wParam, LPARAM, BOOL& handled) {
-    // Enter and Esc do nothing.
+    // The dialog manager's own Enter and Esc do nothing: the keys are handled before it
+    // (HandleKey), where they reach the skin's controls.
     const WORD id = LOWORD(wParam);
     if (id != IDOK && id != IDCANCEL) handled = FALSE;
     return 0;

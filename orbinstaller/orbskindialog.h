@@ -40,8 +40,9 @@ public:
     // True once the dialog's UI tree was built (a dialog without it ends with 0 at once).
     bool TreeBuilt() const { return treeBuilt_; }
 
-    // Keyboard messages pass; the caret timer passes and posts ORBUM_CARETTICK; the rest
-    // goes through dialog-message processing for this window.
+    // The dialog's keys (Tab, Shift+Tab, Space, Enter, Esc) are handled here; other
+    // keyboard messages pass to the focus object; the caret timer passes and posts
+    // ORBUM_CARETTICK; the rest goes through dialog-message processing for this window.
     BOOL PreTranslateMessage(MSG* msg) override;
 
     ORB_BEGIN_MSG_MAP()
@@ -73,6 +74,11 @@ protected:
     virtual void OnClosing() {}
     // A window timer that is neither the redraw nor an animation timer.
     virtual void OnOwnTimer(UINT_PTR) {}
+    // The action codes Enter runs when the focus is on no control that takes it (the
+    // first present, visible and enabled one), and the one Esc runs; 0: none.
+    virtual UINT DefaultAction() const { return 0; }
+    virtual UINT FallbackDefaultAction() const { return 0; }
+    virtual UINT CloseAction() const { return 0; }
 
     // The close routine: dialog part, forget the objects, destroy the window, post the
     // quit code, forget the tree.
@@ -101,6 +107,10 @@ private:
     bool treeBuilt_ = false;
     BOOL RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT& result) override;
     bool IsFocusMessage(UINT msg) const;
+    // True when the key press was the dialog's own (focus move, activation, Enter, Esc).
+    bool HandleKey(WPARAM key, LPARAM flags);
+    // Activates the control with this action code, if one takes the focus; false if none.
+    bool RunAction(UINT code);
     bool InsideRoot(LPARAM lParam) const;
     void SetUpWindow();
     void CentreOnWorkArea();

@@ -1,5 +1,6 @@
 #include "orbcontainer.h"
 
+#include "orbfocus.h"
 #include "orbuidraw.h"
 
 namespace ORBUE {
@@ -36,6 +37,7 @@ ContainerUIObjectImpl::ContainerUIObjectImpl() = default;
 
 // Child containers go first, then controls, then the background image.
 ContainerUIObjectImpl::~ContainerUIObjectImpl() {
+    order_.clear();
     containers_.clear();
     controls_.clear();
 }
@@ -52,7 +54,10 @@ void ContainerUIObjectImpl::Draw(Gdiplus::Graphics* g) {
 
 void ContainerUIObjectImpl::DrawChildren(Gdiplus::Graphics* g) {
     for (auto& c : containers_) c->Draw(g);
-    for (auto& c : controls_) c->Draw(g);
+    for (auto& c : controls_) {
+        c->Draw(g);
+        DrawFocusMark(g, c.get());
+    }
 }
 
 HRESULT ContainerUIObjectImpl::Create(HWND owner, RECT rect, UINT resId, const wchar_t* type) {
@@ -140,12 +145,14 @@ void ContainerUIObjectImpl::SetVisibleAll(bool visible) {
 void ContainerUIObjectImpl::AddControl(std::unique_ptr<IORBBaseUIObject> control) {
     if (!control) return;
     control->SetEnabled(control->IsEnabled() && enabled_);
+    order_.push_back(control.get());
     controls_.push_back(std::move(control));
 }
 
 void ContainerUIObjectImpl::AddContainer(std::unique_ptr<ContainerUIObjectImpl> container) {
     if (!container) return;
     container->SetEnabled(container->IsEnabled() && enabled_);
+    order_.push_back(container.get());
     containers_.push_back(std::move(container));
 }
 

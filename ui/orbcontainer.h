@@ -54,6 +54,8 @@ public:
 
     const std::vector<std::unique_ptr<IORBBaseUIObject>>& controls() const { return controls_; }
     const std::vector<std::unique_ptr<ContainerUIObjectImpl>>& containers() const { return containers_; }
+    // Child controls and containers together, in the order they were added (layout order).
+    const std::vector<IORBBaseUIObject*>& children() const { return order_; }
 
 protected:
     // Draws the child containers, then the controls (no clip, no background).
@@ -64,6 +66,9 @@ protected:
     std::vector<std::unique_ptr<ContainerUIObjectImpl>> containers_;
     std::unique_ptr<ImageObject> image_;
     bool mouseInside_ = false;
+
+private:
+    std::vector<IORBBaseUIObject*> order_;  // not owning
 };
 
 // A container whose empty area drags the window: an unhandled press posts

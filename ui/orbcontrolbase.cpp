@@ -83,6 +83,7 @@ void ClickableUIObjectImpl::RequestFocus() {
 void ClickableUIObjectImpl::ReleaseFocus() {
     if (!Reacts()) return;
     focused_ = false;
+    markShown_ = false;
     SendToOwner(ORBUM_KILLFOCUS, 0);
 }
 

@@ -130,6 +130,10 @@ public:
     void SetAction(UINT code) { action_ = WM_USER + code; }  // notification WM_USER + code
     UINT GetAction() const { return action_; }
     bool HasFocus() const { return focused_; }
+    // The focus mark shows while the focus came from the keyboard (a click shows none);
+    // losing the focus hides it.
+    void ShowFocusMark() { markShown_ = focused_; }
+    bool FocusMarkShown() const { return focused_ && markShown_; }
 
 protected:
     bool Reacts() const { return visible_ && IsEnabled(); }
@@ -146,6 +150,7 @@ protected:
 private:
     UINT action_ = 0;
     bool focused_ = false;
+    bool markShown_ = false;
 };
 
 }  // namespace ORBUE

@@ -86,6 +86,15 @@ public:
         for (const std::string& l : trace) printf("  trace: %s\n", l.c_str());
     }
     bool Done() const { return done_; }
+    // Waits until a box disabled dlg and was answered (or ms passed).
+    void WaitModalBox(HWND dlg, DWORD ms = 20000) {
+        bool seen = false;
+        for (DWORD t = 0; t < ms; t += 10) {
+            if (!IsWindowEnabled(dlg)) seen = true;
+            else if (seen) return;
+            Sleep(10);
+        }
+    }
     // Waits until n boxes (beyond the answers list) were answered and dlg takes input again.
     bool WaitBoxes(int n, HWND dlg) {
         for (int i = 0; i < 500; ++i) {
@@ -163,11 +172,6 @@ TEST(Dialogs, InteractiveRunThroughAllThreeDialogs) {
     EXPECT_EQ(430, rc.bottom - rc.top);
     Sleep(300);
     SaveFrame(init, L"dlg-init.png");
-    // Enter and Esc do nothing.
-    ORBPressKey(init, VK_RETURN);
-    ORBPressKey(init, VK_ESCAPE);
-    Sleep(300);
-    EXPECT_TRUE(IsWindowVisible(init));
     Click(init, kInstallBtn);
 
     HWND install = s.NextDialog(init);
@@ -471,6 +475,30 @@ TEST(Dialogs, NotEnoughDiskSpaceShowsTheNeedInMB) {
     EXPECT_EQ(L"磁盘剩余可用空间不足,安装程序需要17592186044416.00MB的空间来完成安装！", s.result_.boxes[0].text);
     // Published before the check, and still in place.
     EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+}
+
+TEST(Dialogs, KeyboardTabsToACheckBoxSpaceTogglesEscAsksEnterInstalls) {
+    Session s(L"dlg_full.exe", {{L"ORB_T_COMPLETE", L"false"}}, {IDCANCEL});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    auto tab = [init](int n) {
+        for (int i = 0; i < n; ++i) ORBPressKey(init, VK_TAB);
+    };
+    // Close button, two path boxes, install button, licence: the sixth stop is SettingsChk.
+    tab(6);
+    ORBPressKey(init, VK_SPACE);  // checks it and shows the settings page
+    ORBPressKey(init, VK_ESCAPE);
+    s.WaitModalBox(init);
+    ASSERT_TRUE(IsWindowVisible(init));  // the question was declined
+    // On from SettingsChk: option, toggle, close, the shown ExtraChk, BackUpPath, InstallPath.
+    tab(6);
+    ORBPressKey(init, VK_RETURN);  // a one-line box: the dialog's default, install
+    s.Finish();
+    EXPECT_EQ(1u, s.result_.exitCode);
+    EXPECT_TRUE(Has(s.trace, "BeforeInstall"));
+    EXPECT_TRUE(Has(s.trace, "SettingsChk=true"));
+    ASSERT_EQ(1u, s.result_.boxes.size());
+    EXPECT_EQ(L"您确定要退出安装程序？", s.result_.boxes[0].text);
 }
 
 TEST(Dialogs, LicenceCheckBoxEnablesTheInstallButton) {

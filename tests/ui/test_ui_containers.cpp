@@ -5,6 +5,7 @@
 #include "orbcarousel.h"
 #include "orbcontainer.h"
 #include "orbcontrols.h"
+#include "orbfocus.h"
 #include "uitestutil.h"
 
 using namespace ORBUE;
@@ -443,4 +444,82 @@ TEST(UiContainer, SetCursorReachesTheLinkAndOnlyTheLink) {
     link->SetEnabled(false);
     h = root.OnSetCursor(POINT{20, 15});
     EXPECT_FALSE(h);
+}
+
+TEST(UiFocus, TabOrderFollowsTheLayoutWrapsAndSkipsWhatCannotTakeIt) {
+    Recorder rec;
+    ContainerUIObjectImpl root;
+    root.Create(rec.hwnd(), Rc(0, 0, 200, 100), 0, nullptr);
+    auto* first = NewButton(rec.hwnd(), Rc(10, 10, 30, 30), 101);
+    root.AddControl(Own(first));
+    root.AddControl(Own(NewPicture(rec.hwnd(), Rc(0, 0, 5, 5))));  // takes no focus
+    auto* body = NewContainer(rec.hwnd(), Rc(0, 0, 200, 100));
+    auto* check = new CheckBoxUIObjectImpl;
+    check->Create(rec.hwnd(), Rc(40, 10, 56, 26), 303, L"PNG");
+    body->AddControl(Own(check));
+    auto* disabled = NewButton(rec.hwnd(), Rc(60, 10, 80, 30), 102);
+    disabled->SetEnabled(false);
+    body->AddControl(Own(disabled));
+    auto* hidden = NewButton(rec.hwnd(), Rc(90, 10, 110, 30), 103);
+    hidden->SetVisible(false);
+    body->AddControl(Own(hidden));
+    root.AddContainer(Own(body));
+    auto* closed = NewContainer(rec.hwnd(), Rc(0, 0, 200, 100));
+    closed->AddControl(Own(NewButton(rec.hwnd(), Rc(0, 0, 20, 20), 104)));
+    closed->SetVisibleAll(false);
+    root.AddContainer(Own(closed));
+    auto* link = new LinkLabelUIObjectImpl;
+    link->Create(rec.hwnd(), Rc(120, 10, 160, 30), 0, nullptr);
+    link->SetAction(100);
+    root.AddControl(Own(link));  // added after the container: comes after its controls
+
+    const std::vector<IORBBaseUIObject*> order = FocusOrder(&root);
+    ASSERT_EQ(3u, order.size());
+    EXPECT_EQ(first, order[0]);
+    EXPECT_EQ(check, order[1]);
+    EXPECT_EQ(link, order[2]);
+    EXPECT_EQ(first, NextFocus(&root, nullptr, false));
+    EXPECT_EQ(link, NextFocus(&root, nullptr, true));
+    EXPECT_EQ(check, NextFocus(&root, first, false));
+    EXPECT_EQ(first, NextFocus(&root, link, false));   // wraps
+    EXPECT_EQ(link, NextFocus(&root, first, true));    // and back
+    EXPECT_EQ(first, NextFocus(&root, disabled, false));
+    // Enter and Esc find their controls only where a user could press them.
+    EXPECT_EQ(first, FindActionControl(&root, 101));
+    EXPECT_EQ(link, FindActionControl(&root, 100));
+    EXPECT_EQ(nullptr, FindActionControl(&root, 102));
+    EXPECT_EQ(nullptr, FindActionControl(&root, 104));
+    EXPECT_EQ(nullptr, FindActionControl(&root, 0));
+
+    // Showing a part of the layout brings its controls into the order.
+    hidden->SetVisible(true);
+    EXPECT_EQ(hidden, NextFocus(&root, check, false));
+    root.SetEnabledAll(false);
+    EXPECT_EQ(nullptr, NextFocus(&root, first, false));
+}
+
+TEST(UiFocus, TheMarkShowsForKeyboardFocusOnly) {
+    Recorder rec;
+    ContainerUIObjectImpl root;
+    root.Create(rec.hwnd(), Rc(0, 0, 100, 60), 0, nullptr);
+    auto* b = NewButton(rec.hwnd(), Rc(10, 10, 30, 30), 100);
+    root.AddControl(Own(b));
+    auto around = [](Canvas& c) { return c.Pixel(9, 9) | c.Pixel(30, 20) | c.Pixel(20, 30); };
+
+    Canvas clicked(100, 60);
+    b->RequestFocus();  // as a press does
+    clicked.Render(&root);
+    EXPECT_EQ(0u, around(clicked));
+
+    Canvas keyed(100, 60);
+    b->ShowFocusMark();
+    keyed.Render(&root);
+    EXPECT_EQ(255, ChA(keyed.Pixel(9, 9)));
+    EXPECT_NE(0u, keyed.Pixel(30, 20));
+
+    Canvas released(100, 60);
+    b->ReleaseFocus();
+    b->RequestFocus();
+    released.Render(&root);
+    EXPECT_EQ(0u, around(released));
 }
