@@ -47,7 +47,7 @@ int RunDialog(const pugi::xml_node& node, bool* shown = nullptr) {
 }  // namespace
 
 bool ORBDialogSequence::LoadLayout() {
-    ORBResourceData res = ORBLoadResource(nullptr, L"XML", L"LAYOUT.XML");
+    ORBResourceData res = ORBLoadResource(nullptr, ORB_RES_W(ORB_RT_XML), ORB_RES_W(ORB_RN_LAYOUT));
     switch (res.status) {
     case ORBResourceData::kNotFound:
         ORBLogFailure(kLayoutLoadFailed, ORB_WFILE, 153, GetLastError());

@@ -22,7 +22,7 @@ unsigned __stdcall ORBInstallDlg::Worker(void* window) {
 }
 
 void ORBInstallDlg::OnStart() {
-    ORBResourceData payload = ORBLoadResource(nullptr, L"_7Z", L"APP.7Z");
+    ORBResourceData payload = ORBLoadResource(nullptr, ORB_RES_W(ORB_RT_7Z), ORB_RES_W(ORB_RN_PAYLOAD));
     unsigned long long size = payload.status == ORBResourceData::kOk ? payload.size : 0;
     ORBAppendedPayload appended;
     if (payload.status == ORBResourceData::kNotFound && ORBFindAppendedPayload(L"APP.7Z", &appended))

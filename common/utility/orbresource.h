@@ -3,6 +3,8 @@
 
 #include <windows.h>
 
+#include "orbresourceids.h"
+
 // A located and locked resource of the program's module. Resources are never really
 // freed on Win32; the object just tracks the steps for failure reporting.
 struct ORBResourceData {

@@ -7,6 +7,8 @@
 #define ORB_IDI_ICON 128   /* window icon */
 #define ORB_IDD_DIALOG 129 /* template of every dialog */
 #define ORB_IDS_TITLE 128  /* program title string */
+/* First string id of the host's own texts; id = base + the ORBText value (orbhosttext.h). */
+#define ORB_IDS_HOST_TEXT_BASE 1024
 
 /* Types and names are written bare, as the resource script takes them (quoted names
    there would run into the quoted file name of the line before). */

@@ -97,7 +97,7 @@ int Lua_UnCompress7z(lua_State* L) {
             } else {
                 std::wstring text;
                 const wchar_t* name = ResourceName(L, 1, text);
-                ORBResourceData res = ORBLoadResource(nullptr, L"_7Z", name);
+                ORBResourceData res = ORBLoadResource(nullptr, ORB_RES_W(ORB_RT_7Z), name);
                 ORBAppendedPayload appended;
                 if (res.status == ORBResourceData::kNotFound && !IS_INTRESOURCE(name) &&
                     ORBFindAppendedPayload(name, &appended)) {
@@ -155,7 +155,7 @@ int Lua_ExtractResource(lua_State* L) {
         }
         const Byte* bytes = static_cast<const Byte*>(res.data);
         bool ok;
-        if (type == L"_7Z" && res.size >= 2) {
+        if (type == ORB_RES_W(ORB_RT_7Z) && res.size >= 2) {
             // Written with the standard signature; the resource image is left as stored.
             const Byte head[2] = {bytes[1], bytes[0]};
             ok = WriteBytes(file.get(), head, 2) && WriteBytes(file.get(), bytes + 2, res.size - 2);

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "lua.h"
+#include "orbresourceids.h"
 
 enum class ORBText : unsigned {
     kTitleSuffix,          // after the product name in the window title
@@ -27,9 +28,6 @@ enum class ORBText : unsigned {
     kScriptErrorFeedback,  // the last line of the script error report
     kCount
 };
-
-// First string table id of the host texts; id = base + the ORBText value.
-constexpr UINT ORB_IDS_HOST_TEXT_BASE = 1024;
 
 // Name of the script global that overrides text id ("global_text_exit_confirm", ...).
 const char* ORBHostTextGlobal(ORBText id);

@@ -74,7 +74,7 @@ int SaveFrame(HWND owner, ORBUE::IORBBaseUIObject* root, SIZE size, const wchar_
 }
 
 int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
-    ORBResourceData res = ORBLoadResource(nullptr, L"XML", L"LAYOUT.XML");
+    ORBResourceData res = ORBLoadResource(nullptr, ORB_RES_W(ORB_RT_XML), ORB_RES_W(ORB_RN_LAYOUT));
     if (res.status != ORBResourceData::kOk) {
         Print(L"the program carries no usable XML/LAYOUT.XML resource");
         return 2;
