@@ -147,9 +147,11 @@ function ORBSE_BeforeInit()
     log("existing installation found in %s", old)
   end
 
-  cmdline.add("START", "none", "start the program when the setup has finished",
+  cmdline.add("START", "none", { en = "start the program when the setup has finished",
+                                 zh = "安装完成后启动程序" },
               function() global_start_after_install = true end)
-  cmdline.add("NOAUTOSTART", "none", "do not start the program with Windows",
+  cmdline.add("NOAUTOSTART", "none", { en = "do not start the program with Windows",
+                                       zh = "不随 Windows 启动程序" },
               function() global_startup_check = false end)
   cmdline.run()
   T = lang.choose(TEXTS)

@@ -17,17 +17,40 @@
 -- Switch names are case-insensitive; quoted arguments stay whole. A product adds its
 -- own switches with cmdline.add before cmdline.run. An unknown switch is a bad command
 -- line: a message box in an interactive run, nothing shown otherwise, then the run ends
--- (exit code 87 with standard codes).
+-- (exit code 87 with standard codes). The messages follow the language rule of the lang
+-- module (/LANG= first, so it is applied before anything is shown).
 local exitcode = require "exitcode"
+local lang = require "lang"
 
 local M = {}
 
--- Texts shown to the user; a product may translate them.
-M.texts = {
-  bad = "Unknown or incomplete command-line switch: %s\n\nRun the setup with /? to see the switches.",
-  help_title = "%s setup",
-  help_head = "Command-line switches:",
+-- Texts shown to the user, one table per language (lang.choose picks one). A product may
+-- add a language here, or replace single texts for every language through M.texts.
+M.languages = {
+  en = {
+    bad = "Unknown or incomplete command-line switch: %s\n\nRun the setup with /? to see the switches.",
+    help_title = "%s setup",
+    help_head = "Command-line switches:",
+    help_self = "this list",
+  },
+  zh = {
+    bad = "未知或不完整的命令行参数：%s\n\n用 /? 运行安装程序可查看所有参数。",
+    help_title = "%s 安装程序",
+    help_head = "命令行参数：",
+    help_self = "显示本列表",
+  },
 }
+M.texts = {}
+
+-- A switch's help or value name: a text, or a table of texts by language.
+local function localized(text, code)
+  if type(text) ~= "table" then return text end
+  return text[code] or text.en or select(2, next(text))
+end
+
+local function text(name, code)
+  return M.texts[name] or localized(M.languages, code)[name] or M.languages.en[name]
+end
 
 local MB_OK, MB_ICONERROR, MB_ICONINFORMATION, MB_SETFOREGROUND = 0, 16, 64, 65536
 
@@ -60,26 +83,32 @@ end
 
 -- Adds (or replaces) a switch: name without the slash; value "none" (a flag),
 -- "required" (/NAME=<value>) or "optional"; apply(value) receives true for a flag;
--- what names the value in the help (default "value").
+-- what names the value in the help (default "value"). help and what are texts or
+-- tables of texts by language ({ en = "...", zh = "..." }).
 function M.add(name, value, help, apply, what)
   name = name:upper()
   if not switches[name] then order[#order + 1] = name end
   switches[name] = { value = value, help = help, apply = apply, what = what or "value" }
 end
 
-M.add("S", "none", "silent: no window at all", set_silent)
-M.add("VERYSILENT", "none", "the same as /S", set_silent)
-M.add("SILENT", "none", "progress only: the install window, nothing asked", set_passive)
-M.add("PASSIVE", "none", "the same as /SILENT", set_passive)
-M.add("SUPPRESSMSGBOXES", "none", "no questions: default answers",
+M.add("S", "none", { en = "silent: no window at all", zh = "静默安装：不显示任何窗口" }, set_silent)
+M.add("VERYSILENT", "none", { en = "the same as /S", zh = "同 /S" }, set_silent)
+M.add("SILENT", "none", { en = "progress only: the install window, nothing asked",
+                          zh = "只显示进度：只有安装窗口，不询问任何问题" }, set_passive)
+M.add("PASSIVE", "none", { en = "the same as /SILENT", zh = "同 /SILENT" }, set_passive)
+M.add("SUPPRESSMSGBOXES", "none", { en = "no questions: default answers", zh = "不提问：使用默认回答" },
       function() global_suppress_msgboxes = true end)
-M.add("D", "required", "install folder (last on the line, no quotes needed)", install_folder, "folder")
-M.add("DIR", "required", "install folder (quoted when it has spaces)", install_folder, "folder")
-M.add("LOG", "optional", "write a log file (default: in %TEMP%)", function(v)
-  global_log_file = v == true and default_log_file() or v
-end, "file")
-M.add("NORESTART", "none", "never restart Windows", function() global_no_restart = true end)
-M.add("LANG", "required", "language of the texts", function(v) global_language = v end, "code")
+local folder = { en = "folder", zh = "文件夹" }
+M.add("D", "required", { en = "install folder (last on the line, no quotes needed)",
+                         zh = "安装目录（放在最后，不需要引号）" }, install_folder, folder)
+M.add("DIR", "required", { en = "install folder (quoted when it has spaces)",
+                           zh = "安装目录（含空格时加引号）" }, install_folder, folder)
+M.add("LOG", "optional", { en = "write a log file (default: in %TEMP%)", zh = "写日志文件（默认在 %TEMP% 中）" },
+      function(v) global_log_file = v == true and default_log_file() or v end, { en = "file", zh = "文件" })
+M.add("NORESTART", "none", { en = "never restart Windows", zh = "不重新启动 Windows" },
+      function() global_no_restart = true end)
+M.add("LANG", "required", { en = "language of the texts", zh = "界面语言" },
+      function(v) global_language = v end, { en = "code", zh = "代码" })
 
 -- Parses the words after the program name. Answers a list of { name = NAME, value =
 -- text or true } of the good switches in command-line order, the first bad word (nil
@@ -113,17 +142,17 @@ function M.parse(words)
   return found, bad, help
 end
 
--- The help text: one line per switch.
-function M.help_text()
-  local lines = { M.texts.help_head, "" }
+-- The help text in a language ("en", "zh", ...): one line per switch.
+function M.help_text(code)
+  local lines = { text("help_head", code), "" }
   for _, name in ipairs(order) do
     local s = switches[name]
-    local shown = "/" .. name
-    if s.value == "required" then shown = shown .. "=<" .. s.what .. ">" end
-    if s.value == "optional" then shown = shown .. "[=<" .. s.what .. ">]" end
-    lines[#lines + 1] = shown .. "\t" .. (s.help or "")
+    local shown, what = "/" .. name, localized(s.what, code)
+    if s.value == "required" then shown = shown .. "=<" .. what .. ">" end
+    if s.value == "optional" then shown = shown .. "[=<" .. what .. ">]" end
+    lines[#lines + 1] = shown .. "\t" .. (localized(s.help, code) or "")
   end
-  lines[#lines + 1] = "/?\tthis list"
+  lines[#lines + 1] = "/?\t" .. text("help_self", code)
   return table.concat(lines, "\n")
 end
 
@@ -131,11 +160,11 @@ local function unattended()
   return global_silent_install or global_passive_install or global_suppress_msgboxes
 end
 
-local function show(text, icon)
+local function show(message, icon, code)
   if unattended() then
-    for line in (text .. "\n"):gmatch("(.-)\n") do Lua_Logout(line) end
+    for line in (message .. "\n"):gmatch("(.-)\n") do Lua_Logout(line) end
   else
-    Lua_MsgBox(text, string.format(M.texts.help_title, global_product_name or ""),
+    Lua_MsgBox(message, string.format(text("help_title", code), global_product_name or ""),
                MB_OK + icon + MB_SETFOREGROUND)
   end
 end
@@ -155,12 +184,17 @@ function M.run(argv)
     if f.name ~= "LOG" then switches[f.name].apply(f.value) end
   end
   if #words > 0 then Lua_Logout("command line: " .. table.concat(words, " ")) end
+  -- Only the messages' language: the product's own choice (lang.choose) comes later and
+  -- must still see the language the line asked for.
+  local asked = global_language
+  local _, code = lang.choose(M.languages)
+  global_language = asked
   if help then
-    show(M.help_text(), MB_ICONINFORMATION)
+    show(M.help_text(code), MB_ICONINFORMATION, code)
     exitcode.quit("help")
   end
   if bad then
-    show(string.format(M.texts.bad, bad), MB_ICONERROR)
+    show(string.format(text("bad", code), bad), MB_ICONERROR, code)
     exitcode.quit("bad_command_line")
   end
   return found
