@@ -521,6 +521,15 @@ TEST(LayoutGolden, PreviewFillsPlaceholdersOnlyWhenAsked) {
     ASSERT_EQ(a.size(), b.size());
     std::string first;
     EXPECT_GT(Mismatches(a, b, w, 0, &first), 0);
+
+    // --set fills a placeholder before the globals, so it wins over them.
+    std::wstring set = dir.file(L"set.png");
+    EXPECT_EQ(0u, RunPreview(exe, L"--globals --set \"global_greeting=Hi there\" TextDlg \"" + set + L"\"").exitCode);
+    std::vector<DWORD> c = ReadPng(set, &w, &h);
+    ASSERT_EQ(a.size(), c.size());
+    EXPECT_GT(Mismatches(c, a, w, 0, &first), 0);
+    EXPECT_GT(Mismatches(c, b, w, 0, &first), 0);
+    EXPECT_EQ(1u, RunPreview(exe, L"--set novalue TextDlg \"" + set + L"\"").exitCode);
 }
 
 TEST(LayoutGolden, PreviewFailuresAreClearAndWriteNothing) {

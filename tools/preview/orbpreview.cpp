@@ -73,7 +73,15 @@ int SaveFrame(HWND owner, ORBUE::IORBBaseUIObject* root, SIZE size, const wchar_
     return rc;
 }
 
-int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
+// What fills the $name$ placeholders: name=value pairs of --set first, then (with
+// --globals) the globals GLOBAL_VAR.LUAC made.
+struct PreviewTexts {
+    bool globals = false;
+    std::vector<std::pair<std::wstring, std::wstring>> set;
+};
+
+int Render(const wchar_t* dialog, const wchar_t* out, const PreviewTexts& texts) {
+    const bool globals = texts.globals;
     ORBResourceData res = ORBLoadResource(nullptr, ORB_RES_W(ORB_RT_XML), ORB_RES_W(ORB_RN_LAYOUT));
     if (res.status != ORBResourceData::kOk) {
         Print(L"the program carries no usable XML/LAYOUT.XML resource");
@@ -124,11 +132,15 @@ int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
         DestroyWindow(owner);
         return 3;
     }
-    if (globals) {
+    if (globals || !texts.set.empty()) {
         ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
-        ORBUE::FillPlaceholders(static_cast<ORBUE::ContainerUIObjectImpl*>(root), [engine](const std::wstring& name) {
-            return engine->GetGlobalString(ORBWideToAnsi(name.c_str()).c_str());
-        });
+        ORBUE::FillPlaceholders(static_cast<ORBUE::ContainerUIObjectImpl*>(root),
+                                [engine, &texts](const std::wstring& name) {
+                                    for (const auto& pair : texts.set)
+                                        if (pair.first == name) return pair.second;
+                                    return texts.globals ? engine->GetGlobalString(ORBWideToAnsi(name.c_str()).c_str())
+                                                         : std::wstring();
+                                });
     }
 
     int rc = SaveFrame(owner, root, size, out);
@@ -172,16 +184,26 @@ bool ORBPreviewSavePng(const wchar_t* path, const std::vector<DWORD>& argb, int 
 }
 
 int ORBPreviewMain(int argc, wchar_t** argv) {
-    bool globals = false;
+    PreviewTexts texts;
     std::vector<const wchar_t*> args;
+    bool usage = false;
     for (int i = 1; i < argc; ++i) {
-        if (wcscmp(argv[i], L"--globals") == 0) globals = true;
-        else args.push_back(argv[i]);
+        if (wcscmp(argv[i], L"--globals") == 0) {
+            texts.globals = true;
+        } else if (wcscmp(argv[i], L"--set") == 0) {
+            const wchar_t* pair = i + 1 < argc ? argv[++i] : L"";
+            const wchar_t* eq = wcschr(pair, L'=');
+            if (!eq || eq == pair) usage = true;
+            else texts.set.emplace_back(std::wstring(pair, eq), std::wstring(eq + 1));
+        } else {
+            args.push_back(argv[i]);
+        }
     }
-    if (args.size() != 2) {
-        Print(L"usage: preview [--globals] <DlgName> <out.png>\n"
+    if (usage || args.size() != 2) {
+        Print(L"usage: preview [--globals] [--set name=value]... <DlgName> <out.png>\n"
               L"Builds the dialog of the embedded layout off-screen and writes it as a PNG with alpha.\n"
-              L"--globals runs LUA/GLOBAL_VAR.LUAC first and fills $name$ placeholders from its globals.");
+              L"--globals runs LUA/GLOBAL_VAR.LUAC first and fills $name$ placeholders from its globals.\n"
+              L"--set fills the placeholder $name$ with value (before the globals).");
         return 1;
     }
     ULONG_PTR token = 0;
@@ -191,7 +213,7 @@ int ORBPreviewMain(int argc, wchar_t** argv) {
         return 4;
     }
     HRESULT ole = OleInitialize(nullptr);
-    int rc = Render(args[0], args[1], globals);
+    int rc = Render(args[0], args[1], texts);
     if (SUCCEEDED(ole)) OleUninitialize();
     Gdiplus::GdiplusShutdown(token);
     return rc;

@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-// usage: <setup>-preview.exe [--globals] <DlgName> <out.png>
+// usage: <setup>-preview.exe [--globals] [--set name=value]... <DlgName> <out.png>
 // Exit codes: 0 written, 1 usage, 2 layout missing or unparsable, 3 dialog missing or
 // its tree cannot be built, 4 the frame cannot be drawn or written.
 int ORBPreviewMain(int argc, wchar_t** argv);
