@@ -245,7 +245,11 @@ HRESULT BuildControl(HWND owner, const pugi::xml_node& e, int kind, Built* out) 
     default: return S_OK;
     }
     ControlAttributes attributes(e);
-    return builder(owner, e, attributes, out);
+    HRESULT hr = builder(owner, e, attributes, out);
+    // What a screen reader calls the control when its text does not say it (image buttons).
+    if (SUCCEEDED(hr) && *out)
+        if (auto* o = dynamic_cast<UIObjectImpl*>(out->get())) o->SetAccessibleName(LayoutString(e, L"accname"));
+    return hr;
 }
 
 }  // namespace
