@@ -376,11 +376,13 @@ public:
             switch (dir) {
             case NAVDIR_FIRSTCHILD:
                 if (!self) return ReturnNothing(end);
-                at = 0, step = 1;
+                at = 0;
+                step = 1;
                 break;
             case NAVDIR_LASTCHILD:
                 if (!self) return ReturnNothing(end);
-                at = n + 1, step = -1;
+                at = n + 1;
+                step = -1;
                 break;
             case NAVDIR_NEXT:
             case NAVDIR_PREVIOUS:
