@@ -1,5 +1,6 @@
 #include "orbskindialog.h"
 
+#include "orbaccessible.h"
 #include "orbappmodule.h"
 #include "orbcontrols.h"
 #include "orbhosttext.h"
@@ -287,6 +288,13 @@ LRESULT ORBSkinDialog::OnSetCursor(UINT, WPARAM, LPARAM, BOOL&) {
     }
     if (!handled) SetCursor(LoadCursorW(nullptr, IDC_ARROW));
     return 0;
+}
+
+LRESULT ORBSkinDialog::OnGetObject(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled) {
+    bool answered = false;
+    const LRESULT r = AnswerGetObject(hwnd_, wParam, lParam, &answered);
+    handled = answered ? TRUE : FALSE;
+    return r;
 }
 
 LRESULT ORBSkinDialog::OnSetCapture(UINT, WPARAM, LPARAM lParam, BOOL&) {

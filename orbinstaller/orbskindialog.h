@@ -59,6 +59,7 @@ public:
         ORB_MESSAGE_HANDLER(WM_MOUSEHOVER, OnMouseButton)
         ORB_MESSAGE_HANDLER(WM_MOUSELEAVE, OnMouseLeave)
         ORB_MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
+        ORB_MESSAGE_HANDLER(WM_GETOBJECT, OnGetObject)
         ORB_MESSAGE_HANDLER(ORBUM_SETCAPTURE, OnSetCapture)
         ORB_MESSAGE_HANDLER(ORBUM_RELEASECAPTURE, OnReleaseCapture)
         ORB_MESSAGE_HANDLER(ORBUM_SETFOCUS, OnSetFocusObject)
@@ -125,6 +126,8 @@ private:
     LRESULT OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
     LRESULT OnMouseLeave(UINT, WPARAM wParam, LPARAM lParam, BOOL&);
     LRESULT OnSetCursor(UINT, WPARAM, LPARAM, BOOL&);
+    // Screen readers: the skin's controls as the client area's accessible children.
+    LRESULT OnGetObject(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnSetCapture(UINT, WPARAM, LPARAM lParam, BOOL&);
     LRESULT OnReleaseCapture(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
     LRESULT OnSetFocusObject(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);

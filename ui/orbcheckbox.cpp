@@ -1,3 +1,4 @@
+#include "orbaccessible.h"
 #include "orbcontrols.h"
 
 namespace ORBUE {
@@ -42,7 +43,9 @@ void CheckBoxUIObjectImpl::SetEnabled(bool enabled) {
 }
 
 void CheckBoxUIObjectImpl::SetChecked(bool checked) {
+    const bool was = IsChecked();
     state_ = (checked ? 3 : 0) + (IsEnabled() ? 0 : 1);
+    if (was != checked) NotifyAccessibleEvent(EVENT_OBJECT_STATECHANGE, this);
 }
 
 WPARAM CheckBoxUIObjectImpl::Perform() {

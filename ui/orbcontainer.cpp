@@ -56,7 +56,7 @@ void ContainerUIObjectImpl::DrawChildren(Gdiplus::Graphics* g) {
     for (auto& c : containers_) c->Draw(g);
     for (auto& c : controls_) {
         c->Draw(g);
-        DrawFocusMark(g, c.get());
+        DrawFocusMark(g, c.get(), focusColor_);
     }
 }
 
@@ -152,8 +152,14 @@ void ContainerUIObjectImpl::AddControl(std::unique_ptr<IORBBaseUIObject> control
 void ContainerUIObjectImpl::AddContainer(std::unique_ptr<ContainerUIObjectImpl> container) {
     if (!container) return;
     container->SetEnabled(container->IsEnabled() && enabled_);
+    if (!container->ownFocusColor_) container->focusColor_ = focusColor_;
     order_.push_back(container.get());
     containers_.push_back(std::move(container));
+}
+
+void ContainerUIObjectImpl::SetFocusColor(Gdiplus::ARGB color) {
+    focusColor_ = color;
+    ownFocusColor_ = true;
 }
 
 void ContainerUIObjectImpl::SetEnabledAll(bool enabled) {

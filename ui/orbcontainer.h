@@ -32,10 +32,13 @@ public:
 
     // Own flag, SetVisibleAll on child containers, SetVisible on controls.
     virtual void SetVisibleAll(bool visible);
-    // Child enabled := child enabled && this enabled, then appended. A null child is
-    // ignored.
+    // Child enabled := child enabled && this enabled, then appended; a child container
+    // without a focus mark colour of its own takes this one. A null child is ignored.
     void AddControl(std::unique_ptr<IORBBaseUIObject> control);
     void AddContainer(std::unique_ptr<ContainerUIObjectImpl> container);
+    // The colour of the keyboard focus mark around the controls below (default black).
+    void SetFocusColor(Gdiplus::ARGB color);
+    Gdiplus::ARGB GetFocusColor() const { return focusColor_; }
     // Own flag, SetEnabledAll on child containers, SetEnabled on controls.
     virtual void SetEnabledAll(bool enabled);
 
@@ -69,6 +72,8 @@ protected:
 
 private:
     std::vector<IORBBaseUIObject*> order_;  // not owning
+    Gdiplus::ARGB focusColor_ = 0xFF000000;
+    bool ownFocusColor_ = false;
 };
 
 // A container whose empty area drags the window: an unhandled press posts

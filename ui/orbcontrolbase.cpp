@@ -1,5 +1,7 @@
 #include "orbuiobject.h"
 
+#include "orbaccessible.h"
+
 namespace ORBUE {
 
 HRESULT UIObjectImpl::Create(HWND owner, RECT rect, UINT, const wchar_t*) {
@@ -78,6 +80,7 @@ void ClickableUIObjectImpl::RequestFocus() {
     if (!Reacts()) return;
     focused_ = true;
     SendToOwner(ORBUM_SETFOCUS, 0);
+    NotifyAccessibleEvent(EVENT_OBJECT_FOCUS, this);
 }
 
 void ClickableUIObjectImpl::ReleaseFocus() {

@@ -52,15 +52,18 @@ ClickableUIObjectImpl* FindActionControl(const ContainerUIObjectImpl* root, UINT
     return nullptr;
 }
 
-void DrawFocusMark(Gdiplus::Graphics* g, const IORBBaseUIObject* object) {
+void DrawFocusMark(Gdiplus::Graphics* g, const IORBBaseUIObject* object, Gdiplus::ARGB color) {
     auto* c = dynamic_cast<const ClickableUIObjectImpl*>(object);
     if (!c || !c->FocusMarkShown() || !TakesFocus(c)) return;
     RECT r;
     c->GetRect(&r);
     const Gdiplus::Rect mark(r.left - 1, r.top - 1, r.right - r.left + 1, r.bottom - r.top + 1);
-    Gdiplus::Pen under(Gdiplus::Color(255, 255, 255, 255), 1.0f);
+    const Gdiplus::Color dotColor(color | 0xFF000000);
+    const int luma = (dotColor.GetR() * 299 + dotColor.GetG() * 587 + dotColor.GetB() * 114) / 1000;
+    const BYTE back = luma > 160 ? 0 : 255;
+    Gdiplus::Pen under(Gdiplus::Color(255, back, back, back), 1.0f);
     g->DrawRectangle(&under, mark);
-    Gdiplus::Pen dots(Gdiplus::Color(255, 0, 0, 0), 1.0f);
+    Gdiplus::Pen dots(dotColor, 1.0f);
     dots.SetDashStyle(Gdiplus::DashStyleDot);
     g->DrawRectangle(&dots, mark);
 }

@@ -23,7 +23,8 @@ IORBBaseUIObject* NextFocus(const ContainerUIObjectImpl* root, const IORBBaseUIO
 // null (also for code 0).
 ClickableUIObjectImpl* FindActionControl(const ContainerUIObjectImpl* root, UINT code);
 // A 1-pixel dotted rectangle around a clickable control whose focus came from the
-// keyboard, black over white so that it shows on any skin. Anything else: nothing.
-void DrawFocusMark(Gdiplus::Graphics* g, const IORBBaseUIObject* object);
+// keyboard, dots of color over white (over black for a light color) so that it shows on
+// any skin. Anything else: nothing.
+void DrawFocusMark(Gdiplus::Graphics* g, const IORBBaseUIObject* object, Gdiplus::ARGB color = 0xFF000000);
 
 }  // namespace ORBUE

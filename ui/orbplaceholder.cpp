@@ -1,5 +1,6 @@
 #include "orbplaceholder.h"
 
+#include "orbaccessible.h"
 #include "orbcontainer.h"
 #include "orbcontrols.h"
 #include "orbtextbox.h"
@@ -41,6 +42,7 @@ void FillPlaceholders(ContainerUIObjectImpl* root, const PlaceholderLookup& look
     FillEvery<LinkLabelUIObjectImpl>(root, lookup);
     FillEvery<CheckBoxUIObjectImpl>(root, lookup);
     FillEvery<TextBoxUIObjectImpl>(root, lookup);
+    FillAccessibleNames(root, lookup);
 }
 
 }  // namespace ORBUE

@@ -18,7 +18,7 @@ using PlaceholderLookup = std::function<std::wstring(const std::wstring& name)>;
 std::wstring FillPlaceholder(const std::wstring& text, const PlaceholderLookup& lookup);
 
 // FillPlaceholder applied to the text of every button, label, link, check box and text
-// box of the tree (null root: nothing).
+// box of the tree, and to every accessible name (null root: nothing).
 void FillPlaceholders(ContainerUIObjectImpl* root, const PlaceholderLookup& lookup);
 
 }  // namespace ORBUE

@@ -1,3 +1,4 @@
+#include "orbaccessible.h"
 #include "orbcontrols.h"
 
 namespace ORBUE {
@@ -44,7 +45,9 @@ HRESULT ProgressUIObjectImpl::SetFrontImage(const wchar_t* type, UINT resId) {
 }
 
 void ProgressUIObjectImpl::Step() {
-    if (pos_ < 100) ++pos_;
+    if (pos_ >= 100) return;
+    ++pos_;  // whole percents: one event per step
+    NotifyAccessibleEvent(EVENT_OBJECT_VALUECHANGE, this);
 }
 
 // Picture: the whole image stretched into the rectangle.

@@ -3,6 +3,7 @@
 #include <imm.h>
 #include <oleauto.h>
 
+#include "orbaccessible.h"
 #include "orbhandle.h"
 #include "orbuidraw.h"
 #include "orbuiframe.h"
@@ -175,6 +176,7 @@ void TextBoxUIObjectImpl::RequestFocus() {
     SendToOwner(ORBUM_SETFOCUS, 0);
     state_ = kHot;
     focused_ = true;
+    NotifyAccessibleEvent(EVENT_OBJECT_FOCUS, this);
 }
 
 void TextBoxUIObjectImpl::ReleaseFocus() {
@@ -212,8 +214,14 @@ LRESULT TextBoxUIObjectImpl::ProcessMessage(UINT msg, WPARAM wParam, LPARAM lPar
         return 1;
     }
     if (!Reacts()) return 0;
+    // Typing, deleting, pasting and undoing are what change the text; a screen reader
+    // hears of each change.
+    const bool edits = msg == WM_CHAR || msg == WM_KEYDOWN || msg == WM_IME_CHAR || msg == WM_PASTE ||
+                       msg == WM_CUT || msg == WM_CLEAR || msg == WM_UNDO;
+    const std::wstring before = edits ? GetText() : std::wstring();
     bool handled = false;
     LRESULT r = Forward(msg, wParam, lParam, &handled);
+    if (edits && GetText() != before) NotifyAccessibleEvent(EVENT_OBJECT_VALUECHANGE, this);
     return handled ? r : 0;
 }
 
@@ -280,6 +288,7 @@ void TextBoxUIObjectImpl::SetMultiLine(bool multiLine) {
 void TextBoxUIObjectImpl::SetText(const std::wstring& text) {
     if (!created_) return;
     host_->GetTextServices()->TxSetText(text.c_str());
+    NotifyAccessibleEvent(EVENT_OBJECT_VALUECHANGE, this);
 }
 
 std::wstring TextBoxUIObjectImpl::GetText() const {

@@ -95,6 +95,9 @@ public:
     const std::wstring& GetName() const override { return name_; }
     void SetName(const std::wstring& name) override { name_ = name; }
     LRESULT ProcessMessage(UINT, WPARAM, LPARAM) override { return 0; }
+    // What a screen reader calls the object instead of its text (layout `accname`).
+    const std::wstring& GetAccessibleName() const { return accName_; }
+    void SetAccessibleName(const std::wstring& name) { accName_ = name; }
 
 protected:
     // SendMessageW(owner, msg, wParam, this as IORBBaseUIObject*); result ignored.
@@ -107,6 +110,7 @@ protected:
     bool visible_ = true;
     bool enabled_ = true;
     std::wstring name_;
+    std::wstring accName_;
 };
 
 // The pointer, press and focus handling shared by the controls a user clicks: buttons,

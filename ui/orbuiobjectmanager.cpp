@@ -69,6 +69,14 @@ HRESULT BuildContainer(HWND owner, const pugi::xml_node& e, int kind,
     HRESULT hr = c->Create(owner, ReadRect(e), LayoutUInt(e, L"resId", 0), type.c_str());
     if (FAILED(hr)) return hr;
     ApplyCommon(c.get(), e);
+    if (pugi::xml_attribute focusColor = e.attribute(L"focuscolor")) {
+        BYTE rgb[3];
+        if (ScanColor(focusColor.value(), rgb))
+            c->SetFocusColor(Gdiplus::Color::MakeARGB(255, rgb[0], rgb[1], rgb[2]));
+        else
+            ORBLog(L"<%s name=\"%s\"> has no usable focuscolor, the focus mark stays as it was\r\n", e.name(),
+                   e.attribute(L"name").value());
+    }
     if (kind == kVerticalContainer) {
         static_cast<VerticalContainerUIObjectImpl*>(c.get())->SetRows(LayoutInt(e, L"row", 0));
     } else if (kind == kGridContainer) {
@@ -245,7 +253,11 @@ HRESULT BuildControl(HWND owner, const pugi::xml_node& e, int kind, Built* out) 
     default: return S_OK;
     }
     ControlAttributes attributes(e);
-    return builder(owner, e, attributes, out);
+    HRESULT hr = builder(owner, e, attributes, out);
+    // What a screen reader calls the control when its text does not say it (image buttons).
+    if (SUCCEEDED(hr) && *out)
+        if (auto* o = dynamic_cast<UIObjectImpl*>(out->get())) o->SetAccessibleName(LayoutString(e, L"accname"));
+    return hr;
 }
 
 }  // namespace

@@ -52,6 +52,10 @@ local LAYOUT_TEXTS = {
     text_updating = "正在更新请稍候...",
     text_yes = "是",
     text_no = "否",
+    -- What a screen reader says for the image-only buttons and the path box.
+    text_close = "关闭",
+    text_browse = "浏览",
+    text_install_path = "安装路径",
   },
   en = {
     text_install = "Install now",
@@ -67,6 +71,9 @@ local LAYOUT_TEXTS = {
     text_updating = "Updating, please wait...",
     text_yes = "Yes",
     text_no = "No",
+    text_close = "Close",
+    text_browse = "Browse",
+    text_install_path = "Install folder",
   },
 }
 

@@ -1,7 +1,9 @@
 // The sample product end to end: its setup and uninstaller run under the run driver,
 // silently and through their message boxes, and what they leave behind is checked.
 #include <shlobj.h>
+#include <oleacc.h>
 
+#include <algorithm>
 #include <atomic>
 #include <string>
 #include <thread>
@@ -459,6 +461,32 @@ std::wstring Title(HWND hwnd) {
     return text;
 }
 
+// The names a screen reader reads from a dialog, in child order (empty when unreadable).
+std::vector<std::wstring> AccessibleNames(HWND hwnd) {
+    std::vector<std::wstring> names;
+    ORBComScope com;
+    ORBComPtr<IAccessible> acc;
+    if (AccessibleObjectFromWindow(hwnd, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible), acc.put_void()) != S_OK)
+        return names;
+    long count = 0;
+    acc->get_accChildCount(&count);
+    for (long id = 1; id <= count; ++id) {
+        VARIANT child;
+        VariantInit(&child);
+        child.vt = VT_I4;
+        child.lVal = id;
+        BSTR name = nullptr;
+        acc->get_accName(child, &name);
+        names.emplace_back(name ? name : L"");
+        SysFreeString(name);
+    }
+    return names;
+}
+
+bool Has(const std::vector<std::wstring>& names, const std::wstring& name) {
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
 TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     MapSkinFontUnderWine();
     // A user with an English display language and no /LANG: English throughout.
@@ -469,6 +497,10 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     Sleep(500);
     Screenshot(init, L"demo-1-init.png");
     EXPECT_EQ(L"ORB Demo Setup", Title(init));
+    // Image-only controls are named for screen readers in the setup's language.
+    const std::vector<std::wstring> names = AccessibleNames(init);
+    for (const wchar_t* name : {L"Close", L"Browse", L"Install folder", L"Install now"})
+        EXPECT_TRUE(Has(names, name)) << Narrow(name);
 
     // A second setup while the first runs: the first comes to the front, the second ends with 1618.
     ORBRunResult second = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/S /D=" + dir_);
@@ -520,6 +552,7 @@ TEST_F(Demo, InteractiveInstallInChineseByTheLangSwitch) {
         Sleep(500);
         Screenshot(init, L"demo-zh-1-init.png");
         EXPECT_EQ(L"ORB Demo\u5b89\u88c5", Title(init));  // "安装"
+        EXPECT_TRUE(Has(AccessibleNames(init), L"\u5173\u95ed"));  // "关闭": the close button
         ORBClickClient(init, kInstallBtn.x, kInstallBtn.y);
         HWND install = s.NextDialog(init);
         ASSERT_TRUE(install);
@@ -548,6 +581,7 @@ TEST_F(Demo, ChineseDisplayLanguageWithoutTheSwitch) {
         Sleep(500);
         Screenshot(init, L"demo-zhui-1-init.png");
         EXPECT_EQ(L"ORB Demo\u5b89\u88c5", Title(init));  // "安装"
+        EXPECT_TRUE(Has(AccessibleNames(init), L"\u5173\u95ed"));  // "关闭": the close button
         PostMessageW(init, WM_SYSCOMMAND, SC_CLOSE, 0);
         s.Finish();
     }

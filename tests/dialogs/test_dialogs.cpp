@@ -6,7 +6,10 @@
 
 #include <cstdio>
 
+#include <oleacc.h>
+
 #include "gtest/gtest.h"
+#include "orbhandle.h"
 #include "orbrunwindow.h"
 #include "orbtestutil.h"
 
@@ -588,4 +591,54 @@ TEST(Dialogs, SilentWithCompletionWindowAndUnparsableLayoutEndsBeforeInstalling)
     EXPECT_EQ(0u, s.result_.exitCode);
     EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
     EXPECT_TRUE(s.result_.HasLine(L"xm Load_buffer failed, "));
+}
+
+TEST(Dialogs, ScreenReaderInAnotherProcessReadsAndWorksTheInitDialog) {
+    Session s(L"dlg_full.exe", {{L"ORB_T_COMPLETE", L"false"}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    ORBComScope com;
+    ORBComPtr<IAccessible> acc;
+    ASSERT_EQ(S_OK, AccessibleObjectFromWindow(init, static_cast<DWORD>(OBJID_CLIENT), __uuidof(IAccessible),
+                                               acc.put_void()));
+    long count = 0;
+    EXPECT_EQ(S_OK, acc->get_accChildCount(&count));
+    auto child = [](LONG id) {
+        VARIANT v;
+        VariantInit(&v);
+        v.vt = VT_I4;
+        v.lVal = id;
+        return v;
+    };
+    auto state = [&](LONG id) {
+        VARIANT v;
+        VariantInit(&v);
+        return acc->get_accState(child(id), &v) == S_OK ? v.lVal : -1;
+    };
+    LONG licence = 0, install = 0;
+    for (LONG id = 1; id <= count; ++id) {
+        BSTR name = nullptr;
+        if (acc->get_accName(child(id), &name) == S_OK && name) {
+            if (wcsncmp(name, L"agree ", 6) == 0) licence = id;
+            if (wcscmp(name, L"InstallBtn") == 0) install = id;  // image only: its layout name
+        }
+        SysFreeString(name);
+    }
+    ASSERT_NE(0, licence);
+    ASSERT_NE(0, install);
+    VARIANT role;
+    VariantInit(&role);
+    EXPECT_EQ(S_OK, acc->get_accRole(child(licence), &role));
+    EXPECT_EQ(ROLE_SYSTEM_CHECKBUTTON, role.lVal);
+    EXPECT_TRUE(state(licence) & STATE_SYSTEM_CHECKED);
+    EXPECT_FALSE(state(install) & STATE_SYSTEM_UNAVAILABLE);
+    // As a click: unchecked, and the dialog's own reaction disables the install button.
+    EXPECT_EQ(S_OK, acc->accDoDefaultAction(child(licence)));
+    EXPECT_FALSE(state(licence) & STATE_SYSTEM_CHECKED);
+    EXPECT_TRUE(state(install) & STATE_SYSTEM_UNAVAILABLE);
+    PostMessageW(init, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    // The reader's object outlives the dialog and says so.
+    EXPECT_TRUE(FAILED(acc->get_accChildCount(&count)));
 }

@@ -488,6 +488,32 @@ void ExpectGolden(const std::wstring& png) {
 
 }  // namespace
 
+TEST(LayoutLoader, FocusColourReachesNestedContainersUnlessTheyHaveTheirOwn) {
+    TestOwner owner;
+    LogCapture log;
+    pugi::xml_document doc;
+    ContainerUIObjectImpl* root = Build(doc, Dlg(
+        L"<Container name=\"Inherits\" rect=\"0,0,200,70\">"
+        L"<Button name=\"B\" rect=\"10,10,50,30\" resId=\"402\" type=\"PNG\" action=\"100\"/></Container>"
+        L"<Container name=\"Own\" rect=\"0,70,200,150\" focuscolor=\"0,0,255\"/>"
+        L"<Container name=\"Bad\" rect=\"0,70,200,150\" focuscolor=\"red\"/>",
+        L"rect=\"0,0,200,150\" focuscolor=\"255,0,0\""), owner.hwnd());
+    ASSERT_NE(nullptr, root);
+    EXPECT_EQ(0xFFFF0000u, root->FindContainer(L"Inherits")->GetFocusColor());
+    EXPECT_EQ(0xFF0000FFu, root->FindContainer(L"Own")->GetFocusColor());
+    EXPECT_EQ(0xFFFF0000u, root->FindContainer(L"Bad")->GetFocusColor());
+    EXPECT_TRUE(log.Has(L"<Container name=\"Bad\"> has no usable focuscolor"));
+
+    auto* button = static_cast<ClickableUIObjectImpl*>(root->FindContainer(L"Inherits")->FindControl(L"B"));
+    button->RequestFocus();
+    button->ShowFocusMark();
+    const std::vector<DWORD> frame = DrawFrame(root, 200, 150);
+    ASSERT_FALSE(frame.empty());
+    int red = 0;
+    for (int x = 9; x <= 50; ++x) red += frame[9 * 200 + x] == 0xFFFF0000u;  // the mark's top edge
+    EXPECT_GT(red, 10);
+}
+
 TEST(LayoutGolden, PreviewFrameMatchesTheComposedGolden) {
     ScopedTempDir dir(L"golden");
     std::wstring out = dir.file(L"golden.png");
