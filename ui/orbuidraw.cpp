@@ -55,9 +55,21 @@ static bool CopyOpaque(Graphics* g, ImageObject* image, int x, int y, int sx, in
     return done;
 }
 
+float GraphicsScale(Graphics* g) {
+    Matrix m;
+    REAL e[6];
+    if (g->GetTransform(&m) != Ok || m.IsIdentity() || m.GetElements(e) != Ok) return 1.0f;
+    return e[0];
+}
+
 void DrawImageUnscaled(Graphics* g, Image* image, int x, int y, int sx, int sy, int sw, int sh) {
     if (!image) return;
     auto* object = dynamic_cast<ImageObject*>(image);
+    if (object && GraphicsScale(g) != 1.0f) {
+        DrawImageScaled(g, image, float(x), float(y), float(sw), float(sh), float(sx), float(sy), float(sw),
+                        float(sh));
+        return;
+    }
     if (object && CopyOpaque(g, object, x, y, sx, sy, sw, sh)) return;
     g->DrawImage(DrawableOf(image), x, y, sx, sy, sw, sh, UnitPixel);
 }
@@ -65,9 +77,26 @@ void DrawImageUnscaled(Graphics* g, Image* image, int x, int y, int sx, int sy, 
 void DrawImageScaled(Graphics* g, Image* image, float x, float y, float w, float h, float sx,
                      float sy, float sw, float sh, const ImageAttributes* attributes) {
     if (!image) return;
+    const float scale = GraphicsScale(g);
+    if (auto* object = dynamic_cast<ImageObject*>(image)) {
+        object = object->ForScale(scale);
+        const float f = object->Factor();
+        sx *= f, sy *= f, sw *= f, sh *= f;
+        image = object;
+    }
     // Colour-matrix draws convert every pixel anyway; they are faster from the decoded image.
     if (!attributes) image = DrawableOf(image);
-    g->DrawImage(image, RectF(x, y, w, h), sx, sy, sw, sh, UnitPixel, attributes);
+    if (scale == 1.0f) {
+        g->DrawImage(image, RectF(x, y, w, h), sx, sy, sw, sh, UnitPixel, attributes);
+        return;
+    }
+    // Resampling reads around each pixel: mirrored at the source's edges, not the
+    // neighbouring cell or transparency beyond them.
+    ImageAttributes plain;
+    std::unique_ptr<ImageAttributes> copy(attributes ? attributes->Clone() : nullptr);
+    ImageAttributes* edges = copy ? copy.get() : attributes ? nullptr : &plain;
+    if (edges) edges->SetWrapMode(WrapModeTileFlipXY);
+    g->DrawImage(image, RectF(x, y, w, h), sx, sy, sw, sh, UnitPixel, edges ? edges : attributes);
 }
 
 void DrawImageScaledHQ(Graphics* g, Image* image, float x, float y, float w, float h, float sx,
@@ -128,7 +157,9 @@ std::wstring MessageFontFace() {
 
 std::unique_ptr<Font> MakeFont(const FontFamily* family, float size, int style) {
     if (!family || family->GetLastStatus() != Ok || !family->IsAvailable()) return nullptr;
-    auto font = std::make_unique<Font>(family, size, style, UnitPoint);
+    // Points at the layout's 96 DPI, whatever the device context says: scaling is the
+    // graphics' transform alone.
+    auto font = std::make_unique<Font>(family, size * 96.0f / 72.0f, style, UnitPixel);
     if (font->GetLastStatus() != Ok) font.reset();
     return font;
 }
