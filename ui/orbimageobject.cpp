@@ -70,7 +70,10 @@ void ImageObject::MakeDrawable() {
     if (ok) {
         Gdiplus::Graphics g(copy.get());
         g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
-        ok = g.DrawImage(this, 0, 0, 0, 0, INT(w), INT(h), Gdiplus::UnitPixel) == Gdiplus::Ok;
+        // Rectangle to rectangle: the other forms size by the image's and the device's DPI,
+        // which differ in a DPI-aware process on a scaled display.
+        ok = g.DrawImage(this, Gdiplus::Rect(0, 0, INT(w), INT(h)), 0, 0, INT(w), INT(h), Gdiplus::UnitPixel) ==
+             Gdiplus::Ok;
     }
     if (ok) {
         drawable_ = std::move(copy);

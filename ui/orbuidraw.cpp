@@ -71,7 +71,8 @@ void DrawImageUnscaled(Graphics* g, Image* image, int x, int y, int sx, int sy, 
         return;
     }
     if (object && CopyOpaque(g, object, x, y, sx, sy, sw, sh)) return;
-    g->DrawImage(DrawableOf(image), x, y, sx, sy, sw, sh, UnitPixel);
+    // Rectangle to rectangle, whatever DPI the image and the device report.
+    g->DrawImage(DrawableOf(image), Rect(x, y, sw, sh), sx, sy, sw, sh, UnitPixel);
 }
 
 void DrawImageScaled(Graphics* g, Image* image, float x, float y, float w, float h, float sx,

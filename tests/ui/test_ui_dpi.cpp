@@ -2,6 +2,8 @@
 // places, larger images stand in from 150 percent, window points hit the right control.
 #include <windows.h>
 
+#include <stdlib.h>
+
 #include <string>
 
 #include "gtest/gtest.h"
@@ -9,6 +11,7 @@
 #include "orbcontrols.h"
 #include "orbdpi.h"
 #include "orbimageobject.h"
+#include "orbtextbox.h"
 #include "uitestutil.h"
 
 using namespace ORBUE;
@@ -19,7 +22,7 @@ const int kW = 200, kH = 100;
 const RECT kButton = {20, 10, 40, 30};  // a 20 x 20 cell of button.png, its last row clear
 const RECT kLabel = {60, 40, 190, 90};
 
-// A grey background, a button and a label, drawn at a scale into a canvas of that size.
+// A grey background, a button (whose larger image has a darker right half) and a label, drawn at a scale into a canvas of that size.
 struct Scene {
     Recorder rec;
     ContainerUIObjectImpl root;
@@ -41,12 +44,12 @@ struct Scene {
     }
 };
 
-// The bounding box of the label's white ink inside the scaled label rectangle.
-RECT InkBox(Canvas& c, float scale) {
-    RECT area = ScaleRect(kLabel, scale), box = {LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
+// The bounding box of the ink (far from the grey background) inside a scaled layout rectangle.
+RECT InkBox(Canvas& c, float scale, const RECT& layout = kLabel) {
+    RECT area = ScaleRect(layout, scale), box = {LONG_MAX, LONG_MAX, LONG_MIN, LONG_MIN};
     for (int y = area.top; y < area.bottom; ++y)
         for (int x = area.left; x < area.right; ++x)
-            if (ChR(c.Pixel(x, y)) > 200 && ChG(c.Pixel(x, y)) > 200) {
+            if (abs(ChR(c.Pixel(x, y)) - 90) > 60 && abs(ChG(c.Pixel(x, y)) - 100) > 60) {
                 box.left = x < box.left ? x : box.left;
                 box.top = y < box.top ? y : box.top;
                 box.right = x + 1 > box.right ? x + 1 : box.right;
@@ -75,10 +78,10 @@ TEST(UiDpi, ControlsTextAndLargerImagesLandAtTheScaledPlaces) {
         // The button's cell fills its scaled square, from the larger image from 150 %, and
         // its edges take nothing from the neighbouring (green) cell.
         const RECT b = ScaleRect(kButton, s);
-        const DWORD cell = percent >= 150 ? red2x : red;
+        const DWORD cell = percent >= 150 ? red2x : red, right = percent >= 150 ? Opaque(96, 0, 0) : red;
         EXPECT_EQ(cell, c.Pixel(b.left + 1, b.top + 1));
-        EXPECT_EQ(cell, c.Pixel(b.right - 1, (b.top + b.bottom) / 2));
-        EXPECT_EQ(cell, c.Pixel((b.left + b.right) / 2, b.bottom - ScaleLength(2, s)));
+        EXPECT_EQ(right, c.Pixel(b.right - 1, (b.top + b.bottom) / 2));
+        EXPECT_EQ(cell, c.Pixel(b.left + ScaleLength(3, s), b.bottom - ScaleLength(2, s)));
         EXPECT_EQ(grey, c.Pixel(b.left - 1, b.top + 2));
         EXPECT_EQ(grey, c.Pixel(b.right + 1, b.top + 2));
         EXPECT_EQ(grey, c.Pixel(b.left + 2, b.top - 1));
@@ -86,6 +89,39 @@ TEST(UiDpi, ControlsTextAndLargerImagesLandAtTheScaledPlaces) {
 
         // The label's text grows with the scale and stays at its scaled place.
         const RECT ink = InkBox(c, s);
+        ASSERT_LT(ink.left, ink.right);
+        if (percent == 100) {
+            ink100 = ink;
+            continue;
+        }
+        EXPECT_TRUE(Near(ink.left, ink100.left * s, 2 * s)) << ink.left;
+        EXPECT_TRUE(Near(ink.top, ink100.top * s, 2 * s)) << ink.top;
+        EXPECT_TRUE(Near(ink.right - ink.left, (ink100.right - ink100.left) * s, 3 * s)) << ink.right;
+        EXPECT_TRUE(Near(ink.bottom - ink.top, (ink100.bottom - ink100.top) * s, 3 * s)) << ink.bottom;
+    }
+}
+
+// The text services get the scaled area and font: the text grows with the scale and
+// keeps its place in the box.
+TEST(UiDpi, TextBoxTextScalesWithItsBox) {
+    ASSERT_TRUE(FaceInstalled(kTestFace));
+    const RECT rect = {10, 10, 190, 50};
+    RECT ink100 = {};
+    for (int percent : {100, 200}) {
+        SCOPED_TRACE(percent);
+        const float s = percent / 100.0f;
+        Recorder rec;
+        SetWindowScale(rec.hwnd(), s);
+        TextBoxUIObjectImpl box;
+        ASSERT_EQ(S_OK, box.Create(rec.hwnd(), rect, 307, L"PNG"));
+        box.SetClientRect(rect);
+        ASSERT_EQ(S_OK, box.CreateTextHost());
+        box.SetFont(kTestFace, 14, false);
+        box.SetText(L"MMMM");
+        Canvas c(ScaleLength(200, s), ScaleLength(60, s));
+        ASSERT_TRUE(c.Render(&box, s));
+        SaveArtefact(c, L"dpi-textbox-" + std::to_wstring(percent) + L".png");
+        const RECT ink = InkBox(c, s, rect);
         ASSERT_LT(ink.left, ink.right);
         if (percent == 100) {
             ink100 = ink;

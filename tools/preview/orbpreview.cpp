@@ -5,6 +5,7 @@
 
 #include "orbcontainer.h"
 #include "orbcontrols.h"
+#include "orbdpi.h"
 #include "orbhandle.h"
 #include "orblayout.h"
 #include "orbmemorybitmap.h"
@@ -54,14 +55,15 @@ bool PngEncoder(CLSID* clsid) {
     return false;
 }
 
-// Draws root into a size.cx x size.cy frame and writes it to out as PNG; the exit code.
-int SaveFrame(HWND owner, ORBUE::IORBBaseUIObject* root, SIZE size, const wchar_t* out) {
+// Draws root at the scale into a size.cx x size.cy frame (window pixels) and writes it to
+// out as PNG; the exit code.
+int SaveFrame(HWND owner, ORBUE::IORBBaseUIObject* root, SIZE size, float scale, const wchar_t* out) {
     int rc = 4;
     {
         ORBWindowDC wdc(owner);
         ORBMemDC mem(CreateCompatibleDC(wdc.get()));
         ORBUE::MemoryBitmap bmp;
-        if (mem && ORBUE::RenderTree(mem.get(), bmp, root, size.cx, size.cy)) {
+        if (mem && ORBUE::RenderTree(mem.get(), bmp, root, size.cx, size.cy, scale)) {
             std::vector<DWORD> argb = ORBPreviewStraightRows(bmp.bits(), size.cx, size.cy);
             if (ORBPreviewSavePng(out, argb, size.cx, size.cy)) rc = 0;
             else Print(std::wstring(L"cannot write ") + out);
@@ -73,7 +75,7 @@ int SaveFrame(HWND owner, ORBUE::IORBBaseUIObject* root, SIZE size, const wchar_
     return rc;
 }
 
-int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
+int Render(const wchar_t* dialog, const wchar_t* out, bool globals, float scale) {
     ORBResourceData res = ORBLoadResource(nullptr, L"XML", L"LAYOUT.XML");
     if (res.status != ORBResourceData::kOk) {
         Print(L"the program carries no usable XML/LAYOUT.XML resource");
@@ -91,7 +93,8 @@ int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
         Print(std::wstring(L"the layout has no <Dlg name=\"") + dialog + L"\">");
         return 3;
     }
-    SIZE size = ORBUE::DialogSize(dlg);
+    const SIZE layoutSize = ORBUE::DialogSize(dlg);
+    const SIZE size = {ORBUE::ScaleLength(layoutSize.cx, scale), ORBUE::ScaleLength(layoutSize.cy, scale)};
     if (size.cx <= 0 || size.cy <= 0 || size.cx > kMaxSide || size.cy > kMaxSide) {
         Print(L"the dialog size " + std::to_wstring(size.cx) + L" x " + std::to_wstring(size.cy) +
               L" is outside 1.." + std::to_wstring(kMaxSide));
@@ -107,6 +110,8 @@ int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
         Print(L"no window for the dialog, err " + std::to_wstring(GetLastError()));
         return 4;
     }
+    // The text boxes read the scale of their window when they are built.
+    ORBUE::SetWindowScale(owner, scale);
     ORBUE::UIObjectManager* manager = ORBUE::UIObjectManager::GetInstance();
     HRESULT hr = S_OK;
     ORBUE::IORBBaseUIObject* root = manager->CreateFromXml(owner, ORBUE::DialogRoot(dlg), &hr);
@@ -131,7 +136,7 @@ int Render(const wchar_t* dialog, const wchar_t* out, bool globals) {
         });
     }
 
-    int rc = SaveFrame(owner, root, size, out);
+    int rc = SaveFrame(owner, root, size, scale, out);
     manager->DestroyTree(owner);
     DestroyWindow(owner);
     return rc;
@@ -171,17 +176,38 @@ bool ORBPreviewSavePng(const wchar_t* path, const std::vector<DWORD>& argb, int 
     return bitmap.Save(path, &png, nullptr) == Gdiplus::Ok;
 }
 
+float ORBPreviewParseScale(const wchar_t* text) {
+    if (!text || !*text) return 0.0f;
+    wchar_t* end = nullptr;
+    const double v = wcstod(text, &end);
+    const bool percent = *end == L'%';
+    if (percent) ++end;
+    if (*end || !(v > 0.0)) return 0.0f;
+    // "150" and "150%" are percentages, "1.5" a factor.
+    const double factor = percent || v > 8.0 ? v / 100.0 : v;
+    return factor >= 0.5 && factor <= 8.0 ? float(factor) : 0.0f;
+}
+
 int ORBPreviewMain(int argc, wchar_t** argv) {
     bool globals = false;
+    float scale = 1.0f;
+    bool usage = false;
     std::vector<const wchar_t*> args;
     for (int i = 1; i < argc; ++i) {
-        if (wcscmp(argv[i], L"--globals") == 0) globals = true;
-        else args.push_back(argv[i]);
+        if (wcscmp(argv[i], L"--globals") == 0) {
+            globals = true;
+        } else if (wcscmp(argv[i], L"--scale") == 0) {
+            scale = ORBPreviewParseScale(i + 1 < argc ? argv[++i] : nullptr);
+            if (scale == 0.0f) usage = true;
+        } else {
+            args.push_back(argv[i]);
+        }
     }
-    if (args.size() != 2) {
-        Print(L"usage: preview [--globals] <DlgName> <out.png>\n"
+    if (usage || args.size() != 2) {
+        Print(L"usage: preview [--globals] [--scale <percent or factor>] <DlgName> <out.png>\n"
               L"Builds the dialog of the embedded layout off-screen and writes it as a PNG with alpha.\n"
-              L"--globals runs LUA/GLOBAL_VAR.LUAC first and fills $name$ placeholders from its globals.");
+              L"--globals runs LUA/GLOBAL_VAR.LUAC first and fills $name$ placeholders from its globals.\n"
+              L"--scale draws it as a display scaled by 150% (150, 150% or 1.5) would show it, 50% to 800%.");
         return 1;
     }
     ULONG_PTR token = 0;
@@ -191,7 +217,7 @@ int ORBPreviewMain(int argc, wchar_t** argv) {
         return 4;
     }
     HRESULT ole = OleInitialize(nullptr);
-    int rc = Render(args[0], args[1], globals);
+    int rc = Render(args[0], args[1], globals, scale);
     if (SUCCEEDED(ole)) OleUninitialize();
     Gdiplus::GdiplusShutdown(token);
     return rc;
