@@ -55,6 +55,22 @@ static bool CopyOpaque(Graphics* g, ImageObject* image, int x, int y, int sx, in
     return done;
 }
 
+// Cuts the source rectangle (and the target with it) to the image. At 100 % GDI+ draws
+// nothing for the outside part; the edge mode of scaled draws would mirror the image into
+// it. False when nothing of the source lies on the image.
+static bool ClipSource(Image* image, float& x, float& y, float& w, float& h, float& sx, float& sy, float& sw,
+                       float& sh) {
+    if (!(sw > 0.0f && sh > 0.0f)) return false;
+    const float kx = w / sw, ky = h / sh;
+    const float l = sx > 0.0f ? sx : 0.0f, t = sy > 0.0f ? sy : 0.0f;
+    const float r = sx + sw < float(image->GetWidth()) ? sx + sw : float(image->GetWidth());
+    const float b = sy + sh < float(image->GetHeight()) ? sy + sh : float(image->GetHeight());
+    if (r <= l || b <= t) return false;
+    x += (l - sx) * kx, y += (t - sy) * ky, w = (r - l) * kx, h = (b - t) * ky;
+    sx = l, sy = t, sw = r - l, sh = b - t;
+    return true;
+}
+
 float GraphicsScale(Graphics* g) {
     Matrix m;
     REAL e[6];
@@ -91,6 +107,7 @@ void DrawImageScaled(Graphics* g, Image* image, float x, float y, float w, float
         g->DrawImage(image, RectF(x, y, w, h), sx, sy, sw, sh, UnitPixel, attributes);
         return;
     }
+    if (!ClipSource(image, x, y, w, h, sx, sy, sw, sh)) return;
     // Resampling reads around each pixel: mirrored at the source's edges, not the
     // neighbouring cell or transparency beyond them.
     ImageAttributes plain;

@@ -21,8 +21,10 @@ namespace {
 const int kW = 200, kH = 100;
 const RECT kButton = {20, 10, 40, 30};  // a 20 x 20 cell of button.png, its last row clear
 const RECT kLabel = {60, 40, 190, 90};
+const RECT kTallBox = {120, 5, 136, 35};  // check.png is 16 high
 
-// A grey background, a button (whose larger image has a darker right half) and a label, drawn at a scale into a canvas of that size.
+// A grey background, a button (whose larger image has a darker right half), a check box
+// taller than its image and a label, drawn at a scale into a canvas of that size.
 struct Scene {
     Recorder rec;
     ContainerUIObjectImpl root;
@@ -35,6 +37,10 @@ struct Scene {
         b->SetAction(101);
         button = b.get();
         root.AddControl(std::move(b));
+        // Taller than its image: the part below the image stays empty at every scale.
+        auto tall = Own(new CheckBoxUIObjectImpl);
+        tall->Create(rec.hwnd(), kTallBox, 303, L"PNG");
+        root.AddControl(std::move(tall));
         auto l = Own(new LabelUIObjectImpl);
         l->Create(rec.hwnd(), kLabel, 0, nullptr);
         l->SetTextColor(255, 255, 255);
@@ -86,6 +92,10 @@ TEST(UiDpi, ControlsTextAndLargerImagesLandAtTheScaledPlaces) {
         EXPECT_EQ(grey, c.Pixel(b.right + 1, b.top + 2));
         EXPECT_EQ(grey, c.Pixel(b.left + 2, b.top - 1));
         EXPECT_EQ(grey, c.Pixel(c.bitmap().width() - 1, c.bitmap().height() - 1));
+        const RECT t = ScaleRect(kTallBox, s);
+        EXPECT_EQ(Opaque(200, 0, 0), c.Pixel(t.left + 4, t.top + 4));
+        for (int y = ScaleLength(kTallBox.top + 16, s) + 1; y < t.bottom; ++y)
+            EXPECT_EQ(grey, c.Pixel(t.left + 4, y)) << y;
 
         // The label's text grows with the scale and stays at its scaled place.
         const RECT ink = InkBox(c, s);
