@@ -35,7 +35,8 @@
 #
 # The product folder may hold GLOBAL_VAR.lua, INSTSCRIPT.lua, UNINSTSCRIPT.lua (compiled
 # to LUA/<NAME>.LUAC), payload/ (packed to _7Z/APP.7Z), LAYOUT.XML (XML/LAYOUT.XML,
-# stored UTF-16LE) and images/<id>.png (PNG/<id>). Each piece is optional.
+# stored UTF-16LE) and images/<id>.png (PNG/<id>) with optional larger versions
+# images/<id>@2x.png (PNG2X/<id>) for high DPI. Each piece is optional.
 set(ORB_CMAKE_DIR "${CMAKE_CURRENT_LIST_DIR}")
 set(ORB_TOOLS_DIR "${CMAKE_CURRENT_LIST_DIR}/../tools")
 find_program(ORB_PYTHON NAMES python3 REQUIRED)
@@ -278,11 +279,17 @@ function(orb_add_setup target)
   file(GLOB pngs CONFIGURE_DEPENDS "${dir}/images/*.png")
   foreach(png ${pngs})
     get_filename_component(id "${png}" NAME_WE)
+    # <number>@2x.png: the larger version drawn from 150 % on (PNG2X/<number>).
+    set(type ORB_RT_PNG)
+    if(id MATCHES "^([0-9]+)@2[xX]$")
+      set(id "${CMAKE_MATCH_1}")
+      set(type ORB_RT_PNG2X)
+    endif()
     if(NOT id MATCHES "^[0-9]+$")
-      message(FATAL_ERROR "orb_add_setup(${target}): image ${png} must be named <number>.png")
+      message(FATAL_ERROR "orb_add_setup(${target}): image ${png} must be named <number>.png or <number>@2x.png")
     endif()
     orb_rc_path(p "${png}")
-    string(APPEND rc "${id} ORB_RT_PNG ${p}\n")
+    string(APPEND rc "${id} ${type} ${p}\n")
     list(APPEND deps "${png}")
   endforeach()
 

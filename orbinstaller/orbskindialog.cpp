@@ -6,6 +6,7 @@
 #include "orbhosttext.h"
 #include "orblog.h"
 #include "orbdialogsettings.h"
+#include "orbdpi.h"
 #include "orbfocus.h"
 #include "orblayout.h"
 #include "orbplaceholder.h"
@@ -111,11 +112,17 @@ BOOL ORBSkinDialog::RouteMessage(UINT msg, WPARAM wParam, LPARAM lParam, LRESULT
     return TRUE;
 }
 
-bool ORBSkinDialog::InsideRoot(LPARAM lParam) const {
+MouseEvent ORBSkinDialog::LayoutEvent(WPARAM wParam, LPARAM lParam) const {
+    MouseEvent e = MouseEvent::FromMessage(wParam, lParam);
+    e.point = UnscalePoint(e.point, WindowScale(hwnd_));
+    return e;
+}
+
+bool ORBSkinDialog::InsideRoot(POINT layoutPoint) const {
     if (!root_) return false;
     RECT rc;
     root_->GetRect(&rc);
-    return PtInRect(&rc, ORBPointFromLParam(lParam)) != FALSE;
+    return PtInRect(&rc, layoutPoint) != FALSE;
 }
 
 // Icons, message filter, borderless style, size, title and place of the window.
@@ -133,9 +140,13 @@ void ORBSkinDialog::SetUpWindow() {
     LONG_PTR style = GetWindowLongPtrW(hwnd_, GWL_STYLE);
     SetWindowLongPtrW(hwnd_, GWL_STYLE, style & ~static_cast<LONG_PTR>(WS_CAPTION | WS_THICKFRAME));
 
-    // Read as the layout reads every integer (decimal), as the preview tool does.
+    // Read as the layout reads every integer (decimal), as the preview tool does; the
+    // window has it at the scale of its monitor's DPI, before the tree is built.
+    const float scale = ScaleForDpi(WindowDpi(hwnd_));
+    SetWindowScale(hwnd_, scale);
     const SIZE size = DialogSize(dlg_);
-    SetWindowPos(hwnd_, nullptr, 0, 0, size.cx, size.cy, SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+    SetWindowPos(hwnd_, nullptr, 0, 0, ScaleLength(size.cx, scale), ScaleLength(size.cy, scale),
+                 SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     // The taskbar's text: the layout's own title, else the product name and the suffix.
     std::wstring title = dlg_.attribute(L"title")
@@ -245,8 +256,8 @@ LRESULT ORBSkinDialog::OnMouseMove(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
     TRACKMOUSEEVENT tme = {sizeof tme, TME_HOVER | TME_LEAVE, hwnd_, HOVER_DEFAULT};
     TrackMouseEvent(&tme);
     if (!root_) return 0;
-    const MouseEvent e = MouseEvent::FromMessage(wParam, lParam);
-    if (InsideRoot(lParam))
+    const MouseEvent e = LayoutEvent(wParam, lParam);
+    if (InsideRoot(e.point))
         root_->OnMouseMove(e);
     else
         root_->OnMouseLeave(e);
@@ -254,10 +265,10 @@ LRESULT ORBSkinDialog::OnMouseMove(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
 }
 
 LRESULT ORBSkinDialog::OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&) {
-    if (!InsideRoot(lParam)) return 0;
+    const MouseEvent e = LayoutEvent(wParam, lParam);
+    if (!InsideRoot(e.point)) return 0;
     // The root may close the dialog from inside (an action), so keep it in a local.
     ContainerUIObjectImpl* root = root_;
-    const MouseEvent e = MouseEvent::FromMessage(wParam, lParam);
     // The window class keeps CS_DBLCLKS: the second press of a fast double click arrives
     // as a double click and is a press like the first.
     if (msg == WM_LBUTTONDOWN || msg == WM_LBUTTONDBLCLK)
@@ -270,7 +281,7 @@ LRESULT ORBSkinDialog::OnMouseButton(UINT msg, WPARAM wParam, LPARAM lParam, BOO
 }
 
 LRESULT ORBSkinDialog::OnMouseLeave(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
-    if (root_) root_->OnMouseLeave(MouseEvent::FromMessage(wParam, lParam));
+    if (root_) root_->OnMouseLeave(LayoutEvent(wParam, lParam));
     return 0;
 }
 
@@ -278,6 +289,7 @@ LRESULT ORBSkinDialog::OnSetCursor(UINT, WPARAM, LPARAM, BOOL&) {
     POINT pt = {};
     GetCursorPos(&pt);
     ScreenToClient(hwnd_, &pt);
+    pt = UnscalePoint(pt, WindowScale(hwnd_));
     bool handled = false;
     if (capture_) {
         handled = capture_->OnSetCursor(pt);
@@ -295,6 +307,16 @@ LRESULT ORBSkinDialog::OnGetObject(UINT, WPARAM wParam, LPARAM lParam, BOOL& han
     const LRESULT r = AnswerGetObject(hwnd_, wParam, lParam, &answered);
     handled = answered ? TRUE : FALSE;
     return r;
+}
+
+LRESULT ORBSkinDialog::OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&) {
+    SetWindowScale(hwnd_, ScaleForDpi(HIWORD(wParam)));
+    if (const RECT* r = reinterpret_cast<const RECT*>(lParam))
+        SetWindowPos(hwnd_, nullptr, r->left, r->top, r->right - r->left, r->bottom - r->top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+    ApplyWindowScale(root_);
+    Draw();
+    return 0;
 }
 
 LRESULT ORBSkinDialog::OnSetCapture(UINT, WPARAM, LPARAM lParam, BOOL&) {

@@ -60,6 +60,7 @@ public:
         ORB_MESSAGE_HANDLER(WM_MOUSELEAVE, OnMouseLeave)
         ORB_MESSAGE_HANDLER(WM_SETCURSOR, OnSetCursor)
         ORB_MESSAGE_HANDLER(WM_GETOBJECT, OnGetObject)
+        ORB_MESSAGE_HANDLER(kWmDpiChanged, OnDpiChanged)
         ORB_MESSAGE_HANDLER(ORBUM_SETCAPTURE, OnSetCapture)
         ORB_MESSAGE_HANDLER(ORBUM_RELEASECAPTURE, OnReleaseCapture)
         ORB_MESSAGE_HANDLER(ORBUM_SETFOCUS, OnSetFocusObject)
@@ -112,7 +113,9 @@ private:
     bool HandleKey(WPARAM key, LPARAM flags);
     // Activates the control with this action code, if one takes the focus; false if none.
     bool RunAction(UINT code);
-    bool InsideRoot(LPARAM lParam) const;
+    // The tree works in layout units: window pixels divided by the window's scale.
+    ORBUE::MouseEvent LayoutEvent(WPARAM wParam, LPARAM lParam) const;
+    bool InsideRoot(POINT layoutPoint) const;
     void SetUpWindow();
     void CentreOnWorkArea();
 
@@ -128,6 +131,10 @@ private:
     LRESULT OnSetCursor(UINT, WPARAM, LPARAM, BOOL&);
     // Screen readers: the skin's controls as the client area's accessible children.
     LRESULT OnGetObject(UINT, WPARAM wParam, LPARAM lParam, BOOL& handled);
+
+    // The window moved to a monitor of another DPI: new scale, the suggested rectangle.
+    LRESULT OnDpiChanged(UINT, WPARAM wParam, LPARAM lParam, BOOL&);
+    static constexpr UINT kWmDpiChanged = 0x02E0;  // WM_DPICHANGED, absent from older headers
     LRESULT OnSetCapture(UINT, WPARAM, LPARAM lParam, BOOL&);
     LRESULT OnReleaseCapture(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);
     LRESULT OnSetFocusObject(UINT msg, WPARAM wParam, LPARAM lParam, BOOL&);

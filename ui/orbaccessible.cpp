@@ -5,6 +5,7 @@
 #include <new>
 
 #include "orbcontrols.h"
+#include "orbdpi.h"
 #include "orbfocus.h"
 #include "orblibrary.h"
 #include "orbtextbox.h"
@@ -411,6 +412,7 @@ public:
             RECT client = {};
             if (!ScreenToClient(owner_, &pt) || !GetClientRect(owner_, &client) || !PtInRect(&client, pt))
                 return ReturnNothing(hit);
+            pt = UnscalePoint(pt, WindowScale(owner_));  // window pixels to layout units
             // The last one drawn is the one on top.
             for (size_t i = entries.size(); i-- > 0;) {
                 RECT r;
@@ -520,7 +522,8 @@ std::wstring AccessibleName(const IORBBaseUIObject* object) {
 }
 
 RECT LayoutRectToScreen(HWND owner, const RECT& rect) {
-    POINT corners[2] = {{rect.left, rect.top}, {rect.right, rect.bottom}};
+    const RECT window = LayoutToWindow(owner, rect);
+    POINT corners[2] = {{window.left, window.top}, {window.right, window.bottom}};
     ClientToScreen(owner, &corners[0]);
     ClientToScreen(owner, &corners[1]);
     return {corners[0].x, corners[0].y, corners[1].x, corners[1].y};

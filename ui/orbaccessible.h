@@ -35,7 +35,7 @@ void NotifyAccessibleEvent(DWORD event, const IORBBaseUIObject* object);
 // layout name.
 std::wstring AccessibleName(const IORBBaseUIObject* object);
 
-// A rectangle of the layout (owner client pixels) in screen pixels.
+// A rectangle of the layout (96-DPI units) in screen pixels, at the owner's DPI scale.
 RECT LayoutRectToScreen(HWND owner, const RECT& rect);
 
 // FillPlaceholder applied to every `accname` of the tree (null root: nothing).

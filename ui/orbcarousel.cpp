@@ -95,11 +95,13 @@ void CarouselUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     }
     // Only alpha is scaled: one plain draw of the blend made from the premultiplied copy
     // gives the same pixels as the two colour-matrix passes at a fraction of the cost.
-    float sx0 = fw * c, sx1 = fw * c2;
-    if (sx0 == float(int(sx0)) && sx1 == float(int(sx1))) {
-        if (Gdiplus::Bitmap* blend = image_->CrossFade(int(sx0), int(sx1), w, h, alpha_)) {
-            g->DrawImage(blend, Gdiplus::RectF(x, y, float(w), float(h)), 0, 0, float(w),
-                         float(h), Gdiplus::UnitPixel);
+    // At a scale the blend is made from the image drawn there (maybe its larger version).
+    ImageObject* source = image_->ForScale(GraphicsScale(g));
+    const float f = source->Factor();
+    float sx0 = fw * c * f, sx1 = fw * c2 * f, bw = float(w) * f, bh = float(h) * f;
+    if (sx0 == float(int(sx0)) && sx1 == float(int(sx1)) && bw == float(int(bw)) && bh == float(int(bh))) {
+        if (Gdiplus::Bitmap* blend = source->CrossFade(int(sx0), int(sx1), int(bw), int(bh), alpha_)) {
+            DrawImageScaled(g, blend, x, y, float(w), float(h), 0, 0, bw, bh);
             return;
         }
     }

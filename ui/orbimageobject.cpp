@@ -38,6 +38,7 @@ ImageObject::ImageObject(ORBComPtr<IStream> stream, StreamTag)
 }
 
 ImageObject::~ImageObject() {
+    large_.reset();
     fade_.reset();
     drawable_.reset();  // before the section that may hold its pixels
     opaque_.reset();
@@ -69,7 +70,10 @@ void ImageObject::MakeDrawable() {
     if (ok) {
         Gdiplus::Graphics g(copy.get());
         g.SetCompositingMode(Gdiplus::CompositingModeSourceCopy);
-        ok = g.DrawImage(this, 0, 0, 0, 0, INT(w), INT(h), Gdiplus::UnitPixel) == Gdiplus::Ok;
+        // Rectangle to rectangle: the other forms size by the image's and the device's DPI,
+        // which differ in a DPI-aware process on a scaled display.
+        ok = g.DrawImage(this, Gdiplus::Rect(0, 0, INT(w), INT(h)), 0, 0, INT(w), INT(h), Gdiplus::UnitPixel) ==
+             Gdiplus::Ok;
     }
     if (ok) {
         drawable_ = std::move(copy);
@@ -138,11 +142,30 @@ Gdiplus::Bitmap* ImageObject::CrossFade(int x0, int x1, int w, int h, float alph
     return fade_.get();
 }
 
-ImageObject::ImageObject(const wchar_t* type, UINT resId)
-    : ImageObject(OpenResourceStream(GetModuleHandleW(nullptr), type, resId), StreamTag()) {}
+ImageObject::ImageObject(const wchar_t* type, UINT resId) : ImageObject(GetModuleHandleW(nullptr), type, resId) {}
 
 ImageObject::ImageObject(HMODULE module, const wchar_t* type, UINT resId)
-    : ImageObject(OpenResourceStream(module, type, resId), StreamTag()) {}
+    : ImageObject(OpenResourceStream(module, type, resId), StreamTag()) {
+    module_ = module;
+    type_ = type ? type : L"";
+    resId_ = resId;
+}
+
+ImageObject* ImageObject::ForScale(float scale) {
+    if (scale < 1.5f || factor_ != 1.0f || type_.empty()) return this;
+    if (!largeTried_) {
+        largeTried_ = true;
+        auto large = std::make_unique<ImageObject>(module_, (type_ + L"2X").c_str(), resId_);
+        // A larger version that does not decode, or is not larger, is not used.
+        const UINT w = GetWidth(), lw = large->Found() ? large->GetWidth() : 0;
+        if (w && large->IsDecoded() && lw > w && large->GetHeight() > GetHeight()) {
+            large->factor_ = float(lw) / float(w);
+            large->type_.clear();  // has no larger version itself
+            large_ = std::move(large);
+        }
+    }
+    return large_ ? large_.get() : this;
+}
 
 bool ImageObject::IsDecoded() {
     return GetType() != Gdiplus::ImageTypeUnknown;

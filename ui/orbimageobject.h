@@ -5,6 +5,7 @@
 #include <gdiplus.h>
 
 #include <memory>
+#include <string>
 
 #include "orbhandle.h"
 
@@ -22,6 +23,16 @@ public:
 
     // False when the resource itself was missing (the object holds no image).
     bool Found() const { return found_; }
+
+    // The image to draw at a scale: from 1.5 on, the larger version a skin may provide
+    // (resource type + "2X", same id, e.g. PNG2X/<id>, loaded on first use), else this one.
+    ImageObject* ForScale(float scale);
+    // Pixels of this image per layout unit: 1, or for a larger version its width over the
+    // width of the image it stands in for.
+    float Factor() const { return factor_; }
+    // The size in layout units (pixels / Factor); 0 when the image did not decode.
+    float LayoutWidth() { return float(GetWidth()) / factor_; }
+    float LayoutHeight() { return float(GetHeight()) / factor_; }
 
     // Decoded size in pixels; 0 when the image did not decode.
     UINT PixelWidth();
@@ -46,6 +57,13 @@ private:
     void MakeDrawable();
 
     bool found_ = false;
+    float factor_ = 1.0f;
+    // Where the image came from, to find its larger version.
+    HMODULE module_ = nullptr;
+    std::wstring type_;
+    UINT resId_ = 0;
+    bool largeTried_ = false;
+    std::unique_ptr<ImageObject> large_;
     ORBGdiObject<HBITMAP> opaque_;  // declared first: drawable_ may use its pixels
     std::unique_ptr<Gdiplus::Bitmap> drawable_;
     std::unique_ptr<Gdiplus::Bitmap> fade_;

@@ -4,6 +4,7 @@
 #include <oleauto.h>
 
 #include "orbaccessible.h"
+#include "orbdpi.h"
 #include "orbhandle.h"
 #include "orbuidraw.h"
 #include "orbuiframe.h"
@@ -12,7 +13,7 @@ namespace ORBUE {
 
 namespace {
 
-const int kInset = 5;
+const int kInset = 5;  // layout units here; the host keeps the same number of window pixels
 const DWORD kEditStyle = ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL;  // 0x1C0
 const DWORD kCaretColor = 0xFE000000;
 
@@ -47,7 +48,8 @@ void TextBoxUIObjectImpl::Draw(Gdiplus::Graphics* graphics) {
     int w = rect_.right - rect_.left, h = rect_.bottom - rect_.top;
     DrawImageUnscaled(graphics, image_.get(), rect_.left, rect_.top, state_ * w, 0, w, h);
 
-    RECT area = TextArea();
+    // GDI draws in device pixels: the text area as the graphics' transform places it.
+    RECT area = DeviceArea(graphics, TextArea());
     int caretHeight = 0;
     ITextServices* services = host_->GetTextServices();
     DrawGdiOnAlpha(graphics, area, [&](HDC dc, int width, int height) {
@@ -66,10 +68,15 @@ void TextBoxUIObjectImpl::Draw(Gdiplus::Graphics* graphics) {
         if (GetTextMetricsW(dc, &tm)) caretHeight = tm.tmHeight;
     });
     if (caretShown_) {
+        // The caret position and height are window pixels too.
         POINT pt = {};
         GetCaretPos(&pt);
+        Gdiplus::Matrix transform;
+        graphics->GetTransform(&transform);
+        graphics->ResetTransform();
         Gdiplus::SolidBrush brush{Gdiplus::Color(kCaretColor)};
-        graphics->FillRectangle(&brush, pt.x, pt.y, 1, caretHeight);
+        graphics->FillRectangle(&brush, pt.x, pt.y, ScaleLength(1, Scale()), caretHeight);
+        graphics->SetTransform(&transform);
     }
 }
 
@@ -121,8 +128,24 @@ LRESULT TextBoxUIObjectImpl::Forward(UINT msg, WPARAM wParam, LPARAM lParam, boo
 
 bool TextBoxUIObjectImpl::ForwardMouse(UINT msg, const MouseEvent& e) {
     bool handled = false;
-    Forward(msg, e.KeyState(), e.PointParam(), &handled);
+    // The tree's points are layout units; the services hit-test in window pixels.
+    const POINT pt = ScalePoint(e.point, Scale());
+    Forward(msg, e.KeyState(), MAKELPARAM(pt.x, pt.y), &handled);
     return handled;
+}
+
+float TextBoxUIObjectImpl::Scale() const { return WindowScale(owner_); }
+
+RECT TextBoxUIObjectImpl::HostRect() const {
+    RECT rc = ScaleRect(TextArea(), Scale());
+    InflateRect(&rc, kInset, kInset);
+    return rc;
+}
+
+void TextBoxUIObjectImpl::ApplyScale() {
+    if (!created_) return;
+    host_->SetClientRect(HostRect());
+    ApplyFont();
 }
 
 bool TextBoxUIObjectImpl::OnMouseMove(const MouseEvent& e) {
@@ -161,8 +184,9 @@ bool TextBoxUIObjectImpl::OnSetCursor(POINT pt) {
     RECT area = TextArea();
     if (!PtInRect(&area, pt)) return false;
     ORBWindowDC dc(owner_);
+    const POINT at = ScalePoint(pt, Scale());
     host_->GetTextServices()->OnTxSetCursor(DVASPECT_CONTENT, 0, nullptr, nullptr, dc.get(), nullptr, nullptr,
-                                            pt.x, pt.y);
+                                            at.x, at.y);
     return true;
 }
 
@@ -229,11 +253,12 @@ void TextBoxUIObjectImpl::SetClientRect(const RECT& rect) { client_ = rect; }
 
 HRESULT TextBoxUIObjectImpl::CreateTextHost() {
     if (created_) return S_OK;
+    const RECT hostRect = HostRect();
     CREATESTRUCTW cs = {};
-    cs.x = client_.left;
-    cs.y = client_.top;
-    cs.cx = client_.right - client_.left;
-    cs.cy = client_.bottom - client_.top;
+    cs.x = hostRect.left;
+    cs.y = hostRect.top;
+    cs.cx = hostRect.right - hostRect.left;
+    cs.cy = hostRect.bottom - hostRect.top;
     cs.hwndParent = owner_;
     cs.style = kEditStyle;
     cs.lpszName = L"";
@@ -245,7 +270,7 @@ HRESULT TextBoxUIObjectImpl::CreateTextHost() {
         return hr;
     }
     ITextServices* services = host->GetTextServices();
-    services->OnTxInPlaceActivate(&client_);
+    services->OnTxInPlaceActivate(&hostRect);
     host->SetTransparent(true);
     host->SetRichText(false);
     host->SetAllowBeep(true);
@@ -264,11 +289,19 @@ void TextBoxUIObjectImpl::SetFont(const std::wstring& face, int size, bool bold)
     if (!created_) return;
     if (size < 0) size = 0;
     if (size > 1000) size = 1000;  // beyond this the twips height no longer fits
+    face_ = face;
+    size_ = size;
+    bold_ = bold;
+    ApplyFont();
+}
+
+void TextBoxUIObjectImpl::ApplyFont() {
     LOGFONTW lf = {};
-    lstrcpynW(lf.lfFaceName, face.c_str(), LF_FACESIZE);
-    lf.lfWeight = bold ? FW_BOLD : 0;
+    lstrcpynW(lf.lfFaceName, face_.c_str(), LF_FACESIZE);
+    lf.lfWeight = bold_ ? FW_BOLD : 0;
     lf.lfCharSet = DEFAULT_CHARSET;
-    lf.lfHeight = -MulDiv(size, host_->DpiY(), 72);
+    // Points at the layout's 96 DPI in window pixels at the scale, as the labels draw.
+    lf.lfHeight = -ScaleLength(MulDiv(size_, int(kLayoutDpi), 72), Scale());
     ORBGdiObject<HFONT> font(CreateFontIndirectW(&lf));
     if (font) host_->SetFont(font.get());
 }

@@ -44,6 +44,9 @@ public:
     LRESULT ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam) override;
 
     void SetClientRect(const RECT& rect);
+    // The text services work in window pixels: gives them the text area and the font at the
+    // owner's current scale (WindowScale) again, after it changed.
+    void ApplyScale();
     RECT GetClientRect() const { return client_; }
     // Creates the host and the text services once. kTextServicesMissing when the system
     // has none, E_FAIL when they cannot be made or activated; the box stays inert then.
@@ -71,6 +74,10 @@ private:
     LRESULT Forward(UINT msg, WPARAM wParam, LPARAM lParam, bool* handled);
     bool ForwardMouse(UINT msg, const MouseEvent& e);
     LRESULT SendToServices(UINT msg, WPARAM wParam, LPARAM lParam);
+    float Scale() const;
+    // The services' client rectangle: the text area in window pixels plus the host's inset.
+    RECT HostRect() const;
+    void ApplyFont();
 
     RECT client_;
     bool caretShown_;
@@ -80,6 +87,9 @@ private:
     bool lButtonDown_;
     bool multiLine_;
     int state_;
+    std::wstring face_;
+    int size_ = 0;
+    bool bold_ = false;
     ORBComPtr<CTxtWinHost> host_;
     std::unique_ptr<ImageObject> image_;
 };

@@ -215,6 +215,13 @@ void CTxtWinHost::SetMaxLength(DWORD n) {
 
 void CTxtWinHost::NotifyCharFormat() {
     PropertyChange(TXTBIT_CHARFORMATCHANGE, TXTBIT_CHARFORMATCHANGE);
+    // Some text services read the host's format only when they are created: give it to
+    // them as the default and for the text already there, so a font set later (or again
+    // at another scale) and the colour always apply.
+    if (!services_) return;
+    LRESULT ignored = 0;
+    services_->TxSendMessage(EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&cf_), &ignored);
+    services_->TxSendMessage(EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&cf_), &ignored);
 }
 
 void CTxtWinHost::SetTextColor(COLORREF color) {

@@ -55,19 +55,66 @@ static bool CopyOpaque(Graphics* g, ImageObject* image, int x, int y, int sx, in
     return done;
 }
 
+// Cuts the source rectangle (and the target with it) to the image. At 100 % GDI+ draws
+// nothing for the outside part; the edge mode of scaled draws would mirror the image into
+// it. False when nothing of the source lies on the image.
+static bool ClipSource(Image* image, float& x, float& y, float& w, float& h, float& sx, float& sy, float& sw,
+                       float& sh) {
+    if (!(sw > 0.0f && sh > 0.0f)) return false;
+    const float kx = w / sw, ky = h / sh;
+    const float l = sx > 0.0f ? sx : 0.0f, t = sy > 0.0f ? sy : 0.0f;
+    const float r = sx + sw < float(image->GetWidth()) ? sx + sw : float(image->GetWidth());
+    const float b = sy + sh < float(image->GetHeight()) ? sy + sh : float(image->GetHeight());
+    if (r <= l || b <= t) return false;
+    x += (l - sx) * kx, y += (t - sy) * ky, w = (r - l) * kx, h = (b - t) * ky;
+    sx = l, sy = t, sw = r - l, sh = b - t;
+    return true;
+}
+
+float GraphicsScale(Graphics* g) {
+    Matrix m;
+    REAL e[6];
+    if (g->GetTransform(&m) != Ok || m.IsIdentity() || m.GetElements(e) != Ok) return 1.0f;
+    return e[0];
+}
+
 void DrawImageUnscaled(Graphics* g, Image* image, int x, int y, int sx, int sy, int sw, int sh) {
     if (!image) return;
     auto* object = dynamic_cast<ImageObject*>(image);
+    if (object && GraphicsScale(g) != 1.0f) {
+        DrawImageScaled(g, image, float(x), float(y), float(sw), float(sh), float(sx), float(sy), float(sw),
+                        float(sh));
+        return;
+    }
     if (object && CopyOpaque(g, object, x, y, sx, sy, sw, sh)) return;
-    g->DrawImage(DrawableOf(image), x, y, sx, sy, sw, sh, UnitPixel);
+    // Rectangle to rectangle, whatever DPI the image and the device report.
+    g->DrawImage(DrawableOf(image), Rect(x, y, sw, sh), sx, sy, sw, sh, UnitPixel);
 }
 
 void DrawImageScaled(Graphics* g, Image* image, float x, float y, float w, float h, float sx,
                      float sy, float sw, float sh, const ImageAttributes* attributes) {
     if (!image) return;
+    const float scale = GraphicsScale(g);
+    if (auto* object = dynamic_cast<ImageObject*>(image)) {
+        object = object->ForScale(scale);
+        const float f = object->Factor();
+        sx *= f, sy *= f, sw *= f, sh *= f;
+        image = object;
+    }
     // Colour-matrix draws convert every pixel anyway; they are faster from the decoded image.
     if (!attributes) image = DrawableOf(image);
-    g->DrawImage(image, RectF(x, y, w, h), sx, sy, sw, sh, UnitPixel, attributes);
+    if (scale == 1.0f) {
+        g->DrawImage(image, RectF(x, y, w, h), sx, sy, sw, sh, UnitPixel, attributes);
+        return;
+    }
+    if (!ClipSource(image, x, y, w, h, sx, sy, sw, sh)) return;
+    // Resampling reads around each pixel: mirrored at the source's edges, not the
+    // neighbouring cell or transparency beyond them.
+    ImageAttributes plain;
+    std::unique_ptr<ImageAttributes> copy(attributes ? attributes->Clone() : nullptr);
+    ImageAttributes* edges = copy ? copy.get() : attributes ? nullptr : &plain;
+    if (edges) edges->SetWrapMode(WrapModeTileFlipXY);
+    g->DrawImage(image, RectF(x, y, w, h), sx, sy, sw, sh, UnitPixel, edges ? edges : attributes);
 }
 
 void DrawImageScaledHQ(Graphics* g, Image* image, float x, float y, float w, float h, float sx,
@@ -128,7 +175,9 @@ std::wstring MessageFontFace() {
 
 std::unique_ptr<Font> MakeFont(const FontFamily* family, float size, int style) {
     if (!family || family->GetLastStatus() != Ok || !family->IsAvailable()) return nullptr;
-    auto font = std::make_unique<Font>(family, size, style, UnitPoint);
+    // Points at the layout's 96 DPI, whatever the device context says: scaling is the
+    // graphics' transform alone.
+    auto font = std::make_unique<Font>(family, size * 96.0f / 72.0f, style, UnitPixel);
     if (font->GetLastStatus() != Ok) font.reset();
     return font;
 }

@@ -10,7 +10,15 @@
 
 namespace ORBUE {
 
-// Source (sx, sy, sw, sh) placed unscaled with its top-left at (x, y). Null image: nothing.
+// Source rectangles are in layout units of the image: an image of the engine drawn under a
+// scaled transform may be its larger version (ImageObject::ForScale), whose source
+// coordinates are these times its factor. Scaled draws sample only inside the source
+// rectangle, so a cell of a sprite strip never takes colour from its neighbour.
+
+// The scale of the graphics' transform (x axis); 1 without one.
+float GraphicsScale(Gdiplus::Graphics* g);
+
+// Source (sx, sy, sw, sh) placed at its layout size with its top-left at (x, y). Null image: nothing.
 void DrawImageUnscaled(Gdiplus::Graphics* g, Gdiplus::Image* image, int x, int y, int sx, int sy,
                        int sw, int sh);
 
@@ -39,7 +47,8 @@ public:
 
     // Brush ARGB (254 << 24) | rgb, low 8 bits of each argument.
     void SetColor(int r, int g, int b);
-    // Family face, em size in points, bold/regular plus extraStyle (underline for links).
+    // Family face, em size in points at 96 DPI (the layout's DPI: the graphics' transform
+    // scales it with everything else), bold/regular plus extraStyle (underline for links).
     // A face that is not installed falls back to the system's message font, then to the
     // generic sans-serif family (logged once per face); with neither, text draws nothing.
     void SetFont(const wchar_t* face, float size, bool bold, int extraStyle = 0);

@@ -15,6 +15,7 @@
 #define ORB_RT_LUA LUA       /* precompiled scripts */
 #define ORB_RT_LUAMOD LUAMOD /* script modules, <module>.LUAC */
 #define ORB_RT_PNG PNG       /* skin images, by number */
+#define ORB_RT_PNG2X PNG2X   /* their larger versions for high DPI, same number */
 #define ORB_RT_XML XML       /* the layout */
 #define ORB_RT_7Z _7Z        /* the payload archive */
 

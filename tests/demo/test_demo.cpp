@@ -569,6 +569,67 @@ TEST_F(Demo, InteractiveInstallInChineseByTheLangSwitch) {
     ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
 }
 
+// The display's DPI for the processes started while this lives: Wine reads LogPixels
+// (HKCU\Control Panel\Desktop) when a process starts. The former value comes back after.
+class ScopedLogPixels {
+public:
+    explicit ScopedLogPixels(DWORD dpi) {
+        RegCreateKeyExW(HKEY_CURRENT_USER, L"Control Panel\\Desktop", 0, nullptr, 0, KEY_QUERY_VALUE | KEY_SET_VALUE,
+                        nullptr, key_.put(), nullptr);
+        DWORD size = sizeof old_;
+        had_ = RegQueryValueExW(key_.get(), L"LogPixels", nullptr, nullptr, reinterpret_cast<BYTE*>(&old_), &size) ==
+               ERROR_SUCCESS;
+        RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&dpi), sizeof dpi);
+    }
+    ~ScopedLogPixels() {
+        if (had_)
+            RegSetValueExW(key_.get(), L"LogPixels", 0, REG_DWORD, reinterpret_cast<const BYTE*>(&old_), sizeof old_);
+        else
+            RegDeleteValueW(key_.get(), L"LogPixels");
+    }
+
+private:
+    ORBRegKey key_;
+    DWORD old_ = 0;
+    bool had_ = false;
+};
+
+// A display at 200 %: every dialog is twice the size, sharp (the skin's larger images),
+// and the controls answer at their doubled places; in English and by /LANG=zh-CN.
+TEST_F(Demo, DialogsScaleWithTheDisplayAt200Percent) {
+    if (ChineseDisplayLanguage()) GTEST_SKIP() << "test_demo runs this with an English display language";
+    MapSkinFontUnderWine();
+    ScopedLogPixels dpi(192);
+    for (const wchar_t* lang : {L"", L"zh-"}) {
+        SCOPED_TRACE(Narrow(lang));
+        const std::wstring prefix = std::wstring(L"demo-") + lang + L"200-";
+        Session s(TestPath(L"orbdemo-setup.exe"), (*lang ? L"/LANG=zh-CN /D=" : L"/D=") + dir_);
+        HWND init = s.NextDialog();
+        ASSERT_TRUE(init) << Narrow(Dump(s.result));
+        RECT wr = {};
+        GetWindowRect(init, &wr);
+        EXPECT_EQ(1200, wr.right - wr.left);
+        EXPECT_EQ(860, wr.bottom - wr.top);
+        Sleep(500);
+        Screenshot(init, prefix + L"1-init.png");
+        ORBClickClient(init, 2 * kInstallBtn.x, 2 * kInstallBtn.y);
+        HWND install = s.NextDialog(init);
+        ASSERT_TRUE(install);
+        Sleep(300);
+        ORBFrame frame;
+        if (ORBCaptureWindow(install, frame)) ORBSaveFramePng(frame, TestPath(L"artefacts\\" + prefix + L"2-install.png"));
+        HWND complete = s.NextDialog(install);
+        ASSERT_TRUE(complete);
+        Sleep(500);
+        Screenshot(complete, prefix + L"3-complete.png");
+        ORBClickClient(complete, 2 * kCloseBtn.x, 2 * kCloseBtn.y);
+        s.Finish();
+        EXPECT_EQ(kInstalled, s.result.exitCode) << Narrow(Dump(s.result));
+        EXPECT_TRUE(FileExists(at(L"orbdemo.exe")));
+        ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
+    }
+}
+
 // Without /LANG on a machine with a Chinese display language (test_demo_zh): Chinese,
 // the setup's title and the uninstaller's question.
 TEST_F(Demo, ChineseDisplayLanguageWithoutTheSwitch) {

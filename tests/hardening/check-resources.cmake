@@ -17,7 +17,7 @@ foreach(want
     "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""
     "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"   # Windows 7
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"   # Windows 10 and 11
-    ">true</longPathAware>" ">true</dpiAware>")
+    ">true</longPathAware>" ">true/pm</dpiAware>" ">PerMonitorV2, PerMonitor</dpiAwareness>")
   string(FIND "${manifest}" "${want}" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "${EXE}: manifest lacks ${want}")

@@ -569,6 +569,37 @@ TEST(LayoutGolden, PreviewFailuresAreClearAndWriteNothing) {
     EXPECT_EQ(4u, RunPreview(exe, L"GoldenDlg \"" + dir.file(L"no\\such\\dir\\x.png") + L"\"").exitCode);
 }
 
+// --scale draws the dialog as a scaled display shows it: twice the pixels at 200 %, each
+// flat area of the golden frame where twice its coordinates say; a bad scale is a usage error.
+TEST(LayoutGolden, PreviewScaleDrawsTheDialogAtTwiceThePixels) {
+    ScopedTempDir dir(L"scale");
+    const std::wstring exe = TestPath(L"layout_golden-preview.exe"), out = dir.file(L"200.png");
+    ASSERT_EQ(0u, RunPreview(exe, L"--scale 200% GoldenDlg \"" + out + L"\"").exitCode);
+    int w = 0, h = 0, gw = 0, gh = 0;
+    std::vector<DWORD> got = ReadPng(out, &w, &h), want = ReadPng(TestPath(L"golden-GoldenDlg.png"), &gw, &gh);
+    ASSERT_FALSE(got.empty());
+    ASSERT_EQ(2 * gw, w);
+    ASSERT_EQ(2 * gh, h);
+    int checked = 0, wrong = 0;
+    std::string first;
+    for (int y = 1; y + 1 < gh; ++y)
+        for (int x = 1; x + 1 < gw; ++x) {
+            const DWORD p = want[size_t(y) * gw + x];
+            bool flat = true;
+            for (int dy = -1; dy <= 1; ++dy)
+                for (int dx = -1; dx <= 1; ++dx) flat = flat && want[size_t(y + dy) * gw + x + dx] == p;
+            if (!flat) continue;
+            ++checked;
+            const DWORD q = got[size_t(2 * y + 1) * w + 2 * x + 1];
+            if (ChannelDiff(p, q) > kTolerance && wrong++ == 0)
+                first = "(" + std::to_string(x) + "," + std::to_string(y) + ")";
+        }
+    EXPECT_GT(checked, 1000);  // the golden frame has gradients: only its flat areas count
+    EXPECT_EQ(0, wrong) << first;
+    for (const wchar_t* bad : {L"--scale 0", L"--scale abc", L"--scale 1000%", L"--scale"})
+        EXPECT_EQ(1u, RunPreview(exe, std::wstring(bad) + L" GoldenDlg \"" + out + L"\"").exitCode) << Narrow(bad);
+}
+
 #ifdef ORB_SAMPLE_PREVIEW
 // The sample product's skin is drawn by another script and changes with it, so its
 // frames are checked for shape, not pixel by pixel: every dialog builds, has the size

@@ -58,6 +58,14 @@ def main():
     # Button 80 x 20: Normal, Hover, Pressed, Disabled.
     strip(p("button.png"), 20, 20, [(255, 0, 0, 255), (0, 255, 0, 255), (0, 0, 255, 255),
                                     (255, 255, 0, 255)], transparent_row=True)
+    # Its larger version 160 x 40: the same states in darker colours, the right half of
+    # each cell darker still, two clear rows.
+    img = Image("RGBA", (160, 40))
+    for i, c in enumerate([(128, 0, 0, 255), (0, 128, 0, 255), (0, 0, 128, 255), (128, 128, 0, 255)]):
+        for x in range(i * 40, (i + 1) * 40):
+            for y in range(38):
+                img.putpixel((x, y), c if x < i * 40 + 20 else tuple(v * 3 // 4 for v in c[:3]) + (255,))
+    img.save(p("button@2x.png"))
     # Check box 96 x 16: the six states.
     strip(p("check.png"), 16, 16, [(200, 0, 0, 255), (0, 200, 0, 255), (0, 0, 200, 255),
                                    (200, 200, 0, 255), (0, 200, 200, 255), (200, 0, 200, 255)])

@@ -271,7 +271,7 @@ TEST(UiText, UnknownFaceFallsBackToAnInstalledFaceAndStillDraws) {
     style.SetFont(L"No Such Face 12345", 12, true);
     ASSERT_NE(nullptr, style.font());
     EXPECT_EQ(Gdiplus::FontStyleBold, style.font()->GetStyle());
-    EXPECT_FLOAT_EQ(12.0f, style.font()->GetSize());
+    EXPECT_FLOAT_EQ(16.0f, style.font()->GetSize());  // 12 pt at the layout's 96 DPI, in pixels
     // Said once for the face, not once per object.
     int said = 0;
     for (const std::wstring& line : log.lines())

@@ -1,5 +1,8 @@
 #include "uitestutil.h"
 
+#include <stdio.h>
+#include <string.h>
+
 #include "gtest/gtest.h"
 
 namespace {
@@ -85,9 +88,9 @@ Gdiplus::Status Canvas::Draw(ORBUE::IORBBaseUIObject* object) {
     return st;
 }
 
-bool Canvas::Render(ORBUE::IORBBaseUIObject* root) {
+bool Canvas::Render(ORBUE::IORBBaseUIObject* root, float scale) {
     SelectObject(dc_, old_);
-    bool ok = ORBUE::RenderTree(dc_, bmp_, root, w_, h_);
+    bool ok = ORBUE::RenderTree(dc_, bmp_, root, w_, h_, scale);
     old_ = SelectObject(dc_, bmp_.handle());
     return ok;
 }
@@ -95,4 +98,35 @@ bool Canvas::Render(ORBUE::IORBBaseUIObject* root) {
 bool FaceInstalled(const wchar_t* face) {
     Gdiplus::FontFamily family(face);
     return family.GetLastStatus() == Gdiplus::Ok;
+}
+
+void SaveArtefact(Canvas& canvas, const std::wstring& name) {
+    // Straight-alpha top-down rows from the premultiplied bottom-up bitmap.
+    const int w = canvas.bitmap().width(), h = canvas.bitmap().height();
+    std::vector<DWORD> rows(size_t(w) * h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            DWORD p = canvas.Pixel(x, y), a = p >> 24, out = 0;
+            for (int i = 0; a && i < 3; ++i) {
+                DWORD v = (((p >> (8 * i)) & 0xFF) * 255 + a / 2) / a;
+                out |= (v > 255 ? 255 : v) << (8 * i);
+            }
+            rows[size_t(y) * w + x] = out | (a << 24);
+        }
+    UINT count = 0, size = 0;
+    Gdiplus::GetImageEncodersSize(&count, &size);
+    std::vector<BYTE> buffer(size ? size : 1);
+    auto* codecs = reinterpret_cast<Gdiplus::ImageCodecInfo*>(buffer.data());
+    if (!size || Gdiplus::GetImageEncoders(count, size, codecs) != Gdiplus::Ok) return;
+    wchar_t exe[MAX_PATH] = {};
+    GetModuleFileNameW(nullptr, exe, MAX_PATH);
+    std::wstring dir(exe);
+    dir = dir.substr(0, dir.find_last_of(L"\\/") + 1) + L"artefacts";
+    CreateDirectoryW(dir.c_str(), nullptr);
+    Gdiplus::Bitmap bitmap(w, h, w * 4, PixelFormat32bppARGB, reinterpret_cast<BYTE*>(rows.data()));
+    for (UINT i = 0; i < count; ++i)
+        if (codecs[i].MimeType && wcscmp(codecs[i].MimeType, L"image/png") == 0 &&
+            bitmap.Save((dir + L"\\" + name).c_str(), &codecs[i].Clsid, nullptr) == Gdiplus::Ok)
+            return;
+    fprintf(stderr, "artefact %ls not written\n", name.c_str());
 }

@@ -5,6 +5,7 @@
 #include <gdiplus.h>
 
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "orbmemorybitmap.h"
@@ -41,8 +42,8 @@ public:
     ~Canvas();
     // Draws the object on what is already there; returns the graphics' last status.
     Gdiplus::Status Draw(ORBUE::IORBBaseUIObject* object);
-    // Fresh bitmap, root drawn (the dialogs' frame path).
-    bool Render(ORBUE::IORBBaseUIObject* root);
+    // Fresh bitmap, root drawn (the dialogs' frame path) at a scale.
+    bool Render(ORBUE::IORBBaseUIObject* root, float scale = 1.0f);
     DWORD Pixel(int x, int y) const { return bmp_.PixelAt(x, y); }
     HDC dc() const { return dc_; }
     ORBUE::MemoryBitmap& bitmap() { return bmp_; }
@@ -53,6 +54,10 @@ private:
     HGDIOBJ old_;
     ORBUE::MemoryBitmap bmp_;
 };
+
+// Writes the canvas as artefacts/<name> (PNG with alpha) beside the test program, for a
+// person to look at; failures only print.
+void SaveArtefact(Canvas& canvas, const std::wstring& name);
 
 // A face the tests draw text with; Wine prefixes here carry no Windows fonts, so the
 // system's DejaVu is used through fontconfig.

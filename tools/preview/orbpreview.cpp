@@ -5,6 +5,7 @@
 
 #include "orbcontainer.h"
 #include "orbcontrols.h"
+#include "orbdpi.h"
 #include "orbhandle.h"
 #include "orblayout.h"
 #include "orbmemorybitmap.h"
@@ -54,14 +55,15 @@ bool PngEncoder(CLSID* clsid) {
     return false;
 }
 
-// Draws root into a size.cx x size.cy frame and writes it to out as PNG; the exit code.
-int SaveFrame(HWND owner, ORBUE::IORBBaseUIObject* root, SIZE size, const wchar_t* out) {
+// Draws root at the scale into a size.cx x size.cy frame (window pixels) and writes it to
+// out as PNG; the exit code.
+int SaveFrame(HWND owner, ORBUE::IORBBaseUIObject* root, SIZE size, float scale, const wchar_t* out) {
     int rc = 4;
     {
         ORBWindowDC wdc(owner);
         ORBMemDC mem(CreateCompatibleDC(wdc.get()));
         ORBUE::MemoryBitmap bmp;
-        if (mem && ORBUE::RenderTree(mem.get(), bmp, root, size.cx, size.cy)) {
+        if (mem && ORBUE::RenderTree(mem.get(), bmp, root, size.cx, size.cy, scale)) {
             std::vector<DWORD> argb = ORBPreviewStraightRows(bmp.bits(), size.cx, size.cy);
             if (ORBPreviewSavePng(out, argb, size.cx, size.cy)) rc = 0;
             else Print(std::wstring(L"cannot write ") + out);
@@ -80,7 +82,7 @@ struct PreviewTexts {
     std::vector<std::pair<std::wstring, std::wstring>> set;
 };
 
-int Render(const wchar_t* dialog, const wchar_t* out, const PreviewTexts& texts) {
+int Render(const wchar_t* dialog, const wchar_t* out, const PreviewTexts& texts, float scale) {
     const bool globals = texts.globals;
     ORBResourceData res = ORBLoadResource(nullptr, ORB_RES_W(ORB_RT_XML), ORB_RES_W(ORB_RN_LAYOUT));
     if (res.status != ORBResourceData::kOk) {
@@ -99,7 +101,8 @@ int Render(const wchar_t* dialog, const wchar_t* out, const PreviewTexts& texts)
         Print(std::wstring(L"the layout has no <Dlg name=\"") + dialog + L"\">");
         return 3;
     }
-    SIZE size = ORBUE::DialogSize(dlg);
+    const SIZE layoutSize = ORBUE::DialogSize(dlg);
+    const SIZE size = {ORBUE::ScaleLength(layoutSize.cx, scale), ORBUE::ScaleLength(layoutSize.cy, scale)};
     if (size.cx <= 0 || size.cy <= 0 || size.cx > kMaxSide || size.cy > kMaxSide) {
         Print(L"the dialog size " + std::to_wstring(size.cx) + L" x " + std::to_wstring(size.cy) +
               L" is outside 1.." + std::to_wstring(kMaxSide));
@@ -115,6 +118,8 @@ int Render(const wchar_t* dialog, const wchar_t* out, const PreviewTexts& texts)
         Print(L"no window for the dialog, err " + std::to_wstring(GetLastError()));
         return 4;
     }
+    // The text boxes read the scale of their window when they are built.
+    ORBUE::SetWindowScale(owner, scale);
     ORBUE::UIObjectManager* manager = ORBUE::UIObjectManager::GetInstance();
     HRESULT hr = S_OK;
     ORBUE::IORBBaseUIObject* root = manager->CreateFromXml(owner, ORBUE::DialogRoot(dlg), &hr);
@@ -143,7 +148,7 @@ int Render(const wchar_t* dialog, const wchar_t* out, const PreviewTexts& texts)
                                 });
     }
 
-    int rc = SaveFrame(owner, root, size, out);
+    int rc = SaveFrame(owner, root, size, scale, out);
     manager->DestroyTree(owner);
     DestroyWindow(owner);
     return rc;
@@ -183,10 +188,23 @@ bool ORBPreviewSavePng(const wchar_t* path, const std::vector<DWORD>& argb, int 
     return bitmap.Save(path, &png, nullptr) == Gdiplus::Ok;
 }
 
+float ORBPreviewParseScale(const wchar_t* text) {
+    if (!text || !*text) return 0.0f;
+    wchar_t* end = nullptr;
+    const double v = wcstod(text, &end);
+    const bool percent = *end == L'%';
+    if (percent) ++end;
+    if (*end || !(v > 0.0)) return 0.0f;
+    // "150" and "150%" are percentages, "1.5" a factor.
+    const double factor = percent || v > 8.0 ? v / 100.0 : v;
+    return factor >= 0.5 && factor <= 8.0 ? float(factor) : 0.0f;
+}
+
 int ORBPreviewMain(int argc, wchar_t** argv) {
     PreviewTexts texts;
-    std::vector<const wchar_t*> args;
+    float scale = 1.0f;
     bool usage = false;
+    std::vector<const wchar_t*> args;
     for (int i = 1; i < argc; ++i) {
         if (wcscmp(argv[i], L"--globals") == 0) {
             texts.globals = true;
@@ -195,15 +213,19 @@ int ORBPreviewMain(int argc, wchar_t** argv) {
             const wchar_t* eq = wcschr(pair, L'=');
             if (!eq || eq == pair) usage = true;
             else texts.set.emplace_back(std::wstring(pair, eq), std::wstring(eq + 1));
+        } else if (wcscmp(argv[i], L"--scale") == 0) {
+            scale = ORBPreviewParseScale(i + 1 < argc ? argv[++i] : nullptr);
+            if (scale == 0.0f) usage = true;
         } else {
             args.push_back(argv[i]);
         }
     }
     if (usage || args.size() != 2) {
-        Print(L"usage: preview [--globals] [--set name=value]... <DlgName> <out.png>\n"
+        Print(L"usage: preview [--globals] [--set name=value]... [--scale <percent or factor>] <DlgName> <out.png>\n"
               L"Builds the dialog of the embedded layout off-screen and writes it as a PNG with alpha.\n"
               L"--globals runs LUA/GLOBAL_VAR.LUAC first and fills $name$ placeholders from its globals.\n"
-              L"--set fills the placeholder $name$ with value (before the globals).");
+              L"--set fills the placeholder $name$ with value (before the globals).\n"
+              L"--scale draws it as a display scaled by 150% (150, 150% or 1.5) would show it, 50% to 800%.");
         return 1;
     }
     ULONG_PTR token = 0;
@@ -213,7 +235,7 @@ int ORBPreviewMain(int argc, wchar_t** argv) {
         return 4;
     }
     HRESULT ole = OleInitialize(nullptr);
-    int rc = Render(args[0], args[1], texts);
+    int rc = Render(args[0], args[1], texts, scale);
     if (SUCCEEDED(ole)) OleUninitialize();
     Gdiplus::GdiplusShutdown(token);
     return rc;

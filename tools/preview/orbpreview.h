@@ -7,10 +7,15 @@
 #include <string>
 #include <vector>
 
-// usage: <setup>-preview.exe [--globals] [--set name=value]... <DlgName> <out.png>
+// usage: <setup>-preview.exe [--globals] [--set name=value]... [--scale <percent or factor>]
+//        <DlgName> <out.png>
 // Exit codes: 0 written, 1 usage, 2 layout missing or unparsable, 3 dialog missing or
 // its tree cannot be built, 4 the frame cannot be drawn or written.
 int ORBPreviewMain(int argc, wchar_t** argv);
+
+// The scale of a --scale argument: "150", "150%" or "1.5" give 1.5; 0 for anything that
+// is no number or lies outside 50%..800%.
+float ORBPreviewParseScale(const wchar_t* text);
 
 // Unpremultiplies the bottom-up premultiplied BGRA pixels of a frame into top-down
 // straight-alpha ARGB rows.

@@ -2,7 +2,7 @@
 """Draws the skin images of a setup: PNG resources 301 to 342 at the sizes and cell
 counts that the layout's controls expect.
 
-usage: make-skin.py <out folder> [--product NAME] [--tagline TEXT] [--accent R,G,B]
+usage: make-skin.py <out folder> [--product NAME] [--tagline TEXT] [--accent R,G,B] [--large]
 
 Shapes are drawn at four times the size and scaled down, so edges are anti-aliased.
 Button strips hold four cells (normal, hover, pressed, disabled); the check box strip
@@ -16,6 +16,7 @@ import argparse, colorsys, math, os, sys
 from PIL import Image, ImageDraw, ImageFilter, ImageFont
 
 S = 4  # supersampling factor
+O = 1  # output pixels per layout pixel: 2 for the larger (@2x) set
 FONT_DIR = "/usr/share/fonts/truetype/dejavu"
 
 
@@ -53,7 +54,7 @@ def canvas(w, h, fill=(0, 0, 0, 0)):
 
 
 def down(img):
-    return img.resize((img.width // S, img.height // S), Image.LANCZOS)
+    return img.resize((img.width * O // S, img.height * O // S), Image.LANCZOS)
 
 
 def gradient(w, h, top, bottom, horizontal=False):
@@ -208,7 +209,7 @@ class Skin:
 
     def slides(self):  # 309: two 600 x 430 frames, no alpha
         count = 2
-        strip = Image.new("RGB", (600 * count, 430), self.paper)
+        strip = Image.new("RGB", (600 * count * O, 430 * O), self.paper)
         for i in range(count):
             img = canvas(600, 430, rgb(self.paper))
             top = self.accent if i == 0 else self.accent2
@@ -221,7 +222,7 @@ class Skin:
                 cx = (290 + 20 * k) * S
                 d.ellipse((cx - 4 * S, 305 * S, cx + 4 * S, 313 * S),
                           fill=rgb(self.paper, 255 if k == i else 110))
-            strip.paste(down(img).convert("RGB"), (600 * i, 0))
+            strip.paste(down(img).convert("RGB"), (600 * i * O, 0))
         return strip
 
     # Controls ---------------------------------------------------------------------
@@ -302,7 +303,7 @@ class Skin:
             d.rounded_rectangle(box, 6 * S, fill=rgb(self.paper), outline=rgb(edge), width=S)
         d.rectangle((2 * cw * S, 0, w * S, h * S), fill=(0, 0, 0, 0))
         out = down(img)
-        out.paste(out.crop((2 * cw - 2, 0, 2 * cw, h)), (2 * cw, 0))
+        out.paste(out.crop(((2 * cw - 2) * O, 0, 2 * cw * O, h * O)), (2 * cw * O, 0))
         return out
 
     def check_box(self):  # 303: six 16 x 16 cells
@@ -330,13 +331,21 @@ class Skin:
         return down(img)
 
     def progress_front(self):  # 312: stretched horizontally, so only a vertical gradient
-        img = Image.new("RGBA", (560, 15), (0, 0, 0, 0))
-        bar = gradient(560, 11, lighter(self.accent, 0.2), darker(self.accent, 0.05))
+        img = Image.new("RGBA", (560 * O, 15 * O), (0, 0, 0, 0))
+        bar = gradient(560 * O, 11 * O, lighter(self.accent, 0.2), darker(self.accent, 0.05))
         img.paste(bar, (0, 0))
         return img
 
-    def write_all(self, out):
+    def write_all(self, out, large=False):
+        """Writes <id>.png, and with large also <id>@2x.png: the same drawing at twice the
+        pixels, which the setup draws from 150 % display scaling on."""
+        global O
         os.makedirs(out, exist_ok=True)
+        for O, suffix in ((1, ""), (2, "@2x")) if large else ((1, ""),):
+            self.write_set(out, suffix)
+        O = 1
+
+    def write_set(self, out, suffix):
         images = {
             301: self.init_background(),
             302: self.close_button(),
@@ -356,7 +365,7 @@ class Skin:
             342: self.pill_button(90, 35, primary=False),
         }
         for rid, img in images.items():
-            img.save(os.path.join(out, "%d.png" % rid), optimize=True)
+            img.save(os.path.join(out, "%d%s.png" % (rid, suffix)), optimize=True)
 
 
 def main():
@@ -365,11 +374,12 @@ def main():
     ap.add_argument("--product", default="ORB Demo")
     ap.add_argument("--tagline", default="", help="words under the product name (one language only)")
     ap.add_argument("--accent", default="38,110,214", help="main colour as R,G,B")
+    ap.add_argument("--large", action="store_true", help="also <id>@2x.png at twice the pixels (high DPI)")
     a = ap.parse_args()
     accent = tuple(int(v) for v in a.accent.split(","))
     if len(accent) != 3 or not all(0 <= v <= 255 for v in accent):
         sys.exit("make-skin: --accent wants R,G,B with values 0-255")
-    Skin(a.product, a.tagline, accent).write_all(a.out)
+    Skin(a.product, a.tagline, accent).write_all(a.out, a.large)
 
 
 if __name__ == "__main__":
