@@ -6,6 +6,7 @@
 
 #include "orbaccessible.h"
 #include "orbcontrols.h"
+#include "orbdpi.h"
 #include "orbfocus.h"
 #include "orbtestutil.h"
 #include "orbtextbox.h"
@@ -213,6 +214,16 @@ TEST(Accessible, TreeReadBackWithNamesRolesStatesAndValues) {
     EXPECT_EQ(S_OK, acc->accHitTest(100 + 195, 80 + 145, &hit));
     EXPECT_EQ(CHILDID_SELF, hit.lVal);
     EXPECT_EQ(S_FALSE, acc->accHitTest(10, 10, &hit));
+    // At 200 % the places and hits follow the drawing.
+    ASSERT_TRUE(SetWindowScale(owner.hwnd(), 2.0f));
+    EXPECT_EQ(S_OK, acc->accLocation(&x, &y, &w, &h, Child(kCheck)));
+    EXPECT_EQ(120, x);
+    EXPECT_EQ(160, y);
+    EXPECT_EQ(160, w);
+    EXPECT_EQ(32, h);
+    EXPECT_EQ(S_OK, acc->accHitTest(100 + 100, 80 + 96, &hit));
+    EXPECT_EQ(kCheck, hit.lVal);
+    SetWindowScale(owner.hwnd(), 1.0f);
 
     // Navigation skips what is hidden; simple elements are no objects of their own.
     VARIANT next;
