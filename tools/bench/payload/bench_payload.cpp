@@ -178,9 +178,9 @@ int Phases(const std::wstring& archive, const std::wstring& folder) {
     std::vector<Byte> sink(1 << 20);
     LARGE_INTEGER t0;
     QueryPerformanceCounter(&t0);
+    ORB7zFolderStream stream;
     for (UInt32 f = 0; f < db.db.NumFolders; ++f) {
-        ORB7zFolderStream stream;
-        if (stream.Open(&db, f, &a.in.vt) != SZ_OK) return 1;
+        if ((stream.Reaches(f) ? stream.Advance(f) : stream.Open(&db, f, &a.in.vt)) != SZ_OK) return 1;
         for (size_t got = 1; got;)
             if (stream.Read(sink.data(), sink.size(), &got) != SZ_OK) return 1;
     }
