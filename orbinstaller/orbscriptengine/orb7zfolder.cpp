@@ -553,6 +553,8 @@ SRes ORB7zFolderStream::Advance(UInt32 folder) {
     if (!Reaches(folder)) return SZ_ERROR_FAIL;
     UInt64 n = folderSize_ - position_;
     for (UInt32 f = folder_ + 1; f < folder; ++f) n += SzAr_GetFolderUnpackSize(&db_->db, f);
+    // Much to pass over (a large entry skipped): starting again there decodes none of it.
+    if (n > kAheadFrom) return Open(db_, folder, stream_);
     const size_t kPass = size_t(1) << 16;
     if (n && !passBuffer_) passBuffer_.reset(new (std::nothrow) Byte[kPass]);
     if (n && !passBuffer_) return SZ_ERROR_MEM;
