@@ -37,20 +37,31 @@ struct RangeInStream {
     const Byte* memory;  // the bytes, or null to read them from file
     HANDLE file;
     UInt64 base, size, pos;
+    UInt64 filePos;  // where the file's own position is, ~0 when unknown
     bool swapHead;
 };
 
-bool ReadAt(const RangeInStream* p, UInt64 offset, void* buf, size_t size, size_t* got) {
+// Plain reads, with a seek only where the reads do not follow on (blocks are mostly
+// read in order): a read given its offset in an OVERLAPPED costs Wine a server round
+// trip to post its completion, one per block of a non-solid archive.
+bool ReadAt(RangeInStream* p, UInt64 offset, void* buf, size_t size, size_t* got) {
     if (p->memory) {
         std::memcpy(buf, p->memory + size_t(offset), size);
         *got = size;
         return true;
     }
-    OVERLAPPED at = {};
-    at.Offset = DWORD(offset);
-    at.OffsetHigh = DWORD(offset >> 32);
+    if (offset != p->filePos) {
+        LARGE_INTEGER to;
+        to.QuadPart = LONGLONG(offset);
+        p->filePos = ~UInt64(0);
+        if (!SetFilePointerEx(p->file, to, nullptr, FILE_BEGIN)) return false;
+    }
     DWORD n = 0;
-    if (!ReadFile(p->file, buf, DWORD(size), &n, &at) && GetLastError() != ERROR_HANDLE_EOF) return false;
+    if (!ReadFile(p->file, buf, DWORD(size), &n, nullptr)) {
+        p->filePos = ~UInt64(0);
+        return false;
+    }
+    p->filePos = offset + n;
     *got = n;
     return true;
 }
@@ -95,6 +106,7 @@ int ExtractRange(const std::wstring& destination, const Byte* memory, HANDLE fil
     in.base = offset;
     in.size = size;
     in.pos = 0;
+    in.filePos = ~UInt64(0);
     in.swapHead = swapHead;
     return Extract7zEntries(destination, &in.vt, callbacks);
 }
@@ -172,7 +184,10 @@ public:
         memory_ = nullptr;
         UInt32 folder = s_.db.FileToFolder[i];
         if (folder == 0xFFFFFFFF) return left_ ? SZ_ERROR_FAIL : SZ_OK;
-        if (!wholeBlocks_ && stream_.Folder() != folder) {
+        if (!wholeBlocks_ && stream_.Reaches(folder)) {
+            SRes res = stream_.Advance(folder);
+            if (res != SZ_OK) return res;
+        } else if (!wholeBlocks_ && stream_.Folder() != folder) {
             SRes res = stream_.Open(&s_.db, folder, in_);
             if (res == SZ_ERROR_UNSUPPORTED) {
                 UInt64 size = SzAr_GetFolderUnpackSize(&s_.db.db, folder);

@@ -388,6 +388,7 @@ struct FolderPlan {
     const Byte* props;
     const UInt64* unpackSizes;
     const UInt64* packPositions;
+    bool dry = false;  // only whether the graph can be built: nothing allocated
 
     std::unique_ptr<PackSource> Pack(UInt32 k) const {
         return std::unique_ptr<PackSource>(
@@ -399,8 +400,13 @@ struct FolderPlan {
         UInt64 size = unpackSizes[coder];
         if (c.MethodID == kCopy) {
             if (packPositions[pack + 1] - packPositions[pack] != size) return SZ_ERROR_DATA;
-            out->reset(new CopySource(Pack(pack)));
+            if (!dry) out->reset(new CopySource(Pack(pack)));
             return SZ_OK;
+        }
+        if (dry) {
+            CLzmaProps p;
+            if (c.MethodID == kLZMA2) return c.PropsSize == 1 && props[c.PropsOffset] <= 40 ? SZ_OK : SZ_ERROR_UNSUPPORTED;
+            return LzmaProps_Decode(&p, props + c.PropsOffset, c.PropsSize) == SZ_OK ? SZ_OK : SZ_ERROR_UNSUPPORTED;
         }
         std::unique_ptr<LzmaSource> lzma(new LzmaSource(Pack(pack), size, c.MethodID == kLZMA2));
         SRes res = lzma->Init(props + c.PropsOffset, c.PropsSize);
@@ -426,7 +432,7 @@ struct FolderPlan {
         } else if (c.PropsSize != 0) {
             return SZ_ERROR_UNSUPPORTED;
         }
-        out->reset(new FilterSource(std::move(in), c.MethodID, pc, delta));
+        if (!dry) out->reset(new FilterSource(std::move(in), c.MethodID, pc, delta));
         return SZ_OK;
     }
 
@@ -461,12 +467,36 @@ struct FolderPlan {
         SRes res = Main(2, 0, &in[BCJ2_STREAM_MAIN]);
         if (res == SZ_OK) res = Main(1, 2, &in[BCJ2_STREAM_CALL]);
         if (res == SZ_OK) res = Main(0, 3, &in[BCJ2_STREAM_JUMP]);
-        if (res != SZ_OK) return res;
+        if (res != SZ_OK || dry) return res;
         in[BCJ2_STREAM_RC] = Pack(1);
         out->reset(new Bcj2Source(in, unpackSizes[3]));
         return SZ_OK;
     }
 };
+
+// The plan of folder of db, or the failure that its coder list cannot be read.
+SRes MakePlan(const CSzArEx* db, UInt32 folder, ISeekInStreamPtr stream, FolderPlan* plan) {
+    const CSzAr& ar = db->db;
+    if (folder >= ar.NumFolders) return SZ_ERROR_PARAM;
+    plan->db = db;
+    plan->stream = stream;
+    plan->props = ar.CodersData + ar.FoCodersOffsets[folder];
+    CSzData sd;
+    sd.Data = plan->props;
+    sd.Size = ar.FoCodersOffsets[folder + 1] - ar.FoCodersOffsets[folder];
+    SRes res = SzGetNextFolderItem(&plan->folder, &sd);
+    if (res != SZ_OK) return res;
+    if (sd.Size != 0 || plan->folder.UnpackStream != ar.FoToMainUnpackSizeIndex[folder]) return SZ_ERROR_FAIL;
+    plan->unpackSizes = ar.CoderUnpackSizes + ar.FoToCoderUnpackSizes[folder];
+    plan->packPositions = ar.PackPositions + ar.FoStartPackStreamIndex[folder];
+    return SZ_OK;
+}
+
+bool Streamable(const CSzArEx* db, UInt32 folder) {
+    FolderPlan plan;
+    plan.dry = true;
+    return MakePlan(db, folder, nullptr, &plan) == SZ_OK && plan.Build(nullptr) == SZ_OK;
+}
 
 }  // namespace
 
@@ -476,21 +506,30 @@ ORB7zFolderStream::~ORB7zFolderStream() { ahead_.Stop(); }
 SRes ORB7zFolderStream::Open(const CSzArEx* db, UInt32 folder, ISeekInStreamPtr stream) {
     ahead_.Stop();
     top_.reset();
-    folder_ = 0xFFFFFFFF;
-    const CSzAr& ar = db->db;
-    if (folder >= ar.NumFolders) return SZ_ERROR_PARAM;
-    FolderPlan plan;
-    plan.db = db;
-    plan.stream = stream;
-    plan.props = ar.CodersData + ar.FoCodersOffsets[folder];
-    CSzData sd;
-    sd.Data = plan.props;
-    sd.Size = ar.FoCodersOffsets[folder + 1] - ar.FoCodersOffsets[folder];
-    SRes res = SzGetNextFolderItem(&plan.folder, &sd);
+    folder_ = decoding_ = 0xFFFFFFFF;
+    db_ = db;
+    stream_ = stream;
+    SRes res = Prepare(folder);
     if (res != SZ_OK) return res;
-    if (sd.Size != 0 || plan.folder.UnpackStream != ar.FoToMainUnpackSizeIndex[folder]) return SZ_ERROR_FAIL;
-    plan.unpackSizes = ar.CoderUnpackSizes + ar.FoToCoderUnpackSizes[folder];
-    plan.packPositions = ar.PackPositions + ar.FoStartPackStreamIndex[folder];
+    folder_ = folder;
+    folderSize_ = size_;
+    position_ = 0;
+    // The run: this folder and the streamable ones after it.
+    UInt64 total = size_;
+    for (runEnd_ = folder + 1; runEnd_ < db->db.NumFolders && Streamable(db, runEnd_); ++runEnd_)
+        total += SzAr_GetFolderUnpackSize(&db->db, runEnd_);
+    // Little in all: a thread would cost more than the overlap gains.
+    if (total >= kAheadFrom)
+        ahead_.Start([this](Byte* buf, size_t size, size_t* got) { return DecodeRun(buf, size, got); });
+    return SZ_OK;
+}
+
+SRes ORB7zFolderStream::Prepare(UInt32 folder) {
+    top_.reset();
+    decoding_ = 0xFFFFFFFF;
+    FolderPlan plan;
+    SRes res = MakePlan(db_, folder, stream_, &plan);
+    if (res != SZ_OK) return res;
     try {
         res = plan.Build(&top_);
     } catch (const std::bad_alloc&) {
@@ -500,20 +539,65 @@ SRes ORB7zFolderStream::Open(const CSzArEx* db, UInt32 folder, ISeekInStreamPtr 
         top_.reset();
         return res;
     }
-    folder_ = folder;
-    position_ = decoded_ = 0;
+    const CSzAr& ar = db_->db;
+    decoding_ = folder;
+    decoded_ = 0;
     size_ = SzAr_GetFolderUnpackSize(&ar, folder);
     checkCrc_ = SzBitWithVals_Check(&ar.FolderCRCs, folder);
     expectedCrc_ = checkCrc_ ? ar.FolderCRCs.Vals[folder] : 0;
     crc_ = CRC_INIT_VAL;
-    if (size_ >= kAheadFrom) ahead_.Start([this](Byte* buf, size_t size, size_t* got) { return Decode(buf, size, got); });
+    return SZ_OK;
+}
+
+SRes ORB7zFolderStream::Advance(UInt32 folder) {
+    if (!Reaches(folder)) return SZ_ERROR_FAIL;
+    UInt64 n = folderSize_ - position_;
+    for (UInt32 f = folder_ + 1; f < folder; ++f) n += SzAr_GetFolderUnpackSize(&db_->db, f);
+    // Much to pass over (a large entry skipped): starting again there decodes none of it.
+    if (n > kAheadFrom) return Open(db_, folder, stream_);
+    const size_t kPass = size_t(1) << 16;
+    if (n && !passBuffer_) passBuffer_.reset(new (std::nothrow) Byte[kPass]);
+    if (n && !passBuffer_) return SZ_ERROR_MEM;
+    while (n) {
+        size_t got = 0;
+        SRes res = Pull(passBuffer_.get(), Smaller(kPass, n), &got);
+        if (res == SZ_OK && got == 0) res = SZ_ERROR_DATA;
+        if (res != SZ_OK) {
+            folder_ = 0xFFFFFFFF;
+            return res;
+        }
+        n -= got;
+    }
+    folder_ = folder;
+    folderSize_ = SzAr_GetFolderUnpackSize(&db_->db, folder);
+    position_ = 0;
     return SZ_OK;
 }
 
 SRes ORB7zFolderStream::Read(Byte* buf, size_t size, size_t* got) {
-    SRes res = ahead_.Running() ? ahead_.Read(buf, size, got) : Decode(buf, size, got);
+    *got = 0;
+    if (folder_ == 0xFFFFFFFF) return SZ_ERROR_FAIL;
+    // Never into the next folder: Advance goes there.
+    size = Smaller(size, folderSize_ - position_);
+    if (size == 0) return SZ_OK;
+    SRes res = Pull(buf, size, got);
+    if (res == SZ_OK && *got == 0) res = SZ_ERROR_DATA;
     if (res == SZ_OK) position_ += *got;
     return res;
+}
+
+SRes ORB7zFolderStream::Pull(Byte* buf, size_t size, size_t* got) {
+    return ahead_.Running() ? ahead_.Read(buf, size, got) : DecodeRun(buf, size, got);
+}
+
+SRes ORB7zFolderStream::DecodeRun(Byte* buf, size_t size, size_t* got) {
+    for (;;) {
+        SRes res = Decode(buf, size, got);
+        if (res != SZ_OK || *got != 0) return res;
+        if (decoding_ + 1 >= runEnd_) return SZ_OK;  // the end of the run
+        res = Prepare(decoding_ + 1);
+        if (res != SZ_OK) return res;
+    }
 }
 
 SRes ORB7zFolderStream::Decode(Byte* buf, size_t size, size_t* got) {

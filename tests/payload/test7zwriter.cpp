@@ -42,7 +42,7 @@ uint32_t Crc(const std::string& s) {
 
 }  // namespace
 
-std::string Make7z(const std::vector<Test7zEntry>& entries, bool badCrc) {
+std::string Make7z(const std::vector<Test7zEntry>& entries, bool badCrc, bool nonSolid) {
     std::string packed, header;
     std::vector<const Test7zEntry*> streams;
     std::vector<bool> empty, emptyFile;
@@ -62,29 +62,39 @@ std::string Make7z(const std::vector<Test7zEntry>& entries, bool badCrc) {
 
     header.push_back(0x01);  // header
     if (!streams.empty()) {
+        // Sizes of the packed streams and blocks: one of all, or one per file.
+        std::vector<uint64_t> sizes;
+        if (nonSolid)
+            for (const Test7zEntry* e : streams) sizes.push_back(e->data.size());
+        else
+            sizes.push_back(packed.size());
         header.push_back(0x04);  // main streams
         header.push_back(0x06);  // pack info
         Number(header, 0);
-        Number(header, 1);
+        Number(header, sizes.size());
         header.push_back(0x09);
-        Number(header, packed.size());
+        for (uint64_t size : sizes) Number(header, size);
         header.push_back(0x00);
-        header.push_back(0x07);  // unpack info: one folder with the copy coder
+        header.push_back(0x07);  // unpack info: blocks with the copy coder
         header.push_back(0x0B);
-        Number(header, 1);
+        Number(header, sizes.size());
         header.push_back(0x00);
-        Number(header, 1);
-        header.push_back(0x01);
-        header.push_back(0x00);
+        for (size_t i = 0; i < sizes.size(); ++i) {
+            Number(header, 1);
+            header.push_back(0x01);
+            header.push_back(0x00);
+        }
         header.push_back(0x0C);
-        Number(header, packed.size());
+        for (uint64_t size : sizes) Number(header, size);
         header.push_back(0x00);
         header.push_back(0x08);  // substreams
-        header.push_back(0x0D);
-        Number(header, streams.size());
-        if (streams.size() > 1) {
-            header.push_back(0x09);
-            for (size_t i = 0; i + 1 < streams.size(); ++i) Number(header, streams[i]->data.size());
+        if (!nonSolid) {
+            header.push_back(0x0D);
+            Number(header, streams.size());
+            if (streams.size() > 1) {
+                header.push_back(0x09);
+                for (size_t i = 0; i + 1 < streams.size(); ++i) Number(header, streams[i]->data.size());
+            }
         }
         header.push_back(0x0A);
         header.push_back(0x01);

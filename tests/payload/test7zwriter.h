@@ -1,4 +1,4 @@
-// Writes small 7z archives (stored, one solid block) with any entry names, times and
+// Writes small 7z archives (stored, one solid block or one block per file) with any entry names, times and
 // attributes, so tests can build archives no archiver would make.
 #pragma once
 
@@ -14,8 +14,9 @@ struct Test7zEntry {
     uint64_t mtime = 0;       // FILETIME ticks, stored when non-zero
 };
 
-// The archive bytes; badCrc stores a wrong checksum for the first file's data.
-std::string Make7z(const std::vector<Test7zEntry>& entries, bool badCrc = false);
+// The archive bytes; badCrc stores a wrong checksum for the first file's data;
+// nonSolid gives each file a block of its own.
+std::string Make7z(const std::vector<Test7zEntry>& entries, bool badCrc = false, bool nonSolid = false);
 
 inline Test7zEntry File7z(const std::wstring& name, const std::string& data) {
     Test7zEntry e;

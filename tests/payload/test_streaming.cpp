@@ -154,7 +154,7 @@ TEST(Streaming, NilFailureCallbackKeepsThePerFileCallback) {
 }
 
 TEST(Streaming, SkippedEntriesInsideASolidBlockLeaveTheFollowingOnesIntact) {
-    for (const wchar_t* name : {L"lzma2", L"bcj2"}) {
+    for (const wchar_t* name : {L"lzma2", L"bcj2", L"lzma2-nonsolid"}) {
         ScopedTempDir d(L"skipmid");
         Engine()->SetGlobalString("D", d.path());
         Engine()->SetGlobalString("A", TestPath(std::wstring(L"coders-") + name + L".7z"));
@@ -174,45 +174,51 @@ TEST(Streaming, SkippedEntriesInsideASolidBlockLeaveTheFollowingOnesIntact) {
 }
 
 TEST(Streaming, ChecksumErrorInsideASolidBlockFailsThatEntryAndLeavesNoFile) {
-    // A small block is decoded by the reader, a large one ahead on its own thread.
-    for (size_t size : {size_t(5000), size_t(5) << 20}) {
-        ScopedTempDir d(L"crcmid"), a(L"arc");
-        Engine()->SetGlobalString("D", d.path());
-        const std::string first(size, 'a'), second(7000, 'b');
-        std::string bytes = Make7z({File7z(L"first.txt", first), File7z(L"second.txt", second), File7z(L"third.txt", "c")});
-        // Stored data follow the 32-byte start header in entry order.
-        bytes[32 + first.size() + 3500] = 'X';
-        ASSERT_TRUE(WriteFileBytes(a.file(L"t.7z"), bytes));
-        Engine()->SetGlobalString("A", a.file(L"t.7z"));
-        EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z(A, D, true)")) << size;
-        EXPECT_EQ(first, ReadFileBytes(d.file(L"first.txt"))) << size;
-        EXPECT_FALSE(FileExists(d.file(L"second.txt"))) << size;
-        EXPECT_FALSE(FileExists(d.file(L"third.txt"))) << size;
+    // A small block is decoded by the reader, a large one ahead on its own thread; the
+    // blocks of a non-solid archive are decoded one after the other in the same way.
+    for (bool nonSolid : {false, true}) {
+        for (size_t size : {size_t(5000), size_t(5) << 20}) {
+            ScopedTempDir d(L"crcmid"), a(L"arc");
+            Engine()->SetGlobalString("D", d.path());
+            const std::string first(size, 'a'), second(7000, 'b');
+            std::string bytes = Make7z(
+                {File7z(L"first.txt", first), File7z(L"second.txt", second), File7z(L"third.txt", "c")}, false, nonSolid);
+            // Stored data follow the 32-byte start header in entry order.
+            bytes[32 + first.size() + 3500] = 'X';
+            ASSERT_TRUE(WriteFileBytes(a.file(L"t.7z"), bytes));
+            Engine()->SetGlobalString("A", a.file(L"t.7z"));
+            EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z(A, D, true)")) << size << nonSolid;
+            EXPECT_EQ(first, ReadFileBytes(d.file(L"first.txt"))) << size << nonSolid;
+            EXPECT_FALSE(FileExists(d.file(L"second.txt"))) << size << nonSolid;
+            EXPECT_FALSE(FileExists(d.file(L"third.txt"))) << size << nonSolid;
+        }
     }
 }
 
 TEST(Streaming, LargeBlockSkipsAndCutsShortAsASmallOne) {
     const std::string first(6 << 20, 'a'), second(3 << 20, 'b');
-    const std::string bytes = Make7z({File7z(L"first.bin", first), File7z(L"second.bin", second)});
-    {
-        // The first entry is in the way and skipped; the second comes after it intact.
-        ScopedTempDir d(L"bigskip");
-        ASSERT_TRUE(CreateDirectoryW(d.file(L"first.bin").c_str(), nullptr));
-        HoleStream in;
-        in.bytes = bytes;
-        ORB7zCallbacks callbacks;
-        callbacks.createFailed = [](const std::wstring&, DWORD) { return 1; };
-        EXPECT_EQ(0, Extract7zEntries(d.path(), &in.vt, callbacks));
-        EXPECT_EQ(second, ReadFileBytes(d.file(L"second.bin")));
-    }
-    {
-        ScopedTempDir d(L"bigcut");
-        HoleStream in;
-        in.bytes = bytes;
-        in.holeFrom = 2 << 20;
-        in.holeTo = Int64(bytes.size()) - 4000;
-        EXPECT_NE(0, Extract7zEntries(d.path(), &in.vt, ORB7zCallbacks()));
-        EXPECT_FALSE(FileExists(d.file(L"first.bin")));
+    for (bool nonSolid : {false, true}) {
+        const std::string bytes = Make7z({File7z(L"first.bin", first), File7z(L"second.bin", second)}, false, nonSolid);
+        {
+            // The first entry is in the way and skipped; the second comes after it intact.
+            ScopedTempDir d(L"bigskip");
+            ASSERT_TRUE(CreateDirectoryW(d.file(L"first.bin").c_str(), nullptr));
+            HoleStream in;
+            in.bytes = bytes;
+            ORB7zCallbacks callbacks;
+            callbacks.createFailed = [](const std::wstring&, DWORD) { return 1; };
+            EXPECT_EQ(0, Extract7zEntries(d.path(), &in.vt, callbacks));
+            EXPECT_EQ(second, ReadFileBytes(d.file(L"second.bin")));
+        }
+        {
+            ScopedTempDir d(L"bigcut");
+            HoleStream in;
+            in.bytes = bytes;
+            in.holeFrom = 2 << 20;
+            in.holeTo = Int64(bytes.size()) - 4000;
+            EXPECT_NE(0, Extract7zEntries(d.path(), &in.vt, ORB7zCallbacks()));
+            EXPECT_FALSE(FileExists(d.file(L"first.bin")));
+        }
     }
 }
 

@@ -6,8 +6,10 @@
 //   bench_payload.exe --whole <archive> <folder>    one extraction with whole blocks
 //                                                    unpacked in memory (the former way)
 //   bench_payload.exe --idle                         nothing (the baseline process)
-//   bench_payload.exe --memory <archive>             peak working set of one extraction
-//                                                    through the script, above idle
+//   bench_payload.exe --memory <archive> [folder]    peak working set of one extraction
+//                                                    through the script, above idle; the
+//                                                    files go below folder if given (a
+//                                                    guest whose own disk is too small)
 //   bench_payload.exe --phases <archive> <folder>    where the time goes: decoding to no
 //                                                    file, and the files' system calls alone
 #include <windows.h>
@@ -178,9 +180,9 @@ int Phases(const std::wstring& archive, const std::wstring& folder) {
     std::vector<Byte> sink(1 << 20);
     LARGE_INTEGER t0;
     QueryPerformanceCounter(&t0);
+    ORB7zFolderStream stream;
     for (UInt32 f = 0; f < db.db.NumFolders; ++f) {
-        ORB7zFolderStream stream;
-        if (stream.Open(&db, f, &a.in.vt) != SZ_OK) return 1;
+        if ((stream.Reaches(f) ? stream.Advance(f) : stream.Open(&db, f, &a.in.vt)) != SZ_OK) return 1;
         for (size_t got = 1; got;)
             if (stream.Read(sink.data(), sink.size(), &got) != SZ_OK) return 1;
     }
@@ -307,7 +309,9 @@ int wmain(int argc, wchar_t** argv) {
     b.reference = b.self.substr(0, b.self.find_last_of(L"\\/") + 1) + L"7zdec.exe";
     wchar_t tmp[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, tmp);
-    b.scratch = std::wstring(tmp) + L"orb-bench-" + std::to_wstring(GetCurrentProcessId());
+    std::wstring under = memory && argc == 4 ? std::wstring(argv[3]) + L"\\" : std::wstring(tmp);
+    if (memory && argc == 4) --argc;
+    b.scratch = under + L"orb-bench-" + std::to_wstring(GetCurrentProcessId());
     CreateDirectoryW(b.scratch.c_str(), nullptr);
 
     for (int i = 0; i < reps; ++i) {
