@@ -66,6 +66,15 @@ RECT InkBox(Canvas& c, float scale, const RECT& layout = kLabel) {
 
 bool Near(int got, float want, float tolerance) { return got >= want - tolerance && got <= want + tolerance; }
 
+// Text drawn at scale s: its ink box is the 100 % one's times s (place and size, within
+// the rounding of glyphs).
+void ExpectInkScaled(const RECT& ink, const RECT& ink100, float s) {
+    EXPECT_TRUE(Near(ink.left, ink100.left * s, 2 * s)) << ink.left;
+    EXPECT_TRUE(Near(ink.top, ink100.top * s, 2 * s)) << ink.top;
+    EXPECT_TRUE(Near(ink.right - ink.left, (ink100.right - ink100.left) * s, 3 * s)) << ink.right;
+    EXPECT_TRUE(Near(ink.bottom - ink.top, (ink100.bottom - ink100.top) * s, 3 * s)) << ink.bottom;
+}
+
 }  // namespace
 
 TEST(UiDpi, ControlsTextAndLargerImagesLandAtTheScaledPlaces) {
@@ -104,10 +113,7 @@ TEST(UiDpi, ControlsTextAndLargerImagesLandAtTheScaledPlaces) {
             ink100 = ink;
             continue;
         }
-        EXPECT_TRUE(Near(ink.left, ink100.left * s, 2 * s)) << ink.left;
-        EXPECT_TRUE(Near(ink.top, ink100.top * s, 2 * s)) << ink.top;
-        EXPECT_TRUE(Near(ink.right - ink.left, (ink100.right - ink100.left) * s, 3 * s)) << ink.right;
-        EXPECT_TRUE(Near(ink.bottom - ink.top, (ink100.bottom - ink100.top) * s, 3 * s)) << ink.bottom;
+        ExpectInkScaled(ink, ink100, s);
     }
 }
 
@@ -137,10 +143,7 @@ TEST(UiDpi, TextBoxTextScalesWithItsBox) {
             ink100 = ink;
             continue;
         }
-        EXPECT_TRUE(Near(ink.left, ink100.left * s, 2 * s)) << ink.left;
-        EXPECT_TRUE(Near(ink.top, ink100.top * s, 2 * s)) << ink.top;
-        EXPECT_TRUE(Near(ink.right - ink.left, (ink100.right - ink100.left) * s, 3 * s)) << ink.right;
-        EXPECT_TRUE(Near(ink.bottom - ink.top, (ink100.bottom - ink100.top) * s, 3 * s)) << ink.bottom;
+        ExpectInkScaled(ink, ink100, s);
     }
 }
 
