@@ -48,7 +48,7 @@ public:
         if (!hasPath) env.emplace_back(L"ORB_T_PATH", dir_.file(L"InstallDir"));
         options_.environment = env;
         options_.answers = std::move(answers);
-        options_.timeoutMs = 60000;
+        options_.timeoutMs = 120000;  // a whole install on a loaded 2-core machine, as test_demo
         options_.onStarted = [this](DWORD pid) { pid_ = pid; };
         options_.answerBox = [this](const std::wstring&, const std::wstring&) {
             ++extraBoxes_;
