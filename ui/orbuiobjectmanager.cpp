@@ -105,6 +105,14 @@ struct ControlAttributes {
           size(LayoutInt(e, L"size", 10)), bold(LayoutBool(e, L"bold", false)), rgb() {}
 };
 
+// Colour and font of a control that draws text (label, link label, text box).
+template <class T>
+void ApplyTextLook(T* o, const pugi::xml_node& e, ControlAttributes& a) {
+    ReadColor(e, a.rgb);
+    o->SetTextColor(a.rgb[0], a.rgb[1], a.rgb[2]);
+    o->SetFont(a.font, a.size, a.bold);
+}
+
 // Each builder: the object made and set up from its element, or the failure of its Create.
 using Built = std::unique_ptr<IORBBaseUIObject>;
 
@@ -129,9 +137,7 @@ HRESULT BuildLabel(HWND owner, const pugi::xml_node& e, ControlAttributes& a, Bu
     HRESULT hr = l->Create(owner, a.rect, 0, nullptr);
     if (FAILED(hr)) return hr;
     l->SetText(LayoutText(e));
-    ReadColor(e, a.rgb);
-    l->SetTextColor(a.rgb[0], a.rgb[1], a.rgb[2]);
-    l->SetFont(a.font, a.size, a.bold);
+    ApplyTextLook(l.get(), e, a);
     l->SetCentred(LayoutString(e, L"align") == L"center");
     ApplyCommon(l.get(), e);
     *out = std::move(l);
@@ -148,13 +154,9 @@ HRESULT BuildTextBox(HWND owner, const pugi::xml_node& e, ControlAttributes& a, 
     ScanRect(e.attribute(L"clrect").value(), &client);  // missing fields keep the rect's
     t->SetClientRect(client);
     if (t->CreateTextHost() == kTextServicesMissing) return kTextServicesMissing;
-    ReadColor(e, a.rgb);
-    t->SetTextColor(a.rgb[0], a.rgb[1], a.rgb[2]);
-    t->SetName(LayoutString(e, L"name"));
-    t->SetFont(a.font, a.size, a.bold);
+    ApplyTextLook(t.get(), e, a);
     t->SetMaxLength(LayoutInt(e, L"maxchar", 0));
-    t->SetVisible(LayoutBool(e, L"visible", true));
-    t->SetEnabled(LayoutBool(e, L"enable", true));
+    ApplyCommon(t.get(), e);
     t->SetMultiLine(LayoutBool(e, L"multiline", false));
     t->SetText(LayoutText(e));
     *out = std::move(t);
@@ -165,9 +167,7 @@ HRESULT BuildLinkLabel(HWND owner, const pugi::xml_node& e, ControlAttributes& a
     auto l = std::make_unique<LinkLabelUIObjectImpl>();
     HRESULT hr = l->Create(owner, a.rect, a.resId, a.type.c_str());
     if (FAILED(hr)) return hr;
-    ReadColor(e, a.rgb);
-    l->SetTextColor(a.rgb[0], a.rgb[1], a.rgb[2]);
-    l->SetFont(a.font, a.size, a.bold);
+    ApplyTextLook(l.get(), e, a);
     l->SetText(LayoutText(e));
     l->SetAction(LayoutUInt(e, L"action", 0));
     ApplyCommon(l.get(), e);
