@@ -261,36 +261,34 @@ private:
     std::vector<Byte> skipBuffer_;
 };
 
-// Writes entry i from data, through writer; a decoder status, SZ_ERROR_CRC for a
-// checksum mismatch, or kORB7zFileFailed when the file cannot be written.
+// Queues entry i from data for file on writer (bytes in memory already are written
+// here); a decoder status, SZ_ERROR_CRC for a checksum mismatch, or kORB7zFileFailed
+// when the file cannot be written. After a failure the caller flushes the writer
+// before the file goes.
 int WriteEntry(HANDLE file, EntryData& data, const CSzArEx& db, UInt32 i, ORB7zFileWriter* writer) {
     UInt32 crc = CRC_INIT_VAL;
     bool check = data.Streaming() && SzBitWithVals_Check(&db.CRCs, i);
-    // A file of one piece is written here: handing it over would cost more than it saves.
-    bool behind = SzArEx_GetFileSize(&db, i) > ORB7zFileWriter::PieceSize();
-    SRes res = SZ_OK;
     for (;;) {
         Byte* buffer = writer->Acquire();
         const Byte* piece = nullptr;
         size_t size = 0;
-        res = data.Next(buffer, ORB7zFileWriter::PieceSize(), &piece, &size);
-        if (res != SZ_OK || size == 0 || piece != buffer || !behind) {
-            // In memory already (the block cache) or small: written here.
-            if (check && res == SZ_OK) crc = CrcUpdate(crc, piece, size);
-            DWORD error = 0;
-            bool ok = res != SZ_OK || size == 0 || ORB7zWriteAll(file, piece, size, &error);
+        SRes res = data.Next(buffer, ORB7zFileWriter::PieceSize(), &piece, &size);
+        if (res != SZ_OK || size == 0) {
             writer->Write(file, buffer, 0);  // only gives the buffer back
-            if (!ok) return kORB7zFileFailed;
-            if (res != SZ_OK || size == 0) break;
-            continue;
+            if (res != SZ_OK) return res;
+            break;
         }
         if (check) crc = CrcUpdate(crc, piece, size);
-        writer->Write(file, buffer, size);
+        if (piece == buffer) {
+            writer->Write(file, buffer, size);
+            continue;
+        }
+        // The block cache: written from there.
+        DWORD error = 0;
+        bool ok = ORB7zWriteAll(file, piece, size, &error);
+        writer->Write(file, buffer, 0);
+        if (!ok) return kORB7zFileFailed;
     }
-    DWORD error = 0;
-    bool written = writer->Flush(&error);
-    if (res != SZ_OK) return res;
-    if (!written) return kORB7zFileFailed;
     if (check && CRC_GET_DIGEST(crc) != db.CRCs.Vals[i]) return SZ_ERROR_CRC;
     return 0;
 }
@@ -339,20 +337,30 @@ public:
         if (!root_.empty() && root_.back() != L'\\' && root_.back() != L'/') root_ += L'\\';
     }
 
+    // Files are handed to the per-file callback in archive order once closed, which is
+    // a little after they were written; those done before a failure still are.
     int Run() {
-        for (UInt32 i = 0; i < s_.db.NumFiles; ++i) {
-            int status = Entry(i);
-            if (status != 0) return status;
+        int status = 0;
+        for (UInt32 i = 0; i < s_.db.NumFiles && status == 0; ++i) {
+            status = Delivered(false);
+            if (status == 0) status = Entry(i);
         }
-        std::wstring failed;
-        if (!writer_.Finish(&failed)) {
-            ORBLog(L"Fun:%s, Description: closing %s failed!\r\n", L"Extract7zEntries", failed.c_str());
-            return kORB7zFileFailed;
-        }
-        return 0;
+        int last = Delivered(true);
+        return status ? status : last;
     }
 
 private:
+    // The files closed so far to the per-file callback (with wait: all of them); a
+    // status once one could not be written or closed.
+    int Delivered(bool wait) {
+        std::wstring failed;
+        if (writer_.Deliver(wait, callbacks_.fileWritten, &failed)) return 0;
+        if (!reported_)
+            ORBLog(L"Fun:%s, Description: writing or closing %s failed!\r\n", L"Extract7zEntries", failed.c_str());
+        reported_ = true;
+        return kORB7zFileFailed;
+    }
+
     int Entry(UInt32 i) {
         Target t;
         int status = Name(i, &t);
@@ -455,6 +463,15 @@ private:
         }
         if (file) return file;
         DWORD err = GetLastError();
+        // The script hears of the files before this one first; the same entry stored
+        // twice may still be open on the closing threads.
+        *status = Delivered(true);
+        if (*status != 0) return file;
+        if (err == ERROR_SHARING_VIOLATION) {
+            file.reset(CreateTarget(t.system));
+            if (file) return file;
+            err = GetLastError();
+        }
         int decision = err && callbacks_.createFailed ? callbacks_.createFailed(t.path, err) : 2;
         if (decision == 0) file.reset(CreateTarget(t.system));
         if (!file && decision != 1) *status = kORB7zFileFailed;  // 1: skipped, not a failure by itself
@@ -472,29 +489,31 @@ private:
         status = WriteEntry(file.get(), data_, s_.db, i, &writer_);
         if (status != 0) {
             // Not left behind looking complete.
+            DWORD ignored = 0;
+            writer_.Flush(&ignored);
             file.reset();
             DeleteFileW(t.system.c_str());
             return status;
         }
-        status = callbacks_.wholeBlocks ? CloseFormerWay(i, t, std::move(file)) : Close(i, t, std::move(file));
+        if (!callbacks_.wholeBlocks) {
+            Close(i, t, std::move(file));
+            return 0;
+        }
+        status = CloseFormerWay(i, t, std::move(file));
         if (status == 0 && callbacks_.fileWritten) callbacks_.fileWritten(t.path);
         return status;
     }
 
     // Time and attributes through the open handle, then the slow close off this thread.
-    int Close(UInt32 i, const Target& t, ORBFileHandle file) {
+    void Close(UInt32 i, const Target& t, ORBFileHandle file) {
         FILE_BASIC_INFO basic = {};
         if (SzBitWithVals_Check(&s_.db.MTime, i)) {
             basic.LastWriteTime.LowPart = s_.db.MTime.Vals[i].Low;
             basic.LastWriteTime.HighPart = LONG(s_.db.MTime.Vals[i].High);
         }
         basic.FileAttributes = EntryAttributes(s_.db, i);
-        if (basic.LastWriteTime.QuadPart || basic.FileAttributes)
-            SetFileInformationByHandle(file.get(), FileBasicInfo, &basic, sizeof basic);
-        // A per-file callback may open, load or move the file: it gets it closed.
-        if (callbacks_.fileWritten) return CloseHandle(file.release()) ? 0 : kORB7zFileFailed;
-        writer_.Close(file.release(), t.path);
-        return 0;
+        bool set = basic.LastWriteTime.QuadPart || basic.FileAttributes;
+        writer_.Close(file.release(), t.path, t.system, set ? &basic : nullptr);
     }
 
     // The former order, kept for comparison: time, close, attributes by path.
@@ -517,6 +536,7 @@ private:
     const ORB7zCallbacks& callbacks_;
     std::wstring root_;
     std::vector<UInt16> name_;
+    bool reported_ = false;
     // Folders met so far (system form), true for those this run made.
     std::unordered_map<std::wstring, bool> folders_;
 };

@@ -9,7 +9,8 @@
 
 #include "7zTypes.h"
 
-// Called with the full path of each written file.
+// Called with the full path of each written file, in archive order, once the file is
+// closed (a little after it was written: the next files may exist already).
 using ORBFileWrittenFn = std::function<void(const std::wstring& path)>;
 // Called when a file cannot be created: 0 = try once more, 1 = skip the entry,
 // anything else = stop with failure.

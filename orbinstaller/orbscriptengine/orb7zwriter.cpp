@@ -3,9 +3,9 @@
 namespace {
 
 const size_t kPieceSize = size_t(1) << 20;
-const size_t kPieces = 4;          // bounds the memory of writes in flight
+const size_t kPieces = 8;          // bounds the memory of writes in flight
 const unsigned kClosers = 2;
-const size_t kClosesQueued = 64;  // beyond that the decoder waits for the closers
+const size_t kOpenFiles = 64;      // beyond that the decoder waits for the closers
 // Closers are woken for this many handles at a time: waking a thread costs about as
 // much as closing a file.
 const size_t kCloseBatch = 16;
@@ -31,7 +31,7 @@ ORB7zFileWriter::ORB7zFileWriter() = default;
 
 ORB7zFileWriter::~ORB7zFileWriter() {
     std::wstring ignored;
-    Finish(&ignored);
+    Deliver(true, nullptr, &ignored);
     {
         std::lock_guard<std::mutex> lock(m_);
         stop_ = true;
@@ -78,58 +78,116 @@ Byte* ORB7zFileWriter::Acquire() {
 }
 
 void ORB7zFileWriter::Write(HANDLE file, Byte* piece, size_t size) {
-    if (!threaded_ || size == 0) {
-        DWORD error = 0;
-        bool ok = size == 0 || ORB7zWriteAll(file, piece, size, &error);
-        std::lock_guard<std::mutex> lock(m_);
-        if (!ok && !writeFailed_) {
-            writeFailed_ = true;
-            writeError_ = error;
-        }
-        free_.push_back(piece);
+    std::unique_lock<std::mutex> lock(m_);
+    if (threaded_ && size) {
+        pieces_.push_back({file, piece, size, 0, {}, false});
+        lock.unlock();
+        writeCv_.notify_one();
         return;
     }
-    {
-        std::lock_guard<std::mutex> lock(m_);
-        pieces_.push_back({file, piece, size});
+    if (size && failedFile_ != file) {
+        lock.unlock();
+        DWORD error = 0;
+        bool ok = ORB7zWriteAll(file, piece, size, &error);
+        lock.lock();
+        if (!ok) {
+            failedFile_ = file;
+            writeError_ = error;
+        }
     }
-    writeCv_.notify_one();
+    free_.push_back(piece);
 }
 
 bool ORB7zFileWriter::Flush(DWORD* error) {
     std::unique_lock<std::mutex> lock(m_);
     doneCv_.wait(lock, [this] { return pieces_.empty() && writing_ == 0; });
-    bool ok = !writeFailed_;
+    bool ok = !failedFile_;
     *error = writeError_;
-    writeFailed_ = false;
+    failedFile_ = nullptr;
     writeError_ = 0;
     return ok;
 }
 
-void ORB7zFileWriter::Close(HANDLE file, const std::wstring& path) {
+void ORB7zFileWriter::Close(HANDLE file, const std::wstring& path, const std::wstring& system,
+                            const FILE_BASIC_INFO* basic) {
+    StartThreads();
+    Piece p = {file, nullptr, 0, 0, {}, basic != nullptr};
+    if (basic) p.basic = *basic;
+    std::unique_lock<std::mutex> lock(m_);
+    doneCv_.wait(lock, [this] { return open_ < kOpenFiles; });
+    p.ticket = firstTicket_ + tickets_.size();
+    tickets_.push_back({path, system, kPending});
     if (!threaded_) {
-        if (!CloseHandle(file) && closeFailed_.empty()) closeFailed_ = path;
+        EndFile(lock, p);
         return;
     }
-    bool wake;
-    {
-        std::unique_lock<std::mutex> lock(m_);
-        doneCv_.wait(lock, [this] { return closes_.size() < kClosesQueued; });
-        closes_.emplace_back(file, path);
-        wake = closes_.size() == kCloseBatch;
-    }
-    if (wake) closeCv_.notify_one();
+    ++open_;
+    pieces_.push_back(p);
+    lock.unlock();
+    writeCv_.notify_one();
 }
 
-bool ORB7zFileWriter::Finish(std::wstring* failedPath) {
-    std::unique_lock<std::mutex> lock(m_);
-    draining_ = true;
-    closeCv_.notify_all();
-    doneCv_.wait(lock, [this] { return pieces_.empty() && writing_ == 0 && closes_.empty() && closing_ == 0; });
-    draining_ = false;
-    *failedPath = closeFailed_;
-    bool ok = closeFailed_.empty();
-    closeFailed_.clear();
+bool ORB7zFileWriter::Finish(const Piece& p) {
+    if (p.setBasic) {
+        FILE_BASIC_INFO basic = p.basic;
+        SetFileInformationByHandle(p.file, FileBasicInfo, &basic, sizeof basic);
+    }
+    return CloseHandle(p.file) != 0;
+}
+
+void ORB7zFileWriter::EndFile(std::unique_lock<std::mutex>& lock, const Piece& p) {
+    if (failedFile_ == p.file) {
+        failedFile_ = nullptr;
+        ++closing_;  // Deliver waits for the deletion
+        std::wstring system = At(p.ticket).system;
+        lock.unlock();
+        CloseHandle(p.file);
+        DeleteFileW(system.c_str());
+        lock.lock();
+        --closing_;
+        At(p.ticket).state = kFailed;
+        if (threaded_) --open_;
+        doneCv_.notify_all();
+        return;
+    }
+    if (!threaded_) {
+        lock.unlock();
+        bool ok = Finish(p);
+        lock.lock();
+        At(p.ticket).state = ok ? kClosed : kFailed;
+        return;
+    }
+    closes_.push_back(p);
+    if (closes_.size() == kCloseBatch || draining_) closeCv_.notify_one();
+}
+
+bool ORB7zFileWriter::Deliver(bool wait, const std::function<void(const std::wstring&)>& done,
+                              std::wstring* failedPath) {
+    std::vector<std::wstring> ready;
+    bool ok = true;
+    {
+        std::unique_lock<std::mutex> lock(m_);
+        if (wait) {
+            draining_ = true;
+            closeCv_.notify_all();
+            doneCv_.wait(lock,
+                         [this] { return pieces_.empty() && writing_ == 0 && closes_.empty() && closing_ == 0; });
+            draining_ = false;
+        }
+        while (!tickets_.empty() && tickets_.front().state != kPending) {
+            if (tickets_.front().state == kFailed) {
+                // Stays at the front: every later call fails as well.
+                *failedPath = tickets_.front().path;
+                ok = false;
+                break;
+            }
+            ready.push_back(std::move(tickets_.front().path));
+            tickets_.pop_front();
+            ++firstTicket_;
+        }
+    }
+    if (done)
+        for (const std::wstring& path : ready) done(path);
     return ok;
 }
 
@@ -140,26 +198,31 @@ void ORB7zFileWriter::WriteLoop() {
         if (pieces_.empty()) return;
         Piece p = pieces_.front();
         pieces_.pop_front();
+        if (!p.data) {
+            EndFile(lock, p);
+            continue;
+        }
         ++writing_;
-        // After a failure the remaining pieces are only given back.
-        bool skip = writeFailed_;
+        // After a failure the file's remaining pieces are only given back.
+        bool skip = failedFile_ == p.file;
         lock.unlock();
         DWORD error = 0;
         bool ok = skip || ORB7zWriteAll(p.file, p.data, p.size, &error);
         lock.lock();
-        if (!ok && !writeFailed_) {
-            writeFailed_ = true;
+        if (!ok) {
+            failedFile_ = p.file;
             writeError_ = error;
         }
         free_.push_back(p.data);
         --writing_;
-        doneCv_.notify_one();
+        doneCv_.notify_all();
     }
 }
 
 void ORB7zFileWriter::CloseLoop() {
     std::unique_lock<std::mutex> lock(m_);
-    std::vector<std::pair<HANDLE, std::wstring>> batch;
+    std::vector<Piece> batch;
+    std::vector<char> closed;
     for (;;) {
         closeCv_.wait(lock, [this] {
             return stop_ || closes_.size() >= kCloseBatch || (draining_ && !closes_.empty());
@@ -167,20 +230,19 @@ void ORB7zFileWriter::CloseLoop() {
         if (closes_.empty()) return;
         batch.clear();
         while (!closes_.empty() && batch.size() < kCloseBatch) {
-            batch.push_back(std::move(closes_.front()));
+            batch.push_back(closes_.front());
             closes_.pop_front();
         }
         closing_ += batch.size();
         bool more = closes_.size() >= kCloseBatch || (draining_ && !closes_.empty());
         lock.unlock();
         if (more) closeCv_.notify_one();
-        doneCv_.notify_all();  // room in the queue
-        std::wstring failed;
-        for (const auto& c : batch)
-            if (!CloseHandle(c.first) && failed.empty()) failed = c.second;
+        closed.clear();
+        for (const Piece& p : batch) closed.push_back(Finish(p));
         lock.lock();
-        if (!failed.empty() && closeFailed_.empty()) closeFailed_ = failed;
+        for (size_t k = 0; k < batch.size(); ++k) At(batch[k].ticket).state = closed[k] ? kClosed : kFailed;
         closing_ -= batch.size();
+        open_ -= batch.size();
         doneCv_.notify_all();
     }
 }

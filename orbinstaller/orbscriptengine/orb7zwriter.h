@@ -1,12 +1,15 @@
 // File writing behind the decoder: pieces are written on one writer thread while the
-// next ones are decoded, and finished files are closed on a small pool of threads,
-// because closing a freshly written file waits while security software scans it.
+// next ones are decoded and the next files created, and finished files are closed on a
+// small pool of threads, because closing a freshly written file waits while security
+// software scans it. Finished files are handed back in the order they were queued.
 #pragma once
 
 #include <windows.h>
 
 #include <condition_variable>
+#include <cstdint>
 #include <deque>
+#include <functional>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -29,25 +32,45 @@ public:
     Byte* Acquire();
     static size_t PieceSize();
     // Queues size bytes of piece (from Acquire) for file; the buffer is free again
-    // once written. A piece of size 0 only gives the buffer back.
+    // once written. A piece of size 0 only gives the buffer back. The pieces of one
+    // file are queued before those of the next.
     void Write(HANDLE file, Byte* piece, size_t size);
     // Waits until every queued piece is written; false (with the system error) when a
-    // write failed since the last call.
+    // write of a file not yet queued for closing failed. For a file given up on.
     bool Flush(DWORD* error);
-    // Closes file on the pool; a failed close is reported by Finish.
-    void Close(HANDLE file, const std::wstring& path);
-    // Waits for all closes; false with the path of a file whose close failed.
-    bool Finish(std::wstring* failedPath);
+    // Queues the end of file behind its pieces: basic, when given, is set and the file
+    // closed on the pool. A file whose writes failed is closed and deleted (by system,
+    // its path in system form) instead, so it is never left looking complete. Waits
+    // while many files are open.
+    void Close(HANDLE file, const std::wstring& path, const std::wstring& system, const FILE_BASIC_INFO* basic);
+    // Hands the paths of the files closed so far to done, in the order of Close; with
+    // wait, after every queued write and close. False with *failedPath once a file
+    // could not be written or closed; the files after it are not handed.
+    bool Deliver(bool wait, const std::function<void(const std::wstring&)>& done, std::wstring* failedPath);
 
 private:
     struct Piece {
         HANDLE file;
-        Byte* data;
+        Byte* data;  // null: the end of file, ticket says which
         size_t size;
+        uint64_t ticket;
+        FILE_BASIC_INFO basic;
+        bool setBasic;
+    };
+    enum : char { kPending, kClosed, kFailed };
+    struct Ticket {
+        std::wstring path, system;
+        char state;
     };
     void WriteLoop();
     void CloseLoop();
     void StartThreads();
+    // The end of file p: closed here when the file's writes failed (and deleted), or
+    // queued for the closers. Called with the lock held.
+    void EndFile(std::unique_lock<std::mutex>& lock, const Piece& p);
+    // Sets the time and attributes and closes; true when closed.
+    static bool Finish(const Piece& p);
+    Ticket& At(uint64_t ticket) { return tickets_[size_t(ticket - firstTicket_)]; }
 
     std::mutex m_;
     std::condition_variable writeCv_;  // the writer waits for pieces
@@ -57,12 +80,14 @@ private:
     std::vector<Byte*> free_;
     std::deque<Piece> pieces_;
     size_t writing_ = 0;
-    bool writeFailed_ = false;
+    HANDLE failedFile_ = nullptr;  // the file whose write failed, until its end
     DWORD writeError_ = 0;
-    std::deque<std::pair<HANDLE, std::wstring>> closes_;
+    std::deque<Piece> closes_;
     size_t closing_ = 0;
-    bool draining_ = false;  // Finish waits: closers take what is queued
-    std::wstring closeFailed_;
+    size_t open_ = 0;        // files queued for their end and not closed yet
+    bool draining_ = false;  // Deliver waits: closers take what is queued
+    std::deque<Ticket> tickets_;
+    uint64_t firstTicket_ = 0;
     bool stop_ = false;
     bool started_ = false;
     bool threaded_ = false;

@@ -189,6 +189,28 @@ TEST(UnCompress7z, PerFileCallbackSeesEveryWrittenFileInArchiveOrder) {
     EXPECT_TRUE(FileExists(d.file(L"empty.txt")));
 }
 
+// Files are closed off the script's thread and handed over in order: each one closed
+// (a file still open cannot be moved), all before the next failure callback.
+TEST(UnCompress7z, PerFileCallbackGetsClosedFilesBeforeTheNextFailureCallback) {
+    ScopedTempDir d(L"cbclosed"), a(L"arc");
+    Engine()->SetGlobalString("D", d.path());
+    std::vector<Test7zEntry> entries;
+    for (int k = 0; k < 40; ++k) entries.push_back(File7z(L"f" + std::to_wstring(k), std::string(k * 100, 'x')));
+    entries.push_back(File7z(L"locked.txt", "fresh"));
+    WriteArchive(a, Make7z(entries));
+    Lock(d.file(L"locked.txt"));
+    EXPECT_EQ("true", LuaResult1("seen = {} return Lua_UnCompress7z(A, D, true,\n"
+                                 "  function(p) seen[#seen + 1] = tostring(os.rename(p, p .. '.moved')) end,\n"
+                                 "  function() seen[#seen + 1] = 'locked' test_unlock() return 0 end)"));
+    std::vector<std::string> expected(40, "true");
+    expected.push_back("locked");
+    expected.push_back("true");
+    EXPECT_EQ(expected, LuaResults("return table.unpack(seen)"));
+    for (int k = 0; k < 40; ++k)
+        EXPECT_EQ(std::string(k * 100, 'x'), ReadFileBytes(d.file(L"f" + std::to_wstring(k) + L".moved"))) << k;
+    EXPECT_EQ("fresh", ReadFileBytes(d.file(L"locked.txt.moved")));
+}
+
 TEST(UnCompress7z, CallbackReferencesAreReleasedOnEveryPath) {
     ScopedTempDir d(L"ref");
     Engine()->SetGlobalString("D", d.path());
