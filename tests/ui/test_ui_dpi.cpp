@@ -68,11 +68,18 @@ bool Near(int got, float want, float tolerance) { return got >= want - tolerance
 
 // Text drawn at scale s: its ink box is the 100 % one's times s (place and size, within
 // the rounding of glyphs).
-void ExpectInkScaled(const RECT& ink, const RECT& ink100, float s) {
-    EXPECT_TRUE(Near(ink.left, ink100.left * s, 2 * s)) << ink.left;
-    EXPECT_TRUE(Near(ink.top, ink100.top * s, 2 * s)) << ink.top;
-    EXPECT_TRUE(Near(ink.right - ink.left, (ink100.right - ink100.left) * s, 3 * s)) << ink.right;
-    EXPECT_TRUE(Near(ink.bottom - ink.top, (ink100.bottom - ink100.top) * s, 3 * s)) << ink.bottom;
+// At 100 % the ink becomes the reference; at other scales it must be the reference scaled.
+void ExpectInkScaled(const RECT& ink, RECT* ink100, int percent) {
+    ASSERT_LT(ink.left, ink.right);
+    if (percent == 100) {
+        *ink100 = ink;
+        return;
+    }
+    const float s = percent / 100.0f;
+    EXPECT_TRUE(Near(ink.left, ink100->left * s, 2 * s)) << ink.left;
+    EXPECT_TRUE(Near(ink.top, ink100->top * s, 2 * s)) << ink.top;
+    EXPECT_TRUE(Near(ink.right - ink.left, (ink100->right - ink100->left) * s, 3 * s)) << ink.right;
+    EXPECT_TRUE(Near(ink.bottom - ink.top, (ink100->bottom - ink100->top) * s, 3 * s)) << ink.bottom;
 }
 
 }  // namespace
@@ -107,13 +114,7 @@ TEST(UiDpi, ControlsTextAndLargerImagesLandAtTheScaledPlaces) {
             EXPECT_EQ(grey, c.Pixel(t.left + 4, y)) << y;
 
         // The label's text grows with the scale and stays at its scaled place.
-        const RECT ink = InkBox(c, s);
-        ASSERT_LT(ink.left, ink.right);
-        if (percent == 100) {
-            ink100 = ink;
-            continue;
-        }
-        ExpectInkScaled(ink, ink100, s);
+        ExpectInkScaled(InkBox(c, s), &ink100, percent);
     }
 }
 
@@ -137,13 +138,7 @@ TEST(UiDpi, TextBoxTextScalesWithItsBox) {
         Canvas c(ScaleLength(200, s), ScaleLength(60, s));
         ASSERT_TRUE(c.Render(&box, s));
         SaveArtefact(c, L"dpi-textbox-" + std::to_wstring(percent) + L".png");
-        const RECT ink = InkBox(c, s, rect);
-        ASSERT_LT(ink.left, ink.right);
-        if (percent == 100) {
-            ink100 = ink;
-            continue;
-        }
-        ExpectInkScaled(ink, ink100, s);
+        ExpectInkScaled(InkBox(c, s, rect), &ink100, percent);
     }
 }
 
