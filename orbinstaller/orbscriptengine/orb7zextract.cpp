@@ -489,8 +489,7 @@ private:
         status = WriteEntry(file.get(), data_, s_.db, i, &writer_);
         if (status != 0) {
             // Not left behind looking complete.
-            DWORD ignored = 0;
-            writer_.Flush(&ignored);
+            writer_.Flush();
             file.reset();
             DeleteFileW(t.system.c_str());
             return status;

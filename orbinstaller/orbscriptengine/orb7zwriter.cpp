@@ -90,22 +90,15 @@ void ORB7zFileWriter::Write(HANDLE file, Byte* piece, size_t size) {
         DWORD error = 0;
         bool ok = ORB7zWriteAll(file, piece, size, &error);
         lock.lock();
-        if (!ok) {
-            failedFile_ = file;
-            writeError_ = error;
-        }
+        if (!ok) failedFile_ = file;
     }
     free_.push_back(piece);
 }
 
-bool ORB7zFileWriter::Flush(DWORD* error) {
+void ORB7zFileWriter::Flush() {
     std::unique_lock<std::mutex> lock(m_);
     doneCv_.wait(lock, [this] { return pieces_.empty() && writing_ == 0; });
-    bool ok = !failedFile_;
-    *error = writeError_;
     failedFile_ = nullptr;
-    writeError_ = 0;
-    return ok;
 }
 
 void ORB7zFileWriter::Close(HANDLE file, const std::wstring& path, const std::wstring& system,
@@ -209,10 +202,7 @@ void ORB7zFileWriter::WriteLoop() {
         DWORD error = 0;
         bool ok = skip || ORB7zWriteAll(p.file, p.data, p.size, &error);
         lock.lock();
-        if (!ok) {
-            failedFile_ = p.file;
-            writeError_ = error;
-        }
+        if (!ok) failedFile_ = p.file;
         free_.push_back(p.data);
         --writing_;
         doneCv_.notify_all();

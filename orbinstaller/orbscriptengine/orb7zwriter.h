@@ -35,9 +35,8 @@ public:
     // once written. A piece of size 0 only gives the buffer back. The pieces of one
     // file are queued before those of the next.
     void Write(HANDLE file, Byte* piece, size_t size);
-    // Waits until every queued piece is written; false (with the system error) when a
-    // write of a file not yet queued for closing failed. For a file given up on.
-    bool Flush(DWORD* error);
+    // Waits until every queued piece is written, for a file given up on before its end.
+    void Flush();
     // Queues the end of file behind its pieces: basic, when given, is set and the file
     // closed on the pool. A file whose writes failed is closed and deleted (by system,
     // its path in system form) instead, so it is never left looking complete. Waits
@@ -81,7 +80,6 @@ private:
     std::deque<Piece> pieces_;
     size_t writing_ = 0;
     HANDLE failedFile_ = nullptr;  // the file whose write failed, until its end
-    DWORD writeError_ = 0;
     std::deque<Piece> closes_;
     size_t closing_ = 0;
     size_t open_ = 0;        // files queued for their end and not closed yet
