@@ -1,6 +1,7 @@
 #include "orbdialogsettings.h"
 
 #include "orbscriptengine.h"
+#include "orbscriptnames.h"
 #include "orbstring.h"
 
 namespace ORBDialogSettings {
@@ -13,22 +14,22 @@ bool Flag(const char* name) { return Engine()->GetGlobalBoolean(name); }
 
 }  // namespace
 
-std::wstring ProductName() { return Text("global_product_name"); }
-bool StartupCheckVisible() { return Flag("global_startup_check_visable"); }
-bool StartupChecked() { return Flag("global_startup_check"); }
-std::wstring LicenceUrl() { return Text("global_licence_url"); }
-std::wstring InstallBaseName() { return Text("global_install_basepath"); }
-std::wstring DefaultInstallPath() { return Text("global_install_path"); }
-std::wstring InstallPath() { return Text("InstallPath"); }
-void SetInstallPath(const std::wstring& path) { Engine()->SetGlobalString("InstallPath", path); }
-std::wstring BackupPath() { return Text("BackUpPath"); }
-std::wstring NeedDiskSpace() { return Text("global_need_disk_space"); }
-bool PassiveInstall() { return Flag("global_passive_install"); }
-std::wstring MainAppName() { return Text("global_main_app_name"); }
-std::wstring StartParameter() { return Text("global_start_parameter"); }
-std::wstring CompleteDownloadUrl() { return Text("global_complate_download_url"); }
-void SetProgressInterval(unsigned ms) { Engine()->SetGlobalNumber("global_install_progress_elapse", ms); }
-void SetProgressPos(int pos) { Engine()->SetGlobalNumber("global_install_progress_pos", pos); }
+std::wstring ProductName() { return Text(kORBGlobalProductName); }
+bool StartupCheckVisible() { return Flag(kORBGlobalStartupCheckVisible); }
+bool StartupChecked() { return Flag(kORBGlobalStartupCheck); }
+std::wstring LicenceUrl() { return Text(kORBGlobalLicenceUrl); }
+std::wstring InstallBaseName() { return Text(kORBGlobalInstallBasePath); }
+std::wstring DefaultInstallPath() { return Text(kORBGlobalInstallPath); }
+std::wstring InstallPath() { return Text(kORBGlobalChosenInstallPath); }
+void SetInstallPath(const std::wstring& path) { Engine()->SetGlobalString(kORBGlobalChosenInstallPath, path); }
+std::wstring BackupPath() { return Text(kORBGlobalChosenBackupPath); }
+std::wstring NeedDiskSpace() { return Text(kORBGlobalNeedDiskSpace); }
+bool PassiveInstall() { return Flag(kORBGlobalPassiveInstall); }
+std::wstring MainAppName() { return Text(kORBGlobalMainAppName); }
+std::wstring StartParameter() { return Text(kORBGlobalStartParameter); }
+std::wstring CompleteDownloadUrl() { return Text(kORBGlobalCompleteDownloadUrl); }
+void SetProgressInterval(unsigned ms) { Engine()->SetGlobalNumber(kORBGlobalProgressElapse, ms); }
+void SetProgressPos(int pos) { Engine()->SetGlobalNumber(kORBGlobalProgressPos, pos); }
 
 std::wstring Named(const std::wstring& name) { return Text(ORBWideToAnsi(name.c_str()).c_str()); }
 
@@ -40,6 +41,6 @@ void PublishFlag(const std::wstring& name, bool on) {
     Engine()->SetGlobalBoolean(ORBWideToAnsi(name.c_str()).c_str(), on);
 }
 
-void RunInstall() { Engine()->CallHook("ORBSE_OnInstall"); }
+void RunInstall() { Engine()->CallHook(kORBHookOnInstall); }
 
 }  // namespace ORBDialogSettings
