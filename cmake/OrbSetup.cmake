@@ -307,7 +307,7 @@ function(orb_add_setup target)
   # The host's own texts (a string table per language), last: the LANGUAGE statements
   # in it would apply to the resources after it. One resource script per setup: the
   # linker's merging of two .rsrc sections orders type names differently from Windows.
-  set(texts_rc "${PROJECT_SOURCE_DIR}/orbinstaller/orbscriptengine/orbhosttext.rc")
+  set(texts_rc "${PROJECT_SOURCE_DIR}/orbinstaller/orbscriptengine/engine/orbhosttext.rc")
   orb_rc_path(p "${texts_rc}")
   string(APPEND rc "#include ${p}\n")
   list(APPEND deps "${texts_rc}")

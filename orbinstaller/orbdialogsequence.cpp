@@ -7,14 +7,14 @@
 #include "orbinitdlg.h"
 #include "orbinstalldlg.h"
 #include "orblog.h"
+#include "orblogtexts.h"
 #include "orbmessageloop.h"
 #include "orbresource.h"
 #include "orbscriptengine.h"
+#include "orbscriptnames.h"
 #include "orbstring.h"
 
 namespace {
-
-const wchar_t kLayoutLoadFailed[] = L"LoadResource failed. type : XML, id : LAYOUT.XML";
 
 void RegisterDialogClass() {
     WNDCLASSEXW wc = {};
@@ -48,19 +48,7 @@ int RunDialog(const pugi::xml_node& node, bool* shown = nullptr) {
 
 bool ORBDialogSequence::LoadLayout() {
     ORBResourceData res = ORBLoadResource(nullptr, ORB_RES_W(ORB_RT_XML), ORB_RES_W(ORB_RN_LAYOUT));
-    switch (res.status) {
-    case ORBResourceData::kNotFound:
-        ORBLogFailure(kLayoutLoadFailed, ORB_WFILE, 153, GetLastError());
-        return false;
-    case ORBResourceData::kNotLocked:
-        ORBLogFailure(L"LockResource failed.", ORB_WFILE, 161, GetLastError());
-        return false;
-    case ORBResourceData::kEmpty:
-        ORBLog(L"ResSize == 0\r\n");
-        return false;
-    case ORBResourceData::kOk:
-        break;
-    }
+    if (!ORBResourceUsable(res, kORBLayoutRecord)) return false;
     RegisterDialogClass();
     pugi::xml_parse_result parsed =
         document_.load_buffer(res.data, res.size, pugi::parse_default, pugi::encoding_utf16_le);
@@ -91,7 +79,7 @@ bool ORBDialogSequence::RunInteractive(bool* cancelled) {
         *cancelled = shown;
         return false;
     }
-    ORBScriptEngine::GetInstance()->CallHook("ORBSE_BeforeInstall");
+    ORBScriptEngine::GetInstance()->CallHook(kORBHookBeforeInstall);
     return RunInstallDialog();
 }
 

@@ -3,13 +3,17 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include <optional>
+
 #include "orbappmodule.h"
 #include "orbdialogsequence.h"
+#include "orbhandle.h"
 #include "orblibrary.h"
 #include "orblog.h"
 #include "orbplatform.h"
 #include "orbresourceids.h"
 #include "orbscriptengine.h"
+#include "orbscriptnames.h"
 #include "orbsingleinstance.h"
 
 const wchar_t kORBDefaultMutexName[] = L"Global\\{5E1C09D4-7B2A-4C6F-8D3E-91A0B4C7F215}";
@@ -18,11 +22,10 @@ namespace {
 
 // Ends what start-up began, in reverse order, on every way out of the flow.
 struct PlatformScope {
+    std::optional<ORBComScope> com;  // ends after the module
     bool started = false;
     ~PlatformScope() {
-        if (!started) return;
-        g_orbModule.Term();
-        CoUninitialize();
+        if (started) g_orbModule.Term();
     }
 };
 
@@ -53,20 +56,19 @@ bool RunScripts(ORBScriptEngine* engine) {
 
 // The scripts' mutex name, or the default one qualified by global_app_id.
 bool AnotherInstanceRuns(ORBScriptEngine* engine) {
-    std::wstring mutexName = engine->GetGlobalString("global_install_mutex_guid");
+    std::wstring mutexName = engine->GetGlobalString(kORBGlobalInstallMutexGuid);
     int appId = 0;
     if (mutexName.empty()) {
         mutexName = kORBDefaultMutexName;
-        appId = engine->GetGlobalInteger("global_app_id");
+        appId = engine->GetGlobalInteger(kORBGlobalAppId);
     }
     return static_cast<bool>(SingleInstanceGuard(mutexName, appId));
 }
 
 // COM, GDI+, the common controls and the window module, ended by platform.
 void StartPlatform(HINSTANCE instance, PlatformScope& platform) {
-    CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED);
+    platform.com.emplace(COINIT_APARTMENTTHREADED);
     ORBStartGdiplus();
-    DefWindowProcW(nullptr, 0, 0, 0);
     // comctl32 is no KnownDLL: taken from the system folder (or the side-by-side
     // version the manifest asks for), never from the setup's folder.
     using InitCommonControlsExFn = BOOL(WINAPI*)(const INITCOMMONCONTROLSEX*);
@@ -93,12 +95,12 @@ int ORBRunInstaller(HINSTANCE instance) {
     PlatformScope platform;
     StartPlatform(instance, platform);
 
-    engine->CallHook("ORBSE_BeforeInit");
+    engine->CallHook(kORBHookBeforeInit);
 
-    const bool silent = engine->GetGlobalBoolean("global_silent_install");
-    const bool showComplete = engine->GetGlobalBoolean("global_show_completewindow");
+    const bool silent = engine->GetGlobalBoolean(kORBGlobalSilentInstall);
+    const bool showComplete = engine->GetGlobalBoolean(kORBGlobalShowCompleteWindow);
     // Passive: the install dialog alone, no questions; the silent road wins over it.
-    const bool passive = !silent && engine->GetGlobalBoolean("global_passive_install");
+    const bool passive = !silent && engine->GetGlobalBoolean(kORBGlobalPassiveInstall);
     ORBLog(showComplete ? L"Completewindow==true ~!\r\n" : L"Completewindow==false ~!\r\n");
 
     // A silent run without the completion window never touches the layout.
@@ -111,10 +113,10 @@ int ORBRunInstaller(HINSTANCE instance) {
     }
 
     if (silent || passive) {
-        engine->SetGlobalString("InstallPath", engine->GetGlobalString("global_install_path"));
-        engine->CallHook("ORBSE_BeforeInstall");
+        engine->SetGlobalString(kORBGlobalChosenInstallPath, engine->GetGlobalString(kORBGlobalInstallPath));
+        engine->CallHook(kORBHookBeforeInstall);
         if (silent) {
-            engine->CallHook("ORBSE_OnInstall");
+            engine->CallHook(kORBHookOnInstall);
         } else if (!dialogs.RunInstallDialog()) {
             return engine->ExitCodeFor(ORBOutcome::kFailed);
         }
@@ -124,12 +126,12 @@ int ORBRunInstaller(HINSTANCE instance) {
             return engine->ExitCodeFor(cancelled ? ORBOutcome::kCancelled : ORBOutcome::kFailed);
     }
 
-    engine->CallHook("ORBSE_BeforeComplete");
+    engine->CallHook(kORBHookBeforeComplete);
     if (silent || passive || !showComplete) {
         ORBLog(L"node <Dlg name=\"CompleteDlg\"> is hide!");
-        engine->CallHook("ORBSE_AfterComplete");
+        engine->CallHook(kORBHookAfterComplete);
     } else if (dialogs.RunCompleteDialog() == 1) {
-        engine->CallHook("ORBSE_AfterComplete");
+        engine->CallHook(kORBHookAfterComplete);
     } else if (!engine->StandardExitCodes()) {
         return 0;  // the flow did not reach its end
     }

@@ -1,13 +1,24 @@
 #include "orbcarousel.h"
 
 #include "orblog.h"
+#include "orbuimessages.h"
 
 namespace ORBUE {
 
 namespace {
 
-// Process-wide timer numbers; each carousel takes two (frame, then fade).
+// Process-wide timer numbers; each carousel takes two (frame, then fade). They go round
+// below the progress timer (ANIMATION_TIMER_BASE + number stays under PROGRESS_TIMER):
+// the 501st carousel of a process takes the first two numbers again.
+constexpr UINT kTimerNumbers = PROGRESS_TIMER - ANIMATION_TIMER_BASE;
+static_assert(kTimerNumbers % 2 == 0, "a carousel's two numbers stay consecutive");
 USHORT g_nextTimerNumber = 0;
+
+USHORT TakeTimerNumber() {
+    const USHORT number = g_nextTimerNumber;
+    g_nextTimerNumber = static_cast<USHORT>((number + 1) % kTimerNumbers);
+    return number;
+}
 
 constexpr UINT kFadePeriodMs = 66;
 
@@ -16,8 +27,8 @@ constexpr UINT kFadePeriodMs = 66;
 CarouselUIObjectImpl::CarouselUIObjectImpl()
     : frameCount_(1), current_(0), alpha_(1.0f), step_(0.1f), fadeInterval_(500),
       interval_(1000), playing_(0) {
-    frameTimer_ = g_nextTimerNumber++;
-    fadeTimer_ = g_nextTimerNumber++;
+    frameTimer_ = TakeTimerNumber();
+    fadeTimer_ = TakeTimerNumber();
 }
 
 CarouselUIObjectImpl::~CarouselUIObjectImpl() {

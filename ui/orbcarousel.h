@@ -18,7 +18,8 @@ public:
 
 class CarouselUIObjectImpl : public PictureUIObjectImpl, public IORBBaseAnimationObject {
 public:
-    // Takes two timer numbers from the process-wide counter: frame timer, then fade timer.
+    // Takes two timer numbers from the process-wide counter: frame timer, then fade timer
+    // (numbers go round before they reach the progress timer's id).
     CarouselUIObjectImpl();
     ~CarouselUIObjectImpl() override;
 

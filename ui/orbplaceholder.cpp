@@ -7,14 +7,21 @@
 
 namespace ORBUE {
 
-std::wstring FillPlaceholder(const std::wstring& text, const PlaceholderLookup& lookup) {
+bool FindPlaceholder(const std::wstring& text, std::wstring& token, std::wstring& name) {
     const size_t first = text.find(L'$');
-    if (first == std::wstring::npos) return text;
+    if (first == std::wstring::npos) return false;
     const size_t second = text.find(L'$', first + 1);
-    if (second == std::wstring::npos) return text;
-    const std::wstring value = lookup(text.substr(first + 1, second - first - 1));
+    if (second == std::wstring::npos) return false;
+    token = text.substr(first, second - first + 1);
+    name = text.substr(first + 1, second - first - 1);
+    return true;
+}
+
+std::wstring FillPlaceholder(const std::wstring& text, const PlaceholderLookup& lookup) {
+    std::wstring token, name;
+    if (!FindPlaceholder(text, token, name)) return text;
+    const std::wstring value = lookup(name);
     if (value.empty()) return text;
-    const std::wstring token = text.substr(first, second - first + 1);
     std::wstring out = text;
     for (size_t at = out.find(token); at != std::wstring::npos; at = out.find(token, at + value.size()))
         out.replace(at, token.size(), value);

@@ -13,6 +13,10 @@ class ContainerUIObjectImpl;
 // The value of a name; empty when there is none.
 using PlaceholderLookup = std::function<std::wstring(const std::wstring& name)>;
 
+// The first "$name$" of text: token with both dollars and the name between them; false
+// when there is no second '$' after the first. The one parser of placeholders.
+bool FindPlaceholder(const std::wstring& text, std::wstring& token, std::wstring& name);
+
 // text with every occurrence of its first "$name$" replaced by lookup(name); text
 // unchanged when there is no pair of '$' or the value is empty.
 std::wstring FillPlaceholder(const std::wstring& text, const PlaceholderLookup& lookup);

@@ -80,10 +80,6 @@ void CTxtWinHost::MeasureDevice(HWND owner) {
     if (dc) {
         dpiX_ = GetDeviceCaps(dc.get(), LOGPIXELSX);
         dpiY_ = GetDeviceCaps(dc.get(), LOGPIXELSY);
-        HGDIOBJ old = SelectObject(dc.get(), GetStockObject(SYSTEM_FONT));
-        TEXTMETRICW tm = {};
-        if (GetTextMetricsW(dc.get(), &tm)) lineHeight_ = tm.tmHeight;
-        SelectObject(dc.get(), old);
     }
     if (dpiX_ <= 0) dpiX_ = 96;
     if (dpiY_ <= 0) dpiY_ = 96;

@@ -147,7 +147,6 @@ private:
     RECT viewInset_ = {};
     LONG dpiX_ = 96;
     LONG dpiY_ = 96;
-    LONG lineHeight_ = 0;
     DWORD maxLength_ = 32767;
     wchar_t passwordChar_ = 0;
     LONG acceleratorPos_ = -1;

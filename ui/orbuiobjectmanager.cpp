@@ -4,6 +4,7 @@
 #include <utility>
 #include <vector>
 
+#include "orbactions.h"
 #include "orbcarousel.h"
 #include "orbcontainer.h"
 #include "orbcontrols.h"
@@ -113,6 +114,13 @@ void ApplyTextLook(T* o, const pugi::xml_node& e, ControlAttributes& a) {
     o->SetFont(a.font, a.size, a.bold);
 }
 
+// The element's action code; one above kORBActionMax would be delivered as one of the UI
+// objects' own messages, so the control gets none (WM_USER, as without the attribute).
+UINT LayoutAction(const pugi::xml_node& e) {
+    const UINT code = LayoutUInt(e, L"action", 0);
+    return code <= kORBActionMax ? code : 0;
+}
+
 // Each builder: the object made and set up from its element, or the failure of its Create.
 using Built = std::unique_ptr<IORBBaseUIObject>;
 
@@ -120,7 +128,7 @@ HRESULT BuildButton(HWND owner, const pugi::xml_node& e, ControlAttributes& a, B
     auto b = std::make_unique<ButtonUIObjectImpl>();
     HRESULT hr = b->Create(owner, a.rect, a.resId, a.type.c_str());
     if (FAILED(hr)) return hr;
-    b->SetAction(LayoutUInt(e, L"action", 0));
+    b->SetAction(LayoutAction(e));
     if (LayoutHasText(e)) {
         ReadColor(e, a.rgb);
         b->SetTextColor(a.rgb[0], a.rgb[1], a.rgb[2]);
@@ -169,7 +177,7 @@ HRESULT BuildLinkLabel(HWND owner, const pugi::xml_node& e, ControlAttributes& a
     if (FAILED(hr)) return hr;
     ApplyTextLook(l.get(), e, a);
     l->SetText(LayoutText(e));
-    l->SetAction(LayoutUInt(e, L"action", 0));
+    l->SetAction(LayoutAction(e));
     ApplyCommon(l.get(), e);
     *out = std::move(l);
     return S_OK;
@@ -191,7 +199,7 @@ HRESULT BuildCheckBox(HWND owner, const pugi::xml_node& e, ControlAttributes& a,
         c->SetFont(a.font, a.size, a.bold);
         c->SetText(LayoutText(e));
     }
-    c->SetAction(LayoutUInt(e, L"action", 0));
+    c->SetAction(LayoutAction(e));
     c->SetName(LayoutString(e, L"name"));
     c->SetChecked(LayoutBool(e, L"checked", false));
     c->SetVisible(LayoutBool(e, L"visible", true));

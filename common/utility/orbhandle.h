@@ -3,6 +3,7 @@
 
 #include <windows.h>
 #include <objbase.h>
+#include <ole2.h>
 #include <oleauto.h>
 #include <winsvc.h>
 #include <unknwn.h>
@@ -140,18 +141,25 @@ private:
     T* p_ = nullptr;
 };
 
-// COM on the current thread for one scope; uninitialised only when this scope's
-// initialisation succeeded (a thread already in another model keeps it).
+// COM (or OLE, COM with drag and drop and the clipboard) on the current thread for one
+// scope; uninitialised only when this scope's initialisation succeeded (a thread already
+// in another model keeps it).
 class ORBComScope {
 public:
+    struct Ole {};
     explicit ORBComScope(DWORD model = COINIT_APARTMENTTHREADED) noexcept
         : up_(SUCCEEDED(CoInitializeEx(nullptr, model))) {}
-    ~ORBComScope() {
-        if (up_) CoUninitialize();
+    explicit ORBComScope(Ole) noexcept : ole_(true), up_(SUCCEEDED(OleInitialize(nullptr))) {}
+    ~ORBComScope() { End(); }
+    // Ends the scope early (before what was loaded under it is unloaded).
+    void End() noexcept {
+        if (up_) ole_ ? OleUninitialize() : CoUninitialize();
+        up_ = false;
     }
     ORBComScope(const ORBComScope&) = delete;
     ORBComScope& operator=(const ORBComScope&) = delete;
 
 private:
+    bool ole_ = false;
     bool up_;
 };

@@ -1,5 +1,7 @@
 #include "orbresource.h"
 
+#include "orblog.h"
+
 ORBResourceData ORBLoadResource(HMODULE module, const wchar_t* type, const wchar_t* name) {
     ORBResourceData r;
     if (!module) module = GetModuleHandleW(nullptr);
@@ -14,4 +16,21 @@ ORBResourceData ORBLoadResource(HMODULE module, const wchar_t* type, const wchar
     r.size = SizeofResource(module, info);
     r.status = r.size ? ORBResourceData::kOk : ORBResourceData::kEmpty;
     return r;
+}
+
+bool ORBResourceUsable(const ORBResourceData& res, const ORBResourceRecord& record) {
+    switch (res.status) {
+    case ORBResourceData::kNotFound:
+        ORBLogFailure(record.notFound, record.file, record.notFoundLine, GetLastError());
+        return false;
+    case ORBResourceData::kNotLocked:
+        ORBLogFailure(kORBLogNotLocked, record.file, record.notLockedLine, GetLastError());
+        return false;
+    case ORBResourceData::kEmpty:
+        ORBLog(kORBLogEmptyResource);
+        return false;
+    case ORBResourceData::kOk:
+        break;
+    }
+    return true;
 }

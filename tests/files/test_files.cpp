@@ -5,6 +5,7 @@
 #include "gtest/gtest.h"
 #include "lauxlib.h"
 #include "orbfileops.h"
+#include "orbhosttext.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
 #include "orbtestlua.h"
@@ -34,8 +35,8 @@ struct HeldFile {
 
 std::vector<int> g_answers;
 int g_asked = 0;
-int Ask(const std::wstring&, const std::wstring& caption) {
-    EXPECT_EQ(L"提示", caption);
+int Ask(const std::wstring& path) {
+    EXPECT_FALSE(path.empty());
     return g_asked < int(g_answers.size()) ? g_answers[g_asked++] : IDIGNORE;
 }
 
@@ -107,7 +108,6 @@ TEST(FileFunctions, RenameReplacesAnExistingTarget) {
 }
 
 TEST(FileFunctions, DeleteFileAsksOnlyWhenTheDeletionFails) {
-    ORBScriptEngine::GetInstance()->SetGlobalString("global_language", L"zh-CN");  // Ask reads the Chinese caption
     ScopedTempDir d(L"del");
     ASSERT_TRUE(CreateDirectoryW(d.file(L"tree").c_str(), nullptr));
     ASSERT_TRUE(WriteFileBytes(d.file(L"tree\\x.txt"), "x"));

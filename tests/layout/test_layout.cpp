@@ -272,6 +272,22 @@ TEST(LayoutLoader, CheckBoxWithoutCharacterDataStillTakesItsSettings) {
     EXPECT_NE(0u, px[48 * 60 + 38] >> 24);  // inside the cell, past its transparent border
 }
 
+TEST(LayoutLoader, ActionCodesAboveTheLimitLeaveTheControlWithoutAction) {
+    // WM_USER + 10001 on are the UI objects' own messages (capture, focus, timers).
+    TestOwner owner;
+    pugi::xml_document doc;
+    ContainerUIObjectImpl* root = Build(doc, Dlg(
+        L"<Button name=\"Top\" rect=\"0,0,20,20\" resId=\"402\" type=\"PNG\" action=\"10000\"/>"
+        L"<Button name=\"Over\" rect=\"0,0,20,20\" resId=\"402\" type=\"PNG\" action=\"10001\"/>"
+        L"<LinkLabel name=\"Lnk\" rect=\"5,25,50,40\" action=\"10007\">x</LinkLabel>"
+        L"<CheckBox name=\"Chk\" rect=\"10,40,26,56\" resId=\"403\" type=\"PNG\" action=\"4294967295\"/>"),
+        owner.hwnd());
+    ASSERT_NE(nullptr, root);
+    auto action = [&](const wchar_t* n) { return static_cast<ClickableUIObjectImpl*>(root->FindControl(n))->GetAction(); };
+    EXPECT_EQ(static_cast<UINT>(WM_USER + 10000), action(L"Top"));
+    for (const wchar_t* n : {L"Over", L"Lnk", L"Chk"}) EXPECT_EQ(static_cast<UINT>(WM_USER), action(n)) << Narrow(n);
+}
+
 TEST(LayoutLoader, PlaceholdersFillEveryTextKindAndButtonsDrawTheirCaption) {
     TestOwner owner;
     pugi::xml_document doc;

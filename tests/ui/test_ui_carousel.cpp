@@ -37,6 +37,15 @@ TEST(UiCarousel, EachCarouselTakesTwoConsecutiveTimerNumbers) {
     EXPECT_EQ(b.GetFrameTimer() + 1, b.GetFadeTimer());
 }
 
+TEST(UiCarousel, TimerNumbersGoRoundBelowTheProgressTimer) {
+    // Without the wrap the 501st carousel of a process ticks on the install progress timer.
+    for (int i = 0; i < 520; ++i) {
+        CarouselUIObjectImpl c;
+        ASSERT_LT(ANIMATION_TIMER_BASE + c.GetFadeTimer(), PROGRESS_TIMER) << i;
+        ASSERT_EQ(c.GetFrameTimer() + 1, c.GetFadeTimer()) << i;
+    }
+}
+
 TEST(UiCarousel, PlayTwiceStartsOneTimerAndStopTwiceKillsBothOnce) {
     Recorder rec;
     LogCapture log;

@@ -234,9 +234,11 @@ int ORBPreviewMain(int argc, wchar_t** argv) {
         Print(L"GDI+ does not start");
         return 4;
     }
-    HRESULT ole = OleInitialize(nullptr);
-    int rc = Render(args[0], args[1], texts, scale);
-    if (SUCCEEDED(ole)) OleUninitialize();
+    int rc;
+    {
+        ORBComScope ole{ORBComScope::Ole{}};
+        rc = Render(args[0], args[1], texts, scale);
+    }
     Gdiplus::GdiplusShutdown(token);
     return rc;
 }

@@ -6,6 +6,7 @@
 
 #include <windows.h>
 
+#include <functional>
 #include <string>
 
 #include "lua.h"
@@ -32,12 +33,24 @@ enum class ORBText : unsigned {
 // Name of the script global that overrides text id ("global_text_exit_confirm", ...).
 const char* ORBHostTextGlobal(ORBText id);
 
-// Text id as the product shows it: the override global when it holds a non-empty string,
-// else the table entry in the chosen language (empty when the program has no table).
-std::wstring ORBHostText(ORBText id);
+// Reads a script global as text ("" when absent).
+using ORBGlobalLookup = std::function<std::wstring(const char* name)>;
+
+// Text id as the product shows it: the override global (read by global) when it holds a
+// non-empty string, else the table entry in the language global_language chooses (empty
+// when the program has no table).
+std::wstring ORBHostText(ORBText id, const ORBGlobalLookup& global);
 // The same with the globals read from L itself, for a caller that already holds the
 // interpreter (the script error handler).
 std::wstring ORBHostText(ORBText id, lua_State* L);
+// The same through the engine, which it waits for while another thread runs a hook
+// (defined in orbscriptengine.cpp).
+std::wstring ORBHostText(ORBText id);
+
+// The delete-failed question for path (kDeleteFailed with the path put in).
+std::wstring ORBDeleteFailedText(const std::wstring& path);
+// Asks it in an Abort/Retry/Ignore box captioned kNoticeCaption; MessageBoxW's answer.
+int ORBAskDeleteFailed(const std::wstring& path);
 
 // The table language for a global_language value ("zh-CN", "en", "en_US", "1033", ...)
 // and the user's UI language: the first of the two that the table has (Chinese or

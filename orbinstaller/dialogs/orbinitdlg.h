@@ -1,6 +1,7 @@
 // The first dialog: options, install path, licence, install button.
 #pragma once
 
+#include "orbactions.h"
 #include "orbskindialog.h"
 
 class ORBInitDlg : public ORBSkinDialog {
@@ -8,23 +9,23 @@ public:
     explicit ORBInitDlg(const pugi::xml_node& dlg) : ORBSkinDialog(dlg, {true, true, false}) {}
 
     ORB_BEGIN_MSG_MAP()
-        ORB_MESSAGE_HANDLER(WM_USER + 100, OnExitConfirm)
-        ORB_MESSAGE_HANDLER(WM_USER + 101, OnInstall)
-        ORB_MESSAGE_HANDLER(WM_USER + 102, OnSettingsCheck)
-        ORB_MESSAGE_HANDLER(WM_USER + 103, OnLicenceCheck)
-        ORB_MESSAGE_HANDLER(WM_USER + 104, OnLicenceLink)
-        ORB_MESSAGE_HANDLER(WM_USER + 105, OnBrowseInstall)
-        ORB_MESSAGE_HANDLER(WM_USER + 106, OnOptionCheck)
-        ORB_MESSAGE_HANDLER(WM_USER + 107, OnBrowseBackup)
-        ORB_MESSAGE_HANDLER(WM_USER + 108, OnPageToggle)
+        ORB_MESSAGE_HANDLER(ORBActionMessage(kORBActionExitConfirm), OnExitConfirm)
+        ORB_MESSAGE_HANDLER(ORBActionMessage(kORBActionInstall), OnInstall)
+        ORB_MESSAGE_HANDLER(ORBActionMessage(kORBActionSettingsCheck), OnSettingsCheck)
+        ORB_MESSAGE_HANDLER(ORBActionMessage(kORBActionLicenceCheck), OnLicenceCheck)
+        ORB_MESSAGE_HANDLER(ORBActionMessage(kORBActionLicenceLink), OnLicenceLink)
+        ORB_MESSAGE_HANDLER(ORBActionMessage(kORBActionBrowseInstall), OnBrowseInstall)
+        ORB_MESSAGE_HANDLER(ORBActionMessage(kORBActionOptionCheck), OnOptionCheck)
+        ORB_MESSAGE_HANDLER(ORBActionMessage(kORBActionBrowseBackup), OnBrowseBackup)
+        ORB_MESSAGE_HANDLER(ORBActionMessage(kORBActionPageToggle), OnPageToggle)
         ORB_CHAIN_MSG_MAP(ORBSkinDialog)
     ORB_END_MSG_MAP()
 
 protected:
     void OnStart() override;
     void OnClosing() override;
-    UINT DefaultAction() const override { return 101; }  // install
-    UINT CloseAction() const override { return 100; }    // the close button's confirmation
+    UINT DefaultAction() const override { return kORBActionInstall; }
+    UINT CloseAction() const override { return kORBActionExitConfirm; }
 
 private:
     LRESULT OnExitConfirm(UINT, WPARAM, LPARAM lParam, BOOL&);

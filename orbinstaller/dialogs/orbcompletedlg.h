@@ -1,6 +1,7 @@
 // The last dialog: start the installed program, offers, finish.
 #pragma once
 
+#include "orbactions.h"
 #include "orbskindialog.h"
 
 class ORBCompleteDlg : public ORBSkinDialog {
@@ -8,9 +9,9 @@ public:
     explicit ORBCompleteDlg(const pugi::xml_node& dlg) : ORBSkinDialog(dlg, {false, false, false}) {}
 
     ORB_BEGIN_MSG_MAP()
-        ORB_MESSAGE_HANDLER(WM_USER + 100, OnFinish)
-        ORB_MESSAGE_HANDLER(WM_USER + 106, OnStartProgram)
-        ORB_MESSAGE_HANDLER(WM_USER + 107, OnDownload)
+        ORB_MESSAGE_HANDLER(ORBActionMessage(kORBActionFinish), OnFinish)
+        ORB_MESSAGE_HANDLER(ORBActionMessage(kORBActionStartProgram), OnStartProgram)
+        ORB_MESSAGE_HANDLER(ORBActionMessage(kORBActionDownload), OnDownload)
         ORB_CHAIN_MSG_MAP(ORBSkinDialog)
     ORB_END_MSG_MAP()
 
@@ -21,9 +22,9 @@ public:
 protected:
     void OnStart() override;
     void OnClosing() override;
-    UINT DefaultAction() const override { return 106; }          // start the program
-    UINT FallbackDefaultAction() const override { return 100; }  // finish
-    UINT CloseAction() const override { return 100; }
+    UINT DefaultAction() const override { return kORBActionStartProgram; }
+    UINT FallbackDefaultAction() const override { return kORBActionFinish; }
+    UINT CloseAction() const override { return kORBActionFinish; }
 
 private:
     LRESULT OnFinish(UINT, WPARAM, LPARAM, BOOL&);

@@ -5,7 +5,7 @@
 #include <string>
 
 // The first "$name$" of text: token with both dollars, and the name between them. False
-// when there is no second dollar after the first.
+// when there is no second dollar after the first (the UI engine's parser).
 bool ORBFindPlaceholder(const std::wstring& text, std::wstring& token, std::wstring& name);
 
 // Every occurrence of `what` replaced by `with` (what empty: text unchanged).

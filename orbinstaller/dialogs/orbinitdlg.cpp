@@ -19,10 +19,13 @@ namespace {
 
 const wchar_t kProductToken[] = L"$global_product_name$";
 
-// BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_EDITBOX | BIF_NEWDIALOGSTYLE |
-// BIF_NONEWFOLDERBUTTON (0x1053): a file-system folder only, typed or picked; the setup
-// itself creates the folder it installs to, so the browser offers no button for it.
-constexpr UINT kBrowseFlags = 0x1053;
+// The browser's flags as setups have always passed them: a file-system folder only,
+// typed in its edit box or picked in the resizable new-style dialog, nothing below the
+// domain, and 0x1000, BIF_BROWSEFORCOMPUTER. BIF_NONEWFOLDERBUTTON is not among them, so
+// the browser does offer its New Folder button.
+constexpr UINT kBrowseFlags =
+    BIF_RETURNONLYFSDIRS | BIF_DONTGOBELOWDOMAIN | BIF_EDITBOX | BIF_NEWDIALOGSTYLE | BIF_BROWSEFORCOMPUTER;
+static_assert(kBrowseFlags == 0x1053, "the folder browser's flags stay as they were");
 
 // Selects the initial folder once the browser is up.
 int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {

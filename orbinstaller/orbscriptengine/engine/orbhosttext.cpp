@@ -1,28 +1,27 @@
 #include "orbhosttext.h"
 
 #include <cwchar>
-#include <functional>
 
-#include "orbscriptengine.h"
-#include "orbstring.h"
+#include "orbrawglobal.h"
+#include "orbscriptnames.h"
 
 namespace {
 
 const char* const kGlobals[] = {
-    "global_text_title_suffix",
-    "global_text_exit_confirm",
-    "global_text_exit_caption",
-    "global_text_error_caption",
-    "global_text_refused_folder",
-    "global_text_bad_install_path",
-    "global_text_bad_backup_path",
-    "global_text_notice_caption",
-    "global_text_need_space",
-    "global_text_delete_failed",
-    "global_text_browse_install",
-    "global_text_browse_backup",
-    "global_text_script_error_caption",
-    "global_text_script_error_feedback",
+    kORBGlobalTextTitleSuffix,
+    kORBGlobalTextExitConfirm,
+    kORBGlobalTextExitCaption,
+    kORBGlobalTextErrorCaption,
+    kORBGlobalTextRefusedFolder,
+    kORBGlobalTextBadInstallPath,
+    kORBGlobalTextBadBackupPath,
+    kORBGlobalTextNoticeCaption,
+    kORBGlobalTextNeedSpace,
+    kORBGlobalTextDeleteFailed,
+    kORBGlobalTextBrowseInstall,
+    kORBGlobalTextBrowseBackup,
+    kORBGlobalTextScriptErrorCaption,
+    kORBGlobalTextScriptErrorFeedback,
 };
 static_assert(sizeof kGlobals / sizeof kGlobals[0] == static_cast<size_t>(ORBText::kCount),
               "one override global per host text");
@@ -70,32 +69,17 @@ std::wstring TableString(UINT id, LANGID language) {
     return std::wstring(reinterpret_cast<const wchar_t*>(p + 1), *p);
 }
 
-std::wstring Resolve(ORBText id, const std::function<std::wstring(const char*)>& global) {
+}  // namespace
+
+std::wstring ORBHostText(ORBText id, const ORBGlobalLookup& global) {
     if (id >= ORBText::kCount) return std::wstring();
     std::wstring own = global(kGlobals[static_cast<unsigned>(id)]);
     if (!own.empty()) return own;
-    const LANGID language = ORBChooseTextLanguage(global("global_language"), GetUserDefaultUILanguage());
+    const LANGID language = ORBChooseTextLanguage(global(kORBGlobalLanguage), GetUserDefaultUILanguage());
     const UINT rid = ORB_IDS_HOST_TEXT_BASE + static_cast<UINT>(id);
     std::wstring text = TableString(rid, language);
     return text.empty() && language != kChinese ? TableString(rid, kChinese) : text;
 }
-
-// A string or number global read without metamethods; empty otherwise.
-std::wstring RawGlobal(lua_State* L, const char* name) {
-    lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS);
-    lua_pushstring(L, name);
-    lua_rawget(L, -2);
-    std::wstring value;
-    if (lua_type(L, -1) == LUA_TSTRING || lua_type(L, -1) == LUA_TNUMBER) {
-        size_t len = 0;
-        const char* s = lua_tolstring(L, -1, &len);
-        value = ORBUtf8ToWide(s, static_cast<std::ptrdiff_t>(len));
-    }
-    lua_pop(L, 2);
-    return value;
-}
-
-}  // namespace
 
 const char* ORBHostTextGlobal(ORBText id) {
     return id < ORBText::kCount ? kGlobals[static_cast<unsigned>(id)] : "";
@@ -107,11 +91,18 @@ LANGID ORBChooseTextLanguage(const std::wstring& requested, LANGID uiLanguage) {
     return kChinese;
 }
 
-std::wstring ORBHostText(ORBText id) {
-    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
-    return Resolve(id, [engine](const char* name) { return engine->GetGlobalString(name); });
+std::wstring ORBHostText(ORBText id, lua_State* L) {
+    return ORBHostText(id, [L](const char* name) { return ORBRawGlobalText(L, name); });
 }
 
-std::wstring ORBHostText(ORBText id, lua_State* L) {
-    return Resolve(id, [L](const char* name) { return RawGlobal(L, name); });
+std::wstring ORBDeleteFailedText(const std::wstring& path) {
+    // The path goes in by plain replacement: an overriding text is no format string.
+    std::wstring text = ORBHostText(ORBText::kDeleteFailed);
+    const size_t at = text.find(L"%s");
+    return at == std::wstring::npos ? text : text.replace(at, 2, path);
+}
+
+int ORBAskDeleteFailed(const std::wstring& path) {
+    return MessageBoxW(nullptr, ORBDeleteFailedText(path).c_str(), ORBHostText(ORBText::kNoticeCaption).c_str(),
+                       MB_ABORTRETRYIGNORE | MB_ICONQUESTION);
 }

@@ -31,6 +31,3 @@ bool ORBStandardExitCodes(lua_State* L);
 // True when the run asks nothing of the user: global_silent_install or
 // global_passive_install is set (read like ORBExitCode).
 bool ORBUnattendedRun(lua_State* L);
-
-// Truth of a global (only nil and false are false), read without metamethods.
-bool ORBRawGlobalBoolean(lua_State* L, const char* name);

@@ -10,7 +10,10 @@
 #include "orbhosttext.h"
 #include "orblog.h"
 #include "orblogfile.h"
+#include "orblogtexts.h"
+#include "orbrawglobal.h"
 #include "orbresource.h"
+#include "orbscriptnames.h"
 #include "orbstring.h"
 
 // The installer function groups in registration order; each group registers in its
@@ -97,20 +100,8 @@ void ORBScriptEngine::RegisterScriptApi() {
 
 bool ORBScriptEngine::DoResLua(const wchar_t* type, const wchar_t* name) {
     ORBResourceData res = ORBLoadResource(nullptr, type, name);
-    switch (res.status) {
-    case ORBResourceData::kNotFound:
-        ORBLog(L"LoadResource failed. Type : %s ID : %s\r\n", type, name);
-        ORBLogFailure(L"", ORB_WFILE, 141, GetLastError());
-        return false;
-    case ORBResourceData::kNotLocked:
-        ORBLogFailure(L"LockResource failed.", ORB_WFILE, 149, GetLastError());
-        return false;
-    case ORBResourceData::kEmpty:
-        ORBLog(L"ResSize == 0\r\n");
-        return false;
-    case ORBResourceData::kOk:
-        break;
-    }
+    if (res.status == ORBResourceData::kNotFound) ORBLog(kORBLogChunkNotFound, type, name);
+    if (!ORBResourceUsable(res, kORBChunkRecord)) return false;
     std::string chunkName = ORBWideToAnsi(name);
     return DoBuffer(static_cast<const char*>(res.data), res.size, chunkName.c_str());
 }
@@ -181,12 +172,10 @@ bool ORBScriptEngine::StandardExitCodes() {
 void ORBScriptEngine::SyncLogFile(lua_State* L) {
     // The last path tried: a path that failed is not retried (and reported) again.
     static std::wstring tried;
-    lua_rawgeti(L, LUA_REGISTRYINDEX, LUA_RIDX_GLOBALS);
-    lua_pushliteral(L, "global_log_file");
-    lua_rawget(L, -2);
+    ORBPushRawGlobal(L, kORBGlobalLogFile);
     std::wstring path;
     if (lua_type(L, -1) == LUA_TSTRING) path = ORBUtf8ToWide(lua_tostring(L, -1));
-    lua_pop(L, 2);
+    lua_pop(L, 1);
     if (path.empty() || path == tried) return;
     tried = path;
     ORBOpenLogFile(path);
@@ -301,4 +290,9 @@ void ORBScriptEngine::SetGlobalNumber(const char* name, double value) {
 
 void ORBScriptEngine::SetGlobalBoolean(const char* name, bool value) {
     SetGlobal(PendingGlobal{name, LUA_TBOOLEAN, std::string(), value ? 1.0 : 0.0});
+}
+
+std::wstring ORBHostText(ORBText id) {
+    ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
+    return ORBHostText(id, [engine](const char* name) { return engine->GetGlobalString(name); });
 }

@@ -3,8 +3,10 @@
 #include "orblog.h"
 #include "orbprocess.h"
 #include "orbprocesstoolhelp.h"
+#include "orbrawglobal.h"
 #include "orbscriptapi.h"
 #include "orbscriptargs.h"
+#include "orbscriptnames.h"
 #include "orbservice.h"
 
 namespace {
@@ -107,7 +109,7 @@ int Lua_EnablePrivilege(lua_State* L) {
 int Lua_ExitWindows(lua_State* L) {
     return ORBProtect(L, [L] {
         const UINT flags = ORBArgUnsigned(L, 1);
-        if (ORBRawGlobalBoolean(L, "global_no_restart")) {
+        if (ORBRawGlobalBoolean(L, kORBGlobalNoRestart)) {
             ORBLog(L"Fun:Lua_ExitWindows, Description:flags 0x%x not applied, no restart wanted (global_no_restart)\r\n",
                    flags);
             lua_pushboolean(L, 0);

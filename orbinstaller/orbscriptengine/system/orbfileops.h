@@ -30,13 +30,15 @@ bool ORBMoveFile(const std::wstring& from, const std::wstring& to);
 // missing or the rename fails.
 bool ORBRenameFile(const std::wstring& from, const std::wstring& to);
 
-// Answer of the delete dialog (MessageBoxW's result); replaceable for tests.
-using ORBAskFn = int (*)(const std::wstring& text, const std::wstring& caption);
+// Answer to "path could not be deleted" (MessageBoxW's result: IDABORT, IDRETRY,
+// IDIGNORE, 0 when no dialog came up). The caller words and shows the question: the
+// host's is ORBAskDeleteFailed (orbhosttext.h); tests give their own.
+using ORBAskFn = int (*)(const std::wstring& path);
 
 // Permanent shell delete of a file or tree. True when gone or missing; on failure asks
 // Abort (ends the process with 0) / Retry (tries again) / Ignore (true, logged); false
 // only when the dialog itself fails on the first round.
-bool ORBDeleteFile(const std::wstring& path, ORBAskFn ask = nullptr);
+bool ORBDeleteFile(const std::wstring& path, ORBAskFn ask);
 
 // The same deletion where nobody can answer (a silent run): tries times in all, pauseMs
 // apart, then false with the failure lines; the file is then still there.
@@ -62,6 +64,3 @@ bool ORBRemoveEmptyDirectory(const std::wstring& path);
 // Creates an empty uniquely named file in dir (expanded) with prefix (not expanded);
 // false when the system cannot.
 bool ORBGetTempFileName(const std::wstring& dir, const std::wstring& prefix, std::wstring& out);
-
-// Message box texts of the delete dialog.
-std::wstring ORBDeleteFailedText(const std::wstring& path);

@@ -7,7 +7,6 @@
 #include <vector>
 
 #include "orbhandle.h"
-#include "orbhosttext.h"
 #include "orblog.h"
 
 namespace {
@@ -82,10 +81,6 @@ bool CopyOrMove(bool move, const std::wstring& fromArg, const std::wstring& toAr
     return true;
 }
 
-int AskWithMessageBox(const std::wstring& text, const std::wstring& caption) {
-    return MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_ABORTRETRYIGNORE | MB_ICONQUESTION);
-}
-
 }  // namespace
 
 std::wstring ORBSystemPath(const std::wstring& path) {
@@ -147,15 +142,7 @@ bool ORBRenameFile(const std::wstring& fromArg, const std::wstring& toArg) {
     return ok;
 }
 
-std::wstring ORBDeleteFailedText(const std::wstring& path) {
-    // The path goes in by plain replacement: an overriding text is no format string.
-    std::wstring text = ORBHostText(ORBText::kDeleteFailed);
-    const size_t at = text.find(L"%s");
-    return at == std::wstring::npos ? text : text.replace(at, 2, path);
-}
-
 bool ORBDeleteFile(const std::wstring& pathArg, ORBAskFn ask) {
-    if (!ask) ask = AskWithMessageBox;
     std::wstring path = ORBExpandEnvString(pathArg);
     // Retry runs the whole deletion again; once the user has retried, the script gets
     // true whatever the later rounds end with.
@@ -163,7 +150,7 @@ bool ORBDeleteFile(const std::wstring& pathArg, ORBAskFn ask) {
         if (!ORBPathExists(path)) return true;
         int rc = ShellOperation(FO_DELETE, path, nullptr, FOF_SILENT | FOF_NOCONFIRMATION);
         if (rc == 0) return true;
-        int answer = ask(ORBDeleteFailedText(path), ORBHostText(ORBText::kNoticeCaption));
+        int answer = ask(path);
         if (answer == IDABORT) ExitProcess(0);
         if (answer == IDRETRY) continue;
         ORBLog(L"Delete %s failed!\r\n", path.c_str());

@@ -2,6 +2,7 @@
 #include "orbscriptapi.h"
 
 #include "orbfileops.h"
+#include "orbhosttext.h"
 #include "orbscriptargs.h"
 
 namespace {
@@ -39,7 +40,7 @@ int Lua_RenameFile(lua_State* L) {
 int Lua_DeleteFile(lua_State* L) {
     return ORBProtect(L, [&] {
         std::wstring path = ORBArgString(L, 1);
-        lua_pushboolean(L, ORBSilentRun(L) ? ORBDeleteFileUnattended(path) : ORBDeleteFile(path));
+        lua_pushboolean(L, ORBSilentRun(L) ? ORBDeleteFileUnattended(path) : ORBDeleteFile(path, ORBAskDeleteFailed));
         return 1;
     });
 }

@@ -10,6 +10,7 @@
 
 #include "lauxlib.h"
 #include "lua.h"
+#include "orbscriptnames.h"
 #include "orbstring.h"
 
 // Text of argument idx (numbers converted), UTF-8 to UTF-16; anything else gives "".
@@ -50,7 +51,7 @@ inline bool ORBArgBoolean(lua_State* L, int idx) { return lua_toboolean(L, idx) 
 // True in a silent run (global_silent_install set when the function is called):
 // installer functions then show nothing modal and wait for nobody.
 inline bool ORBSilentRun(lua_State* L) {
-    lua_getglobal(L, "global_silent_install");
+    lua_getglobal(L, kORBGlobalSilentInstall);
     bool silent = lua_toboolean(L, -1) != 0;
     lua_pop(L, 1);
     return silent;

@@ -184,14 +184,7 @@ bool ORBSetVarFromCSIDL(const std::wstring& name, int csidl) {
 }
 
 bool ORBRegSvr32(const std::wstring& pathArg, bool reg) {
-    struct OleScope {
-        bool up = SUCCEEDED(OleInitialize(nullptr));
-        void end() {
-            if (up) OleUninitialize();
-            up = false;
-        }
-        ~OleScope() { end(); }
-    } ole;
+    ORBComScope ole{ORBComScope::Ole{}};
     std::wstring path = ORBExpandEnvString(pathArg);
     // Not PathFileExistsW: it refuses paths beyond MAX_PATH.
     if (path.empty() || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
@@ -208,6 +201,6 @@ bool ORBRegSvr32(const std::wstring& pathArg, bool reg) {
     using EntryPoint = HRESULT(STDAPICALLTYPE*)();
     FARPROC proc = GetProcAddress(lib.get(), reg ? "DllRegisterServer" : "DllUnregisterServer");
     bool ok = proc && reinterpret_cast<EntryPoint>(reinterpret_cast<void (*)()>(proc))() >= 0;
-    ole.end();
+    ole.End();  // before the library goes
     return ok;
 }

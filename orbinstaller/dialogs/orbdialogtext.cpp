@@ -8,15 +8,10 @@
 
 #include "orbenvexpand.h"
 #include "orbhosttext.h"
+#include "orbplaceholder.h"
 
 bool ORBFindPlaceholder(const std::wstring& text, std::wstring& token, std::wstring& name) {
-    size_t first = text.find(L'$');
-    if (first == std::wstring::npos) return false;
-    size_t second = text.find(L'$', first + 1);
-    if (second == std::wstring::npos) return false;
-    token = text.substr(first, second - first + 1);
-    name = text.substr(first + 1, second - first - 1);
-    return true;
+    return ORBUE::FindPlaceholder(text, token, name);
 }
 
 std::wstring ORBReplaceAll(std::wstring text, const std::wstring& what, const std::wstring& with) {
