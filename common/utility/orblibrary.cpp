@@ -70,3 +70,62 @@ FARPROC ORBSystemProc(const wchar_t* dll, const char* proc) {
     if (!lib) lib = ORBLoadSystemLibrary(dll);
     return lib ? GetProcAddress(lib, proc) : nullptr;
 }
+
+namespace {
+
+bool IsFile(const std::wstring& path) {
+    DWORD a = GetFileAttributesW(path.c_str());
+    return a != INVALID_FILE_ATTRIBUTES && !(a & FILE_ATTRIBUTE_DIRECTORY);
+}
+
+std::wstring EnvironmentValue(const wchar_t* name) {
+    DWORD n = GetEnvironmentVariableW(name, nullptr, 0);
+    if (!n) return std::wstring();
+    std::vector<wchar_t> value(n);
+    n = GetEnvironmentVariableW(name, value.data(), n);
+    return n < value.size() ? std::wstring(value.data(), n) : std::wstring();
+}
+
+std::wstring Trimmed(std::wstring folder) {
+    while (folder.size() > 3 && IsSeparator(folder.back())) folder.pop_back();
+    return folder;
+}
+
+std::wstring CurrentFolder() {
+    DWORD n = GetCurrentDirectoryW(0, nullptr);
+    std::vector<wchar_t> dir(n + 1);
+    n = GetCurrentDirectoryW(static_cast<DWORD>(dir.size()), dir.data());
+    return n && n < dir.size() ? Trimmed(std::wstring(dir.data(), n)) : std::wstring();
+}
+
+}  // namespace
+
+std::wstring ORBResolveProgram(const std::wstring& name, bool searchPath) {
+    if (IsFullPath(name)) return name;
+    if (!IsBareName(name)) return std::wstring();
+    std::vector<std::wstring> names = {name};
+    if (name.find(L'.') == std::wstring::npos) names.push_back(name + L".exe");
+    std::vector<std::wstring> folders;
+    std::wstring system = SystemFolderPath(L"");
+    if (!system.empty()) folders.push_back(Trimmed(system));
+    if (searchPath) {
+        const std::wstring path = EnvironmentValue(L"PATH"), current = CurrentFolder();
+        for (size_t start = 0; start <= path.size();) {
+            size_t end = path.find(L';', start);
+            if (end == std::wstring::npos) end = path.size();
+            std::wstring folder = Trimmed(path.substr(start, end - start));
+            if (folder.size() >= 2 && folder.front() == L'"' && folder.back() == L'"')
+                folder = Trimmed(folder.substr(1, folder.size() - 2));
+            // Relative entries ("." among them) would lead back to the current folder.
+            if (IsFullPath(folder) || (folder.size() == 3 && folder[1] == L':'))
+                if (lstrcmpiW(folder.c_str(), current.c_str()) != 0) folders.push_back(folder);
+            start = end + 1;
+        }
+    }
+    for (const std::wstring& folder : folders) {
+        const std::wstring prefix = IsSeparator(folder.back()) ? folder : folder + L"\\";
+        for (const std::wstring& n : names)
+            if (IsFile(prefix + n)) return prefix + n;
+    }
+    return std::wstring();
+}

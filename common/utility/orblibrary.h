@@ -28,3 +28,10 @@ template <typename Fn>
 Fn ORBSystemFunction(const wchar_t* dll, const char* proc) {
     return reinterpret_cast<Fn>(reinterpret_cast<void (*)()>(ORBSystemProc(dll, proc)));
 }
+
+// Where a program or file named by a script is taken from, never the current folder: a
+// full path as it stands; a bare name (".exe" added when it has no extension) from the
+// system folder, then, with searchPath, from the folders of PATH that are full paths
+// and not the current folder. Empty for any other form ("sub\x.exe", "C:x") or when
+// nothing of that name is found.
+std::wstring ORBResolveProgram(const std::wstring& name, bool searchPath);

@@ -24,6 +24,7 @@ local TEXTS = {
     unpack_failed = "无法解压安装文件到\n%s\n\n点击“重试”再试一次，或点击“取消”结束安装。",
     no_folder = "无法创建安装目录：\n%s",
     bad_folder = "不能安装到这个文件夹：\n%s\n\n请选择磁盘上的完整路径，不能是磁盘根目录或 Windows 文件夹。",
+    user_folder = "不能安装到这个文件夹：\n%s\n\n普通用户可以更改其中的文件，程序可能被替换。请选择其他文件夹，例如 Program Files 中的文件夹。",
     failed = "安装没有完成，请重新运行安装程序。",
   },
   en = {
@@ -32,6 +33,7 @@ local TEXTS = {
     unpack_failed = "Cannot unpack the setup's files to\n%s\n\nClick Retry to try again, or Cancel to end the setup.",
     no_folder = "Cannot create the install folder:\n%s",
     bad_folder = "The setup cannot install into this folder:\n%s\n\nChoose a full path on a drive; not a drive's root folder, nor the Windows folder.",
+    user_folder = "The setup cannot install into this folder:\n%s\n\nOrdinary users can change the files in it, so the program could be replaced. Choose another folder, for example one in Program Files.",
     failed = "The installation did not complete. Please run the setup again.",
   },
 }
@@ -126,6 +128,28 @@ local function refused_folder(path)
   return windows ~= "" and (p:lower() == windows:lower() or starts_with(p, windows .. "\\"))
 end
 
+-- The product is installed for all users (HKLM): its folder must be one only
+-- administrators can change, or any user could replace the programs that then run
+-- elevated or at every logon. An existing folder is checked; a new one inside Program
+-- Files takes that folder's permissions, elsewhere it gets administrators-only ones.
+local function in_program_files(path)
+  for _, name in ipairs({ "%ProgramFiles%", "%ProgramFiles(x86)%", "%ProgramW6432%" }) do
+    local pf = strip_slash(Lua_ExpandEnv(name))
+    if pf ~= "" and not pf:find("%%") and starts_with(path, pf .. "\\") then return true end
+  end
+  return false
+end
+
+local function users_can_change(path)
+  return Lua_UsersCanWrite(path) == true
+end
+
+local function make_install_folder(path)
+  if Lua_UsersCanWrite(path) ~= nil then return true end
+  if in_program_files(path) then return Lua_CreateDirectory(path) end
+  return Lua_CreateSecureDirectory(path)
+end
+
 -- A check box's published state, or the default when the dialog did not run.
 local function option(value, default)
   if value == nil then return default end
@@ -186,6 +210,7 @@ function ORBSE_BeforeInstall()
   -- global_install_path, so it follows the user's choice.
   install_dir = strip_slash(Lua_ExpandEnv(InstallPath))
   if refused_folder(install_dir) then fail(string.format(T.bad_folder, install_dir)) end
+  if users_can_change(install_dir) then fail(string.format(T.user_folder, install_dir)) end
   global_install_path = install_dir
   options = {
     desktop = option(DesktopShortcutChk, true),
@@ -299,7 +324,7 @@ end
 function ORBSE_OnInstall()
   local dir = install_dir
   stop_program(dir)
-  if not Lua_CreateDirectory(dir) then fail(string.format(T.no_folder, dir)) end
+  if not make_install_folder(dir) then fail(string.format(T.no_folder, dir)) end
   local files = unpack(dir, "App.7z")
   log("%d files unpacked", #files)
 

@@ -48,9 +48,7 @@ local function starts_with(text, prefix)
 end
 
 local path_exists = native("shlwapi", "PathFileExistsW", "bool")
-local remove_dir = native("kernel32", "RemoveDirectoryW", "bool")      -- only removes empty folders
 local set_current_dir = native("kernel32", "SetCurrentDirectoryW", "bool")
-local get_attributes = native("kernel32", "GetFileAttributesW", "uint")
 
 local function exists(path)
   local expanded = Lua_ExpandEnv(path)
@@ -82,19 +80,13 @@ function ORBSE_BeforeInit()
 end
 
 -- A recorded path is removed only when it stays inside the install folder: relative,
--- without "." or ".." parts, and neither it nor a folder on the way is a link or
--- junction (FILE_ATTRIBUTE_REPARSE_POINT), which could lead anywhere.
+-- without "." or ".." parts and without %NAME% references, which the file functions
+-- would expand into anything. The host's file functions refuse a path on which any
+-- folder is a link or junction.
 local function inside_install_folder(dir, rel)
   local plain = (rel:gsub("/", "\\"))
-  if plain:find("^\\") or plain:find(":") or ("\\" .. plain .. "\\"):find("\\%.%.?\\") then
+  if plain:find("^\\") or plain:find(":") or plain:find("%%") or ("\\" .. plain .. "\\"):find("\\%.%.?\\") then
     return false
-  end
-  if not get_attributes then return false end   -- links cannot be told apart: keep it
-  local path = dir
-  for part in plain:gmatch("[^\\]+") do
-    path = path .. "\\" .. part
-    local a = get_attributes(WString.New(nil, path))
-    if a ~= 0xFFFFFFFF and bit32.band(a, 0x400) ~= 0 then return false end
   end
   return true
 end
@@ -113,7 +105,7 @@ end
 -- Removes a folder when it is empty; an in-use file inside defers it to the restart.
 local function remove_folder(path)
   if not exists(path) then return end
-  if remove_dir then remove_dir(WString.New(nil, path)) end
+  Lua_RemoveDirectory(path)
   if exists(path) and reboot_needed then Lua_DeleteFileAfterReboot(path) end
   if exists(path) then log("%s is kept: it is not empty", path) end
 end

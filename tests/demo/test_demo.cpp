@@ -160,19 +160,24 @@ TEST_F(Demo, SilentInstallThenSilentUninstallLeavesNothing) {
 
 // The uninstaller removes only recorded paths inside the install folder: an entry that
 // climbs out of it (as a tampered list or a link would lead) is kept and logged. (Links
-// themselves are no reparse points under Wine, so only the path rule is tried here.)
+// on the way are the host file functions' to refuse: see the file tests.)
 TEST_F(Demo, UninstallKeepsRecordedPathsOutsideTheInstallFolder) {
     ASSERT_EQ(kInstalled, Install().exitCode);
     std::wstring victim = root_.file(L"victim.txt");
     ASSERT_TRUE(WriteFileBytes(victim, "keep me"));
-    std::wstring files = RegText(kProductKey, L"Files") + L"|..\\victim.txt|" + root_.path() + L"\\victim.txt";
+    // A %NAME% reference would be expanded by the file functions: here to "..".
+    SetEnvironmentVariableW(L"ORB_T_UP", L"..");
+    std::wstring files = RegText(kProductKey, L"Files") + L"|..\\victim.txt|" + root_.path() +
+                         L"\\victim.txt|%ORB_T_UP%\\victim.txt";
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, kProductKey, L"Files", REG_EXPAND_SZ, files.c_str(),
                                              static_cast<DWORD>((files.size() + 1) * sizeof(wchar_t))));
     ORBRunResult u = Uninstall(L"/S");
     EXPECT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
     EXPECT_TRUE(FileExists(victim));
     EXPECT_TRUE(u.HasLine(L"..\\victim.txt is kept")) << Narrow(Dump(u));
+    EXPECT_TRUE(u.HasLine(L"%ORB_T_UP%\\victim.txt is kept")) << Narrow(Dump(u));
     EXPECT_FALSE(FileExists(at(L"orbdemo.exe")));
+    SetEnvironmentVariableW(L"ORB_T_UP", nullptr);
 }
 
 // The silent road refuses the folders the install dialog refuses, before anything is

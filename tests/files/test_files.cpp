@@ -1,13 +1,16 @@
 // File and directory functions through the script functions, and the delete dialog
 // end to end.
 #include <shlobj.h>
+#include <sddl.h>
 
 #include "gtest/gtest.h"
 #include "lauxlib.h"
 #include "orbfileops.h"
 #include "orbhosttext.h"
+#include "orbfoldersecurity.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
+#include "orbtestlinks.h"
 #include "orbtestlua.h"
 #include "orbtestutil.h"
 
@@ -90,6 +93,31 @@ TEST(FileFunctions, CopyAndMoveTakeWholeTrees) {
     EXPECT_TRUE(log.Has(L"xm Move " + d.file(L"src") + L" to " + d.file(L"moved") + L" !"));
     EXPECT_EQ("x", ReadFileBytes(d.file(L"moved\\in\\x.txt")));
     EXPECT_FALSE(FileExists(d.file(L"src")));
+}
+
+namespace {
+std::vector<FILEOP_FLAGS> g_flags;
+int WINAPI RecordOperation(SHFILEOPSTRUCTW* op) {
+    g_flags.push_back(op->fFlags);
+    return 0;
+}
+}  // namespace
+
+// The shell's own error windows would wait for somebody in a silent or passive run.
+TEST(FileFunctions, UnattendedCopiesAndMovesAskTheShellForNoErrorWindows) {
+    ScopedTempDir d(L"noui");
+    ASSERT_TRUE(WriteFileBytes(d.file(L"a.txt"), "a"));
+    Set("A", d.file(L"a.txt"));
+    Set("B", d.file(L"b.txt"));
+    g_flags.clear();
+    g_orbShFileOperation = RecordOperation;
+    std::string error = RunLua("global_silent_install = true; Lua_CopyFile(A, B); Lua_MoveFile(A, B);"
+                               "global_silent_install = false; global_passive_install = true; Lua_CopyFile(A, B);"
+                               "Lua_MoveFile(A, B); global_passive_install = false; Lua_CopyFile(A, B); Lua_MoveFile(A, B)");
+    g_orbShFileOperation = SHFileOperationW;
+    ASSERT_EQ("", error);
+    ASSERT_EQ(6u, g_flags.size());
+    for (size_t i = 0; i < 6; ++i) EXPECT_EQ(i < 4, (g_flags[i] & FOF_NOERRORUI) != 0) << i;
 }
 
 TEST(FileFunctions, RenameReplacesAnExistingTarget) {
@@ -203,19 +231,88 @@ TEST(FileFunctions, DeleteDirectoriesLeavesTheCurrentDirectoryAndTakesDeepTrees)
     EXPECT_FALSE(FileExists(deep));
 }
 
-TEST(FileFunctions, DeleteDirectoriesRemovesLinksWithoutFollowingThem) {
+// Links are presented through the file operations' hook: a folder that shows as a link
+// still holds its content here, so what a deletion followed stays visible.
+TEST(FileLinks, DeletionsRemoveLinksThemselvesAndRefusePathsThroughThem) {
     ScopedTempDir d(L"link");
-    ASSERT_TRUE(CreateDirectoryW(d.file(L"outside").c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(d.file(L"outside\\keep.txt"), "keep"));
-    ASSERT_TRUE(CreateDirectoryW(d.file(L"tree").c_str(), nullptr));
-    if (!CreateSymbolicLinkW(d.file(L"tree\\link").c_str(), d.file(L"outside").c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY))
-        GTEST_SKIP() << "no directory links here";
-    // Wine makes links that do not show as reparse points: nothing to check there.
-    DWORD a = GetFileAttributesW(d.file(L"tree\\link").c_str());
-    if (a == INVALID_FILE_ATTRIBUTES || !(a & FILE_ATTRIBUTE_REPARSE_POINT)) GTEST_SKIP() << "links are not reparse points here";
-    ORBDeleteDirectories(d.file(L"tree"));
-    EXPECT_FALSE(FileExists(d.file(L"tree")));
-    EXPECT_EQ("keep", ReadFileBytes(d.file(L"outside\\keep.txt")));
+    std::wstring tree = d.file(L"tree");
+    for (const wchar_t* dir : {L"tree", L"tree\\link", L"tree\\dedup", L"tree\\cloud", L"via", L"via\\sub"})
+        ASSERT_TRUE(CreateDirectoryW(d.file(dir).c_str(), nullptr));
+    for (const wchar_t* file : {L"tree\\link\\keep.txt", L"tree\\dedup\\a.txt", L"tree\\cloud\\b.txt",
+                                L"tree\\filelink.txt", L"via\\sub\\keep.txt"})
+        ASSERT_TRUE(WriteFileBytes(d.file(file), "keep"));
+    ScopedFakeLinks links;
+    links.Reparse(d.file(L"tree\\link"), IO_REPARSE_TAG_MOUNT_POINT);
+    links.Reparse(d.file(L"tree\\filelink.txt"), IO_REPARSE_TAG_SYMLINK);
+    // Deduplicated and cloud-placeholder folders are ordinary folders.
+    links.Reparse(d.file(L"tree\\dedup"), IO_REPARSE_TAG_DEDUP);
+    links.Reparse(d.file(L"tree\\cloud"), IO_REPARSE_TAG_CLOUD_6);
+    links.Reparse(d.file(L"via"), IO_REPARSE_TAG_SYMLINK);
+
+    ORBDeleteDirectories(tree);
+    // The junction was not followed (it is only removed itself, which a real one allows).
+    EXPECT_EQ("keep", ReadFileBytes(d.file(L"tree\\link\\keep.txt")));
+    EXPECT_FALSE(FileExists(d.file(L"tree\\filelink.txt")));
+    EXPECT_FALSE(FileExists(d.file(L"tree\\dedup")));
+    EXPECT_FALSE(FileExists(d.file(L"tree\\cloud")));
+
+    // A link on the way: nothing goes, whichever function is asked.
+    LogCapture log;
+    Set("V", d.file(L"via\\sub"));
+    EXPECT_EQ(std::vector<std::string>{}, LuaResults("return Lua_DelFileRecursive(V)"));
+    ORBDeleteDirectories(d.file(L"via\\sub"));
+    EXPECT_EQ("keep", ReadFileBytes(d.file(L"via\\sub\\keep.txt")));
+    EXPECT_TRUE(log.Has(L"passes through the link " + d.file(L"via")));
+    ASSERT_TRUE(DeleteFileW(d.file(L"via\\sub\\keep.txt").c_str()));
+    EXPECT_EQ("false", LuaResult1("return Lua_RemoveDirectory(V)"));
+    EXPECT_TRUE(FileExists(d.file(L"via\\sub")));
+    // A link named itself goes, never its target's content.
+    Set("L", d.file(L"tree\\link"));
+    LuaResults("return Lua_DelFileRecursive(L)");
+    EXPECT_EQ("keep", ReadFileBytes(d.file(L"tree\\link\\keep.txt")));
+}
+
+// Wine keeps no permissions: the decisions are tried on descriptors written out.
+TEST(FolderSecurity, OnlyFoldersNoOrdinaryUserMayChangeAreAccepted) {
+    const std::wstring secure = L"O:BA" + std::wstring(kORBSecureFolderSddl);
+    const struct {
+        std::wstring sddl;
+        bool usersMayWrite;
+    } cases[] = {
+        {secure, false},                                                             // what the setup makes
+        {L"O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1301bf;;;BU)", true},   // users may modify
+        {L"O:SYD:(A;;0x4;;;AU)(A;OICIIO;GA;;;CO)(A;;FA;;;BA)", true},               // a drive root: users add folders
+        {L"O:BAD:(A;OICIIO;GA;;;CO)(A;;FA;;;BA)(A;;0x1200a9;;;WD)", false},         // handed down only; read for all
+        {L"O:S-1-5-21-1-2-3-1001D:P(A;;FA;;;BA)", true},                            // a user made it first
+        {L"O:BAD:P(A;;FA;;;BA)(A;;FA;;;S-1-5-21-1-2-3-1001)", true},                // one user may change it
+    };
+    for (const auto& c : cases) {
+        PSECURITY_DESCRIPTOR sd = nullptr;
+        ASSERT_TRUE(ConvertStringSecurityDescriptorToSecurityDescriptorW(c.sddl.c_str(), SDDL_REVISION_1, &sd, nullptr))
+            << Narrow(c.sddl);
+        EXPECT_EQ(c.usersMayWrite, ORBDescriptorLetsUsersWrite(sd, nullptr)) << Narrow(c.sddl);
+        LocalFree(sd);
+    }
+    // No permission list at all (as on FAT drives): everybody may do everything.
+    SECURITY_DESCRIPTOR open;
+    ASSERT_TRUE(InitializeSecurityDescriptor(&open, SECURITY_DESCRIPTOR_REVISION));
+    std::vector<BYTE> admins(SECURITY_MAX_SID_SIZE);
+    DWORD size = DWORD(admins.size());
+    ASSERT_TRUE(CreateWellKnownSid(WinBuiltinAdministratorsSid, nullptr, admins.data(), &size));
+    ASSERT_TRUE(SetSecurityDescriptorOwner(&open, admins.data(), FALSE));
+    ASSERT_TRUE(SetSecurityDescriptorDacl(&open, TRUE, nullptr, FALSE));
+    EXPECT_TRUE(ORBDescriptorLetsUsersWrite(&open, nullptr));
+    // The secure folder and its missing parents are made; the functions reach scripts.
+    ScopedTempDir d(L"secure");
+    Set("S", d.file(L"a\\b"));
+    EXPECT_EQ("nil", LuaResult1("return Lua_UsersCanWrite(S)"));
+    EXPECT_EQ("true", LuaResult1("return Lua_CreateSecureDirectory(S)"));
+    EXPECT_TRUE(GetFileAttributesW(d.file(L"a\\b").c_str()) & FILE_ATTRIBUTE_DIRECTORY);
+    EXPECT_NE("nil", LuaResult1("return Lua_UsersCanWrite(S)"));
+    // A folder shown as a link is somebody's to redirect.
+    ScopedFakeLinks links;
+    links.Reparse(d.file(L"a\\b"), IO_REPARSE_TAG_MOUNT_POINT);
+    EXPECT_EQ("true", LuaResult1("return Lua_UsersCanWrite(S)"));
 }
 
 TEST(FileFunctions, TempFileNamesAreUniqueAndCreated) {

@@ -8,6 +8,7 @@
 #include "orbfileops.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
+#include "orbtestlinks.h"
 #include "orbtestlua.h"
 #include "orbtestutil.h"
 #include "test7zwriter.h"
@@ -322,30 +323,62 @@ TEST(UnCompress7z, HostileEntryNamesNeverWriteOutsideTheDestination) {
     }
 }
 
+// Links are presented through the file operations' hook (Wine's are no reparse points):
+// a name shown as a link still is the real folder or file here, so whatever went
+// through it stays visible.
 TEST(UnCompress7z, ExistingLinksInsideTheDestinationAreNotFollowed) {
     ScopedTempDir sandbox(L"links"), a(L"arc");
-    std::wstring outside = sandbox.file(L"outside"), dest = sandbox.file(L"dest");
-    ASSERT_TRUE(CreateDirectoryW(outside.c_str(), nullptr));
-    ASSERT_TRUE(CreateDirectoryW(dest.c_str(), nullptr));
-    ASSERT_TRUE(WriteFileBytes(outside + L"\\victim.txt", "victim"));
-    if (!CreateSymbolicLinkW((dest + L"\\dirlink").c_str(), outside.c_str(), SYMBOLIC_LINK_FLAG_DIRECTORY) ||
-        !CreateSymbolicLinkW((dest + L"\\filelink.txt").c_str(), (outside + L"\\victim.txt").c_str(), 0))
-        GTEST_SKIP() << "no links here";
+    std::wstring dest = sandbox.file(L"dest");
+    for (const wchar_t* dir : {L"dest", L"dest\\dirlink", L"dest\\dedup"})
+        ASSERT_TRUE(CreateDirectoryW(sandbox.file(dir).c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(dest + L"\\dirlink\\victim.txt", "victim"));
+    ASSERT_TRUE(WriteFileBytes(dest + L"\\filelink.txt", "victim"));
+    ScopedFakeLinks links;
+    links.Reparse(dest + L"\\dirlink", IO_REPARSE_TAG_MOUNT_POINT);
+    links.Reparse(dest + L"\\filelink.txt", IO_REPARSE_TAG_SYMLINK);
+    links.Reparse(dest + L"\\dedup", IO_REPARSE_TAG_DEDUP);
     Engine()->SetGlobalString("D", dest);
-    // Wine makes links that do not show as reparse points: nothing to check there.
-    DWORD link = GetFileAttributesW((dest + L"\\dirlink").c_str());
-    if (link == INVALID_FILE_ATTRIBUTES || !(link & FILE_ATTRIBUTE_REPARSE_POINT))
-        GTEST_SKIP() << "links are not reparse points here";
     // A folder missing behind the link is not created there either.
     for (const wchar_t* name : {L"dirlink/new.txt", L"dirlink/victim.txt", L"filelink.txt", L"dirlink/made/new.txt"}) {
         WriteArchive(a, Make7z({File7z(L"ok/first.txt", "1"), File7z(name, "evil")}));
         LogCapture log;
         EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z(A, D, true)")) << Narrow(name);
         EXPECT_TRUE(log.Has(L"leads through a link, refused!")) << Narrow(name);
-        EXPECT_EQ(std::vector<std::wstring>{L"victim.txt"}, List(outside)) << Narrow(name);
-        EXPECT_EQ("victim", ReadFileBytes(outside + L"\\victim.txt")) << Narrow(name);
+        EXPECT_EQ(std::vector<std::wstring>{L"victim.txt"}, List(dest + L"\\dirlink")) << Narrow(name);
+        EXPECT_EQ("victim", ReadFileBytes(dest + L"\\dirlink\\victim.txt")) << Narrow(name);
+        EXPECT_EQ("victim", ReadFileBytes(dest + L"\\filelink.txt")) << Narrow(name);
         EXPECT_EQ("1", ReadFileBytes(dest + L"\\ok\\first.txt"));
     }
+    // A deduplicated folder is an ordinary one.
+    WriteArchive(a, Make7z({File7z(L"dedup/in.txt", "in")}));
+    EXPECT_EQ("true", LuaResult1("return Lua_UnCompress7z(A, D, true)"));
+    EXPECT_EQ("in", ReadFileBytes(dest + L"\\dedup\\in.txt"));
+    // A link above the destination carries the whole payload elsewhere: nothing is written.
+    links.Reparse(sandbox.path(), IO_REPARSE_TAG_SYMLINK);
+    WriteArchive(a, Make7z({File7z(L"fresh.txt", "new")}));
+    LogCapture log;
+    EXPECT_EQ("false", LuaResult1("return Lua_UnCompress7z(A, D, true)"));
+    EXPECT_TRUE(log.Has(L"passes through the link " + sandbox.path()));
+    EXPECT_FALSE(FileExists(dest + L"\\fresh.txt"));
+}
+
+// A file with another name elsewhere is replaced: the other name keeps its content.
+TEST(UnCompress7z, HardLinkedFilesAreReplacedNotWrittenThrough) {
+    ScopedTempDir sandbox(L"hard"), a(L"arc");
+    std::wstring dest = sandbox.file(L"dest"), outside = sandbox.file(L"outside.txt");
+    ASSERT_TRUE(CreateDirectoryW(dest.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(outside, "victim"));
+    ASSERT_TRUE(CreateHardLinkW((dest + L"\\shared.txt").c_str(), outside.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(dest + L"\\plain.txt", "old old old"));
+    ScopedFakeLinks links;
+    // Whether or not the system counts the names itself.
+    links.HardLinks(dest + L"\\shared.txt", 2);
+    Engine()->SetGlobalString("D", dest);
+    WriteArchive(a, Make7z({File7z(L"shared.txt", "new"), File7z(L"plain.txt", "new")}));
+    EXPECT_EQ("true", LuaResult1("return Lua_UnCompress7z(A, D, true)"));
+    EXPECT_EQ("new", ReadFileBytes(dest + L"\\shared.txt"));
+    EXPECT_EQ("new", ReadFileBytes(dest + L"\\plain.txt"));
+    EXPECT_EQ("victim", ReadFileBytes(outside));
 }
 
 TEST(ExtractResource, WritesChunksByteForByteAndPayloadsWithTheStandardSignature) {

@@ -16,6 +16,7 @@
 #include "orbscriptengine.h"
 #include "orbstring.h"
 #include "orbshell.h"
+#include "orbuserlaunch.h"
 #include "orbtestlua.h"
 #include "orbtestutil.h"
 
@@ -186,6 +187,101 @@ TEST(Exec, MissingFilesAndPinVerbs) {
     EXPECT_EQ(L"false", LuaGlobalText("p2"));
 }
 
+namespace {
+
+// The current folder for one test.
+struct CurrentFolder {
+    std::vector<wchar_t> saved;
+    explicit CurrentFolder(const std::wstring& dir) : saved(GetCurrentDirectoryW(0, nullptr)) {
+        GetCurrentDirectoryW(DWORD(saved.size()), saved.data());
+        SetCurrentDirectoryW(dir.c_str());
+    }
+    ~CurrentFolder() { SetCurrentDirectoryW(saved.data()); }
+};
+
+std::vector<ULONG> g_masks;
+BOOL WINAPI RecordExecute(SHELLEXECUTEINFOW* info) {
+    g_masks.push_back(info->fMask);
+    return TRUE;
+}
+
+bool g_tokenIsUsers = false;
+bool TokenAnswer() { return g_tokenIsUsers; }
+
+}  // namespace
+
+// An uninstaller works from %TEMP%, where anyone may put a program of any name: a bare
+// name is the system's or the PATH's, never the current folder's.
+TEST(Exec, RelativeNamesNeverComeFromTheCurrentFolder) {
+    ScopedTempDir dir(L"plant");
+    ASSERT_TRUE(CopyFileW(TestPath(L"shell_child.exe").c_str(), dir.file(L"orbplanted.exe").c_str(), FALSE));
+    ASSERT_TRUE(CopyFileW(TestPath(L"shell_child.exe").c_str(), dir.file(L"orbplanted.dll").c_str(), FALSE));
+    CurrentFolder here(dir.path());
+    SetG("OUT", dir.file(L"out.txt"));
+    LogCapture log;
+    ASSERT_EQ("", RunLua("b1 = Lua_Exec('orbplanted.exe', nil, '\"' .. OUT .. '\" 0', true);"
+                         "b2 = Lua_Exec('.\\\\orbplanted.exe', nil, '\"' .. OUT .. '\" 0', true);"
+                         "b3 = Lua_Exec('orbplanted', nil, '\"' .. OUT .. '\" 0', false);"
+                         "b4 = Lua_Exec('hostname.exe', nil, nil, true);"
+                         "b5 = Lua_RegSvr32('orbplanted.dll', true)"));
+    EXPECT_EQ(L"false", LuaGlobalText("b1"));
+    EXPECT_EQ(L"false", LuaGlobalText("b2"));
+    EXPECT_EQ(L"false", LuaGlobalText("b3"));
+    EXPECT_EQ(L"true", LuaGlobalText("b4"));  // found in the system folder
+    EXPECT_EQ(L"false", LuaGlobalText("b5"));
+    EXPECT_TRUE(log.Has(L"xm Fun:Lua_Exec, Description:orbplanted.exe it's not exists!\r\n"));
+    EXPECT_TRUE(log.Has(L"xm Fun:Lua_RegSvr32, Description:orbplanted.dll it's not exists!\r\n"));
+    Sleep(500);
+    EXPECT_FALSE(FileExists(dir.file(L"out.txt")));
+}
+
+// The shell's own error windows would wait for somebody in an unattended run.
+TEST(Exec, UnattendedRunsAskTheShellForNoErrorWindows) {
+    SetG("CHILD", TestPath(L"shell_child.exe"));
+    g_masks.clear();
+    g_orbShellExecuteEx = RecordExecute;
+    std::string error = RunLua("global_silent_install = true; Lua_Exec(CHILD, nil, nil, true);"
+                               "global_silent_install = false; global_passive_install = true;"
+                               "Lua_Exec(CHILD, 'open', nil, false); global_passive_install = false;"
+                               "Lua_Exec(CHILD, nil, nil, true)");
+    g_orbShellExecuteEx = ShellExecuteExW;
+    ASSERT_EQ("", error);
+    ASSERT_EQ(3u, g_masks.size());
+    EXPECT_TRUE(g_masks[0] & SEE_MASK_FLAG_NO_UI);
+    EXPECT_TRUE(g_masks[1] & SEE_MASK_FLAG_NO_UI);
+    EXPECT_FALSE(g_masks[2] & SEE_MASK_FLAG_NO_UI);
+    EXPECT_TRUE(g_masks[0] & SEE_MASK_NOCLOSEPROCESS);
+}
+
+// "asuser" starts with the user's token or not at all: the shell gives no process to
+// wait for, and without the desktop shell an elevated setup has no user's token.
+TEST(Exec, AsUserNeverFallsBackToTheSetupsToken) {
+    ScopedTempDir dir(L"asuser");
+    SetG("CHILD", TestPath(L"shell_child.exe"));
+    SetG("OUT", dir.file(L"out.txt"));
+    LogCapture log;
+    ASSERT_EQ("", RunLua("u1 = Lua_Exec(CHILD, 'asuser', '\"' .. OUT .. '\" 0', true)"));
+    EXPECT_EQ(L"false", LuaGlobalText("u1"));
+    EXPECT_TRUE(log.Has(L"\"asuser\" cannot wait for the program"));
+    for (bool users : {false, true}) {
+        g_tokenIsUsers = users;
+        g_orbTokenIsUsers = TokenAnswer;
+        std::string error = RunLua("u2 = Lua_Exec(CHILD, 'asuser', '\"' .. OUT .. '\" 0', false)");
+        g_orbTokenIsUsers = ORBTokenIsUsers;
+        ASSERT_EQ("", error);
+        // Where a desktop shell answers, it starts the program for the user either way.
+        if (log.Has(L"for the signed-in user through the desktop shell")) break;
+        EXPECT_EQ(users ? L"true" : L"false", LuaGlobalText("u2"));
+        if (users) {
+            EXPECT_TRUE(WaitForFile(dir.file(L"out.txt"), "show=1", 20000));
+        } else {
+            EXPECT_TRUE(log.Has(L"the desktop shell cannot be reached"));
+            Sleep(500);
+            EXPECT_FALSE(FileExists(dir.file(L"out.txt")));
+        }
+    }
+}
+
 TEST(Shortcut, LinksCarryArgumentsDescriptionAndFolder) {
     ScopedTempDir dir(L"lnk");
     std::wstring target = TestPath(L"shell_child.exe");
@@ -303,10 +399,14 @@ TEST(SystemQuestions, InstallPathMovesToTheFirstLaterDriveThatHasIt) {
     ScopedTempDir dir(L"pf");
     std::wstring rest = dir.path().substr(2) + L"\\";  // path without its drive
     std::wstring drive = dir.path().substr(0, 2);
-    // The lowest drive is never tried; a later drive is chosen when the folder exists.
-    EXPECT_EQ(drive + rest, ORBPickInstallPath(L"Q:" + rest, {L"A:", L"Q:", drive}));
-    EXPECT_EQ(L"Q:" + rest, ORBPickInstallPath(L"Q:" + rest, {drive, L"Q:"}));
-    EXPECT_EQ(L"Q:" + rest, ORBPickInstallPath(L"Q:" + rest, {drive}));
+    // The lowest drive is never tried; a later drive is chosen when the folder exists
+    // and only administrators may change it (a user may have made it first).
+    auto adminsOnly = [](const std::wstring&) { return true; };
+    auto usersMayWrite = [](const std::wstring&) { return false; };
+    EXPECT_EQ(drive + rest, ORBPickInstallPath(L"Q:" + rest, {L"A:", L"Q:", drive}, adminsOnly));
+    EXPECT_EQ(L"Q:" + rest, ORBPickInstallPath(L"Q:" + rest, {L"A:", L"Q:", drive}, usersMayWrite));
+    EXPECT_EQ(L"Q:" + rest, ORBPickInstallPath(L"Q:" + rest, {drive, L"Q:"}, adminsOnly));
+    EXPECT_EQ(L"Q:" + rest, ORBPickInstallPath(L"Q:" + rest, {drive}, adminsOnly));
 }
 
 TEST(Logout, WritesTheTextAsOneLine) {

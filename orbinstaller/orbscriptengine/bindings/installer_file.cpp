@@ -1,8 +1,10 @@
 // Installer functions: file and directory.
 #include "orbscriptapi.h"
 
+#include "orbexitcode.h"
 #include "orbfileops.h"
 #include "orbhosttext.h"
+#include "orbfoldersecurity.h"
 #include "orbscriptargs.h"
 
 namespace {
@@ -16,14 +18,14 @@ int Lua_CreateDirectory(lua_State* L) {
 
 int Lua_CopyFile(lua_State* L) {
     return ORBProtect(L, [&] {
-        lua_pushboolean(L, ORBCopyFile(ORBArgString(L, 1), ORBArgString(L, 2)));
+        lua_pushboolean(L, ORBCopyFile(ORBArgString(L, 1), ORBArgString(L, 2), ORBUnattendedRun(L)));
         return 1;
     });
 }
 
 int Lua_MoveFile(lua_State* L) {
     return ORBProtect(L, [&] {
-        lua_pushboolean(L, ORBMoveFile(ORBArgString(L, 1), ORBArgString(L, 2)));
+        lua_pushboolean(L, ORBMoveFile(ORBArgString(L, 1), ORBArgString(L, 2), ORBUnattendedRun(L)));
         return 1;
     });
 }
@@ -90,6 +92,28 @@ int Lua_RemoveDirectory(lua_State* L) {
     });
 }
 
+// Creates a folder (and its missing parents) that only administrators may change: for a
+// per-machine product outside the program-files folder.
+int Lua_CreateSecureDirectory(lua_State* L) {
+    return ORBProtect(L, [&] {
+        lua_pushboolean(L, ORBCreateSecureFolder(ORBExpandEnvString(ORBArgString(L, 1))));
+        return 1;
+    });
+}
+
+// Whether ordinary users may change an existing folder; nil when it does not exist.
+int Lua_UsersCanWrite(lua_State* L) {
+    return ORBProtect(L, [&] {
+        std::wstring path = ORBExpandEnvString(ORBArgString(L, 1));
+        // Permissions that cannot be read count as open to all.
+        if (ORBPathExists(path))
+            lua_pushboolean(L, ORBFolderLetsUsersWrite(path) != 0);
+        else
+            lua_pushnil(L);
+        return 1;
+    });
+}
+
 }  // namespace
 
 const luaL_Reg kORBFileFunctions[] = {
@@ -103,5 +127,7 @@ const luaL_Reg kORBFileFunctions[] = {
     {"Lua_GetTempFileName", Lua_GetTempFileName},
     {"Lua_ExpandEnv", Lua_ExpandEnv},
     {"Lua_RemoveDirectory", Lua_RemoveDirectory},
+    {"Lua_CreateSecureDirectory", Lua_CreateSecureDirectory},
+    {"Lua_UsersCanWrite", Lua_UsersCanWrite},
     {nullptr, nullptr},
 };

@@ -7,6 +7,7 @@
 #include "orbappendedpayload.h"
 #include "orbfileops.h"
 #include "orbhandle.h"
+#include "orblinks.h"
 #include "orblog.h"
 #include "orbresource.h"
 #include "orbscriptargs.h"
@@ -146,8 +147,9 @@ int Lua_ExtractResource(lua_State* L) {
             lua_pushboolean(L, 0);
             return 1;
         }
-        ORBFileHandle file(CreateFileW(ORBSystemPath(path).c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS,
-                                       FILE_ATTRIBUTE_NORMAL, nullptr));
+        // Never through a link; another name of a hard-linked file keeps its content.
+        bool link = false;
+        ORBFileHandle file(ORBCreateForWrite(ORBSystemPath(path), 0, FILE_ATTRIBUTE_NORMAL, &link));
         if (!file) {
             ORBLog(L"Fun:%s ,CreateFileW %s failed!\r\n", L"Lua_ExtractResource", path.c_str());
             lua_pushboolean(L, 0);

@@ -2,6 +2,7 @@
 #include <process.h>
 
 #include "orbenvexpand.h"
+#include "orbexitcode.h"
 #include "orbhandle.h"
 #include "orblog.h"
 #include "orbscriptapi.h"
@@ -14,7 +15,8 @@ namespace {
 // Lua_Exec(file, verb, parameters, wait) -> boolean
 int Lua_Exec(lua_State* L) {
     return ORBProtect(L, [&] {
-        lua_pushboolean(L, ORBExec(ORBArgString(L, 1), ORBArgString(L, 2), ORBArgString(L, 3), ORBArgBoolean(L, 4)));
+        lua_pushboolean(L, ORBExec(ORBArgString(L, 1), ORBArgString(L, 2), ORBArgString(L, 3), ORBArgBoolean(L, 4),
+                                   ORBUnattendedRun(L)));
         return 1;
     });
 }

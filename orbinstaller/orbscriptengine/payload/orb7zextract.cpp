@@ -12,6 +12,7 @@
 #include "orb7zwriter.h"
 #include "orbfileops.h"
 #include "orbhandle.h"
+#include "orblinks.h"
 #include "orblog.h"
 
 namespace {
@@ -157,18 +158,14 @@ struct Session {
     }
 };
 
-// True for a symbolic link or junction, which would carry writes elsewhere. Other
-// reparse points (compressed, deduplicated or cloud placeholder files) are ordinary
-// files and folders. path is in system form.
-bool IsLink(const std::wstring& path, DWORD attributes) {
-    if (attributes == INVALID_FILE_ATTRIBUTES || !(attributes & FILE_ATTRIBUTE_REPARSE_POINT)) return false;
-    WIN32_FIND_DATAW fd;
-    ORBFindHandle find(FindFirstFileW(path.c_str(), &fd));
-    if (!find) return true;  // unknown: refuse rather than follow
-    return fd.dwReserved0 == IO_REPARSE_TAG_SYMLINK || fd.dwReserved0 == IO_REPARSE_TAG_MOUNT_POINT;
+// True for a link (the file operations' one rule), which would carry writes elsewhere;
+// also for a name that is there but cannot be examined. path is in system form.
+bool IsLink(const std::wstring& path) {
+    ORBFileFacts facts;
+    if (ORBPathFacts(path, &facts)) return ORBIsLink(facts);
+    const DWORD err = GetLastError();
+    return err != ERROR_FILE_NOT_FOUND && err != ERROR_PATH_NOT_FOUND;
 }
-
-bool IsLink(const std::wstring& path) { return IsLink(path, GetFileAttributesW(path.c_str())); }
 
 // The bytes of one entry after another: streamed block by block, or from the
 // decoder's cache of a whole unpacked block (wholeBlocks, or a block whose coders
@@ -302,9 +299,9 @@ void Preallocate(HANDLE file, UInt64 size) {
     SetFileInformationByHandle(file, FileAllocationInfo, &info, sizeof info);
 }
 
-HANDLE CreateTarget(const std::wstring& system) {
-    return CreateFileW(system.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL,
-                       nullptr);
+// Never through a link; a file with other hard links is replaced, not written through.
+HANDLE CreateTarget(const std::wstring& system, bool* link) {
+    return ORBCreateForWrite(system, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, link).release();
 }
 
 // The attributes an archive sets on entry i, 0 for none.
@@ -340,6 +337,14 @@ public:
     // Files are handed to the per-file callback in archive order once closed, which is
     // a little after they were written; those done before a failure still are.
     int Run() {
+        // The destination and the folders above it are checked too: a link among them
+        // would carry the whole payload elsewhere.
+        std::wstring where;
+        if (ORBPathCrossesLink(root_, &where)) {
+            ORBLog(L"Fun:%s, Description: destination %s passes through the link %s, refused!\r\n",
+                   L"Extract7zEntries", root_.c_str(), where.c_str());
+            return kORB7zUnsafeEntry;
+        }
         int status = 0;
         for (UInt32 i = 0; i < s_.db.NumFiles && status == 0; ++i) {
             status = Delivered(false);
@@ -438,7 +443,7 @@ private:
     static bool ClearWay(const std::wstring& system) {
         DWORD old = GetFileAttributesW(system.c_str());
         if (old == INVALID_FILE_ATTRIBUTES) return true;
-        if (IsLink(system, old)) return false;
+        if (IsLink(system)) return false;
         const DWORD blocking = FILE_ATTRIBUTE_READONLY | FILE_ATTRIBUTE_HIDDEN | FILE_ATTRIBUTE_SYSTEM;
         if (!(old & FILE_ATTRIBUTE_DIRECTORY) && (old & blocking)) SetFileAttributesW(system.c_str(), old & ~blocking);
         return true;
@@ -452,14 +457,19 @@ private:
             *status = RefuseLink(t.entry);
             return ORBFileHandle();
         }
-        ORBFileHandle file(CreateTarget(t.system));
+        bool link = false;
+        ORBFileHandle file(CreateTarget(t.system, &link));
         // In a folder of this run only an entry stored twice can be in the way.
-        if (!file && fresh && GetLastError() == ERROR_ACCESS_DENIED) {
+        if (!file && !link && fresh && GetLastError() == ERROR_ACCESS_DENIED) {
             if (!ClearWay(t.system)) {
                 *status = RefuseLink(t.entry);
                 return ORBFileHandle();
             }
-            file.reset(CreateTarget(t.system));
+            file.reset(CreateTarget(t.system, &link));
+        }
+        if (link) {
+            *status = RefuseLink(t.entry);
+            return file;
         }
         if (file) return file;
         DWORD err = GetLastError();
@@ -468,12 +478,12 @@ private:
         *status = Delivered(true);
         if (*status != 0) return file;
         if (err == ERROR_SHARING_VIOLATION) {
-            file.reset(CreateTarget(t.system));
+            file.reset(CreateTarget(t.system, &link));
             if (file) return file;
             err = GetLastError();
         }
         int decision = err && callbacks_.createFailed ? callbacks_.createFailed(t.path, err) : 2;
-        if (decision == 0) file.reset(CreateTarget(t.system));
+        if (decision == 0) file.reset(CreateTarget(t.system, &link));
         if (!file && decision != 1) *status = kORB7zFileFailed;  // 1: skipped, not a failure by itself
         return file;
     }

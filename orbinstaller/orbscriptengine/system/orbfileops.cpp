@@ -7,7 +7,10 @@
 #include <vector>
 
 #include "orbhandle.h"
+#include "orblinks.h"
 #include "orblog.h"
+
+ORBShFileOperationFn g_orbShFileOperation = SHFileOperationW;
 
 namespace {
 
@@ -60,18 +63,20 @@ int ShellOperation(UINT func, const std::wstring& from, const std::wstring* to, 
     op.pFrom = src.c_str();
     op.pTo = to ? dst.c_str() : nullptr;
     op.fFlags = flags;
-    return SHFileOperationW(&op);
+    return g_orbShFileOperation(&op);
 }
 
-bool CopyOrMove(bool move, const std::wstring& fromArg, const std::wstring& toArg) {
+bool CopyOrMove(bool move, const std::wstring& fromArg, const std::wstring& toArg, bool unattended) {
     std::wstring from = ORBExpandEnvString(fromArg);
     if (!ORBPathExists(from)) {
         ORBLog(kNotExists, move ? L"Lua_MoveFile" : L"Lua_CopyFile", from.c_str());
         return false;
     }
     std::wstring to = ORBExpandEnvString(toArg);
-    int rc = move ? ShellOperation(FO_MOVE, from, &to, FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR)
-                  : ShellOperation(FO_COPY, from, &to, FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR);
+    // Nobody is there to close the shell's own error windows in an unattended run.
+    const FILEOP_FLAGS noUi = unattended ? FOF_NOERRORUI : 0;
+    int rc = move ? ShellOperation(FO_MOVE, from, &to, FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | noUi)
+                  : ShellOperation(FO_COPY, from, &to, FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOCONFIRMMKDIR | noUi);
     if (rc != 0) {
         ORBLog(move ? L"Move %s to %s failed!" : L"Copy %s to %s failed!", from.c_str(), to.c_str());
         ORBLog(L"SHFileOperation error code : %#x\r\n", rc);
@@ -79,6 +84,61 @@ bool CopyOrMove(bool move, const std::wstring& fromArg, const std::wstring& toAr
     }
     ORBLog(move ? L"Move %s to %s !" : L"Copy %s to %s !", from.c_str(), to.c_str());
     return true;
+}
+
+// False, with a line naming it, when a folder on the way to path is a link: what lies
+// behind it is not the tree the caller meant.
+bool ParentsAreNoLinks(const std::wstring& path, const wchar_t* fn) {
+    std::wstring full = WithoutTrailingSlash(FullPath(path));
+    size_t slash = full.find_last_of(L"\\/");
+    std::wstring where;
+    if (slash == std::wstring::npos || !ORBPathCrossesLink(full.substr(0, slash), &where)) return true;
+    ORBLog(L"Fun:%s, Description:%s passes through the link %s, kept!\r\n", fn, path.c_str(), where.c_str());
+    return false;
+}
+
+// Deletes the name full and, for a folder, everything below it, each on the handle it
+// was checked by; a link is removed itself. A folder is listed through its own handle,
+// and the folders above stay open without delete sharing while their content goes, so
+// no name on the way can be swapped for a link.
+void DeleteOpenTree(const std::wstring& full) {
+    ORBFileHandle h(ORBOpenNoFollow(full, DELETE | FILE_READ_ATTRIBUTES | FILE_WRITE_ATTRIBUTES | FILE_LIST_DIRECTORY));
+    ORBFileFacts facts;
+    if (!h || !ORBHandleFacts(h.get(), full, &facts)) return;
+    if ((facts.attributes & FILE_ATTRIBUTE_DIRECTORY) && !ORBIsLink(facts)) {
+        std::vector<LONGLONG> buffer(8192);  // aligned for the entries
+        FILE_INFO_BY_HANDLE_CLASS next = FileFullDirectoryRestartInfo;
+        while (GetFileInformationByHandleEx(h.get(), next, buffer.data(), DWORD(buffer.size() * sizeof(LONGLONG)))) {
+            next = FileFullDirectoryInfo;
+            const BYTE* at = reinterpret_cast<const BYTE*>(buffer.data());
+            for (;;) {
+                const FILE_FULL_DIR_INFO* entry = reinterpret_cast<const FILE_FULL_DIR_INFO*>(at);
+                std::wstring name(entry->FileName, entry->FileNameLength / sizeof(wchar_t));
+                if (name != L"." && name != L"..") DeleteOpenTree(full + L"\\" + name);
+                if (!entry->NextEntryOffset) break;
+                at += entry->NextEntryOffset;
+            }
+        }
+    }
+    ORBDeleteByHandle(h.get());
+}
+
+// The tree at path (a folder, a file or a link), refused when a folder on its way is a
+// link. The current folder, when it is the tree's root, moves to the parent first: the
+// system holds it open and would keep it.
+void DeleteTree(const std::wstring& path, const wchar_t* fn) {
+    if (!ParentsAreNoLinks(path, fn)) return;
+    std::wstring full = WithoutTrailingSlash(FullPath(path));
+    if (lstrcmpiW(WithoutTrailingSlash(CurrentDirectory()).c_str(), full.c_str()) == 0) {
+        std::wstring parent = full;
+        size_t slash = parent.find_last_of(L"\\/");
+        if (slash != std::wstring::npos) {
+            parent.resize(slash);
+            if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
+            SetCurrentDirectoryW(parent.c_str());
+        }
+    }
+    DeleteOpenTree(full);
 }
 
 }  // namespace
@@ -114,21 +174,29 @@ bool ORBRemoveEmptyDirectory(const std::wstring& pathArg) {
         ORBLog(L"Fun:Lua_RemoveDirectory, Description:no folder given!\r\n");
         return false;
     }
-    const DWORD attributes = ORBPathAttributes(path);
-    if (attributes == INVALID_FILE_ATTRIBUTES) return true;
-    if (!(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+    if (!ORBPathExists(path)) return true;
+    if (!ParentsAreNoLinks(path, L"Lua_RemoveDirectory")) return false;
+    ORBFileHandle dir(ORBOpenNoFollow(path, DELETE | FILE_READ_ATTRIBUTES));
+    ORBFileFacts facts;
+    if (dir && !ORBHandleFacts(dir.get(), path, &facts)) dir.reset();
+    if (dir && !(facts.attributes & FILE_ATTRIBUTE_DIRECTORY)) {
         ORBLog(L"Fun:Lua_RemoveDirectory, Description:%s is not a folder!\r\n", path.c_str());
         return false;
     }
-    // The system refuses a folder that still holds anything (ERROR_DIR_NOT_EMPTY).
-    if (RemoveDirectoryW(ORBSystemPath(path).c_str())) return true;
+    // The system refuses a folder that still holds anything (ERROR_DIR_NOT_EMPTY); a
+    // folder link goes itself.
+    if (dir && ORBDeleteByHandle(dir.get())) return true;
     const DWORD err = GetLastError();
     ORBLog(L"Fun:Lua_RemoveDirectory, Description:%s not removed, err:%lu\r\n", path.c_str(), err);
     return false;
 }
 
-bool ORBCopyFile(const std::wstring& from, const std::wstring& to) { return CopyOrMove(false, from, to); }
-bool ORBMoveFile(const std::wstring& from, const std::wstring& to) { return CopyOrMove(true, from, to); }
+bool ORBCopyFile(const std::wstring& from, const std::wstring& to, bool unattended) {
+    return CopyOrMove(false, from, to, unattended);
+}
+bool ORBMoveFile(const std::wstring& from, const std::wstring& to, bool unattended) {
+    return CopyOrMove(true, from, to, unattended);
+}
 
 bool ORBRenameFile(const std::wstring& fromArg, const std::wstring& toArg) {
     std::wstring from = ORBExpandEnvString(fromArg);
@@ -179,74 +247,29 @@ bool ORBDelFileRecursive(const std::wstring& pathArg) {
     std::wstring path = ORBExpandEnvString(pathArg);
     DWORD attributes = ORBPathAttributes(path);
     if (attributes == INVALID_FILE_ATTRIBUTES) return true;
+    // A link named itself goes, never what it points at.
     if (attributes & FILE_ATTRIBUTE_DIRECTORY) {
         ORBLog(L"PathIsDirectoryW");
-        // A junction or directory link named itself goes, never what it points at.
-        if (attributes & FILE_ATTRIBUTE_REPARSE_POINT)
-            RemoveDirectoryW(ORBSystemPath(path).c_str());
-        else
-            ORBDeleteDirectories(path);
+        ORBDeleteDirectories(path);
     } else {
         ORBLog(L"Path is file!");
-        DeleteFileW(ORBSystemPath(path).c_str());
+        DeleteTree(path, L"Lua_DelFileRecursive");
     }
     return false;
 }
 
 void ORBDeleteDirectories(const std::wstring& path) {
-    ORBLog(L"%s %s", L"ORBScriptEngine::DeleteDirectories", path.c_str());
     // The line keeps its historical name: support scripts search logs for it.
-    DWORD attributes = ORBPathAttributes(path);
-    bool isDir = attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY);
-    std::wstring pattern = path;
-    if (isDir) {
-        if (!pattern.empty() && pattern.back() != L'\\' && pattern.back() != L'/') pattern += L'\\';
-        pattern += L"*.*";
-    }
-    std::wstring full = FullPath(pattern);
-    size_t cut = full.find_last_of(L"\\/");
-    std::wstring root = cut == std::wstring::npos ? std::wstring() : full.substr(0, cut);
-
-    WIN32_FIND_DATAW fd;
-    ORBFindHandle find(FindFirstFileW(ORBSystemPath(full).c_str(), &fd));
-    if (!find) return;
-    do {
-        std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..") continue;
-        std::wstring entry = root + L"\\" + name;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            // A junction or directory link is removed itself, never followed: its target
-            // lies outside the tree being deleted.
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)
-                RemoveDirectoryW(ORBSystemPath(entry).c_str());
-            else
-                ORBDeleteDirectories(entry);
-        } else {
-            std::wstring sys = ORBSystemPath(entry);
-            if (fd.dwFileAttributes & FILE_ATTRIBUTE_READONLY) SetFileAttributesW(sys.c_str(), FILE_ATTRIBUTE_NORMAL);
-            DeleteFileW(sys.c_str());
-        }
-    } while (FindNextFileW(find.get(), &fd));
-    find.reset();
-
-    if (!isDir) return;
-    std::wstring dir = WithoutTrailingSlash(FullPath(path));
-    if (lstrcmpiW(WithoutTrailingSlash(CurrentDirectory()).c_str(), dir.c_str()) == 0) {
-        std::wstring parent = dir;
-        size_t slash = parent.find_last_of(L"\\/");
-        if (slash != std::wstring::npos) {
-            parent.resize(slash);
-            if (parent.size() == 2 && parent[1] == L':') parent += L'\\';
-            SetCurrentDirectoryW(parent.c_str());
-        }
-    }
-    RemoveDirectoryW(ORBSystemPath(dir).c_str());
+    ORBLog(L"%s %s", L"ORBScriptEngine::DeleteDirectories", path.c_str());
+    DeleteTree(path, L"DeleteDirectories");
 }
 
 bool ORBDeleteFileAfterReboot(const std::wstring& pathArg) {
     ORBLog(L"Lua_DeleteFileAfterReboot");
     std::wstring path = ORBExpandEnvString(pathArg);
     if (!ORBPathExists(path)) return true;
+    // At the restart the name is taken as it is then: not through a link now.
+    if (!ParentsAreNoLinks(path, L"Lua_DeleteFileAfterReboot")) return false;
     return MoveFileExW(ORBSystemPath(path).c_str(), nullptr, MOVEFILE_DELAY_UNTIL_REBOOT) != 0;
 }
 

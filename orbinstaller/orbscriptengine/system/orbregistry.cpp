@@ -186,12 +186,14 @@ bool ORBSetVarFromCSIDL(const std::wstring& name, int csidl) {
 bool ORBRegSvr32(const std::wstring& pathArg, bool reg) {
     ORBComScope ole{ORBComScope::Ole{}};
     std::wstring path = ORBExpandEnvString(pathArg);
-    // Not PathFileExistsW: it refuses paths beyond MAX_PATH.
-    if (path.empty() || GetFileAttributesW(path.c_str()) == INVALID_FILE_ATTRIBUTES) {
+    // Where the loader takes it from: a bare name from the system folder, never the
+    // current folder. Not PathFileExistsW: it refuses paths beyond MAX_PATH.
+    std::wstring found = ORBResolveProgram(path, false);
+    if (found.empty() || GetFileAttributesW(found.c_str()) == INVALID_FILE_ATTRIBUTES) {
         ORBLog(L"Fun:%s, Description:%s it's not exists!\r\n", L"Lua_RegSvr32", path.c_str());
         return false;
     }
-    ORBModule lib(ORBLoadLibraryConfined(path));
+    ORBModule lib(ORBLoadLibraryConfined(found));
     if (!lib) {
         DWORD err = GetLastError();
         ORBLog(L"Fun:%s, Description: LoadLibrary %s Failed!\r\n", L"Lua_RegSvr32", path.c_str());

@@ -10,6 +10,7 @@
 #include <cwchar>
 
 #include "orbenvexpand.h"
+#include "orbfoldersecurity.h"
 #include "orbhandle.h"
 #include "orblibrary.h"
 #include "orblog.h"
@@ -58,40 +59,60 @@ bool ORBIsPinVerb(const std::wstring& verb) {
     return false;
 }
 
-bool ORBExec(const std::wstring& fileArg, const std::wstring& verb, const std::wstring& paramsArg, bool wait) {
+ORBShellExecuteExFn g_orbShellExecuteEx = ShellExecuteExW;
+
+bool ORBExec(const std::wstring& fileArg, const std::wstring& verb, const std::wstring& paramsArg, bool wait,
+             bool unattended) {
     std::wstring file = fileArg, params, dir;
     if (!PathIsURLW(file.c_str())) {
         file = ORBExpandEnvString(fileArg);
-        if (!Exists(file)) {
+        // A relative name never means the current folder: that may be a temp folder
+        // anyone can put a program of that name into.
+        std::wstring found = ORBResolveProgram(file, true);
+        if (found.empty() || !Exists(found)) {
             if (lstrcmpiW(verb.c_str(), L"Startunpin") == 0 || lstrcmpiW(verb.c_str(), L"Taskbarunpin") == 0)
                 return true;
             ORBLog(L"Fun:%s, Description:%s it's not exists!\r\n", L"Lua_Exec", file.c_str());
             return false;
         }
+        file = found;
         params = paramsArg;
         dir = FolderOf(file);
     }
     // "asuser": opened for the signed-in user through the desktop shell, never with the
-    // setup's elevated token (how a setup starts its product after installing it).
-    if (!wait && lstrcmpiW(verb.c_str(), L"asuser") == 0) return ORBStartForUser(file, params, dir);
-    const wchar_t* p = params.empty() ? nullptr : params.c_str();
-    const wchar_t* d = dir.empty() ? nullptr : dir.c_str();
+    // setup's elevated token (how a setup starts its product after installing it). The
+    // shell gives no process to wait for.
+    if (lstrcmpiW(verb.c_str(), L"asuser") == 0) {
+        if (!wait) return ORBStartForUser(file, params, dir);
+        ORBLog(L"Fun:%s, Description:%s not started: \"asuser\" cannot wait for the program\r\n", L"Lua_Exec",
+               file.c_str());
+        return false;
+    }
+    SHELLEXECUTEINFOW sei = {};
+    sei.cbSize = sizeof sei;
+    sei.lpParameters = params.empty() ? nullptr : params.c_str();
+    sei.lpDirectory = dir.empty() ? nullptr : dir.c_str();
+    sei.lpFile = file.c_str();
+    // Nobody is there to close the shell's own error windows in an unattended run.
+    if (unattended) sei.fMask |= SEE_MASK_FLAG_NO_UI;
     if (wait) {
-        SHELLEXECUTEINFOW sei = {};
-        sei.cbSize = sizeof sei;
-        sei.fMask = SEE_MASK_NOCLOSEPROCESS;
-        sei.lpFile = file.c_str();
-        sei.lpParameters = p;
-        sei.lpDirectory = d;
+        sei.fMask |= SEE_MASK_NOCLOSEPROCESS;
         sei.nShow = SW_HIDE;
-        BOOL ok = ShellExecuteExW(&sei);
+        BOOL ok = g_orbShellExecuteEx(&sei);
         // No process handle when the action was handed to a running program.
         ORBHandle process(ok ? sei.hProcess : nullptr);
         if (process) WaitForSingleObject(process.get(), INFINITE);
         return ok != FALSE;
     }
-    HINSTANCE r = ShellExecuteW(nullptr, verb.empty() ? nullptr : verb.c_str(), file.c_str(), p, d, SW_SHOWNORMAL);
-    return ORBIsPinVerb(verb) || reinterpret_cast<INT_PTR>(r) > 32;
+    const wchar_t* action = verb.empty() ? nullptr : verb.c_str();
+    if (!unattended) {
+        HINSTANCE r = ShellExecuteW(nullptr, action, file.c_str(), sei.lpParameters, sei.lpDirectory, SW_SHOWNORMAL);
+        return ORBIsPinVerb(verb) || reinterpret_cast<INT_PTR>(r) > 32;
+    }
+    sei.lpVerb = action;
+    sei.nShow = SW_SHOWNORMAL;
+    BOOL ok = g_orbShellExecuteEx(&sei);
+    return ORBIsPinVerb(verb) || ok;
 }
 
 namespace {
@@ -219,11 +240,15 @@ std::vector<std::wstring> ORBFixedDrives() {
     return drives;
 }
 
-std::wstring ORBPickInstallPath(const std::wstring& programFiles, const std::vector<std::wstring>& drives) {
+bool ORBAdminsOnlyFolder(const std::wstring& folder) { return ORBFolderLetsUsersWrite(folder) == 0; }
+
+std::wstring ORBPickInstallPath(const std::wstring& programFiles, const std::vector<std::wstring>& drives,
+                               bool (*adminsOnly)(const std::wstring& folder)) {
     if (drives.size() < 2 || programFiles.size() < 2) return programFiles;
     for (size_t i = 1; i < drives.size(); ++i) {
         std::wstring candidate = drives[i] + programFiles.substr(2);
-        if (IsFolder(candidate)) return candidate;
+        // Any user may make a folder of that name on a data drive before the setup runs.
+        if (IsFolder(candidate) && adminsOnly(candidate)) return candidate;
     }
     return programFiles;
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <windows.h>
+#include <shellapi.h>
 
 #include <string>
 #include <vector>
@@ -10,11 +11,18 @@
 bool ORBIsPinVerb(const std::wstring& verb);
 
 // Starts file (a URL, or a path with environment references) with verb and
-// parameters in the file's folder. wait: default action, hidden, returns when the
-// started process has ended. Result: the launch outcome; pin verbs always true; a
-// missing file is true for the unpin verbs, else false with a "not exists" line. Verb
-// "asuser" (without wait) opens it for the signed-in user (ORBStartForUser).
-bool ORBExec(const std::wstring& file, const std::wstring& verb, const std::wstring& params, bool wait);
+// parameters in the file's folder. A relative name is looked for in the system folder
+// and the PATH, never in the current folder. wait: default action, hidden, returns when
+// the started process has ended. unattended: the shell shows no error window. Result:
+// the launch outcome; pin verbs always true; a missing file is true for the unpin
+// verbs, else false with a "not exists" line. Verb "asuser" opens it for the signed-in
+// user (ORBStartForUser); with wait it starts nothing (false, logged).
+bool ORBExec(const std::wstring& file, const std::wstring& verb, const std::wstring& params, bool wait,
+             bool unattended = false);
+
+// The ShellExecuteExW the function calls; tests replace it to see the flags.
+using ORBShellExecuteExFn = BOOL(WINAPI*)(SHELLEXECUTEINFOW* info);
+extern ORBShellExecuteExFn g_orbShellExecuteEx;
 
 // Writes a shell link (or an internet shortcut when target is a URL) at linkPath,
 // creating its folder. args / description are set when not null. False (logged) at
@@ -39,10 +47,14 @@ bool ORBCommandLineWords(std::vector<std::wstring>& words);
 std::vector<std::wstring> ORBFixedDrives();
 
 // "%ProgramFiles%\" expanded; moved to the first fixed drive after the lowest one on
-// which that folder exists.
+// which that folder exists and only administrators may change it.
 std::wstring ORBDriverInstallPath();
-// The same choice for a given expansion and drive list (drives[0] is never tried).
-std::wstring ORBPickInstallPath(const std::wstring& programFiles, const std::vector<std::wstring>& drives);
+// True when folder exists and ordinary users may not change it.
+bool ORBAdminsOnlyFolder(const std::wstring& folder);
+// The same choice for a given expansion and drive list (drives[0] is never tried);
+// adminsOnly judges the candidates.
+std::wstring ORBPickInstallPath(const std::wstring& programFiles, const std::vector<std::wstring>& drives,
+                               bool (*adminsOnly)(const std::wstring& folder) = ORBAdminsOnlyFolder);
 
 // Downloads url to the file path and waits for the end; false (logged with the
 // HRESULT) on failure.

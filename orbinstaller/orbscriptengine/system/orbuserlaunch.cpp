@@ -67,6 +67,8 @@ VARIANT Text(BSTR s) {
 
 }  // namespace
 
+ORBTokenCheckFn g_orbTokenIsUsers = ORBTokenIsUsers;
+
 std::wstring ORBUserStartRefusal() {
     if (RunningAsSystem()) return L"running as SYSTEM";
     if (!InteractiveDesktop()) return L"no interactive desktop";
@@ -97,7 +99,14 @@ bool ORBStartForUser(const std::wstring& file, const std::wstring& params, const
             return true;
         }
     }
-    // No desktop shell to hand the start to (another shell, or none yet).
+    // No desktop shell to hand the start to (another shell, or none yet): a setup that
+    // is not elevated runs with the user's own token and may start it itself; an
+    // elevated one has no way to the user's token and starts nothing.
+    if (!g_orbTokenIsUsers()) {
+        ORBLog(L"Start of %s skipped: the desktop shell cannot be reached (0x%08lx) and the setup runs elevated\r\n",
+               file.c_str(), static_cast<unsigned long>(hr));
+        return false;
+    }
     ORBLog(L"Desktop shell start of %s not possible (0x%08lx); starting it directly\r\n", file.c_str(),
            static_cast<unsigned long>(hr));
     HINSTANCE rc = ShellExecuteW(nullptr, L"open", file.c_str(), params.empty() ? nullptr : params.c_str(),
@@ -107,4 +116,14 @@ bool ORBStartForUser(const std::wstring& file, const std::wstring& params, const
         return false;
     }
     return true;
+}
+
+bool ORBTokenIsUsers() {
+    ORBHandle token;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_QUERY, token.put())) return false;
+    TOKEN_ELEVATION elevation = {};
+    DWORD size = 0;
+    // Unknown counts as elevated: nothing is started with a token that may be the setup's.
+    if (!GetTokenInformation(token.get(), TokenElevation, &elevation, sizeof elevation, &size)) return false;
+    return !elevation.TokenIsElevated && !RunningAsSystem();
 }
