@@ -51,16 +51,37 @@ LRESULT ORBCompleteDlg::OnFinish(UINT, WPARAM, LPARAM, BOOL&) {
 }
 
 LRESULT ORBCompleteDlg::OnStartProgram(UINT, WPARAM, LPARAM, BOOL&) {
-    // The folder the installation used: the user's choice (InstallPath, which the silent
-    // road fills from global_install_path), not the default the settings began with.
-    std::wstring folder = ORBDialogSettings::InstallPath();
-    if (folder.empty()) folder = ORBDialogSettings::DefaultInstallPath();
-    std::wstring path = ProgramPath(folder, ORBDialogSettings::MainAppName());
-    std::wstring parameters = ORBDialogSettings::StartParameter();
-    // With the signed-in user's token: the setup itself may run elevated.
-    ORBStartForUser(path, parameters, path.substr(0, path.find_last_of(L'\\')));
+    std::wstring path = ChooseProgram(ORBDialogSettings::DefaultInstallPath(), ORBDialogSettings::InstallPath(),
+                                      ORBDialogSettings::MainAppName());
+    if (!path.empty()) {
+        std::wstring parameters = ORBDialogSettings::StartParameter();
+        // With the signed-in user's token: the setup itself may run elevated.
+        ORBStartForUser(path, parameters, path.substr(0, path.find_last_of(L'\\')));
+    }
     PostMessageW(hwnd_, WM_CLOSE, 1, 0);
     return 0;
+}
+
+std::wstring ORBCompleteDlg::ChooseProgram(const std::wstring& scriptFolder, const std::wstring& chosenFolder,
+                                           const std::wstring& appName) {
+    // The script may have moved global_install_path to where the program really lies (a
+    // subfolder of the chosen one); without the program there, the user's folder counts.
+    const struct {
+        const std::wstring& folder;
+        const wchar_t* from;
+    } candidates[] = {{scriptFolder, L"global_install_path"}, {chosenFolder, L"InstallPath"}};
+    for (const auto& c : candidates) {
+        if (c.folder.empty() || appName.empty()) continue;
+        std::wstring path = ProgramPath(c.folder, appName);
+        const DWORD attributes = GetFileAttributesW(path.c_str());
+        if (attributes != INVALID_FILE_ATTRIBUTES && !(attributes & FILE_ATTRIBUTE_DIRECTORY)) {
+            ORBLog(L"start button: %s (from %s)\r\n", path.c_str(), c.from);
+            return path;
+        }
+    }
+    ORBLog(L"start button: %s is neither in global_install_path (%s) nor in InstallPath (%s); nothing started\r\n",
+           appName.c_str(), scriptFolder.c_str(), chosenFolder.c_str());
+    return std::wstring();
 }
 
 LRESULT ORBCompleteDlg::OnDownload(UINT, WPARAM, LPARAM, BOOL&) {

@@ -18,6 +18,11 @@ public:
     // The program to start: global_install_path with environment variables expanded,
     // a backslash and global_main_app_name.
     static std::wstring ProgramPath(const std::wstring& installPath, const std::wstring& appName);
+    // The start button's program: appName in scriptFolder (global_install_path as the script
+    // left it) when it is there, else in chosenFolder (InstallPath); logs which. Empty, with
+    // a log line, when neither folder has it.
+    static std::wstring ChooseProgram(const std::wstring& scriptFolder, const std::wstring& chosenFolder,
+                                      const std::wstring& appName);
 
 protected:
     void OnStart() override;

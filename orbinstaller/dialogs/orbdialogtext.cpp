@@ -85,6 +85,8 @@ bool ORBIsRefusedInstallFolder(const std::wstring& path) {
     return n > 0 && n <= MAX_PATH && SameOrInside(full, FullFolderPath(windows));
 }
 
+bool ORBFreeSpaceSuffices(unsigned long long freeBytes, unsigned long long need) { return freeBytes >= need; }
+
 bool ORBParseByteCount(const std::wstring& text, unsigned long long& bytes) {
     if (text.empty()) return false;
     unsigned long long value = 0;

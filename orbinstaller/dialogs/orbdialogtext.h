@@ -38,6 +38,9 @@ bool ORBIsRefusedInstallFolder(const std::wstring& path);
 // An unsigned decimal byte count (digits only, fits 64 bits); false otherwise.
 bool ORBParseByteCount(const std::wstring& text, unsigned long long& bytes);
 
+// The first dialog's space check: true when freeBytes hold need (exactly as many pass).
+bool ORBFreeSpaceSuffices(unsigned long long freeBytes, unsigned long long need);
+
 // The not-enough-space message (host text kNeedSpace) for a need in bytes (MB in single
 // precision, two decimals).
 std::wstring ORBFormatNeedSpaceMessage(unsigned long long bytes);

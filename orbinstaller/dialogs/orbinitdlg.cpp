@@ -179,7 +179,7 @@ void ORBInitDlg::Install() {
     } else if (!ORBParseByteCount(needText, need)) {
         ORBLog(L"global_need_disk_space is not a byte count (\"%s\"); disk space not checked\r\n",
                needText.c_str());
-    } else if (freeBytes.QuadPart < need) {
+    } else if (!ORBFreeSpaceSuffices(freeBytes.QuadPart, need)) {
         MessageBoxW(hwnd_, ORBFormatNeedSpaceMessage(need).c_str(), ORBHostText(ORBText::kNoticeCaption).c_str(),
                     MB_OK | MB_ICONINFORMATION);
         return;

@@ -27,11 +27,14 @@ void ORBInstallDlg::OnStart() {
     ORBAppendedPayload appended;
     if (payload.status == ORBResourceData::kNotFound && ORBFindAppendedPayload(L"APP.7Z", &appended))
         size = appended.size;
-    const UINT interval = ORBProgressStepInterval(size);
-    ORBDialogSettings::SetProgressInterval(interval);
-    // Read before the worker holds the engine.
+    interval_ = ORBProgressStepInterval(size);
+    ORBDialogSettings::SetProgressInterval(interval_);
+    // Read before the worker holds the engine: from then on until the hook returns, the
+    // dialog reads no global (it would wait for the whole hook, undrawn and frozen).
     passive_ = ORBDialogSettings::PassiveInstall();
+}
 
+void ORBInstallDlg::OnShown() {
     uintptr_t thread = _beginthreadex(nullptr, 0, &ORBInstallDlg::Worker, hwnd_, 0, nullptr);
     if (thread) {
         // Kept (unlike a fire-and-forget start) so the end of the run can wait for it.
@@ -43,7 +46,7 @@ void ORBInstallDlg::OnStart() {
         PostMessageW(hwnd_, WM_CLOSE, 0, 0);
         return;
     }
-    SetTimer(hwnd_, PROGRESS_TIMER, interval, nullptr);
+    SetTimer(hwnd_, PROGRESS_TIMER, interval_, nullptr);
     if (auto* carousel = FindControlIn<CarouselUIObjectImpl>(FindContainerIn(Root(), L"Body"), L"InstallCarousel"))
         carousel->Play();
 }

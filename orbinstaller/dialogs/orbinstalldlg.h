@@ -22,6 +22,7 @@ public:
 
 protected:
     void OnStart() override;
+    void OnShown() override;
     void OnClosing() override;
     void OnOwnTimer(UINT_PTR id) override;
 
@@ -33,5 +34,6 @@ private:
     ORBHandle worker_;
     bool workerStarted_ = false;
     bool workerDone_ = false;
+    unsigned interval_ = 0;  // of the progress steps
     bool passive_ = false;  // a passive run: only the dialog's own close (code 1) ends it
 };

@@ -199,6 +199,7 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     FillPlaceholders(root_, ORBDialogSettings::Named);
     Draw();
     SetTimer(hwnd_, REPAINT_TIMER, REPAINT_PERIOD_MS, nullptr);
+    OnShown();
     return TRUE;
 }
 

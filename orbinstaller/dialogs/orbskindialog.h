@@ -72,6 +72,9 @@ public:
 protected:
     // The dialog's own start-up, after the tree was built and before the first frame.
     virtual void OnStart() {}
+    // After the placeholders were filled and the first frame drawn: work that holds the
+    // engine for long (the install hook) starts here, once the dialog reads no more globals.
+    virtual void OnShown() {}
     // The dialog's own part of the close routine, run first.
     virtual void OnClosing() {}
     // A window timer that is neither the redraw nor an animation timer.

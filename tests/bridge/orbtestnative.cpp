@@ -103,3 +103,14 @@ EXPORT unsigned __cdecl WeighC31(W a1, W a2, W a3, W a4, W a5, W a6, W a7, W a8,
 EXPORT unsigned __stdcall WeighS31(W a1, W a2, W a3, W a4, W a5, W a6, W a7, W a8, W a9, W a10, W a11, W a12, W a13, W a14, W a15, W a16, W a17, W a18, W a19, W a20, W a21, W a22, W a23, W a24, W a25, W a26, W a27, W a28, W a29, W a30, W a31) { return Low(1 * a1 + 2 * a2 + 3 * a3 + 4 * a4 + 5 * a5 + 6 * a6 + 7 * a7 + 8 * a8 + 9 * a9 + 10 * a10 + 11 * a11 + 12 * a12 + 13 * a13 + 14 * a14 + 15 * a15 + 16 * a16 + 17 * a17 + 18 * a18 + 19 * a19 + 20 * a20 + 21 * a21 + 22 * a22 + 23 * a23 + 24 * a24 + 25 * a25 + 26 * a26 + 27 * a27 + 28 * a28 + 29 * a29 + 30 * a30 + 31 * a31); }
 EXPORT unsigned __cdecl WeighC32(W a1, W a2, W a3, W a4, W a5, W a6, W a7, W a8, W a9, W a10, W a11, W a12, W a13, W a14, W a15, W a16, W a17, W a18, W a19, W a20, W a21, W a22, W a23, W a24, W a25, W a26, W a27, W a28, W a29, W a30, W a31, W a32) { return Low(1 * a1 + 2 * a2 + 3 * a3 + 4 * a4 + 5 * a5 + 6 * a6 + 7 * a7 + 8 * a8 + 9 * a9 + 10 * a10 + 11 * a11 + 12 * a12 + 13 * a13 + 14 * a14 + 15 * a15 + 16 * a16 + 17 * a17 + 18 * a18 + 19 * a19 + 20 * a20 + 21 * a21 + 22 * a22 + 23 * a23 + 24 * a24 + 25 * a25 + 26 * a26 + 27 * a27 + 28 * a28 + 29 * a29 + 30 * a30 + 31 * a31 + 32 * a32); }
 EXPORT unsigned __stdcall WeighS32(W a1, W a2, W a3, W a4, W a5, W a6, W a7, W a8, W a9, W a10, W a11, W a12, W a13, W a14, W a15, W a16, W a17, W a18, W a19, W a20, W a21, W a22, W a23, W a24, W a25, W a26, W a27, W a28, W a29, W a30, W a31, W a32) { return Low(1 * a1 + 2 * a2 + 3 * a3 + 4 * a4 + 5 * a5 + 6 * a6 + 7 * a7 + 8 * a8 + 9 * a9 + 10 * a10 + 11 * a11 + 12 * a12 + 13 * a13 + 14 * a14 + 15 * a15 + 16 * a16 + 17 * a17 + 18 * a18 + 19 * a19 + 20 * a20 + 21 * a21 + 22 * a22 + 23 * a23 + 24 * a24 + 25 * a25 + 26 * a26 + 27 * a27 + 28 * a28 + 29 * a29 + 30 * a30 + 31 * a31 + 32 * a32); }
+
+// Declare more arguments than the tests pass and overwrite every one of them, as a callee
+// may: the words the caller did not give must read as zero and the writes must stay out
+// of the caller's frame.
+#define SCRIBBLE_BODY                                                                      \
+    const unsigned sum = Low(1 * a1 + 2 * a2 + 3 * a3 + 4 * a4 + 5 * a5 + 6 * a6 + 7 * a7 + 8 * a8); \
+    a1 = a2 = a3 = a4 = a5 = a6 = a7 = a8 = ~W(0);                                         \
+    __asm__ volatile("" : : "m"(a1), "m"(a2), "m"(a3), "m"(a4), "m"(a5), "m"(a6), "m"(a7), "m"(a8)); \
+    return sum;
+EXPORT unsigned __cdecl ScribbleC8(W a1, W a2, W a3, W a4, W a5, W a6, W a7, W a8) { SCRIBBLE_BODY }
+EXPORT unsigned __stdcall ScribbleS8(W a1, W a2, W a3, W a4, W a5, W a6, W a7, W a8) { SCRIBBLE_BODY }

@@ -138,6 +138,16 @@ TEST_F(Bridge, EveryArgumentCountInBothConventions) {
           eq((lib:Get('WeighC' .. n, 'uint', false))(table.unpack(args, 1, n)), want, 'cdecl as stdcall ' .. n)
           eq((lib:Get('WeighS' .. n, 'uint', true))(table.unpack(args, 1, n)), want, 'stdcall as cdecl ' .. n)
         end
+        -- Fewer words than the callee declares: the rest read as zero, and the callee's
+        -- writes into all of its arguments leave the caller's frame intact.
+        for round = 1, 3 do
+          for n = 0, 5 do
+            local args, want = {}, 0
+            for i = 1, n do args[i] = 100 + i; want = want + i * (100 + i) end
+            eq((lib:Get('ScribbleS8', 'uint'))(table.unpack(args, 1, n)), want, 'stdcall given ' .. n)
+            eq((lib:Get('ScribbleC8', 'uint', true))(table.unpack(args, 1, n)), want, 'cdecl given ' .. n)
+          end
+        end
         eq((lib:Get('WeighS2', 'uint'))(1, 2, 3, 4, 5), 5, 'more words than the stdcall callee takes')
         eq((lib:Get('WeighC2', 'uint', true))(1, 2, 3, 4, 5), 5, 'more words than the cdecl callee takes')
         local args = {}

@@ -370,6 +370,22 @@ TEST_F(Demo, HelpAndUnknownSwitchesOnBothRoads) {
     EXPECT_FALSE(FileExists(dir_));
 }
 
+// A folder the line cannot have meant is a bad command line, and with a quiet switch
+// anywhere on the line nothing is shown. /D= takes the rest of the line as it stands.
+TEST_F(Demo, FoldersWithQuotesBadCharactersOrSwitchesAreBadCommandLines) {
+    for (const std::wstring& args : {L"/DIR=\"" + dir_ + L"\\\" /S", L"/S /D=" + dir_ + L" /NORESTART",
+                                     L"/D=" + dir_ + L" /S", L"/VERYSILENT /DIR=\"" + dir_ + L"<x\""}) {
+        ORBRunResult r = RunDemo(TestPath(L"orbdemo-setup.exe"), args);
+        EXPECT_EQ(kBadCommandLine, r.exitCode) << Narrow(args);
+        EXPECT_TRUE(r.boxes.empty()) << Narrow(args);
+        EXPECT_FALSE(FileExists(dir_));
+    }
+    dir_ = root_.file(L"Two  Spaces");
+    ASSERT_EQ(kInstalled, Install().exitCode);
+    EXPECT_TRUE(FileExists(at(L"orbdemo.exe")));
+    ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
+}
+
 // A file the uninstaller cannot delete goes at the next restart: exit code 3010.
 TEST_F(Demo, UninstallWithAFileInUseAsksForARestart) {
     ASSERT_EQ(kInstalled, Install().exitCode);

@@ -160,10 +160,27 @@ void SaveFrame(HWND hwnd, const std::wstring& name) {
     EXPECT_TRUE(ORBSaveFramePng(frame, TestPath(L"artefacts\\" + name)));
 }
 
+// Pixels of the client rectangle [x0,x1)x[y0,y1) unlike its first one, once the window
+// showed any there (polled up to ms: a dialog draws its first frame after it appeared).
+int WaitForInk(HWND hwnd, int x0, int y0, int x1, int y1, DWORD ms = 10000) {
+    int ink = 0;
+    for (DWORD t = 0; t <= ms && !ink; t += 50) {
+        ORBFrame frame;
+        if (ORBCaptureWindow(hwnd, frame))
+            for (int y = y0; y < y1; ++y)
+                for (int x = x0; x < x1; ++x) ink += frame.At(x, y) != frame.At(x0, y0);
+        if (!ink) Sleep(50);
+    }
+    return ink;
+}
+
 }  // namespace
 
+// A product that chooses no language: the host's texts are in the Chinese its layout is
+// worded in, whatever the display language.
 TEST(Dialogs, InteractiveRunThroughAllThreeDialogs) {
-    Session s(L"dlg_full.exe", {{L"ORB_T_NEED", L"not a number"}, {L"ORB_T_OFFER", L"Extra Tool"}});
+    Session s(L"dlg_full.exe",
+              {{L"ORB_T_NEED", L"not a number"}, {L"ORB_T_OFFER", L"Extra Tool"}, {L"ORB_T_LANG", L"none"}});
     HWND init = s.NextDialog();
     ASSERT_TRUE(init);
     wchar_t title[64] = {};
@@ -223,24 +240,42 @@ TEST(Dialogs, InteractiveRunThroughAllThreeDialogs) {
     EXPECT_TRUE(s.result_.HasLine(L"xm ORBInstallDlg::OnORBUMKillAnimationTimer 110"));
 }
 
+// The program where the script last put global_install_path, else in the folder the user
+// chose, else nothing (and a line saying so).
 TEST(Dialogs, StartButtonStartsTheInstalledProgramAndFinishes) {
-    Session s(L"dlg_full.exe", {});
-    HWND init = s.NextDialog();
-    ASSERT_TRUE(init);
-    Click(init, kInstallBtn);
-    HWND complete = s.NextDialog(s.NextDialog(init));
-    ASSERT_TRUE(complete);
-    Click(complete, kUseBtn);
-    s.Finish();
-    EXPECT_EQ(1u, s.result_.exitCode);
-    EXPECT_TRUE(Has(s.trace, "AfterComplete"));
-    // Handed to the desktop shell for the signed-in user, from the install folder; when
-    // no desktop shell answers, the failed direct start of the missing program is logged,
-    // or, in an elevated setup, that nothing was started.
-    std::wstring app = s.file(L"InstallDir\\app.exe");
-    EXPECT_TRUE(s.result_.HasLine(L"xm Started " + app + L" for the signed-in user") ||
-                s.result_.HasLine(L"xm ShellExecute failed for " + app) ||
-                s.result_.HasLine(L"xm Start of " + app + L" skipped"));
+    for (const wchar_t* app : {L"bin", L"chosen", L""}) {
+        Env env;
+        if (*app) env.emplace_back(L"ORB_T_APP", app);
+        Session s(L"dlg_full.exe", env);
+        HWND init = s.NextDialog();
+        ASSERT_TRUE(init);
+        Click(init, kInstallBtn);
+        HWND complete = s.NextDialog(s.NextDialog(init));
+        ASSERT_TRUE(complete);
+        Click(complete, kUseBtn);
+        s.Finish();
+        EXPECT_EQ(1u, s.result_.exitCode);
+        EXPECT_TRUE(Has(s.trace, "AfterComplete"));
+        const std::wstring bin = s.file(L"InstallDir\\bin\\app.exe"), chosen = s.file(L"InstallDir\\app.exe");
+        // Handed to the desktop shell for the signed-in user; when no desktop shell
+        // answers, the failed direct start of the file (no real program) is logged, or, in an
+        // elevated setup, that nothing was started.
+        auto started = [&](const std::wstring& path) {
+            return s.result_.HasLine(L"xm Started " + path + L" for the signed-in user") ||
+                   s.result_.HasLine(L"xm ShellExecute failed for " + path) ||
+                   s.result_.HasLine(L"xm Start of " + path + L" skipped");
+        };
+        if (std::wstring(app) == L"bin") {
+            EXPECT_TRUE(s.result_.HasLine(L"xm start button: " + bin + L" (from global_install_path)"));
+            EXPECT_TRUE(started(bin));
+        } else if (*app) {
+            EXPECT_TRUE(s.result_.HasLine(L"xm start button: " + chosen + L" (from InstallPath)"));
+            EXPECT_TRUE(started(chosen));
+        } else {
+            EXPECT_TRUE(s.result_.HasLine(L"xm start button: app.exe is neither in global_install_path"));
+            EXPECT_FALSE(started(chosen));
+        }
+    }
 }
 
 TEST(Dialogs, DriveRootInstallPathIsRefusedAndTheDialogStays) {
@@ -325,11 +360,12 @@ TEST(Dialogs, InitialStatesDoubleClicksPlaceholdersAndALayoutWithoutBar) {
     Session s(L"dlg_alt.exe", {{L"ORB_T_COMPLETE", L"false"}});
     HWND init = s.NextDialog();
     ASSERT_TRUE(init);
-    Sleep(300);
     wchar_t title[64] = {};
     GetWindowTextW(init, title, 64);
     EXPECT_STREQ(L"DlgTest Wizard", title);  // the layout's title, placeholder filled
-    // "$global_product_name$" in a label shows the global, drawn like the same text typed in.
+    // "$global_product_name$" in a label shows the global, drawn like the same text typed in
+    // (once the first frame is there: under emulation it comes well after the window).
+    EXPECT_GT(WaitForInk(init, 420, 296, 580, 316), 20);
     ORBFrame frame;
     ASSERT_TRUE(ORBCaptureWindow(init, frame));
     int ink = 0, differ = 0;
@@ -554,7 +590,9 @@ TEST(Dialogs, SlowWorkerKeepsTheBarAt100AndTheCloseIsIgnored) {
     Click(init, kInstallBtn);
     HWND install = s.NextDialog(init);
     ASSERT_TRUE(install);
-    Sleep(300);
+    // Its label's placeholder is filled and drawn while the hook still runs.
+    EXPECT_GT(WaitForInk(install, 20, 390, 580, 412), 20);
+    EXPECT_FALSE(s.Traced("pos at end of OnInstall<100=false"));
     PostMessageW(install, WM_SYSCOMMAND, SC_CLOSE, 0);
     s.Finish();
     EXPECT_EQ(1u, s.result_.exitCode);

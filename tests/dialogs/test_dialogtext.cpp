@@ -74,6 +74,10 @@ TEST(DialogText, NeededSpaceParsingAndMessage) {
     EXPECT_FALSE(ORBParseByteCount(L"", n));
     EXPECT_FALSE(ORBParseByteCount(L"12MB", n));
     EXPECT_FALSE(ORBParseByteCount(L"-1", n));
+    // Exactly the need is enough.
+    EXPECT_TRUE(ORBFreeSpaceSuffices(104857600, 104857600));
+    EXPECT_FALSE(ORBFreeSpaceSuffices(104857599, 104857600));
+    EXPECT_TRUE(ORBFreeSpaceSuffices(0, 0));
     ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
     engine->SetGlobalString("global_language", L"zh-CN");
     EXPECT_EQ(L"磁盘剩余可用空间不足,安装程序需要100.00MB的空间来完成安装！", ORBFormatNeedSpaceMessage(104857600));

@@ -40,7 +40,7 @@ TEST(ScriptEngine, InstallerFunctionsAreRegisteredInTheDocumentedOrder) {
         at = close + 1;
     }
 
-    EXPECT_EQ(34u, registered.size());
+    EXPECT_EQ(35u, registered.size());
     EXPECT_EQ(documented, registered);
     for (const std::string& name : registered) {
         lua_getglobal(L(), name.c_str());
@@ -177,7 +177,7 @@ TEST(ScriptEngine, ErrorReportListsTheCallStackLevelByLevel) {
     EXPECT_EQ(expected, g_report);
 }
 
-TEST(HostText, LanguageIsTheGlobalElseTheUserInterfaceElseChinese) {
+TEST(HostText, LanguageIsTheGlobalElseChineseAndTheUserInterfaceOnlyForAuto) {
     const LANGID zh = MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_SIMPLIFIED);
     const LANGID en = MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US);
     EXPECT_EQ(zh, ORBChooseTextLanguage(L"zh-CN", en));
@@ -185,13 +185,13 @@ TEST(HostText, LanguageIsTheGlobalElseTheUserInterfaceElseChinese) {
     EXPECT_EQ(en, ORBChooseTextLanguage(L"EN_gb", zh));
     EXPECT_EQ(en, ORBChooseTextLanguage(L"1033", zh));
     EXPECT_EQ(zh, ORBChooseTextLanguage(L"zh-Hant", en));  // the one Chinese table
-    // A language without a table, or none: the user's UI language, any region.
-    EXPECT_EQ(en, ORBChooseTextLanguage(L"de-DE", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK)));
-    EXPECT_EQ(en, ORBChooseTextLanguage(L"", en));
-    EXPECT_EQ(zh, ORBChooseTextLanguage(L"", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL)));
-    // Neither has a table: Chinese.
-    EXPECT_EQ(zh, ORBChooseTextLanguage(L"fr", MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)));
-    EXPECT_EQ(zh, ORBChooseTextLanguage(L"", 0));
+    // No choice, or one without a table: the Chinese the layouts are worded in.
+    EXPECT_EQ(zh, ORBChooseTextLanguage(L"", en));
+    EXPECT_EQ(zh, ORBChooseTextLanguage(L"de-DE", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK)));
+    // "auto": the user's UI language, any region, when there is a table for it.
+    EXPECT_EQ(en, ORBChooseTextLanguage(L"auto", MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_UK)));
+    EXPECT_EQ(zh, ORBChooseTextLanguage(L"AUTO", MAKELANGID(LANG_CHINESE, SUBLANG_CHINESE_TRADITIONAL)));
+    EXPECT_EQ(zh, ORBChooseTextLanguage(L"auto", MAKELANGID(LANG_GERMAN, SUBLANG_GERMAN)));
 }
 
 TEST(HostText, TablesInBothLanguagesAndScriptOverrides) {

@@ -280,8 +280,8 @@ TEST(LogFile, AnUnopenableLogFileIsReportedAndTheRunGoesOn) {
     EXPECT_TRUE(run.result.HasLine(L"xm cannot open the log file Z:\\no\\such\\dir\\x.log, error "));
 }
 
-// require reads the setup's own modules only: planted files beside the setup (the
-// working folder too) are never run.
+// require reads package.preload and the setup's own modules only: planted files beside
+// the setup (the working folder too) are never run.
 TEST(Modules, RequireFindsEmbeddedModulesAndNeverTheDisk) {
     ScopedTempDir dir(L"modules");
     std::wstring exe = dir.file(L"setup.exe");
@@ -300,8 +300,10 @@ TEST(Modules, RequireFindsEmbeddedModulesAndNeverTheDisk) {
     EXPECT_EQ(1u, r.exitCode);
     std::vector<std::string> lines = ReadLines(trace);
     EXPECT_EQ((std::vector<std::string>{"GLOBAL_VAR", "INSTSCRIPT", "flowmod=embedded", "same=true", "sub=dotted",
-                                        "planted=false", "message=module 'planted' not found: \tno embedded module 'planted'",
-                                        "path=[][] searchers=1"}),
+                                        "kept=preload kept", "planted=false",
+                                        "message=module 'planted' not found: \tno field package.preload['planted'] "
+                                        "\tno embedded module 'planted'",
+                                        "path=[][] searchers=2"}),
               lines);
     EXPECT_FALSE(FileExists(marker));
 }

@@ -553,11 +553,12 @@ TEST(ShellBadInput, EveryCallReturnsItsDocumentedResult) {
         {"Lua_CreateShortcut(LONG, LONGPATH, LONG, LONG)", "boolean"},  // the system decides
         {"Lua_CreateShortcut('x', LONG)", "false"},
         {"Lua_GetOSVersion(LONG, {})", "number"},
-        {"Lua_IsWow64(1, 2, 3)", "false"},
+        {"Lua_IsWow64(1, 2, 3)", "boolean"},  // true for the 32-bit build on 64-bit Windows
         {"Lua_GetModuleFileName({})", "string"},
         {"Lua_GetModuleFileName(LONG)", "string"},
         {"Lua_GetCommandLineArgv(LONG)", "table"},
         {"Lua_GetDriverInstallPath(nil, {})", "string"},
+        {"Lua_GetCommandLine(LONG, {})", "string"},
         {"Lua_Logout()", "none"},
         {"Lua_Logout({})", "none"},
         {"Lua_Logout(LONG)", "none"},

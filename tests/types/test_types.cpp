@@ -158,6 +158,11 @@ TEST_F(Types, BufferAccessOutsideTheBlockIsAScriptError) {
         fails(function() b:OffsetSetAsPointer(9 - pointer_size, b) end, 'offset out of range', 'set pointer')
         fails(function() b:OffsetGetAsInt32() end, 'missing', 'no offset')
         fails(function() getmetatable(b).OffsetGetAsInt32(5, 0) end, 'buffer expected', 'not a buffer')
+        -- Another kind of userdata is no buffer, as the object or as the copied value.
+        local f = io.stdout
+        fails(function() b.OffsetSetAsInt32(f, 0, 7) end, 'buffer expected', 'io file written')
+        fails(function() b.OffsetGetAsUInt8(f, 0) end, 'buffer expected', 'io file read')
+        fails(function() b:OffsetSetAsAString(0, f) end, 'must be a WString', 'io file copied')
     )"));
 }
 

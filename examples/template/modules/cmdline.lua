@@ -6,6 +6,7 @@
 --   /SUPPRESSMSGBOXES      no questions: the script takes its default answers
 --                          (global_suppress_msgboxes)
 --   /D=<folder>            install folder; last on the line, spaces need no quotes
+--                          (the rest of the line as it stands, spaces kept)
 --   /DIR=<folder>          install folder; quoted when it has spaces: /DIR="C:\My App"
 --   /LOG[=<file>]          log file (global_log_file); without a name
 --                          %TEMP%\<product>_<date>_<time>.log
@@ -17,7 +18,10 @@
 -- Switch names are case-insensitive; quoted arguments stay whole. A product adds its
 -- own switches with cmdline.add before cmdline.run. An unknown switch is a bad command
 -- line: a message box in an interactive run, nothing shown otherwise, then the run ends
--- (exit code 87 with standard codes). The messages follow the language rule of the lang
+-- (exit code 87 with standard codes). So is a folder with a quote, a character no path
+-- holds or one of the switches inside it (/DIR="C:\App\" /S reads as the folder
+-- C:\App" /S): the line meant something else than it says. A bad line that names a
+-- quiet switch anywhere (M.quiet) shows nothing either. The messages follow the language rule of the lang
 -- module (/LANG= first, so it is applied before anything is shown).
 local exitcode = require "exitcode"
 local lang = require "lang"
@@ -77,9 +81,12 @@ local function default_log_file()
 end
 
 local function install_folder(path)
-  -- CommandLineToArgvW reads \" as a quote: /DIR="C:\App\" ends in a stray quote.
-  global_install_path = (path:gsub('"$', ""))
+  global_install_path = path
 end
+
+-- Switches that ask for a run without windows: a bad line naming one anywhere (even
+-- inside a folder) is reported in the log only.
+M.quiet = { S = true, VERYSILENT = true, SILENT = true, PASSIVE = true, SUPPRESSMSGBOXES = true }
 
 -- Adds (or replaces) a switch: name without the slash; value "none" (a flag),
 -- "required" (/NAME=<value>) or "optional"; apply(value) receives true for a flag;
@@ -110,11 +117,76 @@ M.add("NORESTART", "none", { en = "never restart Windows", zh = "不重新启动
 M.add("LANG", "required", { en = "language of the texts", zh = "界面语言" },
       function(v) global_language = v end, { en = "code", zh = "代码" })
 
--- Parses the words after the program name. Answers a list of { name = NAME, value =
--- text or true } of the good switches in command-line order, the first bad word (nil
--- when the line is good) and whether /? was given. Nothing is applied.
-function M.parse(words)
+-- Byte offsets in line (the command line after the program name) where its words
+-- begin, by the splitting rules of CommandLineToArgvW: white space ends a word outside
+-- quotes; a quote after an even number of backslashes opens or closes, "" inside
+-- quotes is a quote.
+local function word_starts(line)
+  local starts, i, n = {}, 1, #line
+  while true do
+    i = line:find("[^ \t]", i)
+    if not i then return starts end
+    starts[#starts + 1] = i
+    local quoted, backslashes = false, 0
+    while i <= n do
+      local c = line:sub(i, i)
+      if c == "\\" then
+        backslashes = backslashes + 1
+      else
+        if c == '"' and backslashes % 2 == 0 then
+          if quoted and line:sub(i + 1, i + 1) == '"' then i = i + 1 else quoted = not quoted end
+        elseif (c == " " or c == "\t") and not quoted then
+          break
+        end
+        backslashes = 0
+      end
+      i = i + 1
+    end
+  end
+end
+
+-- The command line after the program name (which ends at its closing quote, or at
+-- white space when it is not quoted).
+local function arguments(commandline)
+  if commandline:sub(1, 1) == '"' then
+    local close = commandline:find('"', 2, true)
+    return close and commandline:sub(close + 1) or ""
+  end
+  local space = commandline:find("[ \t]")
+  return space and commandline:sub(space) or ""
+end
+
+-- The parts of a text that read as switches: words starting with a slash, split at white
+-- space and quotes; answers the upper-case name of each (the part before "=").
+local function switch_words(text)
+  local names = {}
+  for part in text:gmatch('[^%s"]+') do
+    if part == "/?" then names[#names + 1] = "?" end
+    local name = part:match("^/([^=]+)")
+    if name then names[#names + 1] = name:upper() end
+  end
+  return names
+end
+
+-- A folder the line cannot have meant: a quote (a stray one from \" or one that ended
+-- early), a character no path holds, a colon other than the drive's, or a switch.
+local function bad_folder(path)
+  local rest = path:gsub("^\\\\%?\\", "")
+  if rest:find('[%c<>"|%?%*]') or rest:find(":", 3, true) or rest:sub(1, 1) == ":" then return true end
+  for _, name in ipairs(switch_words(path)) do
+    if name == "?" or switches[name] then return true end
+  end
+  return false
+end
+
+-- Parses the words after the program name. line, when given, is the command line after
+-- the program name as it stands: /D= takes its rest from there (without it, the rest of
+-- the words joined by one space). Answers a list of { name = NAME, value = text or true }
+-- of the good switches in command-line order, the first bad word (nil when the line is
+-- good) and whether /? was given. Nothing is applied.
+function M.parse(words, line)
   local found, bad, help = {}, nil, false
+  local starts = line and word_starts(line)
   for i = 1, #words do
     local word = words[i]
     local name, eq, value = word:match("^/([^=]+)(=?)(.*)$")
@@ -124,14 +196,32 @@ function M.parse(words)
     if word == "/?" then
       help, ok, s = true, true, nil
     elseif name == "D" and eq == "=" then
-      -- As other setups read it: the rest of the line, spaces kept.
-      value = table.concat(words, " ", i):sub(4)
-      if value ~= "" then found[#found + 1] = { name = name, value = value } end
-      bad = bad or (value == "" and word or nil)
+      -- As other setups read it: the rest of the line as it stands, spaces kept. A
+      -- splitting that does not match the system's leaves nothing to trust.
+      if not line then
+        value = table.concat(words, " ", i):sub(4)
+      elseif #starts == #words then
+        local rest = line:sub(starts[i]):gsub("[ \t]+$", "")
+        -- One pair of quotes around the folder or the whole word, as /DIR takes them.
+        value = rest:match('^/[dD]="([^"]*)"$') or rest:match('^"/[dD]=([^"]*)"$') or rest:match("^/[dD]=(.*)$") or ""
+      else
+        value = ""
+      end
+      if value ~= "" and not bad_folder(value) then
+        found[#found + 1] = { name = name, value = value }
+      else
+        bad = bad or word
+      end
       break
     elseif s then
       if s.value == "none" and eq == "=" then ok = false end
       if s.value == "required" and (eq ~= "=" or value == "") then ok = false end
+      if name == "DIR" and ok then
+        -- CommandLineToArgvW reads \" as a quote: /DIR="C:\App\" ends in a stray quote,
+        -- harmless only at the very end of the line.
+        if i == #words then value = value:gsub('"$', "") end
+        if bad_folder(value) then ok = false end
+      end
       if ok then
         if eq ~= "=" or value == "" then value = true end
         found[#found + 1] = { name = name, value = value }
@@ -156,8 +246,11 @@ function M.help_text(code)
   return table.concat(lines, "\n")
 end
 
+-- Set by run when the line names a quiet switch anywhere, applied or not.
+local quiet_line = false
+
 local function unattended()
-  return global_silent_install or global_passive_install or global_suppress_msgboxes
+  return quiet_line or global_silent_install or global_passive_install or global_suppress_msgboxes
 end
 
 local function show(message, icon, code)
@@ -172,11 +265,18 @@ end
 -- Reads the setup's command line and applies every switch (the log file first, so it
 -- records the rest). /? shows the list and ends the run; a bad line ends it as
 -- bad_command_line. Answers the list parse made.
-function M.run(argv)
-  argv = argv or Lua_GetCommandLineArgv() or {}
+function M.run(argv, commandline)
+  if not argv then
+    argv = Lua_GetCommandLineArgv() or {}
+    commandline = Lua_GetCommandLine and Lua_GetCommandLine()
+  end
   local words = {}
   for i = 2, #argv do words[#words + 1] = argv[i] end
-  local found, bad, help = M.parse(words)
+  local line = commandline and arguments(commandline)
+  local found, bad, help = M.parse(words, line)
+  for _, name in ipairs(switch_words(line or table.concat(words, " "))) do
+    if M.quiet[name] then quiet_line = true end
+  end
   for _, f in ipairs(found) do
     if f.name == "LOG" then switches.LOG.apply(f.value) end
   end

@@ -163,6 +163,14 @@ int Lua_URLDownloadToFileAsync(lua_State* L) {
     });
 }
 
+// Lua_GetCommandLine() -> the setup's command line as it stands, program name included
+int Lua_GetCommandLine(lua_State* L) {
+    return ORBProtect(L, [&] {
+        ORBPushString(L, ORBCommandLine());
+        return 1;
+    });
+}
+
 }  // namespace
 
 const luaL_Reg kORBShellFunctions[] = {
@@ -176,5 +184,6 @@ const luaL_Reg kORBShellFunctions[] = {
     {"Lua_GetCommandLineArgv", Lua_GetCommandLineArgv},
     {"Lua_URLDownloadToFileAsync", Lua_URLDownloadToFileAsync},
     {"Lua_GetDriverInstallPath", Lua_GetDriverInstallPath},
+    {"Lua_GetCommandLine", Lua_GetCommandLine},
     {nullptr, nullptr},
 };

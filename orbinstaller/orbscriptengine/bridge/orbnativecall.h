@@ -21,6 +21,7 @@ struct ORBNativeResult {
 // Calls fn with args[0..count). callerCleans names the convention (__cdecl: the caller
 // removes the arguments; else __stdcall); the call restores the stack pointer itself on
 // i686, so the result is right whichever the callee uses. x86_64 has one convention.
-// count must be 0..kORBNativeMaxArgs; anything else returns {0, ERROR_INVALID_PARAMETER}
+// A callee that declares more than count arguments reads the missing ones as 0. count
+// must be 0..kORBNativeMaxArgs; anything else returns {0, ERROR_INVALID_PARAMETER}
 // without calling.
 ORBNativeResult ORBCallNative(void* fn, const ORBNativeWord* args, int count, bool callerCleans);

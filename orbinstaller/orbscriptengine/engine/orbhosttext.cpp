@@ -87,7 +87,10 @@ const char* ORBHostTextGlobal(ORBText id) {
 
 LANGID ORBChooseTextLanguage(const std::wstring& requested, LANGID uiLanguage) {
     if (LANGID chosen = TableLanguage(ParseLanguage(requested))) return chosen;
-    if (LANGID chosen = TableLanguage(uiLanguage)) return chosen;
+    // The layouts a product ships are worded in one language: the user's own is followed
+    // only when the product says its texts follow it.
+    if (_wcsicmp(requested.c_str(), L"auto") == 0)
+        if (LANGID chosen = TableLanguage(uiLanguage)) return chosen;
     return kChinese;
 }
 

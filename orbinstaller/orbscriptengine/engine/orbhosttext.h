@@ -1,6 +1,6 @@
 // The texts the host itself shows (message boxes, window title, folder browser captions,
 // the script error report): a string table resource per language, chosen by the script
-// global global_language, else the user's UI language, else Simplified Chinese. A script
+// global global_language ("auto": the user's UI language), else Simplified Chinese. A script
 // replaces any of them with the global named in the table (global_text_...).
 #pragma once
 
@@ -52,7 +52,7 @@ std::wstring ORBDeleteFailedText(const std::wstring& path);
 // Asks it in an Abort/Retry/Ignore box captioned kNoticeCaption; MessageBoxW's answer.
 int ORBAskDeleteFailed(const std::wstring& path);
 
-// The table language for a global_language value ("zh-CN", "en", "en_US", "1033", ...)
-// and the user's UI language: the first of the two that the table has (Chinese or
-// English, any region), else Simplified Chinese.
+// The table language for a global_language value ("zh-CN", "en", "en_US", "1033", ...):
+// its own when the table has it (Chinese or English, any region); for "auto" the user's
+// UI language uiLanguage when the table has that; else Simplified Chinese.
 LANGID ORBChooseTextLanguage(const std::wstring& requested, LANGID uiLanguage);

@@ -18,7 +18,9 @@ namespace {
 // Address of width bytes at the offset found at offIdx inside the block at objIdx.
 unsigned char* Field(lua_State* L, int objIdx, int offIdx, size_t width) {
     if (lua_gettop(L) < -objIdx) luaL_error(L, "RawBuffer accessor: missing object or offset");
-    if (lua_type(L, objIdx) != LUA_TUSERDATA) luaL_error(L, "RawBuffer accessor: buffer expected");
+    // Only a RawBuffer's block is plain bytes: another userdata (an io file, a library
+    // object) holds live state that a write would corrupt.
+    if (!luaL_testudata(L, objIdx, kORBRawBufferMeta)) luaL_error(L, "RawBuffer accessor: buffer expected");
     unsigned char* p = static_cast<unsigned char*>(lua_touserdata(L, objIdx));
     size_t size = lua_rawlen(L, objIdx);
     // Checked as a number: a 32-bit lua_Integer would wrap offsets of 2^31 and more.
@@ -124,7 +126,8 @@ int SetPointer(lua_State* L) {
 // for both text setters: the block is copied as it is, whatever its encoding.
 int SetBlock(lua_State* L, const char* name) {
     if (lua_gettop(L) < 3) return luaL_error(L, "%s: missing object, offset or value", name);
-    if (lua_type(L, -1) != LUA_TUSERDATA)
+    if (!luaL_testudata(L, -1, kORBWStringMeta) && !luaL_testudata(L, -1, kORBAStringMeta) &&
+        !luaL_testudata(L, -1, kORBRawBufferMeta))
         return luaL_error(L, "%s: value must be a WString, AString or RawBuffer (got %s)", name,
                           luaL_typename(L, -1));
     size_t n = lua_rawlen(L, -1);

@@ -1,5 +1,6 @@
 // require for the setup's own modules: precompiled chunks stored as resources of type
-// LUAMOD named <module>.LUAC. Nothing is ever read from the disk, so a file planted
+// LUAMOD named <module>.LUAC, after the script's own package.preload. Nothing is ever
+// read from the disk, so a file planted
 // beside the setup cannot be run in its place.
 #include <string>
 
@@ -55,10 +56,22 @@ void ORBInstallModuleSearcher(lua_State* L) {
     lua_setfield(L, -2, "path");
     lua_pushliteral(L, "");
     lua_setfield(L, -2, "cpath");
-    // require reads the searchers through the package table: replace the list in place.
-    lua_createtable(L, 1, 0);
+    // require reads the searchers through the package table: replace the list in place,
+    // keeping the standard first one (package.preload, filled by the script itself); the
+    // others would read Lua and C modules from the disk.
+    lua_createtable(L, 2, 0);
+    lua_getfield(L, -2, "searchers");
+    int n = 1;
+    if (lua_istable(L, -1)) {
+        lua_rawgeti(L, -1, 1);
+        if (lua_iscfunction(L, -1))
+            lua_rawseti(L, -3, n++);
+        else
+            lua_pop(L, 1);
+    }
+    lua_pop(L, 1);
     lua_pushcfunction(L, SearchEmbeddedModule);
-    lua_rawseti(L, -2, 1);
+    lua_rawseti(L, -2, n);
     lua_setfield(L, -2, "searchers");
     lua_pop(L, 1);
 }

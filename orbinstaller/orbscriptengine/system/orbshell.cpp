@@ -229,6 +229,11 @@ bool ORBCommandLineWords(std::vector<std::wstring>& words) {
     return true;
 }
 
+std::wstring ORBCommandLine() {
+    const wchar_t* line = GetCommandLineW();
+    return line ? line : L"";
+}
+
 std::vector<std::wstring> ORBFixedDrives() {
     std::vector<std::wstring> drives;
     DWORD mask = GetLogicalDrives();

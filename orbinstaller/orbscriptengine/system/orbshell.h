@@ -42,6 +42,8 @@ std::wstring ORBModulePath(const std::wstring* module);
 
 // Words of the process command line; false when it cannot be split.
 bool ORBCommandLineWords(std::vector<std::wstring>& words);
+// The command line as the process received it (never fails; empty when it has none).
+std::wstring ORBCommandLine();
 
 // Fixed drives in letter order ("C:", "D:", ...).
 std::vector<std::wstring> ORBFixedDrives();

@@ -18,7 +18,8 @@ end
 
 global_install_mutex_guid = env("ORB_T_GUID")
 global_product_name = "DlgTest"
-global_language = env("ORB_T_LANG") or "zh-CN"  -- the tests read the Chinese texts
+-- The tests read the Chinese texts; "none" leaves the language unset.
+if env("ORB_T_LANG") ~= "none" then global_language = env("ORB_T_LANG") or "zh-CN" end
 global_silent_install = flag("ORB_T_SILENT", false)
 global_show_completewindow = flag("ORB_T_COMPLETE", true)
 global_install_path = env("ORB_T_PATH")

@@ -41,6 +41,17 @@ function ORBSE_OnInstall()
   trace(show("global_install_progress_elapse"))
   trace("pos at start=" .. tostring(global_install_progress_pos))
   if env("ORB_T_WORK") == "slow" then slow_work() end
+  -- ORB_T_APP: where the program goes ("bin": a subfolder the script then names in
+  -- global_install_path; "chosen": the chosen folder, with global_install_path elsewhere).
+  local app = env("ORB_T_APP")
+  if app then
+    local folder = app == "bin" and InstallPath .. "\\bin" or InstallPath
+    Lua_CreateDirectory(folder)
+    local f = io.open(folder .. "\\app.exe", "w")
+    f:write("not a program")
+    f:close()
+    global_install_path = app == "bin" and folder or InstallPath .. "\\elsewhere"
+  end
   trace("pos at end of OnInstall<100=" .. tostring((global_install_progress_pos or 0) < 100))
 end
 

@@ -5,6 +5,8 @@ local m = require "flowmod"
 trace("flowmod=" .. m.value)
 trace("same=" .. tostring(require("flowmod") == m))
 trace("sub=" .. require("flow.sub").value)
+package.preload.kept = function(name) return { value = "preload " .. name } end
+trace("kept=" .. require("kept").value)
 local ok, err = pcall(require, "planted")
 trace("planted=" .. tostring(ok))
 trace("message=" .. tostring(err):gsub("\n", " "))
