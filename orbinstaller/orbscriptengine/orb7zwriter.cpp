@@ -252,6 +252,8 @@ void ORB7zFileWriter::WriteLoop() {
         pieces_.pop_front();
         if (!p.data) {
             EndFile(lock, p);
+            // Flush may wait for this very end: it has nobody else to wake it.
+            doneCv_.notify_all();
             continue;
         }
         ++writing_;
