@@ -35,13 +35,16 @@ target_compile_definitions(orb_pugixml PUBLIC PUGIXML_WCHAR_MODE PUGIXML_NO_XPAT
 target_compile_options(orb_pugixml PRIVATE -w)
 
 set(ORB_LZMA_FILES 7zAlloc 7zArcIn 7zBuf 7zBuf2 7zCrc 7zCrcOpt 7zDec 7zFile 7zStream Bcj2 Bra
-    Bra86 BraIA64 CpuArch Delta Lzma2Dec LzmaDec)
+    Bra86 BraIA64 CpuArch Delta Lzma2Dec LzmaDec Ppmd7 Ppmd7Dec)
 set(lzma_sources)
 foreach(n ${ORB_LZMA_FILES})
   list(APPEND lzma_sources "${LZMA_DIR}/${n}.c")
 endforeach()
 add_library(orb_lzma STATIC ${lzma_sources})
 target_include_directories(orb_lzma SYSTEM PUBLIC "${LZMA_DIR}")
+# PPMd also for the SDK's whole-block decoder, which unpacks the blocks that cannot be
+# streamed.
+target_compile_definitions(orb_lzma PRIVATE Z7_PPMD_SUPPORT)
 # The decoder is the one hot loop of a setup: speed over size here.
 target_compile_options(orb_lzma PRIVATE -w -O2)
 

@@ -27,6 +27,9 @@ COMBOS = {
     "bcj2": ["-m0=BCJ2", "-m1=LZMA2:d=64k", "-m2=LZMA:d=64k", "-m3=LZMA:d=64k",
              "-mb0s0:1", "-mb0s1:2", "-mb0s2:3"],
     "bcj2-default": ["-m0=LZMA2:d=64k", "-mf=BCJ2"],
+    "ppmd": ["-m0=PPMd:o=6:mem=16m"],
+    "ppmd-nonsolid": ["-m0=PPMd:o=32:mem=1m", "-ms=off"],
+    "bzip2": ["-m0=BZip2"],  # a coder the setup does not decode
 }
 
 
@@ -68,6 +71,18 @@ def main():
             os.remove(target)
         subprocess.run([seven, "a", "-t7z", "-bd", "-y", "-mmt=1", "-mqs=off"] + switches + [target, "."],
                        cwd=data, check=True, stdout=subprocess.DEVNULL)
+    # A block large enough to be decoded ahead on a thread of its own.
+    big = os.path.join(out, "coders-big-data")
+    shutil.rmtree(big, ignore_errors=True)
+    os.makedirs(big)
+    for name, content in {"big.exe": x86_like(rng, 5_000_000), "after.txt": b"after the big one\r\n"}.items():
+        with open(os.path.join(big, name), "wb") as f:
+            f.write(content)
+    target = os.path.join(out, "coders-bcj-lzma-big.7z")
+    if os.path.exists(target):
+        os.remove(target)
+    subprocess.run([seven, "a", "-t7z", "-bd", "-y", "-mmt=1", "-mqs=off", "-m0=BCJ", "-m1=LZMA:d=1m", target, "."],
+                   cwd=big, check=True, stdout=subprocess.DEVNULL)
 
 
 if __name__ == "__main__":

@@ -134,7 +134,7 @@ TEST(Streaming, BlocksBeyondFourGigabytesOfAnArchiveFile) {
 TEST(Streaming, EveryCoderAndFilterCombinationRoundTrips) {
     for (const wchar_t* name : {L"copy", L"lzma", L"lzma2", L"lzma2-nonsolid", L"bcj-lzma", L"arm-lzma2", L"armt-lzma",
                                 L"arm64-lzma2", L"ppc-lzma2", L"sparc-lzma2", L"ia64-lzma2", L"riscv-lzma2",
-                                L"delta-lzma", L"bcj-copy", L"bcj2", L"bcj2-default"}) {
+                                L"delta-lzma", L"bcj-copy", L"bcj2", L"bcj2-default", L"ppmd", L"ppmd-nonsolid"}) {
         ScopedTempDir d(L"coder");
         Engine()->SetGlobalString("D", d.path());
         Engine()->SetGlobalString("A", TestPath(std::wstring(L"coders-") + name + L".7z"));
@@ -143,6 +143,13 @@ TEST(Streaming, EveryCoderAndFilterCombinationRoundTrips) {
         EXPECT_EQ("6", LuaResult1("return n")) << Narrow(name);
         ExpectData(d.path(), Narrow(name));
     }
+}
+
+TEST(Streaming, ACoderThatCannotBeDecodedIsNamedInTheLog) {
+    ScopedTempDir d(L"bzip2");
+    LogCapture log;
+    EXPECT_NE(0, Extract7zFromFile(d.path(), TestPath(L"coders-bzip2.7z"), ORB7zCallbacks()));
+    EXPECT_TRUE(log.Has(L"BZip2")) << Narrow(log.lines().empty() ? L"" : log.lines().back());
 }
 
 TEST(Streaming, NilFailureCallbackKeepsThePerFileCallback) {
@@ -240,12 +247,4 @@ TEST(Streaming, StreamsCutShortOrDamagedFailWithoutHanging) {
             EXPECT_NE(0, status) << Narrow(name) << " damaged " << damaged;
         }
     }
-}
-
-TEST(Streaming, WholeBlockDecodingGivesTheSameFiles) {
-    ScopedTempDir d(L"whole");
-    ORB7zCallbacks callbacks;
-    callbacks.wholeBlocks = true;
-    EXPECT_EQ(0, Extract7zFromFile(d.path(), TestPath(L"coders-bcj2.7z"), callbacks));
-    ExpectData(d.path(), "whole blocks");
 }

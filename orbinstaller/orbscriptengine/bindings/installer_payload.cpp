@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "orb7zextract.h"
+#include "orb7zwriter.h"
 #include "orbappendedpayload.h"
 #include "orbfileops.h"
 #include "orbhandle.h"
@@ -129,11 +130,6 @@ int Lua_UnCompress7z(lua_State* L) {
     });
 }
 
-bool WriteBytes(HANDLE file, const void* data, DWORD size) {
-    DWORD written = 0;
-    return WriteFile(file, data, size, &written, nullptr) && written == size;
-}
-
 // (type, name or id, destination file) -> boolean
 int Lua_ExtractResource(lua_State* L) {
     return ORBProtect(L, [&] {
@@ -147,25 +143,19 @@ int Lua_ExtractResource(lua_State* L) {
             lua_pushboolean(L, 0);
             return 1;
         }
-        // Never through a link; another name of a hard-linked file keeps its content.
-        bool link = false;
-        ORBFileHandle file(ORBCreateForWrite(ORBSystemPath(path), 0, FILE_ATTRIBUTE_NORMAL, &link));
-        if (!file) {
-            ORBLog(L"Fun:%s ,CreateFileW %s failed!\r\n", L"Lua_ExtractResource", path.c_str());
-            lua_pushboolean(L, 0);
-            return 1;
-        }
         const Byte* bytes = static_cast<const Byte*>(res.data);
-        bool ok;
-        if (type == ORB_RES_W(ORB_RT_7Z) && res.size >= 2) {
-            // Written with the standard signature; the resource image is left as stored.
-            const Byte head[2] = {bytes[1], bytes[0]};
-            ok = WriteBytes(file.get(), head, 2) && WriteBytes(file.get(), bytes + 2, res.size - 2);
-        } else {
-            ok = res.size == 0 || WriteBytes(file.get(), bytes, res.size);
-        }
-        if (ok) ok = CloseHandle(file.release()) != 0;
-        if (!ok) ORBLog(L"Fun:%s ,WriteFile %s failed!\r\n", L"Lua_ExtractResource", path.c_str());
+        // A payload is written with the standard signature; the resource image is left as stored.
+        bool swap = type == ORB_RES_W(ORB_RT_7Z) && res.size >= 2;
+        const Byte head[2] = {swap ? bytes[1] : Byte(0), swap ? bytes[0] : Byte(0)};
+        bool created = false;
+        DWORD error = 0;
+        bool ok = ORB7zWriteNewFile(ORBSystemPath(path), head, swap ? 2 : 0, bytes + (swap ? 2 : 0),
+                                    res.size - (swap ? 2 : 0), &created, &error);
+        if (!created)
+            ORBLog(L"Fun:%s ,CreateFileW %s failed!\r\n", L"Lua_ExtractResource", path.c_str());
+        else if (!ok)
+            ORBLog(L"Fun:%s ,WriteFile %s failed, error %lu!\r\n", L"Lua_ExtractResource", path.c_str(),
+                   static_cast<unsigned long>(error));
         lua_pushboolean(L, ok);
         return 1;
     });

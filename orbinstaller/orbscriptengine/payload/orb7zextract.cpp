@@ -168,12 +168,11 @@ bool IsLink(const std::wstring& path) {
 }
 
 // The bytes of one entry after another: streamed block by block, or from the
-// decoder's cache of a whole unpacked block (wholeBlocks, or a block whose coders
-// cannot be streamed and that is small enough to unpack in memory).
+// decoder's cache of a whole unpacked block (a block whose coders cannot be streamed
+// and that is small enough to unpack in memory).
 class EntryData {
 public:
-    EntryData(Session& s, ISeekInStreamPtr stream, bool wholeBlocks)
-        : s_(s), in_(stream), wholeBlocks_(wholeBlocks) {}
+    EntryData(Session& s, ISeekInStreamPtr stream) : s_(s), in_(stream) {}
 
     // Positions at entry i; a block in memory is unpacked here.
     SRes Begin(UInt32 i) {
@@ -181,10 +180,10 @@ public:
         memory_ = nullptr;
         UInt32 folder = s_.db.FileToFolder[i];
         if (folder == 0xFFFFFFFF) return left_ ? SZ_ERROR_FAIL : SZ_OK;
-        if (!wholeBlocks_ && stream_.Reaches(folder)) {
+        if (stream_.Reaches(folder)) {
             SRes res = stream_.Advance(folder);
             if (res != SZ_OK) return res;
-        } else if (!wholeBlocks_ && stream_.Folder() != folder) {
+        } else if (stream_.Folder() != folder) {
             SRes res = stream_.Open(&s_.db, folder, in_);
             if (res == SZ_ERROR_UNSUPPORTED) {
                 UInt64 size = SzAr_GetFolderUnpackSize(&s_.db.db, folder);
@@ -197,7 +196,7 @@ public:
                 return res;
             }
         }
-        if (wholeBlocks_ || stream_.Folder() != folder) {
+        if (stream_.Folder() != folder) {
             size_t offset = 0, size = 0;
             SRes res = SzArEx_Extract(&s_.db, &s_.look.vt, i, &s_.blockIndex, &s_.outBuffer, &s_.outBufferSize,
                                       &offset, &size, &kAlloc, &kAlloc);
@@ -252,7 +251,6 @@ private:
     Session& s_;
     ORB7zFolderStream stream_;
     ISeekInStreamPtr in_;
-    bool wholeBlocks_;
     UInt64 left_ = 0;
     const Byte* memory_ = nullptr;
     std::vector<Byte> skipBuffer_;
@@ -260,9 +258,9 @@ private:
 
 // Queues entry i from data for file on writer (bytes in memory already are written
 // here); a decoder status, SZ_ERROR_CRC for a checksum mismatch, or kORB7zFileFailed
-// when the file cannot be written. After a failure the caller flushes the writer
-// before the file goes.
-int WriteEntry(HANDLE file, EntryData& data, const CSzArEx& db, UInt32 i, ORB7zFileWriter* writer) {
+// when the file cannot be written (the system error in *error). After a failure the
+// caller flushes the writer before the file goes.
+int WriteEntry(HANDLE file, EntryData& data, const CSzArEx& db, UInt32 i, ORB7zFileWriter* writer, DWORD* error) {
     UInt32 crc = CRC_INIT_VAL;
     bool check = data.Streaming() && SzBitWithVals_Check(&db.CRCs, i);
     for (;;) {
@@ -281,8 +279,7 @@ int WriteEntry(HANDLE file, EntryData& data, const CSzArEx& db, UInt32 i, ORB7zF
             continue;
         }
         // The block cache: written from there.
-        DWORD error = 0;
-        bool ok = ORB7zWriteAll(file, piece, size, &error);
+        bool ok = ORB7zWriteAll(file, piece, size, error);
         writer->Write(file, buffer, 0);
         if (!ok) return kORB7zFileFailed;
     }
@@ -319,6 +316,18 @@ int RefuseLink(const std::wstring& entry) {
     return kORB7zUnsafeEntry;
 }
 
+// Names the coder of folder that cannot be decoded, so a payload packed with other
+// switches is recognised from the log.
+void RefuseCoders(const CSzArEx& db, UInt32 folder) {
+    std::wstring coder = ORB7zRefusedCoder(&db, folder);
+    if (coder.empty())
+        ORBLog(L"Fun:%s, Description: the coders of block %u are combined in a way that cannot be decoded!\r\n",
+               L"Extract7zEntries", unsigned(folder));
+    else
+        ORBLog(L"Fun:%s, Description: block %u uses the coder %s, which cannot be decoded!\r\n", L"Extract7zEntries",
+               unsigned(folder), coder.c_str());
+}
+
 // One entry's paths: its name, the path the callbacks see, and the system form every
 // file-system call uses, computed once; the name is the system form's tail from nameAt.
 struct Target {
@@ -330,7 +339,7 @@ struct Target {
 class Extractor {
 public:
     Extractor(Session& s, ISeekInStreamPtr stream, const std::wstring& destination, const ORB7zCallbacks& callbacks)
-        : s_(s), data_(s, stream, callbacks.wholeBlocks), callbacks_(callbacks), root_(destination) {
+        : s_(s), data_(s, stream), callbacks_(callbacks), root_(destination) {
         if (!root_.empty() && root_.back() != L'\\' && root_.back() != L'/') root_ += L'\\';
     }
 
@@ -359,11 +368,16 @@ private:
     // status once one could not be written or closed.
     int Delivered(bool wait) {
         std::wstring failed;
-        if (writer_.Deliver(wait, callbacks_.fileWritten, &failed)) return 0;
-        if (!reported_)
-            ORBLog(L"Fun:%s, Description: writing or closing %s failed!\r\n", L"Extract7zEntries", failed.c_str());
+        DWORD error = 0;
+        if (writer_.Deliver(wait, callbacks_.fileWritten, &failed, &error)) return 0;
+        if (!reported_) WriteFailed(failed, error);
         reported_ = true;
         return kORB7zFileFailed;
+    }
+
+    static void WriteFailed(const std::wstring& path, DWORD error) {
+        ORBLog(L"Fun:%s, Description: writing or closing %s failed, error %lu!\r\n", L"Extract7zEntries", path.c_str(),
+               static_cast<unsigned long>(error));
     }
 
     int Entry(UInt32 i) {
@@ -373,6 +387,7 @@ private:
         bool isDir = SzArEx_IsDir(&s_.db, i);
         if (!isDir) {
             SRes res = data_.Begin(i);
+            if (res == SZ_ERROR_UNSUPPORTED) RefuseCoders(s_.db, s_.db.FileToFolder[i]);
             if (res != SZ_OK) return res;
         }
         // Parent folders, also for archives that store no directory entries.
@@ -495,22 +510,20 @@ private:
             data_.Skip();
             return status;
         }
-        if (!callbacks_.wholeBlocks) Preallocate(file.get(), SzArEx_GetFileSize(&s_.db, i));
-        status = WriteEntry(file.get(), data_, s_.db, i, &writer_);
+        Preallocate(file.get(), SzArEx_GetFileSize(&s_.db, i));
+        DWORD error = 0;
+        status = WriteEntry(file.get(), data_, s_.db, i, &writer_, &error);
         if (status != 0) {
             // Not left behind looking complete.
             writer_.Flush();
             file.reset();
             DeleteFileW(t.system.c_str());
+            if (status == kORB7zFileFailed && !reported_) WriteFailed(t.path, error);
+            reported_ = reported_ || status == kORB7zFileFailed;
             return status;
         }
-        if (!callbacks_.wholeBlocks) {
-            Close(i, t, std::move(file));
-            return 0;
-        }
-        status = CloseFormerWay(i, t, std::move(file));
-        if (status == 0 && callbacks_.fileWritten) callbacks_.fileWritten(t.path);
-        return status;
+        Close(i, t, std::move(file));
+        return 0;
     }
 
     // Time and attributes through the open handle, then the slow close off this thread.
@@ -523,20 +536,6 @@ private:
         basic.FileAttributes = EntryAttributes(s_.db, i);
         bool set = basic.LastWriteTime.QuadPart || basic.FileAttributes;
         writer_.Close(file.release(), t.path, t.system, set ? &basic : nullptr);
-    }
-
-    // The former order, kept for comparison: time, close, attributes by path.
-    int CloseFormerWay(UInt32 i, const Target& t, ORBFileHandle file) {
-        if (SzBitWithVals_Check(&s_.db.MTime, i)) {
-            FILETIME mtime;
-            mtime.dwLowDateTime = DWORD(s_.db.MTime.Vals[i].Low);
-            mtime.dwHighDateTime = DWORD(s_.db.MTime.Vals[i].High);
-            SetFileTime(file.get(), nullptr, nullptr, &mtime);
-        }
-        if (!CloseHandle(file.release())) return kORB7zFileFailed;
-        DWORD attributes = EntryAttributes(s_.db, i);
-        if (attributes) SetFileAttributesW(t.system.c_str(), attributes);
-        return 0;
     }
 
     Session& s_;

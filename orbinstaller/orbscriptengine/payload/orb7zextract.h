@@ -19,9 +19,6 @@ using ORBCreateFailedFn = std::function<int(const std::wstring& path, DWORD erro
 struct ORB7zCallbacks {
     ORBFileWrittenFn fileWritten;   // may be empty
     ORBCreateFailedFn createFailed; // may be empty: a creation failure stops
-    // Unpack each block whole into memory before writing its files instead of
-    // streaming it; kept to compare against in the benchmark.
-    bool wholeBlocks = false;
 };
 
 // Status codes: 0 is success, 1-99 are the decoder's own SZ_ERROR_* values, and the

@@ -1,6 +1,7 @@
 #include "orb7zfolder.h"
 
 #include <cstring>
+#include <cwchar>
 #include <new>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "Delta.h"
 #include "Lzma2Dec.h"
 #include "LzmaDec.h"
+#include "Ppmd7.h"
 
 // One stage of a folder's coder graph: hands out its output in order.
 class ORB7zByteSource {
@@ -37,6 +39,7 @@ enum : UInt32 {
     kRISCV = 0xb,
     kLZMA2 = 0x21,
     kLZMA = 0x30101,
+    kPPMD = 0x30401,
     kBCJ = 0x3030103,
     kBCJ2 = 0x303011B,
     kPPC = 0x3030205,
@@ -230,6 +233,91 @@ private:
     ELzmaStatus status_ = LZMA_STATUS_NOT_SPECIFIED;
 };
 
+// PPMd (the model 7z writes: PPMdH with its own range coder), one symbol at a time; the
+// model takes the memory its properties ask for.
+class PpmdSource : public ORB7zByteSource {
+public:
+    PpmdSource(std::unique_ptr<PackSource> in, UInt64 outSize) : in_(std::move(in)), left_(outSize) {
+        byteIn_.vt.Read = NextByte;
+        byteIn_.owner = this;
+        Ppmd7_Construct(&ppmd_);
+    }
+    ~PpmdSource() override { Ppmd7_Free(&ppmd_, &kAlloc); }
+
+    // The order and memory size, as 7z stores them.
+    static SRes Check(const Byte* props, unsigned propsSize) {
+        if (propsSize != 5) return SZ_ERROR_UNSUPPORTED;
+        UInt32 mem = GetUi32(props + 1);
+        return props[0] < PPMD7_MIN_ORDER || props[0] > PPMD7_MAX_ORDER || mem < PPMD7_MIN_MEM_SIZE ||
+                       mem > PPMD7_MAX_MEM_SIZE
+                   ? SZ_ERROR_UNSUPPORTED
+                   : SZ_OK;
+    }
+
+    SRes Init(const Byte* props, unsigned propsSize) {
+        SRes res = Check(props, propsSize);
+        if (res != SZ_OK) return res;
+        if (!Ppmd7_Alloc(&ppmd_, GetUi32(props + 1), &kAlloc)) return SZ_ERROR_MEM;
+        Ppmd7_Init(&ppmd_, props[0]);
+        ppmd_.rc.dec.Stream = &byteIn_.vt;
+        return SZ_OK;
+    }
+
+    SRes Read(Byte* buf, size_t size, size_t* got) override {
+        *got = 0;
+        size = Smaller(size, left_);
+        if (size == 0) return SZ_OK;
+        if (!started_) {
+            started_ = true;
+            if (!Ppmd7z_RangeDec_Init(&ppmd_.rc.dec) || ended_) return Failure();
+        }
+        size_t n = 0;
+        for (; n < size; ++n) {
+            int sym = Ppmd7z_DecodeSymbol(&ppmd_);
+            if (ended_ || sym < 0) break;
+            buf[n] = Byte(sym);
+        }
+        *got = n;
+        left_ -= n;
+        if (n < size) return Failure();
+        // The whole output is out: the coder must be at its end and every packed byte used.
+        if (left_ == 0 && (!Ppmd7z_RangeDec_IsFinishedOK(&ppmd_.rc.dec) || !in_->AtEnd())) return SZ_ERROR_DATA;
+        return SZ_OK;
+    }
+
+private:
+    struct ByteIn {
+        IByteIn vt;
+        PpmdSource* owner;
+    };
+    // Past the end of the packed bytes (or after a read failure) the model gets zeros
+    // and the run fails.
+    static Byte NextByte(IByteInPtr p) {
+        PpmdSource* self = Z7_CONTAINER_FROM_VTBL(p, ByteIn, vt)->owner;
+        const Byte* data = nullptr;
+        size_t avail = 0;
+        if (!self->ended_) {
+            SRes res = self->in_->Look(&data, &avail);
+            if (res != SZ_OK) self->res_ = res;
+        }
+        if (avail == 0) {
+            self->ended_ = true;
+            return 0;
+        }
+        self->in_->Skip(1);
+        return data[0];
+    }
+    SRes Failure() const { return res_ != SZ_OK ? res_ : SZ_ERROR_DATA; }
+
+    std::unique_ptr<PackSource> in_;
+    UInt64 left_;
+    ByteIn byteIn_;
+    CPpmd7 ppmd_;
+    bool started_ = false;
+    bool ended_ = false;
+    SRes res_ = SZ_OK;
+};
+
 // Branch converters and Delta over a buffer: converted bytes are handed out, bytes a
 // converter needs to see more of stay at the front for the next round. Bytes left
 // unconverted at the very end stay as they are, as when a whole block is converted.
@@ -370,7 +458,8 @@ private:
 };
 
 bool IsMainMethod(const CSzCoderInfo& c) {
-    return c.NumStreams == 1 && (c.MethodID == kCopy || c.MethodID == kLZMA || c.MethodID == kLZMA2);
+    return c.NumStreams == 1 &&
+           (c.MethodID == kCopy || c.MethodID == kLZMA || c.MethodID == kLZMA2 || c.MethodID == kPPMD);
 }
 
 bool IsFilter(UInt32 m) {
@@ -401,6 +490,14 @@ struct FolderPlan {
         if (c.MethodID == kCopy) {
             if (packPositions[pack + 1] - packPositions[pack] != size) return SZ_ERROR_DATA;
             if (!dry) out->reset(new CopySource(Pack(pack)));
+            return SZ_OK;
+        }
+        if (c.MethodID == kPPMD) {
+            if (dry) return PpmdSource::Check(props + c.PropsOffset, c.PropsSize);
+            std::unique_ptr<PpmdSource> ppmd(new PpmdSource(Pack(pack), size));
+            SRes res = ppmd->Init(props + c.PropsOffset, c.PropsSize);
+            if (res != SZ_OK) return res;
+            *out = std::move(ppmd);
             return SZ_OK;
         }
         if (dry) {
@@ -499,6 +596,32 @@ bool Streamable(const CSzArEx* db, UInt32 folder) {
 }
 
 }  // namespace
+
+std::wstring ORB7zRefusedCoder(const CSzArEx* db, UInt32 folder) {
+    FolderPlan plan;
+    plan.dry = true;
+    if (MakePlan(db, folder, nullptr, &plan) != SZ_OK) return L"(unreadable coder list)";
+    static const struct {
+        UInt32 id;
+        const wchar_t* name;
+    } kNames[] = {{kCopy, L"Copy"},   {kDelta, L"Delta"},     {kARM64, L"ARM64"}, {kRISCV, L"RISCV"},
+                  {kLZMA2, L"LZMA2"}, {kLZMA, L"LZMA"},       {kPPMD, L"PPMD"},   {kBCJ, L"BCJ"},
+                  {kBCJ2, L"BCJ2"},   {kPPC, L"PPC"},         {kIA64, L"IA64"},   {kARM, L"ARM"},
+                  {kARMT, L"ARMT"},   {kSPARC, L"SPARC"},     {0x40108, L"Deflate"},
+                  {0x40109, L"Deflate64"}, {0x40202, L"BZip2"}, {0x6F10701, L"AES"}};
+    wchar_t id[24];
+    for (UInt32 k = 0; k < plan.folder.NumCoders; ++k) {
+        UInt32 m = plan.folder.Coders[k].MethodID;
+        const wchar_t* name = L"unknown";
+        for (const auto& n : kNames)
+            if (n.id == m) name = n.name;
+        bool known = m == kBCJ2 || IsFilter(m) || IsMainMethod(plan.folder.Coders[k]);
+        if (known) continue;
+        swprintf(id, sizeof id / sizeof id[0], L" (%06X)", unsigned(m));
+        return name + std::wstring(id);
+    }
+    return std::wstring();
+}
 
 ORB7zFolderStream::ORB7zFolderStream() = default;
 ORB7zFolderStream::~ORB7zFolderStream() { ahead_.Stop(); }

@@ -5,11 +5,16 @@
 #pragma once
 
 #include <memory>
+#include <string>
 
 #include "7z.h"
 #include "orb7zreadahead.h"
 
 class ORB7zByteSource;
+
+// The name and method id of the first coder of folder that cannot be decoded here, for
+// the log; empty when every coder can (the coders are then arranged in a way that cannot).
+std::wstring ORB7zRefusedCoder(const CSzArEx* db, UInt32 folder);
 
 class ORB7zFolderStream {
 public:

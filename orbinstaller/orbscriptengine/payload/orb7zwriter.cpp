@@ -1,5 +1,10 @@
 #include "orb7zwriter.h"
 
+#include <atomic>
+
+#include "orbhandle.h"
+#include "orblinks.h"
+
 namespace {
 
 const size_t kPieceSize = size_t(1) << 20;
@@ -11,14 +16,27 @@ const size_t kOpenFiles = 64;      // beyond that the decoder waits for the clos
 const size_t kCloseBatch = 16;
 const DWORD kWriteChunk = DWORD(1) << 22;
 
+BOOL SystemWrite(HANDLE file, const void* data, DWORD size, DWORD* written) {
+    return WriteFile(file, data, size, written, nullptr);
+}
+
+std::atomic<ORB7zWriteFn> g_write{SystemWrite};
+
 }  // namespace
 
+void ORB7zSetWriteFunction(ORB7zWriteFn write) { g_write = write ? write : SystemWrite; }
+
 bool ORB7zWriteAll(HANDLE file, const Byte* data, size_t size, DWORD* error) {
+    ORB7zWriteFn write = g_write;
     while (size) {
         DWORD chunk = size > kWriteChunk ? kWriteChunk : DWORD(size);
         DWORD written = 0;
-        if (!WriteFile(file, data, chunk, &written, nullptr) || written != chunk) {
+        if (!write(file, data, chunk, &written)) {
             *error = GetLastError();
+            return false;
+        }
+        if (written != chunk) {
+            *error = ERROR_WRITE_FAULT;  // a short write without a reason
             return false;
         }
         data += chunk;
@@ -27,11 +45,34 @@ bool ORB7zWriteAll(HANDLE file, const Byte* data, size_t size, DWORD* error) {
     return true;
 }
 
+bool ORB7zWriteNewFile(const std::wstring& system, const Byte* head, size_t headSize, const Byte* data, size_t size,
+                       bool* created, DWORD* error) {
+    // Never through a link; another name of a hard-linked file keeps its content.
+    bool link = false;
+    ORBFileHandle file(ORBCreateForWrite(system, 0, FILE_ATTRIBUTE_NORMAL, &link));
+    *created = bool(file);
+    if (!file) {
+        *error = GetLastError();
+        return false;
+    }
+    if (!ORB7zWriteAll(file.get(), head, headSize, error) || !ORB7zWriteAll(file.get(), data, size, error)) {
+        ORBDeleteByHandle(file.get());  // a part of the data is no file to leave behind
+        return false;
+    }
+    if (!CloseHandle(file.release())) {
+        *error = GetLastError();
+        DeleteFileW(system.c_str());
+        return false;
+    }
+    return true;
+}
+
 ORB7zFileWriter::ORB7zFileWriter() = default;
 
 ORB7zFileWriter::~ORB7zFileWriter() {
     std::wstring ignored;
-    Deliver(true, nullptr, &ignored);
+    DWORD error = 0;
+    Deliver(true, nullptr, &ignored, &error);
     {
         std::lock_guard<std::mutex> lock(m_);
         stop_ = true;
@@ -90,7 +131,10 @@ void ORB7zFileWriter::Write(HANDLE file, Byte* piece, size_t size) {
         DWORD error = 0;
         bool ok = ORB7zWriteAll(file, piece, size, &error);
         lock.lock();
-        if (!ok) failedFile_ = file;
+        if (!ok) {
+            failedFile_ = file;
+            failedError_ = error;
+        }
     }
     free_.push_back(piece);
 }
@@ -109,7 +153,7 @@ void ORB7zFileWriter::Close(HANDLE file, const std::wstring& path, const std::ws
     std::unique_lock<std::mutex> lock(m_);
     doneCv_.wait(lock, [this] { return open_ < kOpenFiles; });
     p.ticket = firstTicket_ + tickets_.size();
-    tickets_.push_back({path, system, kPending});
+    tickets_.push_back({path, system, kPending, 0, false});
     if (!threaded_) {
         EndFile(lock, p);
         return;
@@ -120,12 +164,14 @@ void ORB7zFileWriter::Close(HANDLE file, const std::wstring& path, const std::ws
     writeCv_.notify_one();
 }
 
-bool ORB7zFileWriter::Finish(const Piece& p) {
+DWORD ORB7zFileWriter::Finish(const Piece& p) {
     if (p.setBasic) {
         FILE_BASIC_INFO basic = p.basic;
         SetFileInformationByHandle(p.file, FileBasicInfo, &basic, sizeof basic);
     }
-    return CloseHandle(p.file) != 0;
+    if (CloseHandle(p.file)) return 0;
+    DWORD error = GetLastError();
+    return error ? error : ERROR_WRITE_FAULT;
 }
 
 void ORB7zFileWriter::EndFile(std::unique_lock<std::mutex>& lock, const Piece& p) {
@@ -139,25 +185,31 @@ void ORB7zFileWriter::EndFile(std::unique_lock<std::mutex>& lock, const Piece& p
         lock.lock();
         --closing_;
         At(p.ticket).state = kFailed;
+        At(p.ticket).error = failedError_;
         if (threaded_) --open_;
         doneCv_.notify_all();
         return;
     }
     if (!threaded_) {
         lock.unlock();
-        bool ok = Finish(p);
+        DWORD error = Finish(p);
         lock.lock();
-        At(p.ticket).state = ok ? kClosed : kFailed;
+        Closed(At(p.ticket), error);
         return;
     }
     closes_.push_back(p);
     if (closes_.size() == kCloseBatch || draining_) closeCv_.notify_one();
 }
 
+void ORB7zFileWriter::Closed(Ticket& t, DWORD error) {
+    t.state = error ? kFailed : kClosed;
+    t.error = error;
+    t.present = error != 0;
+}
+
 bool ORB7zFileWriter::Deliver(bool wait, const std::function<void(const std::wstring&)>& done,
-                              std::wstring* failedPath) {
-    std::vector<std::wstring> ready;
-    bool ok = true;
+                              std::wstring* failedPath, DWORD* error) {
+    std::vector<std::wstring> ready, remove;
     {
         std::unique_lock<std::mutex> lock(m_);
         if (wait) {
@@ -168,20 +220,29 @@ bool ORB7zFileWriter::Deliver(bool wait, const std::function<void(const std::wst
             draining_ = false;
         }
         while (!tickets_.empty() && tickets_.front().state != kPending) {
-            if (tickets_.front().state == kFailed) {
-                // Stays at the front: every later call fails as well.
-                *failedPath = tickets_.front().path;
-                ok = false;
-                break;
+            Ticket& t = tickets_.front();
+            if (t.state == kClosed) {
+                ready.push_back(std::move(t.path));
+            } else {
+                if (!failed_) {
+                    failed_ = true;
+                    failedPath_ = t.path;
+                    failedPathError_ = t.error;
+                }
+                if (t.present) remove.push_back(std::move(t.system));
             }
-            ready.push_back(std::move(tickets_.front().path));
             tickets_.pop_front();
             ++firstTicket_;
         }
     }
+    // A file that could not be closed may not hold what was written.
+    for (const std::wstring& system : remove) DeleteFileW(system.c_str());
     if (done)
         for (const std::wstring& path : ready) done(path);
-    return ok;
+    if (!failed_) return true;
+    *failedPath = failedPath_;
+    *error = failedPathError_;
+    return false;
 }
 
 void ORB7zFileWriter::WriteLoop() {
@@ -193,6 +254,8 @@ void ORB7zFileWriter::WriteLoop() {
         pieces_.pop_front();
         if (!p.data) {
             EndFile(lock, p);
+            // Flush may wait for this very end: it has nobody else to wake it.
+            doneCv_.notify_all();
             continue;
         }
         ++writing_;
@@ -202,7 +265,10 @@ void ORB7zFileWriter::WriteLoop() {
         DWORD error = 0;
         bool ok = skip || ORB7zWriteAll(p.file, p.data, p.size, &error);
         lock.lock();
-        if (!ok) failedFile_ = p.file;
+        if (!ok) {
+            failedFile_ = p.file;
+            failedError_ = error;
+        }
         free_.push_back(p.data);
         --writing_;
         doneCv_.notify_all();
@@ -212,7 +278,7 @@ void ORB7zFileWriter::WriteLoop() {
 void ORB7zFileWriter::CloseLoop() {
     std::unique_lock<std::mutex> lock(m_);
     std::vector<Piece> batch;
-    std::vector<char> closed;
+    std::vector<DWORD> closed;
     for (;;) {
         closeCv_.wait(lock, [this] {
             return stop_ || closes_.size() >= kCloseBatch || (draining_ && !closes_.empty());
@@ -230,7 +296,7 @@ void ORB7zFileWriter::CloseLoop() {
         closed.clear();
         for (const Piece& p : batch) closed.push_back(Finish(p));
         lock.lock();
-        for (size_t k = 0; k < batch.size(); ++k) At(batch[k].ticket).state = closed[k] ? kClosed : kFailed;
+        for (size_t k = 0; k < batch.size(); ++k) Closed(At(batch[k].ticket), closed[k]);
         closing_ -= batch.size();
         open_ -= batch.size();
         doneCv_.notify_all();

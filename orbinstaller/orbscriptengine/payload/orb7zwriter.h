@@ -20,6 +20,17 @@
 // Writes all size bytes to file; false with the system error in *error.
 bool ORB7zWriteAll(HANDLE file, const Byte* data, size_t size, DWORD* error);
 
+// What every write of the extraction calls, WriteFile's shape; tests replace it to
+// refuse a write. Null restores WriteFile.
+using ORB7zWriteFn = BOOL (*)(HANDLE file, const void* data, DWORD size, DWORD* written);
+void ORB7zSetWriteFunction(ORB7zWriteFn write);
+
+// Creates (or replaces) the file at system (system form) holding head, then data; false
+// with the system error in *error when it cannot be created (*created false), written or
+// closed, and then no file is left behind.
+bool ORB7zWriteNewFile(const std::wstring& system, const Byte* head, size_t headSize, const Byte* data, size_t size,
+                       bool* created, DWORD* error);
+
 class ORB7zFileWriter {
 public:
     // Threads are started on first use; without them everything runs on the caller.
@@ -38,14 +49,16 @@ public:
     // Waits until every queued piece is written, for a file given up on before its end.
     void Flush();
     // Queues the end of file behind its pieces: basic, when given, is set and the file
-    // closed on the pool. A file whose writes failed is closed and deleted (by system,
-    // its path in system form) instead, so it is never left looking complete. Waits
-    // while many files are open.
+    // closed on the pool. A file whose writes or close failed is deleted (by system, its
+    // path in system form), so it is never left looking complete. Waits while many
+    // files are open.
     void Close(HANDLE file, const std::wstring& path, const std::wstring& system, const FILE_BASIC_INFO* basic);
     // Hands the paths of the files closed so far to done, in the order of Close; with
-    // wait, after every queued write and close. False with *failedPath once a file
-    // could not be written or closed; the files after it are not handed.
-    bool Deliver(bool wait, const std::function<void(const std::wstring&)>& done, std::wstring* failedPath);
+    // wait, after every queued write and close. False with *failedPath and the system
+    // error in *error once a file could not be written or closed (the first such file;
+    // the complete files after it are still handed).
+    bool Deliver(bool wait, const std::function<void(const std::wstring&)>& done, std::wstring* failedPath,
+                 DWORD* error);
 
 private:
     struct Piece {
@@ -60,6 +73,8 @@ private:
     struct Ticket {
         std::wstring path, system;
         char state;
+        DWORD error;  // for kFailed
+        bool present;  // for kFailed: the file is still to be deleted
     };
     void WriteLoop();
     void CloseLoop();
@@ -67,8 +82,10 @@ private:
     // The end of file p: closed here when the file's writes failed (and deleted), or
     // queued for the closers. Called with the lock held.
     void EndFile(std::unique_lock<std::mutex>& lock, const Piece& p);
-    // Sets the time and attributes and closes; true when closed.
-    static bool Finish(const Piece& p);
+    // Sets the time and attributes and closes; 0 when closed, else the system error.
+    static DWORD Finish(const Piece& p);
+    // Records how the close of t went (error 0: closed).
+    static void Closed(Ticket& t, DWORD error);
     Ticket& At(uint64_t ticket) { return tickets_[size_t(ticket - firstTicket_)]; }
 
     std::mutex m_;
@@ -80,12 +97,16 @@ private:
     std::deque<Piece> pieces_;
     size_t writing_ = 0;
     HANDLE failedFile_ = nullptr;  // the file whose write failed, until its end
+    DWORD failedError_ = 0;
     std::deque<Piece> closes_;
     size_t closing_ = 0;
     size_t open_ = 0;        // files queued for their end and not closed yet
     bool draining_ = false;  // Deliver waits: closers take what is queued
     std::deque<Ticket> tickets_;
     uint64_t firstTicket_ = 0;
+    bool failed_ = false;  // a file could not be written or closed: the first one
+    std::wstring failedPath_;
+    DWORD failedPathError_ = 0;
     bool stop_ = false;
     bool started_ = false;
     bool threaded_ = false;

@@ -3,8 +3,6 @@
 // measured the same way.
 //   bench_payload.exe <repetitions> <archive>...    the benchmark
 //   bench_payload.exe --extract <archive> <folder>  one extraction through the script
-//   bench_payload.exe --whole <archive> <folder>    one extraction with whole blocks
-//                                                    unpacked in memory (the former way)
 //   bench_payload.exe --idle                         nothing (the baseline process)
 //   bench_payload.exe --memory <archive> [folder]    peak working set of one extraction
 //                                                    through the script, above idle; the
@@ -232,19 +230,18 @@ struct Bench {
     int failures = 0;
     int outputs = 0;  // folders out0... of the runs so far
 
-    // One run of who (0 streamed, 1 whole blocks, 2 the reference) on archive into a
+    // One run of who (0 streamed, 1 the reference) on archive into a
     // folder of its own, checked to have written all unpacked bytes. The folders stay
     // until the end: on this machine's file system (ext4 without a journal) a file made
     // within minutes after thousands were deleted costs a scan past each of them, which
     // would charge every run after a deletion more than the unpacking itself.
     Run Once(int who, const std::wstring& archive, unsigned long long unpacked) {
-        static const char* const kNames[] = {"Lua_UnCompress7z", "whole blocks", "7zMain reference"};
+        static const char* const kNames[] = {"Lua_UnCompress7z", "7zMain reference"};
         std::wstring out = scratch + L"\\out" + std::to_wstring(outputs++);
         CreateDirectoryW(out.c_str(), nullptr);
         std::wstring quoted = L"\"" + archive + L"\" \"" + out + L"\"";
-        std::wstring command = who == 0   ? L"\"" + self + L"\" --extract " + quoted
-                               : who == 1 ? L"\"" + self + L"\" --whole " + quoted
-                                          : L"\"" + reference + L"\" x \"" + archive + L"\"";
+        std::wstring command = who == 0 ? L"\"" + self + L"\" --extract " + quoted
+                                        : L"\"" + reference + L"\" x \"" + archive + L"\"";
         Run r = RunChild(command, out);
         unsigned long long written = TreeSize(out);
         if (!r.ok || written != unpacked) {
@@ -261,9 +258,9 @@ struct Bench {
     }
 
     void Compare(const std::wstring& archive, const ArchiveInfo& info, int reps) {
-        const int kWho = 3;
+        const int kWho = 2;
         Run best[kWho];
-        const char* names[kWho] = {"Lua_UnCompress7z", "whole blocks", "7zMain reference"};
+        const char* names[kWho] = {"Lua_UnCompress7z", "7zMain reference"};
         Once(0, archive, info.unpacked);  // untimed: brings the archive into the cache
         for (int i = 0; i < reps; ++i) {
             // Rotate who goes first: the write-back of one run slows the next.
@@ -278,16 +275,14 @@ struct Bench {
             std::printf("  %-17s best %.3f s  %7.1f MB/s  peak working set %6.1f MB (%.1f above idle)\n", names[who],
                         best[who].seconds, Mb(info.unpacked) / best[who].seconds, Mb(best[who].peak),
                         Mb(best[who].peak) - Mb(idle.peak));
-        std::printf("  speed ratio streamed/whole blocks %.3f (goal >= 1.5), streamed/reference %.3f (goal >= 1)\n",
-                    best[1].seconds / best[0].seconds, best[2].seconds / best[0].seconds);
+        std::printf("  speed ratio streamed/reference %.3f (goal >= 1)\n", best[1].seconds / best[0].seconds);
     }
 };
 
-int ExtractWith(const std::wstring& archive, const std::wstring& folder, bool wholeBlocks, bool closeInline) {
+// One extraction with a per-file callback that does nothing.
+int ExtractWithCallback(const std::wstring& archive, const std::wstring& folder) {
     ORB7zCallbacks callbacks;
-    callbacks.wholeBlocks = wholeBlocks;
-    // A per-file callback makes every file closed on the decoding thread.
-    if (closeInline) callbacks.fileWritten = [](const std::wstring&) {};
+    callbacks.fileWritten = [](const std::wstring&) {};
     return Extract7zFromFile(folder, archive, callbacks) == 0 ? 0 : 1;
 }
 
@@ -296,8 +291,7 @@ int ExtractWith(const std::wstring& archive, const std::wstring& folder, bool wh
 int wmain(int argc, wchar_t** argv) {
     std::wstring mode = argc > 1 ? argv[1] : L"";
     if (argc == 4 && mode == L"--extract") return Extract(argv[2], argv[3]);
-    if (argc == 4 && mode == L"--whole") return ExtractWith(argv[2], argv[3], true, false);
-    if (argc == 4 && mode == L"--inline") return ExtractWith(argv[2], argv[3], false, true);
+    if (argc == 4 && mode == L"--inline") return ExtractWithCallback(argv[2], argv[3]);
     if (argc == 4 && mode == L"--phases") return Phases(argv[2], argv[3]);
     if (argc == 2 && mode == L"--idle") return 0;
     if (argc < 3) {
