@@ -2,10 +2,10 @@
 
 #include <process.h>
 
-#include "orbappendedpayload.h"
 #include "orbcontrols.h"
 #include "orbdialogtext.h"
 #include "orblog.h"
+#include "orbpayloadsource.h"
 #include "orbresource.h"
 #include "orbdialogsettings.h"
 
@@ -22,12 +22,7 @@ unsigned __stdcall ORBInstallDlg::Worker(void* window) {
 }
 
 void ORBInstallDlg::OnStart() {
-    ORBResourceData payload = ORBLoadResource(nullptr, ORB_RES_W(ORB_RT_7Z), ORB_RES_W(ORB_RN_PAYLOAD));
-    unsigned long long size = payload.status == ORBResourceData::kOk ? payload.size : 0;
-    ORBAppendedPayload appended;
-    if (payload.status == ORBResourceData::kNotFound && ORBFindAppendedPayload(L"APP.7Z", &appended))
-        size = appended.size;
-    const UINT interval = ORBProgressStepInterval(size);
+    const UINT interval = ORBProgressStepInterval(ORBFindPayload(ORB_RES_W(ORB_RN_PAYLOAD)).size);
     ORBDialogSettings::SetProgressInterval(interval);
     // Read before the worker holds the engine.
     passive_ = ORBDialogSettings::PassiveInstall();

@@ -3,6 +3,7 @@
 #include <commctrl.h>
 #include <objbase.h>
 
+#include "orbappendedpayload.h"
 #include "orbappmodule.h"
 #include "orbdialogsequence.h"
 #include "orblibrary.h"
@@ -84,6 +85,9 @@ int ORBRunInstaller(HINSTANCE instance) {
     ORBScriptEngine* engine = StartScriptEngine();
     if (!engine) return 0;  // no scripts ran, so no exit code convention was chosen
     if (!RunScripts(engine)) return engine->ExitCodeFor(ORBOutcome::kFailed);
+    // Before any hook: a payload that is not the one the image was built with is never
+    // read, and nothing is installed.
+    if (ORBCheckAppendedPayload() == ORBAppendedCheck::kRefused) return engine->ExitCodeFor(ORBOutcome::kFailed);
 
     if (AnotherInstanceRuns(engine)) {
         ORBLog(L"CreateAppInstance return true");
