@@ -1,7 +1,9 @@
 // Installer functions: file and directory.
 #include "orbscriptapi.h"
 
+#include "orbexitcode.h"
 #include "orbfileops.h"
+#include "orblog.h"
 #include "orbscriptargs.h"
 
 namespace {
@@ -39,7 +41,15 @@ int Lua_RenameFile(lua_State* L) {
 int Lua_DeleteFile(lua_State* L) {
     return ORBProtect(L, [&] {
         std::wstring path = ORBArgString(L, 1);
-        lua_pushboolean(L, ORBSilentRun(L) ? ORBDeleteFileUnattended(path) : ORBDeleteFile(path));
+        bool aborted = false;
+        bool ok = ORBSilentRun(L) ? ORBDeleteFileUnattended(path) : ORBDeleteFile(path, nullptr, &aborted);
+        if (aborted) {
+            // Abort ends the whole run, as a cancellation.
+            const int code = ORBExitCode(L, ORBOutcome::kCancelled);
+            ORBLog(L"ending the run (cancelled) with exit code %d\r\n", code);
+            ExitProcess(static_cast<UINT>(code));
+        }
+        lua_pushboolean(L, ok);
         return 1;
     });
 }

@@ -47,5 +47,6 @@ int ORBExitCode(lua_State* L, ORBOutcome outcome) {
 }
 
 bool ORBUnattendedRun(lua_State* L) {
-    return ORBRawGlobalBoolean(L, "global_silent_install") || ORBRawGlobalBoolean(L, "global_passive_install");
+    return ORBRawGlobalBoolean(L, "global_silent_install") || ORBRawGlobalBoolean(L, "global_passive_install") ||
+           ORBRawGlobalBoolean(L, "global_suppress_msgboxes");
 }

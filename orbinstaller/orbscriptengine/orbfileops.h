@@ -33,10 +33,11 @@ bool ORBRenameFile(const std::wstring& from, const std::wstring& to);
 // Answer of the delete dialog (MessageBoxW's result); replaceable for tests.
 using ORBAskFn = int (*)(const std::wstring& text, const std::wstring& caption);
 
-// Permanent shell delete of a file or tree. True when gone or missing; on failure asks
-// Abort (ends the process with 0) / Retry (tries again) / Ignore (true, logged); false
-// only when the dialog itself fails on the first round.
-bool ORBDeleteFile(const std::wstring& path, ORBAskFn ask = nullptr);
+// Permanent shell delete of a file or tree. True when gone or missing (checked, not
+// taken from the shell); on failure asks Abort (false, *aborted set: the caller ends the
+// run as cancelled) / Retry (tries again) / Ignore (true, logged); false also when the
+// dialog itself fails on the first round.
+bool ORBDeleteFile(const std::wstring& path, ORBAskFn ask = nullptr, bool* aborted = nullptr);
 
 // The same deletion where nobody can answer (a silent run): tries times in all, pauseMs
 // apart, then false with the failure lines; the file is then still there.
