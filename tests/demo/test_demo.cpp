@@ -335,6 +335,26 @@ std::vector<std::string> LogLinesWith(const std::wstring& log, const std::string
     return found;
 }
 
+// Plain /LOG writes into %TEMP% when its name is beyond the ANSI code page (users with
+// Chinese account names).
+TEST_F(Demo, PlainLogSwitchWritesIntoANonAsciiTempFolder) {
+    std::wstring temp = root_.file(L"t\u00EBmp \u4E2D\u6587");
+    ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+    ORBRunOptions o;
+    o.exe = TestPath(L"orbdemo-setup.exe");
+    o.arguments = L"/S /LOG /D=" + dir_;
+    o.environment = {{L"TEMP", temp}, {L"TMP", temp}};
+    o.timeoutMs = 120000;
+    ORBRunResult r = ORBRunSetup(o);
+    EXPECT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
+    WIN32_FIND_DATAW fd;
+    HANDLE found = FindFirstFileW((temp + L"\\ORB Demo_*.log").c_str(), &fd);
+    ASSERT_NE(INVALID_HANDLE_VALUE, found) << Narrow(Dump(r));
+    FindClose(found);
+    EXPECT_EQ(1u, LogLinesWith(temp + L"\\" + fd.cFileName, "[setup] installed ORB Demo").size());
+    EXPECT_EQ(kInstalled, Uninstall(L"/S").exitCode);
+}
+
 // The thread id of a log file line ("2026-12-09 03:49:01.123 [1234] ...").
 std::string LogThread(const std::string& line) {
     size_t open = line.find(" [");
