@@ -255,6 +255,16 @@ function(orb_add_setup target)
       COMMENT "Packing ${target} payload")
     if(ARG_APPEND_PAYLOAD)
       set(appended "${out}")
+      # Its digest goes into the image, where the signature covers it; the setup reads
+      # the payload only when it matches.
+      set(digest "${gen}/APP.7Z.SHA256")
+      add_custom_command(OUTPUT "${digest}"
+        COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/append-payload.py" --digest "${out}" "${digest}"
+        DEPENDS "${out}" "${ORB_TOOLS_DIR}/append-payload.py"
+        COMMENT "Digest of ${target} payload")
+      orb_rc_path(p "${digest}")
+      string(APPEND rc "ORB_RN_PAYLOAD ORB_RT_PAYLOAD_DIGEST ${p}\n")
+      list(APPEND deps "${digest}")
     else()
       orb_rc_path(p "${out}")
       string(APPEND rc "ORB_RN_PAYLOAD ORB_RT_7Z ${p}\n")

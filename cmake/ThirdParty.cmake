@@ -34,8 +34,9 @@ target_include_directories(orb_pugixml SYSTEM PUBLIC "${PUGIXML_DIR}")
 target_compile_definitions(orb_pugixml PUBLIC PUGIXML_WCHAR_MODE PUGIXML_NO_XPATH PUGIXML_NO_STL)
 target_compile_options(orb_pugixml PRIVATE -w)
 
+# Sha256: the check of a payload stored after the setup's image.
 set(ORB_LZMA_FILES 7zAlloc 7zArcIn 7zBuf 7zBuf2 7zCrc 7zCrcOpt 7zDec 7zFile 7zStream Bcj2 Bra
-    Bra86 BraIA64 CpuArch Delta Lzma2Dec LzmaDec Ppmd7 Ppmd7Dec)
+    Bra86 BraIA64 CpuArch Delta Lzma2Dec LzmaDec Ppmd7 Ppmd7Dec Sha256 Sha256Opt)
 set(lzma_sources)
 foreach(n ${ORB_LZMA_FILES})
   list(APPEND lzma_sources "${LZMA_DIR}/${n}.c")

@@ -5,6 +5,7 @@
 
 #include <optional>
 
+#include "orbappendedpayload.h"
 #include "orbappmodule.h"
 #include "orbdialogsequence.h"
 #include "orbhandle.h"
@@ -84,8 +85,12 @@ void StartPlatform(HINSTANCE instance, PlatformScope& platform) {
 
 int ORBRunInstaller(HINSTANCE instance) {
     ORBScriptEngine* engine = StartScriptEngine();
-    if (!engine) return 0;  // no scripts ran, so no exit code convention was chosen
+    // No scripts ran, so no convention was chosen: a code no convention reads as success.
+    if (!engine) return kORBExitFailed;
     if (!RunScripts(engine)) return engine->ExitCodeFor(ORBOutcome::kFailed);
+    // Before any hook: a payload that is not the one the image was built with is never
+    // read, and nothing is installed.
+    if (ORBCheckAppendedPayload() == ORBAppendedCheck::kRefused) return engine->ExitCodeFor(ORBOutcome::kFailed);
 
     if (AnotherInstanceRuns(engine)) {
         ORBLog(L"CreateAppInstance return true");

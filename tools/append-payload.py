@@ -5,10 +5,29 @@ to be mapped with it: the archive, zero padding to a multiple of 8 bytes, then a
 UTF-16 units, zero-padded). Run it before signing: the signature then covers the
 payload, and the setup finds the entry just before its certificate table.
 
-usage: append-payload.py <setup.exe> <archive> <name>"""
-import os, struct, sys
+With --digest it writes the archive's SHA-256 (32 bytes) and size (64-bit
+little-endian) to a file, which the build stores in the image as resource
+PAYLOADSHA256/<name>: the setup unpacks the appended archive only when it matches.
+
+usage: append-payload.py <setup.exe> <archive> <name>
+       append-payload.py --digest <archive> <out>"""
+import hashlib, os, struct, sys
+
+def digest(archive, out):
+    sha, size = hashlib.sha256(), 0
+    with open(archive, "rb") as src:
+        while True:
+            chunk = src.read(1 << 22)
+            if not chunk:
+                break
+            sha.update(chunk)
+            size += len(chunk)
+    with open(out, "wb") as f:
+        f.write(sha.digest() + struct.pack("<Q", size))
 
 def main():
+    if len(sys.argv) == 4 and sys.argv[1] == "--digest":
+        return digest(sys.argv[2], sys.argv[3])
     if len(sys.argv) != 4:
         sys.exit(__doc__)
     exe, archive, name = sys.argv[1:]

@@ -18,6 +18,9 @@
 #define ORB_RT_PNG2X PNG2X   /* their larger versions for high DPI, same number */
 #define ORB_RT_XML XML       /* the layout */
 #define ORB_RT_7Z _7Z        /* the payload archive */
+/* SHA-256 (32 bytes) and size (64-bit little-endian) of a payload stored after the
+   image, under the payload's name: inside the image, so the signature covers it. */
+#define ORB_RT_PAYLOAD_DIGEST PAYLOADSHA256
 
 #define ORB_RN_GLOBAL_VAR GLOBAL_VAR.LUAC
 #define ORB_RN_INSTSCRIPT INSTSCRIPT.LUAC

@@ -9,17 +9,21 @@
 --
 -- What it removes is what the setup recorded: the files listed in the product key, the
 -- folders they made, the shortcuts, the registry entries and the Run value. Files the
--- user added to the install folder stay, and so does the folder then.
+-- user added to the install folder stay, and so does the folder then. It runs only from
+-- the recorded install folder: a copy elsewhere removes nothing (exit code 1603). A file
+-- that can be neither removed nor scheduled for the restart also gives 1603.
 
 -- One table per language (modules/lang.lua picks one in ORBSE_BeforeInit).
 local TEXTS = {
   zh = {
     confirm = "确定要完全移除 %s 及其所有组件吗？",
+    elsewhere = "%s 未安装在此文件夹中，卸载程序只能从安装文件夹运行。",
     done = "%s 已从您的计算机中移除。",
     reboot = "%s 已移除。部分文件正在使用中，将在重新启动计算机后删除。",
   },
   en = {
     confirm = "Do you want to remove %s and all of its components?",
+    elsewhere = "%s is not installed in this folder. The uninstaller runs only from the installation folder.",
     done = "%s was removed from your computer.",
     reboot = "%s was removed. Some files are in use; they will be deleted when Windows restarts.",
   },
@@ -60,6 +64,25 @@ end
 
 local silent = false
 local reboot_needed = false
+local failures = 0
+
+local function folder_of(path)
+  return path:match("^(.*)\\[^\\]*$") or path
+end
+
+-- The install folder as recorded by the setup, when the uninstaller runs from it; nil
+-- (logged, and told when someone watches) when it runs from anywhere else.
+local function own_install_folder()
+  local dir = folder_of(Lua_GetModuleFileName())
+  local recorded = Lua_RegQuery("HKLM", global_product_key, "InstallPath")
+  local function plain(p) return (Lua_ExpandEnv(p):gsub("[\\/]+$", ""):lower()) end
+  if type(recorded) == "string" and plain(recorded) == plain(dir) then return dir end
+  log("refusing to run from %s: the product is recorded in %s", dir, tostring(recorded))
+  if not silent then
+    Lua_MsgBox(string.format(T.elsewhere, global_product_name), global_product_name, MB_OK + MB_SETFOREGROUND)
+  end
+  return nil
+end
 
 function ORBSE_BeforeInit()
   cmdline.run()
@@ -67,6 +90,7 @@ function ORBSE_BeforeInit()
   silent = global_silent_install or global_passive_install or global_suppress_msgboxes
   global_passive_install = false
   global_show_completewindow = false
+  if not own_install_folder() then exitcode.quit("failed") end
   if not silent then
     local text = string.format(T.confirm, global_product_name)
     if Lua_MsgBox(text, global_product_name, MB_OKCANCEL + MB_ICONQUESTION + MB_SETFOREGROUND) ~= IDOK then
@@ -91,15 +115,20 @@ local function inside_install_folder(dir, rel)
   return true
 end
 
--- Deletes a file now, or at the next restart when it is in use.
+-- Deletes a file now, or at the next restart when it is in use; true when it existed
+-- and is gone or scheduled.
 local function remove_file(path)
-  if not exists(path) then return end
+  if not exists(path) then return false end
   Lua_DelFileRecursive(path)
-  if exists(path) then
+  if not exists(path) then return true end
+  if Lua_DeleteFileAfterReboot(path) then
     log("%s is in use; it goes at the next restart", path)
-    Lua_DeleteFileAfterReboot(path)
     reboot_needed = true
+    return true
   end
+  log("%s cannot be removed", path)
+  failures = failures + 1
+  return false
 end
 
 -- Removes a folder when it is empty; an in-use file inside defers it to the restart.
@@ -142,18 +171,21 @@ local function move_self_away(self)
   local temp = Lua_GetTempFileName("%TEMP%", "orb")
   if temp and Lua_RenameFile(self, temp) then
     Lua_DeleteFileAfterReboot(temp)
-  else
-    if temp then Lua_DelFileRecursive(temp) end
-    Lua_DeleteFileAfterReboot(self)
-    reboot_needed = true
+    return true
   end
+  if temp then Lua_DelFileRecursive(temp) end
+  if Lua_DeleteFileAfterReboot(self) then
+    reboot_needed = true
+    return true
+  end
+  failures = failures + 1
+  return false
 end
 
 function ORBSE_OnInstall()
   local self = Lua_GetModuleFileName()
-  local dir = self:match("^(.*)\\[^\\]*$") or self
-  local recorded = Lua_RegQuery("HKLM", global_product_key, "InstallPath")
-  log("uninstalling %s from %s (recorded: %s)", global_product_name, dir, tostring(recorded))
+  local dir = folder_of(self)
+  log("uninstalling %s from %s", global_product_name, dir)
   if set_current_dir then set_current_dir(WString.New(nil, Lua_ExpandEnv("%TEMP%"))) end
 
   stop_program(dir)
@@ -177,12 +209,13 @@ function ORBSE_OnInstall()
     if not inside_install_folder(dir, rel) then
       log("%s is kept: it is not inside the install folder or passes through a link", rel)
     else
+      local removed
       if rel:lower() == global_uninstaller_name:lower() and path:lower() == self:lower() then
-        move_self_away(self)
+        removed = move_self_away(self)
       else
-        remove_file(path)
+        removed = remove_file(path)
       end
-      count = count + 1
+      if removed then count = count + 1 end
       -- Every folder on the way to the file, deepest first later.
       local sub = rel:match("^(.*)\\[^\\]*$")
       while sub do
@@ -197,6 +230,10 @@ function ORBSE_OnInstall()
   for _, f in ipairs(order) do remove_folder(dir .. "\\" .. f) end
   remove_folder(dir)
   log("%d files removed%s", count, reboot_needed and "; some at the next restart" or "")
+  if failures > 0 then
+    log("%d files could not be removed", failures)
+    exitcode.quit("failed")
+  end
   -- Reported as exit code 3010 with standard codes.
   if reboot_needed then global_restart_required = true end
 end

@@ -2,10 +2,10 @@
 
 #include <process.h>
 
-#include "orbappendedpayload.h"
 #include "orbcontrols.h"
 #include "orbdialogtext.h"
 #include "orblog.h"
+#include "orbpayloadsource.h"
 #include "orbresource.h"
 #include "orbdialogsettings.h"
 
@@ -22,12 +22,7 @@ unsigned __stdcall ORBInstallDlg::Worker(void* window) {
 }
 
 void ORBInstallDlg::OnStart() {
-    ORBResourceData payload = ORBLoadResource(nullptr, ORB_RES_W(ORB_RT_7Z), ORB_RES_W(ORB_RN_PAYLOAD));
-    unsigned long long size = payload.status == ORBResourceData::kOk ? payload.size : 0;
-    ORBAppendedPayload appended;
-    if (payload.status == ORBResourceData::kNotFound && ORBFindAppendedPayload(L"APP.7Z", &appended))
-        size = appended.size;
-    interval_ = ORBProgressStepInterval(size);
+    interval_ = ORBProgressStepInterval(ORBFindPayload(ORB_RES_W(ORB_RN_PAYLOAD)).size);
     ORBDialogSettings::SetProgressInterval(interval_);
     // Read before the worker holds the engine: from then on until the hook returns, the
     // dialog reads no global (it would wait for the whole hook, undrawn and frozen).

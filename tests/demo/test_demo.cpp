@@ -171,13 +171,40 @@ TEST_F(Demo, UninstallKeepsRecordedPathsOutsideTheInstallFolder) {
                          L"\\victim.txt|%ORB_T_UP%\\victim.txt";
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, kProductKey, L"Files", REG_EXPAND_SZ, files.c_str(),
                                              static_cast<DWORD>((files.size() + 1) * sizeof(wchar_t))));
+    // Only what was really removed counts: not the kept entries, nor a file already gone.
+    size_t recorded = std::count(files.begin(), files.end(), L'|') + 1 - 3;
+    ASSERT_TRUE(DeleteFileW(at(L"readme.txt").c_str()));
     ORBRunResult u = Uninstall(L"/S");
     EXPECT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
     EXPECT_TRUE(FileExists(victim));
     EXPECT_TRUE(u.HasLine(L"..\\victim.txt is kept")) << Narrow(Dump(u));
     EXPECT_TRUE(u.HasLine(L"%ORB_T_UP%\\victim.txt is kept")) << Narrow(Dump(u));
+    EXPECT_TRUE(u.HasLine(L"[uninstall] " + std::to_wstring(recorded - 1) + L" files removed")) << Narrow(Dump(u));
     EXPECT_FALSE(FileExists(at(L"orbdemo.exe")));
     SetEnvironmentVariableW(L"ORB_T_UP", nullptr);
+}
+
+// A copy of the uninstaller anywhere but the recorded install folder removes nothing,
+// there or in the real installation; someone watching is told why.
+TEST_F(Demo, UninstallerCopiedElsewhereRefusesAndDeletesNothing) {
+    ASSERT_EQ(kInstalled, Install().exitCode);
+    std::wstring other = root_.file(L"elsewhere");
+    ASSERT_TRUE(CreateDirectoryW(other.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(other + L"\\readme.txt", "mine"));
+    ASSERT_TRUE(CopyFileW(at(L"uninst.exe").c_str(), (other + L"\\uninst.exe").c_str(), FALSE));
+    ORBRunResult u = RunDemo(other + L"\\uninst.exe", L"/S");
+    EXPECT_EQ(kFailed, u.exitCode) << Narrow(Dump(u));
+    EXPECT_TRUE(u.boxes.empty());
+    EXPECT_TRUE(u.HasLine(L"[uninstall] refusing to run from " + other)) << Narrow(Dump(u));
+    ORBRunResult i = RunDemo(other + L"\\uninst.exe", L"", {IDOK});
+    EXPECT_EQ(kFailed, i.exitCode) << Narrow(Dump(i));
+    EXPECT_EQ(1u, i.boxes.size());
+    EXPECT_EQ("mine", ReadFileBytes(other + L"\\readme.txt"));
+    EXPECT_TRUE(FileExists(other + L"\\uninst.exe"));
+    EXPECT_TRUE(KeyExists(kUninstallKey));
+    EXPECT_TRUE(KeyExists(kProductKey));
+    EXPECT_TRUE(FileExists(at(L"orbdemo.exe")));
+    EXPECT_TRUE(FileExists(DesktopLink()));
 }
 
 // The silent road refuses the folders the install dialog refuses, before anything is
@@ -311,6 +338,26 @@ std::vector<std::string> LogLinesWith(const std::wstring& log, const std::string
     for (const std::string& line : ReadLines(log))
         if (line.find(text) != std::string::npos) found.push_back(line);
     return found;
+}
+
+// Plain /LOG writes into %TEMP% when its name is beyond the ANSI code page (users with
+// Chinese account names).
+TEST_F(Demo, PlainLogSwitchWritesIntoANonAsciiTempFolder) {
+    std::wstring temp = root_.file(L"t\u00EBmp \u4E2D\u6587");
+    ASSERT_TRUE(CreateDirectoryW(temp.c_str(), nullptr));
+    ORBRunOptions o;
+    o.exe = TestPath(L"orbdemo-setup.exe");
+    o.arguments = L"/S /LOG /D=" + dir_;
+    o.environment = {{L"TEMP", temp}, {L"TMP", temp}};
+    o.timeoutMs = 120000;
+    ORBRunResult r = ORBRunSetup(o);
+    EXPECT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
+    WIN32_FIND_DATAW fd;
+    HANDLE found = FindFirstFileW((temp + L"\\ORB Demo_*.log").c_str(), &fd);
+    ASSERT_NE(INVALID_HANDLE_VALUE, found) << Narrow(Dump(r));
+    FindClose(found);
+    EXPECT_EQ(1u, LogLinesWith(temp + L"\\" + fd.cFileName, "[setup] installed ORB Demo").size());
+    EXPECT_EQ(kInstalled, Uninstall(L"/S").exitCode);
 }
 
 // The thread id of a log file line ("2026-12-09 03:49:01.123 [1234] ...").

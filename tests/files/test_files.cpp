@@ -354,6 +354,24 @@ TEST(FileFunctions, DeleteAfterRebootOfAMissingPathIsDone) {
 
 namespace {
 
+TEST(FileFunctions, DeleteAnswersWhatIsOnDiskNotWhatTheShellSays) {
+    // A file another process holds with delete sharing: the shell may report it deleted
+    // while its name is still there until that handle closes.
+    ScopedTempDir d(L"delpend");
+    std::wstring path = d.file(L"pending.txt");
+    ASSERT_TRUE(WriteFileBytes(path, "p"));
+    HANDLE h = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                           nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(INVALID_HANDLE_VALUE, h);
+    bool unattended = ORBDeleteFileUnattended(path, 1, 0);
+    EXPECT_EQ(!FileExists(path), unattended);
+    g_answers = {0};
+    g_asked = 0;
+    bool asked = ORBDeleteFile(path, Ask);
+    EXPECT_EQ(!FileExists(path), asked);
+    CloseHandle(h);
+}
+
 struct DeleteRun {
     ORBRunResult result;
     std::vector<std::string> trace;
@@ -414,35 +432,42 @@ TEST(DeleteDialog, RetryAfterTheFileIsFreedDeletesIt) {
     EXPECT_FALSE(run.result.HasLine(L"failed!"));
 }
 
-TEST(DeleteDialog, AbortEndsTheProcessWithZeroAtOnce) {
+TEST(DeleteDialog, AbortEndsTheRunAtOnceAsCancelled) {
     ScopedTempDir d(L"dlg");
     std::wstring path = d.file(L"held.txt");
     ASSERT_TRUE(WriteFileBytes(path, "h"));
     HeldFile held(path);
-    ORBRunOptions options;
-    options.answers = {IDABORT};
-    DeleteRun run = RunDelete(path, options);
-    EXPECT_EQ(0u, run.result.exitCode);
-    EXPECT_EQ(1u, run.result.boxes.size());
-    EXPECT_TRUE(run.trace.empty());
+    for (bool standard : {false, true}) {
+        ORBRunOptions options;
+        options.answers = {IDABORT};
+        if (standard) options.environment = {{L"ORB_T_STANDARD", L"1"}};
+        DeleteRun run = RunDelete(path, options);
+        EXPECT_EQ(standard ? 1602u : 0u, run.result.exitCode);
+        EXPECT_EQ(1u, run.result.boxes.size());
+        EXPECT_TRUE(run.trace.empty());
+    }
 }
 
-// Nobody can answer in a silent run: a few tries over about two seconds, then false
+// Nobody can answer in an unattended run: a few tries over about two seconds, then false
 // with the failure lines; the run goes on and the file stays.
-TEST(DeleteDialog, ASilentRunRetriesBrieflyThenReturnsFalseWithoutAsking) {
+TEST(DeleteDialog, AnUnattendedRunRetriesBrieflyThenReturnsFalseWithoutAsking) {
     ScopedTempDir d(L"dlg");
     std::wstring path = d.file(L"held.txt");
     ASSERT_TRUE(WriteFileBytes(path, "h"));
     HeldFile held(path);
-    ORBRunOptions options;
-    options.environment = {{L"ORB_T_SILENT", L"1"}};
-    ULONGLONG start = GetTickCount64();
-    DeleteRun run = RunDelete(path, options);
-    ULONGLONG took = GetTickCount64() - start;
-    EXPECT_EQ(1u, run.result.exitCode);
-    EXPECT_TRUE(run.result.boxes.empty());
-    EXPECT_EQ((std::vector<std::string>{"result false", "AfterComplete"}), run.trace);
-    EXPECT_TRUE(run.result.HasLine(L"xm Delete " + path + L" failed!\r\n"));
-    EXPECT_TRUE(FileExists(path));
-    EXPECT_GE(took, 2000u);  // it did wait for the file before giving up
+    // Passive runs and suppressed boxes ask nobody either, nor does Lua_MsgBox (the
+    // default button, Yes, answers).
+    for (const wchar_t* mode : {L"ORB_T_SILENT", L"ORB_T_PASSIVE", L"ORB_T_SUPPRESS"}) {
+        ORBRunOptions options;
+        options.environment = {{mode, L"1"}};
+        ULONGLONG start = GetTickCount64();
+        DeleteRun run = RunDelete(path, options);
+        ULONGLONG took = GetTickCount64() - start;
+        EXPECT_EQ(1u, run.result.exitCode) << Narrow(mode);
+        EXPECT_TRUE(run.result.boxes.empty()) << Narrow(mode);
+        EXPECT_EQ((std::vector<std::string>{"box 6", "result false", "AfterComplete"}), run.trace) << Narrow(mode);
+        EXPECT_TRUE(run.result.HasLine(L"xm Delete " + path + L" failed!\r\n")) << Narrow(mode);
+        EXPECT_TRUE(FileExists(path));
+        EXPECT_GE(took, 2000u) << Narrow(mode);  // it did wait for the file before giving up
+    }
 }

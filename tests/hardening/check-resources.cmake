@@ -15,6 +15,7 @@ endif()
 foreach(want
     "<requestedExecutionLevel level=\"${LEVEL}\" uiAccess=\"false\"/>"
     "name=\"Microsoft.Windows.Common-Controls\" version=\"6.0.0.0\""
+    "name=\"Microsoft.Windows.GdiPlus\" version=\"1.1.0.0\""   # never searched for beside the setup
     "{35138b9a-5d96-4fbd-8e2d-a2440225f93a}"   # Windows 7
     "{8e0f7a12-bfb3-4fe8-b9a5-48fd50a15a9a}"   # Windows 10 and 11
     ">true</longPathAware>" ">true/pm</dpiAware>" ">PerMonitorV2, PerMonitor</dpiAwareness>")

@@ -459,3 +459,36 @@ TEST(UnCompress7z, PayloadStoredAfterTheImageUnpacksFromPlainAndSignedSetups) {
         DeleteFileW(d.file(L"trace.txt").c_str());
     }
 }
+
+TEST(UnCompress7z, AppendedPayloadCannotBeSwappedWhileTheSetupRuns) {
+    // Swapped when the settings chunk runs, before the setup opened its own file: the
+    // other payload fails the image's digest and nothing is installed. Swapped during
+    // the install hook: the file is held, the rename fails, the real payload unpacks.
+    for (const wchar_t* when : {L"swap the setup now", L"swap the setup again"}) {
+        ScopedTempDir run(L"swaprun"), d(L"swapdest");
+        std::wstring setup = run.file(L"setup.exe");
+        ASSERT_TRUE(CopyFileW(TestPath(L"payload_appended.exe").c_str(), setup.c_str(), FALSE));
+        bool renamed = false;
+        ORBRunOptions options;
+        options.environment = {{L"ORB_T_CASE", L"swap"}, {L"ORB_T_DEST", d.path()},
+                               {L"ORB_T_TRACE", run.file(L"trace.txt")}, {L"ORB_T_GUID", L"Local\\orb-payload-swap"}};
+        options.onLine = [&](const std::wstring& line) {
+            if (line.find(when) == std::wstring::npos) return;
+            renamed = MoveFileW(setup.c_str(), run.file(L"setup.old").c_str()) != 0;
+            if (renamed) CopyFileW(TestPath(L"payload_other.exe").c_str(), setup.c_str(), FALSE);
+        };
+        options.exe = setup;
+        ORBRunResult r = ORBRunSetup(options);
+        ASSERT_TRUE(r.started) << Narrow(when);
+        if (renamed) {
+            EXPECT_EQ(0u, r.exitCode) << Narrow(when);
+            EXPECT_TRUE(r.HasLine(L"missing or altered")) << Narrow(when);
+            EXPECT_TRUE(List(d.path()).empty()) << Narrow(when);
+            EXPECT_FALSE(FileExists(run.file(L"trace.txt"))) << Narrow(when);
+        } else {
+            EXPECT_EQ(1u, r.exitCode) << Narrow(when);
+            ExpectPayload(d.path());
+        }
+        EXPECT_EQ(when == std::wstring(L"swap the setup now"), renamed) << Narrow(when);
+    }
+}

@@ -75,7 +75,9 @@ local function safe_file_name(text)
 end
 
 local function default_log_file()
-  local temp = os.getenv("TEMP") or Lua_ExpandEnv("%TEMP%")
+  -- The host's wide-character environment: os.getenv answers in the ANSI code page,
+  -- which cannot hold every folder name (a Chinese account name on an English system).
+  local temp = Lua_ExpandEnv("%TEMP%")
   return string.format("%s\\%s_%s.log", temp, safe_file_name(global_product_name or "setup"),
                        os.date("%Y%m%d_%H%M%S"))
 end

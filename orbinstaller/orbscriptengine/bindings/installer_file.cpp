@@ -5,6 +5,7 @@
 #include "orbfileops.h"
 #include "orbhosttext.h"
 #include "orbfoldersecurity.h"
+#include "orblog.h"
 #include "orbscriptargs.h"
 
 namespace {
@@ -42,7 +43,15 @@ int Lua_RenameFile(lua_State* L) {
 int Lua_DeleteFile(lua_State* L) {
     return ORBProtect(L, [&] {
         std::wstring path = ORBArgString(L, 1);
-        lua_pushboolean(L, ORBSilentRun(L) ? ORBDeleteFileUnattended(path) : ORBDeleteFile(path, ORBAskDeleteFailed));
+        bool aborted = false;
+        bool ok = ORBSilentRun(L) ? ORBDeleteFileUnattended(path) : ORBDeleteFile(path, ORBAskDeleteFailed, &aborted);
+        if (aborted) {
+            // Abort ends the whole run, as a cancellation.
+            const int code = ORBExitCode(L, ORBOutcome::kCancelled);
+            ORBLog(L"ending the run (cancelled) with exit code %d\r\n", code);
+            ExitProcess(static_cast<UINT>(code));
+        }
+        lua_pushboolean(L, ok);
         return 1;
     });
 }

@@ -7,6 +7,7 @@
 #include "orb7zwriter.h"
 #include "orbappendedpayload.h"
 #include "orbfileops.h"
+#include "orbpayloadsource.h"
 #include "orbhandle.h"
 #include "orblinks.h"
 #include "orblog.h"
@@ -62,70 +63,40 @@ ORB7zCallbacks ScriptCallbacks(lua_State* L, int fileRef, int failRef) {
     return callbacks;
 }
 
+// Arguments 1-3 as a request: a number (or numeric string) names a resource by id.
+ORBUnpackRequest UnpackRequest(lua_State* L, int n) {
+    ORBUnpackRequest request;
+    request.fromFile = n >= 3 && lua_isboolean(L, 3) && lua_toboolean(L, 3);
+    if (!request.fromFile && lua_isnumber(L, 1))
+        request.resourceId = static_cast<WORD>(lua_tointegerx(L, 1, nullptr) & 0xFFFF);
+    request.source = ORBArgString(L, 1);
+    if (request.fromFile) request.source = ORBExpandEnvString(request.source);
+    request.destination = ORBExpandEnvString(ORBArgString(L, 2));
+    return request;
+}
+
 // (source, destination [, fromFile [, onFile [, onCreateFailed]]]) -> boolean
 int Lua_UnCompress7z(lua_State* L) {
     return ORBProtect(L, [&] {
-        ScriptRef fileRef(L), failRef(L);
         int n = lua_gettop(L);
+        // Any other count unpacks nothing and answers true.
+        if (n < 2 || n > 5) {
+            ORBLog(L"UnCompress successful.\r\n");
+            lua_pushboolean(L, 1);
+            return 1;
+        }
+        ScriptRef fileRef(L), failRef(L);
         // By position: a nil failure callback leaves the per-file one in force.
         if (n == 5 && lua_isfunction(L, 5)) {
             lua_pushvalue(L, 5);
             failRef.ref = luaL_ref(L, LUA_REGISTRYINDEX);
         }
-        if ((n == 4 || n == 5) && lua_isfunction(L, 4)) {
+        if (n >= 4 && lua_isfunction(L, 4)) {
             lua_pushvalue(L, 4);
             fileRef.ref = luaL_ref(L, LUA_REGISTRYINDEX);
         }
-        bool fromFile = n >= 3 && n <= 5 && lua_isboolean(L, 3) && lua_toboolean(L, 3);
-
-        int status = 0;
-        if (n >= 2 && n <= 5) {
-            std::wstring destination = ORBExpandEnvString(ORBArgString(L, 2));
-            if (!ORBPathExists(destination)) {
-                ORBLog(L"Fun:%s, Description:%s it's not exists!\r\n", L"Lua_UnCompress7z", destination.c_str());
-                lua_pushboolean(L, 0);
-                return 1;
-            }
-            ORB7zCallbacks callbacks = ScriptCallbacks(L, fileRef.ref, failRef.ref);
-            if (fromFile) {
-                std::wstring source = ORBExpandEnvString(ORBArgString(L, 1));
-                if (!ORBPathExists(source)) {
-                    ORBLog(L"Fun:%s, Description:%s it's not exists!\r\n", L"Lua_UnCompress7z", source.c_str());
-                    lua_pushboolean(L, 0);
-                    return 1;
-                }
-                ORBLog(L"UnCompress %s to %s .\r\n", source.c_str(), destination.c_str());
-                status = Extract7zFromFile(destination, source, callbacks);
-            } else {
-                std::wstring text;
-                const wchar_t* name = ResourceName(L, 1, text);
-                ORBResourceData res = ORBLoadResource(nullptr, ORB_RES_W(ORB_RT_7Z), name);
-                ORBAppendedPayload appended;
-                if (res.status == ORBResourceData::kNotFound && !IS_INTRESOURCE(name) &&
-                    ORBFindAppendedPayload(name, &appended)) {
-                    // Too large for the image: stored after it, read from the file.
-                    ORBLog(L"UnCompress %s to %s .\r\n", name, destination.c_str());
-                    status = Extract7zFromFileRange(destination, appended.file, appended.offset, appended.size,
-                                                    callbacks, true);
-                } else if (res.status == ORBResourceData::kNotFound || res.status == ORBResourceData::kNotLocked) {
-                    ORBLog(L"Fun:%s ,LoadResource failed!\r\n", L"Lua_UnCompress7z");
-                    lua_pushboolean(L, 0);
-                    return 1;
-                } else {
-                    if (!IS_INTRESOURCE(name)) ORBLog(L"UnCompress %s to %s .\r\n", name, destination.c_str());
-                    // The stored signature is exchanged while reading; the resource image
-                    // stays as stored, so every use in the process sees the same bytes.
-                    status = Extract7zFromMemory(destination, res.data, res.size, callbacks, true);
-                }
-            }
-        }
-        if (status != 0) {
-            ORBLog(L"Fun:%s, Description: UnCompress failed.!\r\n", L"Lua_UnCompress7z");
-            lua_pushboolean(L, 0);
-        } else {
-            ORBLog(L"UnCompress successful.\r\n");
-            lua_pushboolean(L, 1);
-        }
+        bool ok = ORBUnpack(UnpackRequest(L, n), ScriptCallbacks(L, fileRef.ref, failRef.ref));
+        lua_pushboolean(L, ok);
         return 1;
     });
 }

@@ -31,5 +31,6 @@ int ORBExitCode(lua_State* L, ORBOutcome outcome) {
 }
 
 bool ORBUnattendedRun(lua_State* L) {
-    return ORBRawGlobalBoolean(L, kORBGlobalSilentInstall) || ORBRawGlobalBoolean(L, kORBGlobalPassiveInstall);
+    return ORBRawGlobalBoolean(L, kORBGlobalSilentInstall) || ORBRawGlobalBoolean(L, kORBGlobalPassiveInstall) ||
+           ORBRawGlobalBoolean(L, kORBGlobalSuppressMsgBoxes);
 }

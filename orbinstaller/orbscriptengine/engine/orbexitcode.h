@@ -28,6 +28,6 @@ int ORBExitCode(lua_State* L, ORBOutcome outcome);
 // True when global_exit_codes is "standard".
 bool ORBStandardExitCodes(lua_State* L);
 
-// True when the run asks nothing of the user: global_silent_install or
-// global_passive_install is set (read like ORBExitCode).
+// True when the run asks nothing of the user: global_silent_install,
+// global_passive_install or global_suppress_msgboxes is set (read like ORBExitCode).
 bool ORBUnattendedRun(lua_State* L);

@@ -11,6 +11,7 @@
 #include "lauxlib.h"
 #include "lua.h"
 #include "orbscriptnames.h"
+#include "orbexitcode.h"
 #include "orbstring.h"
 
 // Text of argument idx (numbers converted), UTF-8 to UTF-16; anything else gives "".
@@ -48,14 +49,10 @@ inline lua_Number ORBArgNumber(lua_State* L, int idx) { return lua_tonumberx(L, 
 // Script truth: only nil, none and false are false.
 inline bool ORBArgBoolean(lua_State* L, int idx) { return lua_toboolean(L, idx) != 0; }
 
-// True in a silent run (global_silent_install set when the function is called):
-// installer functions then show nothing modal and wait for nobody.
-inline bool ORBSilentRun(lua_State* L) {
-    lua_getglobal(L, kORBGlobalSilentInstall);
-    bool silent = lua_toboolean(L, -1) != 0;
-    lua_pop(L, 1);
-    return silent;
-}
+// True when nobody may be asked (global_silent_install, global_passive_install or
+// global_suppress_msgboxes set when the function is called): installer functions then
+// show nothing modal and wait for nobody.
+inline bool ORBSilentRun(lua_State* L) { return ORBUnattendedRun(L); }
 
 inline void ORBPushString(lua_State* L, const std::wstring& text) {
     std::string utf8 = ORBWideToUtf8(text);

@@ -13,6 +13,7 @@ constexpr char kORBHookAfterComplete[] = "ORBSE_AfterComplete";
 // How the run goes.
 constexpr char kORBGlobalSilentInstall[] = "global_silent_install";
 constexpr char kORBGlobalPassiveInstall[] = "global_passive_install";
+constexpr char kORBGlobalSuppressMsgBoxes[] = "global_suppress_msgboxes";
 constexpr char kORBGlobalShowCompleteWindow[] = "global_show_completewindow";
 constexpr char kORBGlobalInstallMutexGuid[] = "global_install_mutex_guid";
 constexpr char kORBGlobalAppId[] = "global_app_id";

@@ -591,10 +591,7 @@ int Extract7zFromFile(const std::wstring& destination, const std::wstring& archi
     return ExtractRange(destination, nullptr, file.get(), 0, UInt64(size.QuadPart), callbacks, false);
 }
 
-int Extract7zFromFileRange(const std::wstring& destination, const std::wstring& file, unsigned long long offset,
+int Extract7zFromFileRange(const std::wstring& destination, HANDLE file, unsigned long long offset,
                            unsigned long long size, const ORB7zCallbacks& callbacks, bool restoreSignature) {
-    ORBFileHandle handle(CreateFileW(ORBSystemPath(file).c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_DELETE,
-                                     nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
-    if (!handle) return kORB7zOpenFailed;
-    return ExtractRange(destination, nullptr, handle.get(), offset, size, callbacks, restoreSignature);
+    return ExtractRange(destination, nullptr, file, offset, size, callbacks, restoreSignature);
 }

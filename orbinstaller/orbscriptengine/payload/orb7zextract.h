@@ -39,9 +39,9 @@ int Extract7zFromMemory(const std::wstring& destination, const void* data, size_
 int Extract7zFromFile(const std::wstring& destination, const std::wstring& archive,
                       const ORB7zCallbacks& callbacks);
 
-// Same for the size bytes at offset of a file (a payload stored after the setup's
-// image); restoreSignature as for memory. kORB7zOpenFailed when it cannot be opened.
-int Extract7zFromFileRange(const std::wstring& destination, const std::wstring& file, unsigned long long offset,
+// Same for the size bytes at offset of an open file (a payload stored after the setup's
+// image, read through the handle that checked it); restoreSignature as for memory.
+int Extract7zFromFileRange(const std::wstring& destination, HANDLE file, unsigned long long offset,
                            unsigned long long size, const ORB7zCallbacks& callbacks, bool restoreSignature);
 
 // The entry loop over a seekable stream. Entries are written in archive order below

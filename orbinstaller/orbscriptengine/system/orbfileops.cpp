@@ -210,16 +210,22 @@ bool ORBRenameFile(const std::wstring& fromArg, const std::wstring& toArg) {
     return ok;
 }
 
-bool ORBDeleteFile(const std::wstring& pathArg, ORBAskFn ask) {
+bool ORBDeleteFile(const std::wstring& pathArg, ORBAskFn ask, bool* aborted) {
+    if (aborted) *aborted = false;
     std::wstring path = ORBExpandEnvString(pathArg);
     // Retry runs the whole deletion again; once the user has retried, the script gets
     // true whatever the later rounds end with.
     for (bool retried = false;; retried = true) {
         if (!ORBPathExists(path)) return true;
         int rc = ShellOperation(FO_DELETE, path, nullptr, FOF_SILENT | FOF_NOCONFIRMATION);
-        if (rc == 0) return true;
+        // The shell's answer alone is not enough: it has said yes to a file still there.
+        if (rc == 0 && !ORBPathExists(path)) return true;
         int answer = ask(path);
-        if (answer == IDABORT) ExitProcess(0);
+        if (answer == IDABORT) {
+            ORBLog(L"Delete %s failed, aborted by the user\r\n", path.c_str());
+            if (aborted) *aborted = true;
+            return false;
+        }
         if (answer == IDRETRY) continue;
         ORBLog(L"Delete %s failed!\r\n", path.c_str());
         ORBLog(L"SHFileOperation error code : %#x\r\n", rc);
@@ -232,7 +238,7 @@ bool ORBDeleteFileUnattended(const std::wstring& pathArg, int tries, DWORD pause
     for (int attempt = 1;; ++attempt) {
         if (!ORBPathExists(path)) return true;
         int rc = ShellOperation(FO_DELETE, path, nullptr, FOF_SILENT | FOF_NOCONFIRMATION | FOF_NOERRORUI);
-        if (rc == 0) return true;
+        if (rc == 0 && !ORBPathExists(path)) return true;
         if (attempt >= tries) {
             ORBLog(L"Delete %s failed!\r\n", path.c_str());
             ORBLog(L"SHFileOperation error code : %#x\r\n", rc);

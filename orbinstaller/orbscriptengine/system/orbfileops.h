@@ -41,10 +41,11 @@ bool ORBRenameFile(const std::wstring& from, const std::wstring& to);
 // host's is ORBAskDeleteFailed (orbhosttext.h); tests give their own.
 using ORBAskFn = int (*)(const std::wstring& path);
 
-// Permanent shell delete of a file or tree. True when gone or missing; on failure asks
-// Abort (ends the process with 0) / Retry (tries again) / Ignore (true, logged); false
-// only when the dialog itself fails on the first round.
-bool ORBDeleteFile(const std::wstring& path, ORBAskFn ask);
+// Permanent shell delete of a file or tree. True when gone or missing (checked, not
+// taken from the shell); on failure asks Abort (false, *aborted set: the caller ends the
+// run as cancelled) / Retry (tries again) / Ignore (true, logged); false also when the
+// dialog itself fails on the first round.
+bool ORBDeleteFile(const std::wstring& path, ORBAskFn ask, bool* aborted = nullptr);
 
 // The same deletion where nobody can answer (a silent run): tries times in all, pauseMs
 // apart, then false with the failure lines; the file is then still there.

@@ -9,13 +9,14 @@ end
 function ORBSE_OnInstall()
   local case = os.getenv("ORB_T_CASE")
   local dest = os.getenv("ORB_T_DEST")
+  if case == "swap" then Lua_Logout("swap the setup again") end
   if case == "callback_error" then
     Lua_UnCompress7z("App.7z", dest, false, function(path)
       trace("file " .. path)
       error("callback boom")
     end)
     trace("after")
-  elseif case == "plain" then
+  elseif case == "plain" or case == "swap" then
     trace("result " .. tostring(Lua_UnCompress7z("App.7z", dest, false, nil, nil)))
   end
 end
