@@ -1,5 +1,5 @@
 // orbpack: makes a setup and its uninstaller from a stub and a product folder.
-//   orbpack [--target i686|x86_64] [--stub <file>] [-o <folder>] <product folder>
+//   orbpack [--target i686|x86_64] [--stub <file>] [-o <folder>] [--sign "<command with {file}>"] <product folder>
 //   orbpack --list <program.exe>     prints the resources of a program
 #include <cstdio>
 #include <cstdlib>
@@ -17,7 +17,8 @@
 namespace {
 
 const char kUsage[] =
-    "usage: orbpack [--target i686|x86_64] [--stub <file>] [-o <folder>] <product folder>\n"
+    "usage: orbpack [--target i686|x86_64] [--stub <file>] [-o <folder>] [--sign \"<command with {file}>\"]\n"
+    "               <product folder>\n"
     "       orbpack --list <program.exe>\n";
 
 // The folder of this program: the stubs of the kit lie beside it.
@@ -47,7 +48,8 @@ int List(const fs::path& file) {
         return 1;
     }
     for (const OrbResEntry& e : image.Resources().Entries())
-        std::printf("%s %s %04x %zu\n", Key(e.type).c_str(), Key(e.name).c_str(), e.language, e.data.size());
+        std::printf("%s %s %04x %s\n", Key(e.type).c_str(), Key(e.name).c_str(), unsigned(e.language),
+                    std::to_string(e.data.size()).c_str());
     return 0;
 }
 
@@ -62,6 +64,7 @@ int Run(const std::vector<std::string>& args) {
         if (a == "--target" && hasValue) target = args[++i];
         else if (a == "--stub" && hasValue) o.stub = fs::u8path(args[++i]);
         else if (a == "-o" && hasValue) o.output = fs::u8path(args[++i]);
+        else if (a == "--sign" && hasValue) o.sign = args[++i];
         else if (!a.empty() && a[0] != '-' && product.empty()) product = fs::u8path(a);
         else return std::fputs(kUsage, stderr), 2;
     }

@@ -110,6 +110,19 @@ bool ReadInputs(const OrbPackProduct& p, const OrbPackOptions& o, Inputs& in, st
     return true;
 }
 
+// Runs the signing command with {file} replaced by the quoted path of `file`; false
+// with a reason when it fails.
+bool Sign(const std::string& command, const fs::path& file, std::string& error) {
+    std::string quoted = "\"" + OrbPackShow(file) + "\"", line = command;
+    for (size_t at = line.find("{file}"); at != std::string::npos; at = line.find("{file}", at + quoted.size()))
+        line.replace(at, 6, quoted);
+    if (OrbPackSystem(line) != 0) {
+        error = OrbPackShow(file) + ": the signing command failed: " + line;
+        return false;
+    }
+    return true;
+}
+
 // A Unix time as a file time. C++17 has no conversion between the two clocks: the
 // difference of their present moments, rounded to whole seconds as their epochs are.
 fs::file_time_type FileTime(uint32_t unixTime) {
@@ -156,8 +169,11 @@ bool OrbPackBuild(const OrbPackOptions& o, std::string& error) {
         std::error_code ec;
         fs::path dir = fs::temp_directory_path(ec) / ("orbpack-" + std::to_string(std::random_device()()));
         fs::create_directories(dir, ec);
-        bool ok = !ec && OrbPackWrite(dir / fs::u8path(uninstName), uninstaller, error);
-        if (ok) fs::last_write_time(dir / fs::u8path(uninstName), FileTime(o.timeStamp), ec);
+        fs::path file = dir / fs::u8path(uninstName);
+        bool ok = !ec && OrbPackWrite(file, uninstaller, error);
+        // Signed before it is embedded: what the setup unpacks is the signed program.
+        if (ok && !o.sign.empty()) ok = Sign(o.sign, file, error) && OrbPackRead(file, uninstaller, error);
+        if (ok) fs::last_write_time(file, FileTime(o.timeStamp), ec);
         std::vector<uint8_t> packed;
         ok = ok && OrbPackArchiveFolder(dir, 9, packed, error);
         fs::remove_all(dir, ec);
@@ -189,6 +205,15 @@ bool OrbPackBuild(const OrbPackOptions& o, std::string& error) {
         error = OrbPackShow(setupFile) + ": " + std::to_string(image.size()) + " bytes, over its budget of " +
                 std::to_string(p.sizeBudget) + " bytes";
         return false;
+    }
+    if (!o.sign.empty()) {
+        // Signed last, after an appended payload: the signature covers everything, and
+        // the setup finds the payload entry just before the certificate table.
+        std::error_code ec;
+        fs::path tmp = o.output / fs::u8path(p.output + ".orbpack-sign.exe");
+        bool ok = OrbPackWrite(tmp, image, error) && Sign(o.sign, tmp, error) && OrbPackRead(tmp, image, error);
+        fs::remove(tmp, ec);
+        if (!ok) return false;
     }
     if (!uninstaller.empty() && !OrbPackWrite(uninstFile, uninstaller, error)) return false;
     if (!OrbPackWrite(setupFile, image, error)) {

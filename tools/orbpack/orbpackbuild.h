@@ -11,6 +11,7 @@ struct OrbPackOptions {
     std::filesystem::path output;   // folder the setup and uninstaller are written to
     std::filesystem::path stub;     // orbstub-<arch>.exe
     uint32_t timeStamp = 0;         // PE time stamp of both programs
+    std::string sign;               // command run on each program, {file} its path; empty: none
 };
 
 // Writes <output>/<output name>.exe and, with an uninstall script, the uninstaller;

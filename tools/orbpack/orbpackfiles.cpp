@@ -2,11 +2,16 @@
 #include "orbpackfiles.h"
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <fstream>
 #include <system_error>
 
 #include "pugixml.hpp"
+
+#ifndef _WIN32
+#include <sys/wait.h>
+#endif
 
 std::string OrbPackShow(const fs::path& p) {
     auto s = p.u8string();
@@ -143,4 +148,17 @@ bool OrbPackLayout(const fs::path& file, const std::vector<uint8_t>& bytes, std:
         return false;
     }
     return true;
+}
+
+int OrbPackSystem(const std::string& commandLine) {
+#ifdef _WIN32
+    // The wide entry, so paths outside the ANSI code page survive.
+    std::u16string units;
+    if (!OrbPackUtf16(commandLine, units)) return -1;
+    std::wstring wide(units.begin(), units.end());
+    return _wsystem(wide.c_str());
+#else
+    int status = std::system(commandLine.c_str());
+    return status == -1 ? -1 : WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+#endif
 }

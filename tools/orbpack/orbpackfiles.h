@@ -25,6 +25,8 @@ bool OrbPackCheckPng(const fs::path& file, const std::vector<uint8_t>& bytes, st
 // well-formed XML.
 bool OrbPackLayout(const fs::path& file, const std::vector<uint8_t>& bytes, std::vector<uint8_t>& utf16,
                    std::string& error);
+// Runs a command line through the system's shell; its exit code, -1 when it did not run.
+int OrbPackSystem(const std::string& commandLine);
 // UTF-8 to UTF-16 code units; false on malformed UTF-8.
 bool OrbPackUtf16(const std::string& utf8, std::u16string& out);
 

@@ -10,6 +10,7 @@
 #ifdef ORBPACK_HAVE_ARCHIVE
 #include "orbpackarchive.h"
 #elif !defined(_WIN32)
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 #endif
@@ -56,6 +57,8 @@ bool RunSevenZip(const fs::path& folder, const fs::path& out, int level) {
     pid_t pid = fork();
     if (pid == 0) {
         if (chdir(folder.c_str()) != 0) _exit(127);
+        int null = open("/dev/null", O_WRONLY);  // its progress report is of no use here
+        if (null >= 0) dup2(null, 1);
         execlp("7z", "7z", "a", "-t7z", "-bd", "-y", mx.c_str(), target.c_str(), ".", static_cast<char*>(nullptr));
         _exit(127);
     }
