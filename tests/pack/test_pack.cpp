@@ -1,5 +1,6 @@
 // The PE resource writer and the packer's output, read back by Windows' own resource,
 // checksum and version functions.
+#include <windows.h>
 #include <imagehlp.h>
 
 #include <cstring>
