@@ -156,6 +156,30 @@ if(MODE STREQUAL "same")
       message(FATAL_ERROR "the two packers' setups differ (${err})")
     endif()
   endif()
+  # Beside the setup: the winget manifest with the setup's hash and the kit's switches
+  # and codes, and the detection rule on the uninstall key.
+  string(TOUPPER "${a}" hash)
+  file(READ "${WORK}/first/out/tiny-setup.winget.yaml" yaml)
+  file(READ "${WORK}/first/out/tiny-setup.detection.json" rule)
+  foreach(want "PackageIdentifier: \"Tiny.Tiny\"" "PackageVersion: \"2.3.4\"" "Publisher: \"Tiny Maker\""
+               "InstallerType: exe" "InstallerSha256: ${hash}" "Scope: user" "Silent: /S"
+               "SilentWithProgress: /PASSIVE" "InstallLocation: /D=<INSTALLPATH>" "Log: /LOG=\"<LOGPATH>\""
+               "InstallerReturnCode: 1602\n    ReturnResponse: cancelledByUser"
+               "InstallerReturnCode: 1618\n    ReturnResponse: installInProgress"
+               "InstallerReturnCode: 3010\n    ReturnResponse: rebootRequiredToFinish"
+               "ProductCode: \"Tiny\"" "ManifestType: singleton" "ManifestVersion: 1.6.0")
+    string(FIND "${yaml}" "${want}" at)
+    if(at LESS 0)
+      message(FATAL_ERROR "the winget manifest lacks '${want}':\n${yaml}")
+    endif()
+  endforeach()
+  foreach(want "\"keyPath\": \"HKEY_CURRENT_USER\\\\Software\\\\Microsoft\\\\Windows\\\\CurrentVersion\\\\Uninstall\\\\Tiny\""
+               "\"valueName\": \"DisplayVersion\"" "\"detectionValue\": \"2.3.4\"")
+    string(FIND "${rule}" "${want}" at)
+    if(at LESS 0)
+      message(FATAL_ERROR "the detection rule lacks '${want}':\n${rule}")
+    endif()
+  endforeach()
   # SOURCE_DATE_EPOCH is the time stamp: a different one, a different file.
   set(ENV{SOURCE_DATE_EPOCH} 1700000000)
   pack("${ORBPACK}" "${WORK}/second/elsewhere" "${WORK}/epoch-out")

@@ -116,6 +116,7 @@ TEST(PeResources, RefusesSignedStubsTrailingDataAndOtherFiles) {
     EXPECT_TRUE(image.Load(stub, error)) << error;
 }
 
+#ifndef ORB_PACK_NO_PRODUCTS
 // The setup orbpack made of tests/pack/product: version information, manifest, scripts,
 // module, layout and images as the host and Windows look for them.
 TEST(Packer, SetupCarriesTheProductAsTheHostLooksForIt) {
@@ -142,3 +143,4 @@ TEST(Packer, SetupCarriesTheProductAsTheHostLooksForIt) {
     // The stub's default icon stays when the product gives none.
     EXPECT_NE(nullptr, FindResourceW(m.m, MAKEINTRESOURCEW(ORB_IDI_ICON), RT_GROUP_ICON));
 }
+#endif

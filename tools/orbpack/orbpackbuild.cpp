@@ -7,6 +7,7 @@
 #include <chrono>
 #include <random>
 
+#include "orbpackdeploy.h"
 #include "orbpackfiles.h"
 #include "orbpackpayload.h"
 #include "orbpackproduct.h"
@@ -215,10 +216,23 @@ bool OrbPackBuild(const OrbPackOptions& o, std::string& error) {
         fs::remove(tmp, ec);
         if (!ok) return false;
     }
-    if (!uninstaller.empty() && !OrbPackWrite(uninstFile, uninstaller, error)) return false;
-    if (!OrbPackWrite(setupFile, image, error)) {
+    fs::path wingetFile = o.output / fs::u8path(p.output + ".winget.yaml");
+    fs::path detectionFile = o.output / fs::u8path(p.output + ".detection.json");
+    if (p.deployment && p.uninstallKey.empty())
+        return error = OrbPackShow(p.globalScript) + ": no global_uninstall_key for the deployment metadata", false;
+    // The setup last: a setup on disk always comes with everything that belongs to it;
+    // on a failure the files written before it go again.
+    std::vector<std::pair<fs::path, std::vector<uint8_t>>> files;
+    if (!uninstaller.empty()) files.emplace_back(uninstFile, uninstaller);
+    if (p.deployment) {
+        files.emplace_back(wingetFile, Bytes(OrbPackWingetManifest(p, image, in.stub.Is64())));
+        files.emplace_back(detectionFile, Bytes(OrbPackDetectionRule(p, in.stub.Is64())));
+    }
+    files.emplace_back(setupFile, image);
+    for (size_t i = 0; i < files.size(); ++i) {
+        if (OrbPackWrite(files[i].first, files[i].second, error)) continue;
         std::error_code ec;
-        if (!uninstaller.empty()) fs::remove(uninstFile, ec);
+        for (size_t k = 0; k < i; ++k) fs::remove(files[k].first, ec);
         return false;
     }
     return true;

@@ -148,7 +148,7 @@ bool OrbPackLoadProduct(const fs::path& folder, OrbPackProduct& p, std::string& 
     Reader r(L, file, folder, error);
     if (!r.OnlyKnown({"output", "name", "version", "publisher", "description", "execution_level", "scripts",
                       "modules", "layout", "images", "icon", "payload", "payload_level", "append_payload",
-                      "payload_size_in_scripts", "size_budget", "resources", "uninstaller"},
+                      "payload_size_in_scripts", "size_budget", "resources", "uninstaller", "winget"},
                      ""))
         return false;
     double level = p.payloadLevel, budget = 0;
@@ -252,7 +252,30 @@ bool OrbPackLoadProduct(const fs::path& folder, OrbPackProduct& p, std::string& 
     }
     lua_pop(L, 1);
 
+    // winget = { identifier = "Maker.Product", url = "https://...", license = "...",
+    //           short_description = "..." }
+    lua_getfield(L, -1, "winget");
+    if (lua_istable(L, -1)) {
+        p.deployment = true;
+        if (!r.OnlyKnown({"identifier", "url", "license", "short_description"}, "winget.") ||
+            !r.String("identifier", p.packageId) || !r.String("url", p.installerUrl) ||
+            !r.String("license", p.license) || !r.String("short_description", p.shortDescription))
+            return false;
+        if (p.packageId.empty() || p.installerUrl.empty())
+            return r.Fail("field 'winget' needs identifier and url");
+    } else if (!lua_isnil(L, -1)) {
+        return r.Fail("field 'winget' must be a table");
+    }
+    lua_pop(L, 1);
+
     if (!p.globalScript.empty()) {
+        p.standardExitCodes = ScriptSetting(p.globalScript, "global_exit_codes") == "standard";
+        // The key as the script writes it, a Lua string with doubled backslashes.
+        std::string key = ScriptSetting(p.globalScript, "global_uninstall_key");
+        for (size_t i = 0; i < key.size(); ++i) {
+            if (key[i] == '\\' && i + 1 < key.size()) ++i;
+            p.uninstallKey += key[i];
+        }
         if (p.name.empty()) p.name = ScriptSetting(p.globalScript, "global_product_name");
         if (p.version.empty()) p.version = ScriptSetting(p.globalScript, "global_product_version");
         if (p.publisher.empty()) p.publisher = ScriptSetting(p.globalScript, "global_publisher");

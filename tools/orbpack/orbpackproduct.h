@@ -29,6 +29,13 @@ struct OrbPackProduct {
     // The uninstaller: made when uninstallScript is set and `uninstaller ~= false`.
     bool makeUninstaller = false;
     std::string uninstallerOutput = "uninst", uninstallerDescription, uninstallerResource = "UNINST.7Z";
+    // Deployment metadata: written when the description has a winget table.
+    bool deployment = false;
+    std::string packageId, installerUrl, license, shortDescription;
+    // From the global script: its uninstall key (below HKLM or HKCU) and whether its exit
+    // codes are the standard ones (global_exit_codes = "standard").
+    std::string uninstallKey;
+    bool standardExitCodes = false;
 };
 
 // Reads <folder>/product.lua; false with "<file>: <reason>" (or the Lua error, which

@@ -5,3 +5,4 @@ payload = "app.7z"
 payload_size_in_scripts = true
 uninstaller = false
 resources = { { type = "_7Z", name = "EXTRA.7Z", file = "app.7z" } }
+winget = { identifier = "Tiny.Tiny", url = "https://example.com/tiny-setup.exe", license = "MIT" }
