@@ -35,17 +35,6 @@ struct DataModule {
     }
 };
 
-std::wstring VersionString(const std::wstring& file, const wchar_t* key) {
-    DWORD handle = 0, size = GetFileVersionInfoSizeW(file.c_str(), &handle);
-    std::vector<char> data(size);
-    if (!size || !GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return L"<none>";
-    wchar_t* value = nullptr;
-    UINT len = 0;
-    std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
-    if (!VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &len)) return L"<missing>";
-    return value;
-}
-
 }  // namespace
 
 // Resources added to the stub are found by Windows' lookup (a binary search, so only in
@@ -117,6 +106,21 @@ TEST(PeResources, RefusesSignedStubsTrailingDataAndOtherFiles) {
 }
 
 #ifndef ORB_PACK_NO_PRODUCTS
+namespace {
+
+std::wstring VersionString(const std::wstring& file, const wchar_t* key) {
+    DWORD handle = 0, size = GetFileVersionInfoSizeW(file.c_str(), &handle);
+    std::vector<char> data(size);
+    if (!size || !GetFileVersionInfoW(file.c_str(), 0, size, data.data())) return L"<none>";
+    wchar_t* value = nullptr;
+    UINT len = 0;
+    std::wstring path = std::wstring(L"\\StringFileInfo\\040904B0\\") + key;
+    if (!VerQueryValueW(data.data(), path.c_str(), reinterpret_cast<void**>(&value), &len)) return L"<missing>";
+    return value;
+}
+
+}  // namespace
+
 // The setup orbpack made of tests/pack/product: version information, manifest, scripts,
 // module, layout and images as the host and Windows look for them.
 TEST(Packer, SetupCarriesTheProductAsTheHostLooksForIt) {
