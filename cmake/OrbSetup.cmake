@@ -127,6 +127,19 @@ function(orb_version_resource out settings target output name version publisher 
   set(${out} "${text}" PARENT_SCOPE)
 endfunction()
 
+# The default window icon, shared by every setup and the stub of this build folder:
+# sets <out> to its path and defines the target orb_icon that makes it.
+function(orb_default_icon out)
+  set(icon "${CMAKE_BINARY_DIR}/orb_icon.ico")
+  if(NOT TARGET orb_icon)
+    add_custom_command(OUTPUT "${icon}"
+      COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/make-icon.py" "${icon}"
+      DEPENDS "${ORB_TOOLS_DIR}/make-icon.py")
+    add_custom_target(orb_icon DEPENDS "${icon}")
+  endif()
+  set(${out} "${icon}" PARENT_SCOPE)
+endfunction()
+
 function(orb_add_setup target)
   cmake_parse_arguments(ARG "PAYLOAD_SIZE_IN_SCRIPTS;APPEND_PAYLOAD"
     "PRODUCT_DIR;OUTPUT_NAME;GLOBAL_VAR;INSTSCRIPT;UNINSTSCRIPT;LAYOUT;PAYLOAD_DIR;EXECUTION_LEVEL;PRODUCT_NAME;PRODUCT_VERSION;PUBLISHER;DESCRIPTION;SIZE_BUDGET"
@@ -144,14 +157,7 @@ function(orb_add_setup target)
   set(deps)
   set(appended)
 
-  # Window icon, shared by every setup of this build folder.
-  set(icon "${CMAKE_BINARY_DIR}/orb_icon.ico")
-  if(NOT TARGET orb_icon)
-    add_custom_command(OUTPUT "${icon}"
-      COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/make-icon.py" "${icon}"
-      DEPENDS "${ORB_TOOLS_DIR}/make-icon.py")
-    add_custom_target(orb_icon DEPENDS "${icon}")
-  endif()
+  orb_default_icon(icon)
   orb_rc_path(icon_rc "${icon}")
   # Ids, types and names come from the header the host's code reads them from.
   orb_rc_path(ids_rc "${PROJECT_SOURCE_DIR}/common/utility/orbresourceids.h")

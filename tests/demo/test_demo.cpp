@@ -22,6 +22,13 @@ const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 // The sample uses the standard exit codes.
 constexpr DWORD kInstalled = 0, kCancelled = 1602, kFailed = 1603, kAnotherInstance = 1618, kBadCommandLine = 87;
 
+// The setup under test: the build's, or another (ORB_DEMO_SETUP, a path in the test
+// folder) made of the same product, such as the one orbpack packs.
+std::wstring DemoSetup() {
+    const wchar_t* other = _wgetenv(L"ORB_DEMO_SETUP");
+    return TestPath(other && *other ? other : L"orbdemo-setup.exe");
+}
+
 bool KeyExists(const wchar_t* key, REGSAM view = 0) {
     ORBRegKey k;
     return RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ | view, k.put()) == ERROR_SUCCESS;
@@ -96,7 +103,7 @@ protected:
     void TearDown() override { RemoveLeftovers(); }
 
     ORBRunResult Install(const std::wstring& extra = L"") {
-        return RunDemo(TestPath(L"orbdemo-setup.exe"), L"/S " + extra + L"/D=" + dir_);
+        return RunDemo(DemoSetup(), L"/S " + extra + L"/D=" + dir_);
     }
     ORBRunResult Uninstall(const std::wstring& args, std::vector<int> answers = {}) {
         return RunDemo(dir_ + L"\\uninst.exe", args, std::move(answers));
@@ -214,7 +221,7 @@ TEST_F(Demo, SilentInstallRefusesDriveRelativeRootAndWindowsFolders) {
     ASSERT_GT(GetSystemWindowsDirectoryW(windows, MAX_PATH + 1), 0u);
     std::wstring win = windows;
     for (const std::wstring& folder : {win.substr(0, 2) + L"ORB Demo", win.substr(0, 3), win + L"\\ORB Demo"}) {
-        ORBRunResult r = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/S /D=" + folder);
+        ORBRunResult r = RunDemo(DemoSetup(), L"/S /D=" + folder);
         EXPECT_EQ(kFailed, r.exitCode) << Narrow(folder);
         EXPECT_TRUE(r.boxes.empty());
         EXPECT_TRUE(r.HasLine(L"install failed")) << Narrow(Dump(r));
@@ -369,7 +376,7 @@ std::string LogThread(const std::string& line) {
 
 TEST_F(Demo, DeploymentSwitchesInstallAndUninstallWithALogFile) {
     std::wstring log = root_.file(L"install.log");
-    ORBRunResult r = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART /LOG=\"" + log +
+    ORBRunResult r = RunDemo(DemoSetup(), L"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART /LOG=\"" + log +
                                                                  L"\" /dir=\"" + dir_ + L"\"");
     ASSERT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
     EXPECT_TRUE(r.boxes.empty());
@@ -387,30 +394,30 @@ TEST_F(Demo, DeploymentSwitchesInstallAndUninstallWithALogFile) {
 }
 
 TEST_F(Demo, HelpAndUnknownSwitchesOnBothRoads) {
-    ORBRunResult quietHelp = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/S /?");
+    ORBRunResult quietHelp = RunDemo(DemoSetup(), L"/S /?");
     EXPECT_EQ(0u, quietHelp.exitCode);
     EXPECT_TRUE(quietHelp.boxes.empty());
     EXPECT_TRUE(quietHelp.HasLine(L"xm /VERYSILENT\t"));
     EXPECT_TRUE(quietHelp.HasLine(L"xm /START\t"));
 
-    ORBRunResult help = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/?");
+    ORBRunResult help = RunDemo(DemoSetup(), L"/?");
     EXPECT_EQ(0u, help.exitCode);
     ASSERT_EQ(1u, help.boxes.size());
     for (const wchar_t* sw : {L"/S\t", L"/SILENT\t", L"/PASSIVE\t", L"/SUPPRESSMSGBOXES\t", L"/D=<folder>\t",
                               L"/DIR=<folder>\t", L"/LOG[=<file>]\t", L"/NORESTART\t", L"/LANG=<code>\t", L"/NOAUTOSTART\t"})
         EXPECT_NE(std::wstring::npos, help.boxes[0].text.find(sw)) << Narrow(sw);
     // /LANG also picks the language of the list.
-    ORBRunResult zhHelp = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/LANG=zh-CN /?");
+    ORBRunResult zhHelp = RunDemo(DemoSetup(), L"/LANG=zh-CN /?");
     ASSERT_EQ(1u, zhHelp.boxes.size());
     EXPECT_NE(std::wstring::npos, zhHelp.boxes[0].text.find(L"/D=<\u6587\u4ef6\u5939>\t"));  // "文件夹"
 
-    ORBRunResult quietBad = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/BOGUS /VERYSILENT /D=" + dir_);
+    ORBRunResult quietBad = RunDemo(DemoSetup(), L"/BOGUS /VERYSILENT /D=" + dir_);
     EXPECT_EQ(kBadCommandLine, quietBad.exitCode);
     EXPECT_TRUE(quietBad.boxes.empty());
     EXPECT_TRUE(quietBad.HasLine(L"/BOGUS"));
     EXPECT_FALSE(FileExists(dir_));
 
-    ORBRunResult bad = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/LANG /D=" + dir_);
+    ORBRunResult bad = RunDemo(DemoSetup(), L"/LANG /D=" + dir_);
     EXPECT_EQ(kBadCommandLine, bad.exitCode);
     ASSERT_EQ(1u, bad.boxes.size());
     EXPECT_NE(std::wstring::npos, bad.boxes[0].text.find(L"/LANG"));
@@ -559,7 +566,7 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     MapSkinFontUnderWine();
     // A user with an English display language and no /LANG: English throughout.
     if (ChineseDisplayLanguage()) GTEST_SKIP() << "test_demo runs this with an English display language";
-    Session s(TestPath(L"orbdemo-setup.exe"), L"/D=" + dir_);
+    Session s(DemoSetup(), L"/D=" + dir_);
     HWND init = s.NextDialog();
     ASSERT_TRUE(init) << Narrow(Dump(s.result));
     Sleep(500);
@@ -571,7 +578,7 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
         EXPECT_TRUE(Has(names, name)) << Narrow(name);
 
     // A second setup while the first runs: the first comes to the front, the second ends with 1618.
-    ORBRunResult second = RunDemo(TestPath(L"orbdemo-setup.exe"), L"/S /D=" + dir_);
+    ORBRunResult second = RunDemo(DemoSetup(), L"/S /D=" + dir_);
     EXPECT_EQ(kAnotherInstance, second.exitCode);
     EXPECT_TRUE(second.HasLine(L"CreateAppInstance return true"));
     EXPECT_EQ(init, GetForegroundWindow());
@@ -614,7 +621,7 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
 TEST_F(Demo, InteractiveInstallInChineseByTheLangSwitch) {
     MapSkinFontUnderWine();
     {
-        Session s(TestPath(L"orbdemo-setup.exe"), L"/LANG=zh-CN /D=" + dir_);
+        Session s(DemoSetup(), L"/LANG=zh-CN /D=" + dir_);
         HWND init = s.NextDialog();
         ASSERT_TRUE(init) << Narrow(Dump(s.result));
         Sleep(500);
@@ -671,7 +678,7 @@ TEST_F(Demo, DialogsScaleWithTheDisplayAt200Percent) {
     for (const wchar_t* lang : {L"", L"zh-"}) {
         SCOPED_TRACE(Narrow(lang));
         const std::wstring prefix = std::wstring(L"demo-") + lang + L"200-";
-        Session s(TestPath(L"orbdemo-setup.exe"), (*lang ? L"/LANG=zh-CN /D=" : L"/D=") + dir_);
+        Session s(DemoSetup(), (*lang ? L"/LANG=zh-CN /D=" : L"/D=") + dir_);
         HWND init = s.NextDialog();
         ASSERT_TRUE(init) << Narrow(Dump(s.result));
         RECT wr = {};
@@ -704,7 +711,7 @@ TEST_F(Demo, ChineseDisplayLanguageWithoutTheSwitch) {
     if (!ChineseDisplayLanguage()) GTEST_SKIP() << "test_demo_zh runs this with a Chinese display language";
     MapSkinFontUnderWine();
     {
-        Session s(TestPath(L"orbdemo-setup.exe"), L"/D=" + dir_);
+        Session s(DemoSetup(), L"/D=" + dir_);
         HWND init = s.NextDialog();
         ASSERT_TRUE(init) << Narrow(Dump(s.result));
         Sleep(500);
@@ -726,7 +733,7 @@ TEST_F(Demo, ChineseDisplayLanguageWithoutTheSwitch) {
 // log file holds the lines of both threads (ORBSE_OnInstall runs on the worker).
 TEST_F(Demo, PassiveRunShowsProgressOnlyAndLogsBothThreads) {
     std::wstring log = root_.file(L"passive.log");
-    Session s(TestPath(L"orbdemo-setup.exe"), L"/PASSIVE /LOG=" + log + L" /D=" + dir_);
+    Session s(DemoSetup(), L"/PASSIVE /LOG=" + log + L" /D=" + dir_);
     HWND install = s.NextDialog();
     ASSERT_TRUE(install) << Narrow(Dump(s.result));
     Sleep(300);
@@ -760,7 +767,7 @@ TEST_F(Demo, InteractiveReinstallAsksRetryOrCancelForAFileInUse) {
                                        nullptr));
         ASSERT_TRUE(lock);
         // Retry while the file is still locked, then Cancel, then the failure notice.
-        Session s(TestPath(L"orbdemo-setup.exe"), L"/D=" + dir_, {IDRETRY, IDCANCEL, IDOK});
+        Session s(DemoSetup(), L"/D=" + dir_, {IDRETRY, IDCANCEL, IDOK});
         HWND init = s.NextDialog();
         ASSERT_TRUE(init);
         ORBClickClient(init, kInstallBtn.x, kInstallBtn.y);

@@ -1,0 +1,2 @@
+local m = require "tinymod"
+function OnInstall() return m.answer end

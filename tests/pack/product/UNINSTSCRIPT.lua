@@ -1,0 +1,1 @@
+function OnUninstall() return 0 end

@@ -1,0 +1,8 @@
+-- A small product for the packer's tests.
+output = "tiny-setup"
+execution_level = "asInvoker"
+payload = "app.7z"
+payload_size_in_scripts = true
+uninstaller = false
+resources = { { type = "_7Z", name = "EXTRA.7Z", file = "app.7z" } }
+winget = { identifier = "Tiny.Tiny", url = "https://example.com/tiny-setup.exe", license = "MIT" }
