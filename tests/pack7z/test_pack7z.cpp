@@ -129,6 +129,8 @@ TEST(PackArchive, FailuresNameTheirPathAndLeaveNoArchive) {
     EXPECT_FALSE(Pack(src.file(L"nothing"), out.file(L"a.7z"), error));
     EXPECT_NE(std::string::npos, error.find("nothing")) << error;
     EXPECT_FALSE(Pack(src.path(), out.file(L"a.7z"), error, 10));
+    EXPECT_FALSE(Pack(src.path() + L"\\", src.file(L"a.7z"), error));
+    EXPECT_FALSE(FileExists(src.file(L"a.7z.part")));
     // A file that cannot be read (locked by another handle); an archive that was there
     // before stays as it was.
     ASSERT_TRUE(WriteFileBytes(out.file(L"a.7z"), "old"));

@@ -1,5 +1,6 @@
 #include "orbpackarchive.h"
 
+#include <algorithm>
 #include <system_error>
 #include <vector>
 
@@ -71,6 +72,16 @@ bool OrbPackWriteArchive(const fs::path& folder, const fs::path& out, const OrbP
         error = "compression level " + std::to_string(opt.level) + " is not between 0 and 9";
         return false;
     }
+    // An archive inside its own payload would pack its former self.
+    std::error_code ec;
+    fs::path outFull = fs::weakly_canonical(fs::absolute(out, ec), ec);
+    fs::path folderFull = fs::weakly_canonical(fs::absolute(folder, ec), ec);
+    if (!folderFull.has_filename()) folderFull = folderFull.parent_path();
+    auto mismatch = std::mismatch(folderFull.begin(), folderFull.end(), outFull.begin(), outFull.end());
+    if (!ec && mismatch.first == folderFull.end()) {
+        error = OrbPackDisplay(out) + ": the archive cannot be written inside the folder it packs";
+        return false;
+    }
     std::vector<OrbPackEntry> tree;
     if (!OrbPackScanTree(folder, tree, error)) return false;
 
@@ -91,9 +102,6 @@ bool OrbPackWriteArchive(const fs::path& folder, const fs::path& out, const OrbP
         error = outName + ": cannot be replaced";
         ok = false;
     }
-    if (!ok) {
-        std::error_code ec;
-        fs::remove(temp, ec);
-    }
+    if (!ok) fs::remove(temp, ec);
     return ok;
 }
