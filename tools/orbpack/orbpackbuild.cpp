@@ -12,6 +12,7 @@
 #include "orbpackpayload.h"
 #include "orbpackproduct.h"
 #include "orbpackscript.h"
+#include "orbpacksha256.h"
 #include "orbpackwinres.h"
 #include "orbpeimage.h"
 
@@ -197,6 +198,17 @@ bool OrbPackBuild(const OrbPackOptions& o, std::string& error) {
         setup.Set(OrbResKey::Name(r.type), OrbResKey::Name(r.name), kLanguage, std::move(bytes));
     }
     if (!in.payload.empty() && !p.appendPayload) setup.Set(sevenZip, OrbResKey::Name("APP.7Z"), kLanguage, in.payload);
+    if (!in.payload.empty() && p.appendPayload) {
+        // The appended archive's SHA-256 and size (64-bit, little-endian) go into the image,
+        // where a signature covers them: the setup unpacks the archive only when they match.
+        const std::string hex = OrbPackSha256(in.payload);
+        std::vector<uint8_t> digest;
+        for (size_t i = 0; i + 1 < hex.size(); i += 2)
+            digest.push_back(uint8_t(std::stoul(hex.substr(i, 2), nullptr, 16)));
+        const uint64_t size = in.payload.size();
+        for (int i = 0; i < 8; ++i) digest.push_back(uint8_t(size >> (8 * i)));
+        setup.Set(OrbResKey::Name("PAYLOADSHA256"), OrbResKey::Name("APP.7Z"), kLanguage, std::move(digest));
+    }
     std::vector<uint8_t> image = in.stub.Write(setup, o.timeStamp);
     if (!in.payload.empty() && p.appendPayload && !OrbPackAppendPayload(image, in.payload, "APP.7Z", error))
         return false;

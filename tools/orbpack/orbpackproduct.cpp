@@ -8,11 +8,10 @@
 
 #include "orbpackfiles.h"
 
-extern "C" {
+// Lua is compiled as C++ here, as in the setup itself: no C linkage block.
 #include "lauxlib.h"
 #include "lua.h"
 #include "lualib.h"
-}
 
 namespace {
 

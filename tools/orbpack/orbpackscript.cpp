@@ -7,10 +7,8 @@
 #ifdef ORBPACK_HAVE_CHUNK
 #include "orbpackchunk.h"
 #else
-extern "C" {
 #include "lauxlib.h"
 #include "lua.h"
-}
 #endif
 
 namespace {

@@ -122,6 +122,14 @@ std::vector<uint8_t> OrbPackManifest(const std::string& level) {
         "                        processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"/>\n"
         "    </dependentAssembly>\n"
         "  </dependency>\n"
+        // GDI+ is a static import and a KnownDLL only from Windows 10: bound to the system's
+        // side-by-side copy, it is never searched for in the setup's folder.
+        "  <dependency>\n"
+        "    <dependentAssembly>\n"
+        "      <assemblyIdentity type=\"win32\" name=\"Microsoft.Windows.GdiPlus\" version=\"1.1.0.0\"\n"
+        "                        processorArchitecture=\"*\" publicKeyToken=\"6595b64144ccf1df\" language=\"*\"/>\n"
+        "    </dependentAssembly>\n"
+        "  </dependency>\n"
         "  <compatibility xmlns=\"urn:schemas-microsoft-com:compatibility.v1\">\n"
         "    <application>\n"
         "      <supportedOS Id=\"{35138b9a-5d96-4fbd-8e2d-a2440225f93a}\"/>\n"
