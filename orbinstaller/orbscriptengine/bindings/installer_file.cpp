@@ -136,6 +136,12 @@ const luaL_Reg kORBFileFunctions[] = {
     {"Lua_GetTempFileName", Lua_GetTempFileName},
     {"Lua_ExpandEnv", Lua_ExpandEnv},
     {"Lua_RemoveDirectory", Lua_RemoveDirectory},
+    {nullptr, nullptr},
+};
+
+// Added after the first functions: registered after every other group, so the order of
+// those stays what scripts and tools know.
+const luaL_Reg kORBFolderSecurityFunctions[] = {
     {"Lua_CreateSecureDirectory", Lua_CreateSecureDirectory},
     {"Lua_UsersCanWrite", Lua_UsersCanWrite},
     {nullptr, nullptr},

@@ -9,8 +9,8 @@
 extern const luaL_Reg kORBScriptModules[];
 // Global tables made after the modules (GLibTab); may be empty.
 void ORBRegisterScriptTables(lua_State* L);
-// Makes require find modules among the program's own LUAMOD resources only: empty
-// package.path and package.cpath, one searcher (orbscriptmodules.cpp).
+// Makes require find preloaded modules, then the program's own LUAMOD resources, and
+// nothing on disk: empty package.path and package.cpath (orbscriptmodules.cpp).
 void ORBInstallModuleSearcher(lua_State* L);
 
 extern const luaL_Reg kORBPayloadFunctions[];   // installer_payload.cpp
@@ -18,6 +18,7 @@ extern const luaL_Reg kORBRegistryFunctions[];  // installer_registry.cpp
 extern const luaL_Reg kORBFileFunctions[];      // installer_file.cpp
 extern const luaL_Reg kORBProcessFunctions[];   // installer_process.cpp
 extern const luaL_Reg kORBShellFunctions[];     // installer_shell.cpp
+extern const luaL_Reg kORBFolderSecurityFunctions[];  // installer_file.cpp, added later
 
 // The groups above in registration order, ended by nullptr (orbscriptengine.cpp).
 extern const luaL_Reg* const kORBInstallerFunctionGroups[];
