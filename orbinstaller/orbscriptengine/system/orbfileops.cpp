@@ -20,20 +20,6 @@ const wchar_t kNotExists[] = L"Fun:%s, Description:%s it's not exists!\r\n";
 // MAX_PATH - 12).
 const size_t kPlainPathMax = MAX_PATH - 12;
 
-std::wstring FullPath(const std::wstring& path) {
-    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    while (n) {
-        std::wstring out(n, L'\0');
-        DWORD got = GetFullPathNameW(path.c_str(), n, &out[0], nullptr);
-        if (got < n) {
-            out.resize(got);
-            return out;
-        }
-        n = got;
-    }
-    return path;
-}
-
 std::wstring CurrentDirectory() {
     DWORD n = GetCurrentDirectoryW(0, nullptr);
     while (n) {
@@ -89,7 +75,7 @@ bool CopyOrMove(bool move, const std::wstring& fromArg, const std::wstring& toAr
 // False, with a line naming it, when a folder on the way to path is a link: what lies
 // behind it is not the tree the caller meant.
 bool ParentsAreNoLinks(const std::wstring& path, const wchar_t* fn) {
-    std::wstring full = WithoutTrailingSlash(FullPath(path));
+    std::wstring full = WithoutTrailingSlash(ORBFullPath(path));
     size_t slash = full.find_last_of(L"\\/");
     std::wstring where;
     if (slash == std::wstring::npos || !ORBPathCrossesLink(full.substr(0, slash), &where)) return true;
@@ -128,7 +114,7 @@ void DeleteOpenTree(const std::wstring& full) {
 // system holds it open and would keep it.
 void DeleteTree(const std::wstring& path, const wchar_t* fn) {
     if (!ParentsAreNoLinks(path, fn)) return;
-    std::wstring full = WithoutTrailingSlash(FullPath(path));
+    std::wstring full = WithoutTrailingSlash(ORBFullPath(path));
     if (lstrcmpiW(WithoutTrailingSlash(CurrentDirectory()).c_str(), full.c_str()) == 0) {
         std::wstring parent = full;
         size_t slash = parent.find_last_of(L"\\/");
@@ -143,9 +129,23 @@ void DeleteTree(const std::wstring& path, const wchar_t* fn) {
 
 }  // namespace
 
+std::wstring ORBFullPath(const std::wstring& path) {
+    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
+    while (n) {
+        std::wstring out(n, L'\0');
+        DWORD got = GetFullPathNameW(path.c_str(), n, &out[0], nullptr);
+        if (got < n) {
+            out.resize(got);
+            return out;
+        }
+        n = got;
+    }
+    return path;
+}
+
 std::wstring ORBSystemPath(const std::wstring& path) {
     if (path.size() < kPlainPathMax || path.compare(0, 4, L"\\\\?\\") == 0) return path;
-    std::wstring full = FullPath(path);
+    std::wstring full = ORBFullPath(path);
     if (full.compare(0, 4, L"\\\\?\\") == 0 || full.compare(0, 4, L"\\\\.\\") == 0) return full;
     if (full.compare(0, 2, L"\\\\") == 0) return L"\\\\?\\UNC\\" + full.substr(2);
     return L"\\\\?\\" + full;

@@ -10,6 +10,10 @@
 
 #include "orbenvexpand.h"
 
+// path made absolute against the current folder (GetFullPathNameW); path itself when the
+// system cannot say.
+std::wstring ORBFullPath(const std::wstring& path);
+
 // path in a form the file APIs accept at any length: short paths unchanged, longer ones
 // made absolute with the \\?\ prefix. Only for paths whose parts are already checked.
 std::wstring ORBSystemPath(const std::wstring& path);

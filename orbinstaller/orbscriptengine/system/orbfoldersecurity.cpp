@@ -5,6 +5,7 @@
 
 #include <vector>
 
+#include "orbfileops.h"
 #include "orbhandle.h"
 #include "orblinks.h"
 #include "orblog.h"
@@ -45,13 +46,6 @@ PSID ProcessUser(std::vector<BYTE>& buffer) {
     buffer.resize(size);
     if (!GetTokenInformation(token.get(), TokenUser, buffer.data(), size, &size)) return nullptr;
     return reinterpret_cast<TOKEN_USER*>(buffer.data())->User.Sid;
-}
-
-std::wstring FullPath(const std::wstring& path) {
-    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    std::vector<wchar_t> out(n + 1);
-    DWORD got = n ? GetFullPathNameW(path.c_str(), DWORD(out.size()), out.data(), nullptr) : 0;
-    return got && got < out.size() ? std::wstring(out.data(), got) : path;
 }
 
 }  // namespace
@@ -103,7 +97,7 @@ bool ORBCreateSecureFolder(const std::wstring& path) {
     }
     ORBLocalMemory hold(sd);
     SECURITY_ATTRIBUTES sa = {sizeof sa, sd, FALSE};
-    const std::wstring full = FullPath(path);
+    const std::wstring full = ORBFullPath(path);
     // From below the root: "C:\" or "\\server\share\".
     size_t start = 3;
     if (full.compare(0, 2, L"\\\\") == 0) {

@@ -15,20 +15,6 @@ HANDLE OpenName(const std::wstring& path, DWORD access, DWORD share, DWORD dispo
                        attributes | FILE_FLAG_OPEN_REPARSE_POINT | FILE_FLAG_BACKUP_SEMANTICS, nullptr);
 }
 
-std::wstring FullPath(const std::wstring& path) {
-    DWORD n = GetFullPathNameW(path.c_str(), 0, nullptr, nullptr);
-    while (n) {
-        std::wstring out(n, L'\0');
-        DWORD got = GetFullPathNameW(path.c_str(), n, &out[0], nullptr);
-        if (got < n) {
-            out.resize(got);
-            return out;
-        }
-        n = got;
-    }
-    return path;
-}
-
 // Units of the volume root at the start of a full path ("C:\", "\\server\share\"),
 // prefixed forms included.
 size_t RootLength(const std::wstring& full) {
@@ -73,7 +59,7 @@ bool ORBPathFacts(const std::wstring& path, ORBFileFacts* facts) {
 
 bool ORBPathCrossesLink(const std::wstring& path, std::wstring* where) {
     if (path.empty()) return false;
-    std::wstring full = FullPath(path);
+    std::wstring full = ORBFullPath(path);
     for (size_t k = RootLength(full); k <= full.size(); ++k) {
         if (k < full.size() && full[k] != L'\\' && full[k] != L'/') continue;
         if (k == 0 || full[k - 1] == L'\\' || full[k - 1] == L'/') continue;
