@@ -13,7 +13,8 @@ namespace {
 
 std::mutex g_fileMutex;
 ORBFileHandle g_file;
-std::wstring g_path;
+std::wstring g_path;    // the name asked for
+std::wstring g_actual;  // the file written
 // Lines logged before a file was named; bounded so a run that never names one does
 // not grow without end.
 std::string g_early;
@@ -52,39 +53,75 @@ bool WriteAll(HANDLE file, const std::string& bytes) {
            written == bytes.size();
 }
 
+// Names tried after the one asked for before the log file is given up.
+constexpr int kMaxLogSuffix = 100;
+
+// A log file is always a new file: a name that exists (an earlier run's log, or a link
+// or a second name of a file somebody put there first, as anyone may in the Windows
+// temp folder a service's setup logs to) is never written through. The next free name
+// "<name> (2).<ext>", "<name> (3).<ext>", ... is taken instead.
+ORBFileHandle CreateNewLogFile(const std::wstring& path, std::wstring* actual, DWORD* error) {
+    const size_t slash = path.find_last_of(L"\\/");
+    const size_t dot = path.rfind(L'.');
+    const bool hasExt = dot != std::wstring::npos && (slash == std::wstring::npos || dot > slash + 1);
+    const std::wstring stem = hasExt ? path.substr(0, dot) : path;
+    const std::wstring ext = hasExt ? path.substr(dot) : std::wstring();
+    for (int n = 1; n <= kMaxLogSuffix; ++n) {
+        std::wstring name = n == 1 ? path : stem + L" (" + std::to_wstring(n) + L")" + ext;
+        // CREATE_NEW never opens what is there, a link included; readers may follow the
+        // file live but nobody may write to, rename or delete it while it is open.
+        ORBFileHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,
+                                       FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr));
+        if (!file) {
+            *error = GetLastError();
+            if (*error == ERROR_FILE_EXISTS || *error == ERROR_ALREADY_EXISTS) continue;
+            return ORBFileHandle();
+        }
+        // What was made is judged on its handle: one name, no reparse point.
+        BY_HANDLE_FILE_INFORMATION info = {};
+        if (!GetFileInformationByHandle(file.get(), &info) || info.nNumberOfLinks != 1 ||
+            (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT)) {
+            *error = ERROR_CANT_ACCESS_FILE;
+            return ORBFileHandle();
+        }
+        *actual = name;
+        return file;
+    }
+    return ORBFileHandle();
+}
+
 }  // namespace
 
 bool ORBOpenLogFile(const std::wstring& path) {
     DWORD error = 0;
+    std::wstring actual;
     {
         std::lock_guard<std::mutex> lock(g_fileMutex);
         if (g_file && path == g_path) return true;
-        // Appending keeps what earlier runs wrote; readers may follow the file live.
-        ORBFileHandle file(CreateFileW(path.c_str(), FILE_APPEND_DATA, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                       nullptr, OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr));
-        if (!file) {
-            error = GetLastError();
-        } else {
-            LARGE_INTEGER size = {};
-            if (GetFileSizeEx(file.get(), &size) && size.QuadPart == 0) WriteAll(file.get(), "\xEF\xBB\xBF");
+        ORBFileHandle file = CreateNewLogFile(path, &actual, &error);
+        if (file) {
+            error = 0;
+            WriteAll(file.get(), "\xEF\xBB\xBF");
             if (!g_early.empty()) WriteAll(file.get(), g_early);
             g_early.clear();
             g_early.shrink_to_fit();
             g_earlyClosed = true;
             g_file = std::move(file);
             g_path = path;
+            g_actual = actual;
         }
     }
-    if (error) {
-        ORBLog(L"cannot open the log file %s, error %d\r\n", path.c_str(), static_cast<int>(error));
-        return false;
+    if (!actual.empty()) {
+        if (actual != path) ORBLog(L"the log file %s exists; logging to %s\r\n", path.c_str(), actual.c_str());
+        return true;
     }
-    return true;
+    ORBLog(L"cannot open the log file %s, error %d\r\n", path.c_str(), static_cast<int>(error));
+    return false;
 }
 
 std::wstring ORBLogFilePath() {
     std::lock_guard<std::mutex> lock(g_fileMutex);
-    return g_path;
+    return g_actual;
 }
 
 void ORBLogFileWrite(const wchar_t* line) {
@@ -101,6 +138,7 @@ void ORBCloseLogFile() {
     std::lock_guard<std::mutex> lock(g_fileMutex);
     g_file.reset();
     g_path.clear();
+    g_actual.clear();
     g_early.clear();
     g_earlyClosed = false;
 }

@@ -3,12 +3,13 @@
 
 #include <string>
 
-// Writes every later log line to path as well (appended; a UTF-8 BOM when the file is
-// new). Lines logged before the first file opened are written first. False when the
-// file cannot be opened: the reason goes to the debugger output and the run goes on.
+// Writes every later log line to a new file at path as well (UTF-8 with a BOM); when the
+// name exists (a file, a link) the first free "<name> (N).<ext>" is made instead and the
+// log says so. Lines logged before the first file opened are written first. False when
+// no file can be made: the reason goes to the debugger output and the run goes on.
 bool ORBOpenLogFile(const std::wstring& path);
 
-// Path of the open log file; empty when there is none.
+// Path of the file being written; empty when there is none.
 std::wstring ORBLogFilePath();
 
 // The log facility hands every line here (prefix included); one write per call, so

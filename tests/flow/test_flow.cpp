@@ -273,6 +273,25 @@ TEST(LogFile, SilentRunKeepsEveryLineUpToTheScriptError) {
     EXPECT_EQ(lf, crlf);
 }
 
+// The log is always a new file: a file at its name (an earlier log, or a second name of
+// a file elsewhere that somebody put there first) keeps its content; the next free
+// numbered name is written instead and the log says which.
+TEST(LogFile, AnExistingNameOrHardLinkIsNeverWrittenThrough) {
+    ScopedTempDir dir(L"logx");
+    std::wstring log = dir.file(L"setup.log"), second = dir.file(L"setup (2).log");
+    std::wstring outside = dir.file(L"elsewhere.txt"), third = dir.file(L"setup (3).log");
+    ASSERT_TRUE(WriteFileBytes(log, "earlier run\r\n"));
+    ASSERT_TRUE(WriteFileBytes(outside, "not a log"));
+    ASSERT_TRUE(CreateHardLinkW(second.c_str(), outside.c_str(), nullptr));
+    FlowRun run = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_LOG", log}});
+    EXPECT_EQ(1u, run.result.exitCode);
+    EXPECT_EQ("earlier run\r\n", ReadFileBytes(log));
+    EXPECT_EQ("not a log", ReadFileBytes(outside));
+    EXPECT_EQ(0u, ReadFileBytes(third).find("\xEF\xBB\xBF"));
+    EXPECT_NE(std::string::npos, ReadFileBytes(third).find("OnInstall says"));
+    EXPECT_TRUE(run.result.HasLine(L"xm the log file " + log + L" exists; logging to " + third));
+}
+
 TEST(LogFile, AnUnopenableLogFileIsReportedAndTheRunGoesOn) {
     FlowRun run = RunFlow(L"flow_basic.exe", {{L"ORB_T_SILENT", L"true"}, {L"ORB_T_LOG", L"Z:\\no\\such\\dir\\x.log"}});
     EXPECT_EQ(1u, run.result.exitCode);

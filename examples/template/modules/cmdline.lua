@@ -78,6 +78,10 @@ local function default_log_file()
   -- The host's wide-character environment: os.getenv answers in the ANSI code page,
   -- which cannot hold every folder name (a Chinese account name on an English system).
   local temp = Lua_ExpandEnv("%TEMP%")
+  -- Run as SYSTEM, %TEMP% is the Windows temp folder, where every user may create files
+  -- (the log's name could be taken first): the log then goes where only administrators
+  -- may write.
+  if Lua_UsersCanWrite(temp) then temp = Lua_ExpandEnv("%SystemRoot%\\Logs") end
   return string.format("%s\\%s_%s.log", temp, safe_file_name(global_product_name or "setup"),
                        os.date("%Y%m%d_%H%M%S"))
 end
