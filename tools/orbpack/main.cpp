@@ -1,6 +1,7 @@
 // orbpack: makes a setup and its uninstaller from a stub and a product folder.
 //   orbpack [--target i686|x86_64] [--stub <file>] [-o <folder>] [--sign "<command with {file}>"] <product folder>
 //   orbpack --list <program.exe>     prints the resources of a program
+//   orbpack --new <folder> [--template <folder>]   a new product folder from the template
 #include <cstdio>
 #include <cstdlib>
 #include <string>
@@ -8,6 +9,7 @@
 
 #include "orbpackbuild.h"
 #include "orbpackfiles.h"
+#include "orbpacknew.h"
 #include "orbpeimage.h"
 
 #ifdef _WIN32
@@ -19,7 +21,8 @@ namespace {
 const char kUsage[] =
     "usage: orbpack [--target i686|x86_64] [--stub <file>] [-o <folder>] [--sign \"<command with {file}>\"]\n"
     "               <product folder>\n"
-    "       orbpack --list <program.exe>\n";
+    "       orbpack --list <program.exe>\n"
+    "       orbpack --new <folder> [--template <folder>]\n";
 
 // The folder of this program: the stubs of the kit lie beside it.
 fs::path ProgramFolder() {
@@ -53,7 +56,25 @@ int List(const fs::path& file) {
     return 0;
 }
 
+// The kit holds bin/orbpack and template/ side by side.
+int New(const std::vector<std::string>& args) {
+    fs::path folder, templ = ProgramFolder().parent_path() / "template";
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--template" && i + 1 < args.size()) templ = fs::u8path(args[++i]);
+        else if (folder.empty() && !args[i].empty() && args[i][0] != '-') folder = fs::u8path(args[i]);
+        else return std::fputs(kUsage, stderr), 2;
+    }
+    if (folder.empty()) return std::fputs(kUsage, stderr), 2;
+    std::string error;
+    if (!OrbPackNewProduct(templ, folder, error)) {
+        std::fprintf(stderr, "orbpack: %s\n", error.c_str());
+        return 1;
+    }
+    return 0;
+}
+
 int Run(const std::vector<std::string>& args) {
+    if (!args.empty() && args[0] == "--new") return New(args);
     OrbPackOptions o;
     std::string target = "i686";
     fs::path product;

@@ -7,6 +7,7 @@
 #include <set>
 
 #include "orbpackfiles.h"
+#include "orbpacknew.h"
 
 // Lua is compiled as C++ here, as in the setup itself: no C linkage block.
 #include "lauxlib.h"
@@ -274,6 +275,12 @@ bool OrbPackLoadProduct(const fs::path& folder, OrbPackProduct& p, std::string& 
         for (size_t i = 0; i < key.size(); ++i) {
             if (key[i] == '\\' && i + 1 < key.size()) ++i;
             p.uninstallKey += key[i];
+        }
+        if (ScriptSetting(p.globalScript, "global_install_mutex_guid").find(kOrbPackTemplateGuid) != std::string::npos) {
+            error = OrbPackShow(p.globalScript) +
+                    ": global_install_mutex_guid is the template's; give the product a GUID of its own"
+                    " (orbpack --new makes a product folder with one)";
+            return false;
         }
         if (p.name.empty()) p.name = ScriptSetting(p.globalScript, "global_product_name");
         if (p.version.empty()) p.version = ScriptSetting(p.globalScript, "global_product_version");
