@@ -60,7 +60,6 @@ M.languages = {
 M.side_suffix = ".orbnew"
 
 local T = M.languages.en
-local tries = {}     -- path -> times Lua_UnCompress7z found it locked
 local pending = {}   -- full paths whose new content waits for the next start
 local restart_session = false
 local chose_close = false  -- the user answered "Close them and continue" once already
@@ -148,25 +147,21 @@ function M.free(paths, purpose)
   end
 end
 
--- The failure callback for Lua_UnCompress7z: the file's holders are freed by the policy
--- (asked about only when the user has not chosen to close programs yet) and the file
--- tried once more; a file whose holder allows deletion is renamed aside (and deleted as
--- soon as it is let go); any other file is skipped and written later by
--- M.place_side_files.
+-- The failure callback for Lua_UnCompress7z, which tries the file once more after it:
+-- the file's holders are freed by the policy (asked about only when the user has not
+-- chosen to close programs yet), then the old file is renamed aside and deleted (it goes
+-- as soon as any holder that allows this lets go) so the new one can be written now. A
+-- file that cannot even be renamed is skipped and written by M.place_side_files.
 function M.on_locked(path, err)
-  tries[path] = (tries[path] or 0) + 1
   log("cannot write %s (error %d)", path, err)
-  if tries[path] == 1 then
-    M.free({ path }, "install")
-    return 0
-  end
+  M.free({ path }, "install")
   local aside = path .. ".orbold"
-  if tries[path] <= 2 and Lua_RenameFile(path, aside) then
-    log("%s was renamed aside: its holder allows it", path)
+  if Lua_RenameFile(path, aside) then
     Lua_DelFileRecursive(aside)
     if exists(aside) then Lua_MoveFileAfterReboot(aside) end
     return 0
   end
+  log("%s stays in use: it is replaced at the next start", path)
   pending[#pending + 1] = path
   return 1
 end
@@ -196,7 +191,7 @@ function M.place_side_files(dir, resource)
     placed[#placed + 1] = rel
   end
   Lua_DelFileRecursive(side)
-  pending, tries = {}, {}
+  pending = {}
   global_restart_required = true
   return placed
 end
