@@ -168,7 +168,8 @@ end
 
 -- Unpacks resource again into a side folder of dir and puts each skipped file beside
 -- its target as <name>.orbnew, scheduled to replace it at the next start. Answers the
--- skipped files relative to dir, or nil when one cannot be scheduled (the run has failed).
+-- skipped files and their side files relative to dir (for the uninstaller's list), or nil
+-- when one cannot be scheduled (the run has failed).
 function M.place_side_files(dir, resource)
   if #pending == 0 then return {} end
   local side = dir .. "\\~orb-pending"
@@ -189,6 +190,7 @@ function M.place_side_files(dir, resource)
     end
     log("%s replaces %s at the next start", sidefile, path)
     placed[#placed + 1] = rel
+    placed[#placed + 1] = rel .. M.side_suffix  -- an uninstall before that start removes it
   end
   Lua_DelFileRecursive(side)
   pending = {}
