@@ -34,6 +34,13 @@ global_startup_check = true
 -- the setup ends with 1 when it ran to its end and 0 otherwise.
 global_exit_codes = "standard"
 
+-- Programs using the product's files (modules/inuse.lua): an interactive run asks;
+-- an unattended one closes them (asking them to close; /NOCLOSEAPPLICATIONS leaves them
+-- running, their files then change at the next restart with exit code 3010), and with
+-- force (/FORCECLOSEAPPLICATIONS) ends those that do not close.
+global_close_applications = true
+global_force_close_applications = false
+
 -- Run mode: interactive with the completion dialog; /S or /VERYSILENT switch to the
 -- silent road, /SILENT or /PASSIVE to progress only (ORBSE_BeforeInit).
 global_silent_install = false

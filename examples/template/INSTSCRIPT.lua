@@ -3,16 +3,22 @@
 --
 -- Command line (read in ORBSE_BeforeInit): the switches of the cmdline module (/S,
 -- /VERYSILENT, /SILENT, /PASSIVE, /SUPPRESSMSGBOXES, /D=, /DIR=, /LOG, /NORESTART,
--- /LANG=, /?; see modules/cmdline.lua) and this product's own:
+-- /LANG=, /CLOSEAPPLICATIONS, /NOCLOSEAPPLICATIONS, /FORCECLOSEAPPLICATIONS, /?; see
+-- modules/cmdline.lua) and this product's own:
 --   /START        start the program when the setup has finished
 --   /NOAUTOSTART  do not start the program with Windows
 --
 -- Exit codes (global_exit_codes = "standard" in GLOBAL_VAR.lua): 0 installed, 3010
 -- installed but Windows must restart, 1602 cancelled, 1603 failed, 1618 another
 -- instance runs, 87 bad command line (modules/exitcode.lua).
+--
+-- Files in use (modules/inuse.lua): programs holding the product's files are listed and
+-- closed on request (closed by default in unattended runs); a file still held is
+-- replaced at the next start of Windows, and the exit code is then 3010.
 
 local cmdline = require "cmdline"
 local exitcode = require "exitcode"
+local inuse = require "inuse"
 local lang = require "lang"
 
 -- Texts shown to the user, one table per language (modules/lang.lua picks one in
@@ -20,7 +26,6 @@ local lang = require "lang"
 local TEXTS = {
   zh = {
     old_os = "%s 需要 Windows Vista 或更高版本的 Windows。",
-    in_use = "无法写入文件：\n%s\n\n它可能正在被其他程序使用。请关闭该程序后点击“重试”，或点击“取消”结束安装。",
     unpack_failed = "无法解压安装文件到\n%s\n\n点击“重试”再试一次，或点击“取消”结束安装。",
     no_folder = "无法创建安装目录：\n%s",
     bad_folder = "不能安装到这个文件夹：\n%s\n\n请选择磁盘上的完整路径，不能是磁盘根目录或 Windows 文件夹。",
@@ -29,7 +34,6 @@ local TEXTS = {
   },
   en = {
     old_os = "%s needs Windows Vista or a later version of Windows.",
-    in_use = "Cannot write the file:\n%s\n\nAnother program may be using it. Close that program and click Retry, or click Cancel to end the setup.",
     unpack_failed = "Cannot unpack the setup's files to\n%s\n\nClick Retry to try again, or Cancel to end the setup.",
     no_folder = "Cannot create the install folder:\n%s",
     bad_folder = "The setup cannot install into this folder:\n%s\n\nChoose a full path on a drive; not a drive's root folder, nor the Windows folder.",
@@ -82,7 +86,7 @@ local LAYOUT_TEXTS = {
 local T = TEXTS[lang.default]
 
 -- MessageBoxW styles and answers.
-local MB_OK, MB_RETRYCANCEL, MB_ICONERROR, MB_ICONWARNING, MB_SETFOREGROUND = 0, 5, 16, 48, 65536
+local MB_OK, MB_RETRYCANCEL, MB_ICONERROR, MB_ICONWARNING, MB_ICONINFORMATION, MB_SETFOREGROUND = 0, 5, 16, 48, 64, 65536
 local IDRETRY = 4
 
 local function log(fmt, ...)
@@ -156,17 +160,15 @@ local function option(value, default)
   return value ~= false
 end
 
--- Ends the product's program when it runs from dir (an older version being replaced).
-local function stop_program(dir)
-  for _, pid in ipairs({ Lua_GetProcessId(global_main_app_name) }) do
-    if pid ~= -1 then
-      local image = Lua_GetImagePathByPid(pid)
-      if image and starts_with(image, dir .. "\\") then
-        log("ending %s (process %d)", image, pid)
-        Lua_TaskKill(pid, nil)
-      end
-    end
+-- The files of the installed version in dir (the product's program, and what the
+-- setup recorded), as full paths: the programs holding them are closed before the update.
+local function installed_files(dir)
+  local paths = { dir .. "\\" .. global_main_app_name }
+  local list = Lua_RegQuery("HKLM", global_product_key, "Files")
+  if type(list) == "string" then
+    for rel in list:gmatch("[^|]+") do paths[#paths + 1] = dir .. "\\" .. rel end
   end
+  return paths
 end
 
 function ORBSE_BeforeInit()
@@ -185,6 +187,7 @@ function ORBSE_BeforeInit()
                                        zh = "不随 Windows 启动程序" },
               function() global_startup_check = false end)
   cmdline.run()
+  inuse.choose_language()
   T = lang.choose(TEXTS)
   lang.publish(lang.choose(LAYOUT_TEXTS))
   global_install_path = strip_slash(global_install_path)
@@ -223,26 +226,26 @@ function ORBSE_BeforeInstall()
       tostring(options.autostart))
 end
 
--- Unpacks a 7z resource (the payload, the uninstaller). A file that cannot be written
--- stops the unpacking; the user is asked to close what holds it and to retry (the whole
--- archive is unpacked again) or to cancel. Answers the installed files, relative to dir.
+-- Unpacks a 7z resource (the payload, the uninstaller). A file held by another program
+-- is handled by the inuse module (its holders closed by the policy, else written beside
+-- it for the next start). An archive that cannot be unpacked asks to retry (the whole
+-- archive again) or cancel. Answers the installed files, relative to dir.
 local function unpack(dir, resource)
-  local files, locked = {}, nil
+  local files = {}
   local function on_file(path)
     if starts_with(path, dir .. "\\") then files[#files + 1] = path:sub(#dir + 2) end
   end
-  local function on_locked(path, err)
-    log("cannot write %s (error %d)", path, err)
-    locked = path
-    stop_program(dir)   -- the product itself may hold it: end it and try once more
-    return 0
-  end
   while true do
-    files, locked = {}, nil
-    if Lua_UnCompress7z(resource, dir, false, on_file, on_locked) then return files end
+    files = {}
+    if Lua_UnCompress7z(resource, dir, false, on_file, inuse.on_locked) then
+      local later = inuse.place_side_files(dir, resource)
+      if not later then fail(T.failed) end
+      for _, rel in ipairs(later) do files[#files + 1] = rel end
+      return files
+    end
     if unattended() then fail(T.failed) end
-    local text = locked and string.format(T.in_use, locked) or string.format(T.unpack_failed, dir)
-    if Lua_MsgBox(text, global_product_name, MB_RETRYCANCEL + MB_ICONWARNING + MB_SETFOREGROUND) ~= IDRETRY then
+    if Lua_MsgBox(string.format(T.unpack_failed, dir), global_product_name,
+                  MB_RETRYCANCEL + MB_ICONWARNING + MB_SETFOREGROUND) ~= IDRETRY then
       fail(T.failed)
     end
   end
@@ -323,7 +326,7 @@ end
 
 function ORBSE_OnInstall()
   local dir = install_dir
-  stop_program(dir)
+  inuse.free(installed_files(dir), "install")
   if not make_install_folder(dir) then fail(string.format(T.no_folder, dir)) end
   local files = unpack(dir, "App.7z")
   log("%d files unpacked", #files)
@@ -337,7 +340,9 @@ function ORBSE_OnInstall()
 
   create_shortcuts(dir)
   write_registry(dir, files)
-  log("installed %s %s into %s", global_product_name, global_product_version, dir)
+  inuse.restart()
+  log("installed %s %s into %s%s", global_product_name, global_product_version, dir,
+      global_restart_required and "; some files are replaced at the next start" or "")
 end
 
 function ORBSE_BeforeComplete()
@@ -353,6 +358,10 @@ function ORBSE_AfterComplete()
     local app = global_install_path .. "\\" .. global_main_app_name
     log("starting %s", app)
     Lua_Exec(app, "asuser", global_start_parameter, false)  -- not with the setup's elevated token
+  end
+  if global_restart_required and not unattended() then
+    Lua_MsgBox(string.format(inuse.text("reboot"), global_product_name), global_product_name,
+               MB_OK + MB_ICONINFORMATION + MB_SETFOREGROUND)
   end
   log("setup finished")
 end

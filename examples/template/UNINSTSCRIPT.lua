@@ -4,8 +4,11 @@
 -- confirms with a message box and then takes the silent road.
 --
 -- Command line: /S (or /VERYSILENT, /SUPPRESSMSGBOXES) silent, no confirmation and no
--- final message; /LOG[=<file>] and /NORESTART as for the setup (modules/cmdline.lua).
--- A file in use goes at the next restart and the exit code is then 3010 (standard codes).
+-- final message; /LOG[=<file>], /NORESTART and /CLOSEAPPLICATIONS,
+-- /NOCLOSEAPPLICATIONS, /FORCECLOSEAPPLICATIONS as for the setup (modules/cmdline.lua).
+-- Programs holding the product's files are listed and closed on request (closed by
+-- default when silent; modules/inuse.lua); a file still in use goes at the next restart
+-- and the exit code is then 3010 (standard codes).
 --
 -- What it removes is what the setup recorded: the files listed in the product key, the
 -- folders they made, the shortcuts, the registry entries and the Run value. Files the
@@ -45,6 +48,7 @@ end
 
 local cmdline = require "cmdline"
 local exitcode = require "exitcode"
+local inuse = require "inuse"
 local lang = require "lang"
 
 local function starts_with(text, prefix)
@@ -84,13 +88,25 @@ local function own_install_folder()
   return nil
 end
 
+-- The installed files as full paths, for the programs that hold them.
+local function installed_files(dir)
+  local paths = { dir .. "\\" .. global_main_app_name }
+  local list = Lua_RegQuery("HKLM", global_product_key, "Files")
+  if type(list) == "string" then
+    for rel in list:gmatch("[^|]+") do paths[#paths + 1] = dir .. "\\" .. rel end
+  end
+  return paths
+end
+
 function ORBSE_BeforeInit()
   cmdline.run()
+  inuse.choose_language()
   T = lang.choose(TEXTS)
   silent = global_silent_install or global_passive_install or global_suppress_msgboxes
   global_passive_install = false
   global_show_completewindow = false
-  if not own_install_folder() then exitcode.quit("failed") end
+  local dir = own_install_folder()
+  if not dir then exitcode.quit("failed") end
   if not silent then
     local text = string.format(T.confirm, global_product_name)
     if Lua_MsgBox(text, global_product_name, MB_OKCANCEL + MB_ICONQUESTION + MB_SETFOREGROUND) ~= IDOK then
@@ -98,6 +114,8 @@ function ORBSE_BeforeInit()
       exitcode.quit("cancelled")
     end
   end
+  -- Asked here, while someone may still answer: the programs holding the files.
+  inuse.free(installed_files(dir), "uninstall")
   -- No layout: the uninstaller always takes the silent road. (Message boxes are shown
   -- only while global_silent_install is false: ask first.)
   global_silent_install = true
@@ -121,7 +139,7 @@ local function remove_file(path)
   if not exists(path) then return false end
   Lua_DelFileRecursive(path)
   if not exists(path) then return true end
-  if Lua_DeleteFileAfterReboot(path) then
+  if Lua_MoveFileAfterReboot(path) then
     log("%s is in use; it goes at the next restart", path)
     reboot_needed = true
     return true
@@ -135,20 +153,8 @@ end
 local function remove_folder(path)
   if not exists(path) then return end
   Lua_RemoveDirectory(path)
-  if exists(path) and reboot_needed then Lua_DeleteFileAfterReboot(path) end
+  if exists(path) and reboot_needed then Lua_MoveFileAfterReboot(path) end
   if exists(path) then log("%s is kept: it is not empty", path) end
-end
-
-local function stop_program(dir)
-  for _, pid in ipairs({ Lua_GetProcessId(global_main_app_name) }) do
-    if pid ~= -1 then
-      local image = Lua_GetImagePathByPid(pid)
-      if image and starts_with(image, dir .. "\\") then
-        log("ending %s (process %d)", image, pid)
-        Lua_TaskKill(pid, nil)
-      end
-    end
-  end
 end
 
 local function remove_shortcuts()
@@ -188,7 +194,6 @@ function ORBSE_OnInstall()
   log("uninstalling %s from %s", global_product_name, dir)
   if set_current_dir then set_current_dir(WString.New(nil, Lua_ExpandEnv("%TEMP%"))) end
 
-  stop_program(dir)
   remove_shortcuts()
 
   local list = Lua_RegQuery("HKLM", global_product_key, "Files")

@@ -13,6 +13,12 @@
 --   /NORESTART             never restart Windows (global_no_restart); a needed restart
 --                          shows as exit code 3010
 --   /LANG=<code>           language of the texts (global_language)
+--   /CLOSEAPPLICATIONS     unattended runs close the programs using the product's files
+--                          (global_close_applications = true; the default)
+--   /NOCLOSEAPPLICATIONS   leave them running: their files are replaced or removed at the
+--                          next restart (global_close_applications = false)
+--   /FORCECLOSEAPPLICATIONS  close them, and end those that do not close when asked
+--                          (global_force_close_applications)
 --   /?                     the list of switches
 --
 -- Switch names are case-insensitive; quoted arguments stay whole. A product adds its
@@ -122,6 +128,18 @@ M.add("NORESTART", "none", { en = "never restart Windows", zh = "不重新启动
       function() global_no_restart = true end)
 M.add("LANG", "required", { en = "language of the texts", zh = "界面语言" },
       function(v) global_language = v end, { en = "code", zh = "代码" })
+M.add("CLOSEAPPLICATIONS", "none", { en = "close the programs that use the product's files (default)",
+                                     zh = "关闭正在使用产品文件的程序（默认）" },
+      function() global_close_applications = true end)
+M.add("NOCLOSEAPPLICATIONS", "none", { en = "leave them running: their files change at the next restart",
+                                       zh = "不关闭这些程序：其文件在重新启动后更新" },
+      function() global_close_applications = false end)
+M.add("FORCECLOSEAPPLICATIONS", "none", { en = "close them, ending those that do not close",
+                                          zh = "关闭这些程序，无响应的程序将被强制结束" },
+      function()
+        global_close_applications = true
+        global_force_close_applications = true
+      end)
 
 -- Byte offsets in line (the command line after the program name) where its words
 -- begin, by the splitting rules of CommandLineToArgvW: white space ends a word outside
