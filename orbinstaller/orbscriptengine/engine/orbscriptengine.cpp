@@ -20,7 +20,7 @@
 // table's order. docs/scripting.md lists the resulting order.
 const luaL_Reg* const kORBInstallerFunctionGroups[] = {
     kORBPayloadFunctions, kORBRegistryFunctions, kORBFileFunctions,
-    kORBProcessFunctions, kORBShellFunctions, kORBFolderSecurityFunctions, nullptr,
+    kORBProcessFunctions, kORBShellFunctions, kORBFolderSecurityFunctions, kORBPlatformFunctions, nullptr,
 };
 
 namespace {
