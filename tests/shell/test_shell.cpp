@@ -254,6 +254,48 @@ TEST(Exec, UnattendedRunsAskTheShellForNoErrorWindows) {
     EXPECT_TRUE(g_masks[0] & SEE_MASK_NOCLOSEPROCESS);
 }
 
+// The elevated second run: the setup's own program with the verb "runas", waited for,
+// its exit code handed back. (Wine has no consent prompt; the child stands in for the
+// setup so the test program is not started again.)
+std::wstring g_runasVerb, g_runasFile, g_child;
+ULONG g_runasMask = 0;
+bool g_declined = false;
+BOOL WINAPI RecordRunas(SHELLEXECUTEINFOW* info) {
+    g_runasVerb = info->lpVerb ? info->lpVerb : L"";
+    g_runasFile = info->lpFile ? info->lpFile : L"";
+    g_runasMask = info->fMask;
+    if (g_declined) {
+        SetLastError(ERROR_CANCELLED);
+        return FALSE;
+    }
+    info->lpFile = g_child.c_str();
+    return ShellExecuteExW(info);
+}
+
+TEST(RunElevated, StartsTheSetupAgainWithRunasAndAnswersItsExitCode) {
+    ScopedTempDir dir(L"runas");
+    g_child = TestPath(L"shell_child.exe");
+    SetG("OUT", L"\"" + dir.file(L"out.txt") + L"\" 0");
+    g_orbShellExecuteEx = RecordRunas;
+    EXPECT_EQ("0", LuaResult1("return Lua_RunElevated(OUT)"));
+    EXPECT_EQ(L"runas", g_runasVerb);
+    wchar_t self[4096];
+    GetModuleFileNameW(nullptr, self, 4096);
+    EXPECT_EQ(self, g_runasFile);
+    EXPECT_TRUE(g_runasMask & SEE_MASK_NOCLOSEPROCESS);
+    EXPECT_FALSE(g_runasMask & SEE_MASK_FLAG_NO_UI);
+    EXPECT_EQ("show=1", ReadFileBytes(dir.file(L"out.txt")));
+    // The child's own code comes back (2: it was given too few arguments).
+    EXPECT_EQ("2", LuaResult1("global_silent_install = true; local c = Lua_RunElevated(''); "
+                              "global_silent_install = false; return c"));
+    EXPECT_TRUE(g_runasMask & SEE_MASK_FLAG_NO_UI);
+    g_declined = true;
+    EXPECT_EQ((std::vector<std::string>{"nil", "1223"}), LuaResults("return Lua_RunElevated(OUT)"));
+    g_declined = false;
+    g_orbShellExecuteEx = ShellExecuteExW;
+    EXPECT_EQ("boolean", LuaResult1("return type(Lua_IsElevated())"));
+}
+
 // "asuser" starts with the user's token or not at all: the shell gives no process to
 // wait for, and without the desktop shell an elevated setup has no user's token.
 TEST(Exec, AsUserNeverFallsBackToTheSetupsToken) {
