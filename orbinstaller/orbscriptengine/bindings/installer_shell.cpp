@@ -133,7 +133,7 @@ void RawField(lua_State* L, int idx, const char* name) {
     lua_rawget(L, idx);
 }
 
-// The check table at idx: sha256 (64 hex digits), size (bytes), wait (flag). False
+// The check table at idx: sha256 (64 hex digits; "" none), size (bytes), wait (flag). False
 // (logged) when sha256 or size is there but no digest or byte count.
 bool ReadDownloadCheck(lua_State* L, int idx, ORBDownloadCheck& check, bool& wait) {
     bool ok = true;
@@ -142,7 +142,7 @@ bool ReadDownloadCheck(lua_State* L, int idx, ORBDownloadCheck& check, bool& wai
         check.sha256 = ORBArgString(L, -1);
     else if (!lua_isnil(L, -1))
         ok = false;
-    if (lua_type(L, -1) == LUA_TSTRING && !ORBIsSha256Hex(check.sha256)) ok = false;
+    if (!check.sha256.empty() && !ORBIsSha256Hex(check.sha256)) ok = false;  // "" checks nothing
     RawField(L, idx, "size");
     if (!lua_isnil(L, -1)) {
         lua_Number n = lua_type(L, -1) == LUA_TNUMBER ? lua_tonumber(L, -1) : -1;
