@@ -5,12 +5,15 @@
 #include <shlobj.h>
 
 #include <algorithm>
+#include <atomic>
 #include <iterator>
 #include <set>
 #include <string>
+#include <thread>
 
 #include "gtest/gtest.h"
 #include "orbhandle.h"
+#include "orbrunwindow.h"
 #include "orbtestutil.h"
 
 namespace {
@@ -211,6 +214,44 @@ TEST(DualScope, AllUsersRunsTheSetupAgainElevatedAndHandsBackItsCodeAndLog) {
     EXPECT_FALSE(uu.HasLine(L"starting the setup again with administrator rights"));
     EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, uninstallKey));
     Forget(L"Scope Dual");
+}
+
+// The first dialog's "for all users" box: ticked, the setup goes on in its elevated
+// second run (progress only) in the folder of the path box, and ends with its code.
+TEST(DualScope, TheFirstDialogsAllUsersBoxStartsTheElevatedRun) {
+    Forget(L"Scope Dual UI");
+    ScopedTempDir root(L"dualui");
+    const std::wstring dir = root.file(L"Scope Dual UI");
+    const std::wstring uninstallKey = std::wstring(kUninstallRoot) + L"ORB Scope Dual UI";
+    ORBRunOptions o;
+    o.exe = TestPath(L"scope-dualui.exe");
+    o.arguments = L"/D=" + dir;
+    o.timeoutMs = 120000;
+    std::atomic<DWORD> pid{0};
+    o.onStarted = [&pid](DWORD id) { pid = id; };
+    ORBRunResult r;
+    std::thread run([&] { r = ORBRunSetup(o); });
+    for (int i = 0; i < 1000 && !pid; ++i) Sleep(10);
+    HWND init = pid ? ORBWaitForWindow(pid, L"Orb_Installer", nullptr, 60000) : nullptr;
+    if (init) {
+        Sleep(500);
+        ORBClickClient(init, 229, 332);  // AllUsersChk
+        Sleep(300);
+        ORBClickClient(init, 300, 252);  // InstallBtn
+    }
+    run.join();
+    ASSERT_TRUE(init) << Dump(r);
+    ASSERT_EQ(kInstalled, r.exitCode) << Dump(r);
+    EXPECT_TRUE(r.HasLine(L"chosen in the dialog: machine")) << Dump(r);
+    EXPECT_TRUE(r.HasLine(L"/ALLUSERS /PASSIVE /DIR=\"" + dir + L"\"")) << Dump(r);
+    EXPECT_TRUE(r.HasLine(L"[elevated run] ")) << Dump(r);
+    EXPECT_EQ(dir, RegText(HKEY_LOCAL_MACHINE, uninstallKey, L"InstallLocation"));
+    EXPECT_FALSE(KeyExists(HKEY_CURRENT_USER, uninstallKey));
+
+    ORBRunResult u = RunSetup(dir + L"\\uninst.exe", L"/S");
+    EXPECT_EQ(kInstalled, u.exitCode) << Dump(u);
+    EXPECT_FALSE(KeyExists(HKEY_LOCAL_MACHINE, uninstallKey));
+    Forget(L"Scope Dual UI");
 }
 
 // A 64-bit product: the native Program Files and the 64-bit registry view, never
