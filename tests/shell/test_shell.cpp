@@ -584,6 +584,7 @@ TEST(Download, ACheckedDownloadKeepsOnlyTheFileThatMatches) {
         {"abc", "{sha256 = 'ba78', wait = true}", false, L"the check is not a SHA-256 and a byte count",
          "an older file"},
         {"abc", "{size = -1, wait = true}", false, L"the check is not a SHA-256 and a byte count", "an older file"},
+        {"abc", "{size = 1e30, wait = true}", false, L"the check is not a SHA-256 and a byte count", "an older file"},
     };
     ASSERT_EQ("", RunLua(std::string("SHA = '") + kAbcSha256 + "'"));
     for (const Case& c : cases) {

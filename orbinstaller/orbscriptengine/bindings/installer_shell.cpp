@@ -146,7 +146,7 @@ bool ReadDownloadCheck(lua_State* L, int idx, ORBDownloadCheck& check, bool& wai
     RawField(L, idx, "size");
     if (!lua_isnil(L, -1)) {
         lua_Number n = lua_type(L, -1) == LUA_TNUMBER ? lua_tonumber(L, -1) : -1;
-        if (n >= 0 && n == static_cast<lua_Number>(static_cast<uint64_t>(n))) {
+        if (n >= 0 && n < 18446744073709551616.0 && n == static_cast<lua_Number>(static_cast<uint64_t>(n))) {
             check.hasSize = true;
             check.size = static_cast<uint64_t>(n);
         } else {
