@@ -10,6 +10,8 @@
 #include <set>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "gtest/gtest.h"
 #include "orbhandle.h"
@@ -94,9 +96,11 @@ std::string Difference(const std::set<std::wstring>& before, const std::set<std:
     return text;
 }
 
-ORBRunResult RunSetup(const std::wstring& exe, const std::wstring& args) {
+ORBRunResult RunSetup(const std::wstring& exe, const std::wstring& args,
+                      std::vector<std::pair<std::wstring, std::wstring>> environment = {}) {
     ORBRunOptions o;
     o.arguments = args;
+    o.environment = std::move(environment);
     o.timeoutMs = 120000;
     if (exe.find(L'\\') != std::wstring::npos) {
         o.exe = exe;
@@ -165,6 +169,35 @@ TEST(PerUser, InstallAndUninstallWriteNothingMachineWide) {
     ORBRunResult refused = RunSetup(L"scope-user.exe", L"/S /ALLUSERS");
     EXPECT_EQ(kBadCommandLine, refused.exitCode) << Dump(refused);
     EXPECT_TRUE(refused.HasLine(L"Scope User can only be installed for the current user (/CURRENTUSER)."));
+    EXPECT_FALSE(FileExists(dir));
+    Forget(L"Scope User");
+}
+
+// The template's optional component: downloaded into the install folder and kept (and
+// later removed by the uninstaller) only when its SHA-256 and size match.
+TEST(PerUser, TheOptionalComponentIsKeptOnlyWhenItMatches) {
+    Forget(L"Scope User");
+    ScopedTempDir src(L"component");
+    ASSERT_TRUE(WriteFileBytes(src.file(L"c.txt"), "abc"));
+    std::wstring url = L"file:///" + src.file(L"c.txt");
+    std::replace(url.begin(), url.end(), L'\\', L'/');
+    const std::wstring dir = Env(L"LOCALAPPDATA") + L"\\Programs\\Scope User";
+    const std::wstring sha = L"ba7816bf8f01cfea414140de5dae2223b00361a396177a9cb410ff61f20015ad";
+
+    ORBRunResult bad = RunSetup(L"scope-user.exe", L"/S", {{L"ORB_T_COMPONENT_URL", url},
+                                                           {L"ORB_T_COMPONENT_SHA", sha},
+                                                           {L"ORB_T_COMPONENT_SIZE", L"4"}});
+    ASSERT_EQ(kInstalled, bad.exitCode) << Dump(bad);
+    EXPECT_TRUE(bad.HasLine(L"optional component component.txt not installed")) << Dump(bad);
+    EXPECT_FALSE(FileExists(dir + L"\\component.txt"));
+
+    ORBRunResult good = RunSetup(L"scope-user.exe", L"/S", {{L"ORB_T_COMPONENT_URL", url},
+                                                            {L"ORB_T_COMPONENT_SHA", sha},
+                                                            {L"ORB_T_COMPONENT_SIZE", L"3"}});
+    ASSERT_EQ(kInstalled, good.exitCode) << Dump(good);
+    EXPECT_EQ("abc", ReadFileBytes(dir + L"\\component.txt")) << Dump(good);
+    ORBRunResult u = RunSetup(dir + L"\\uninst.exe", L"/S");
+    EXPECT_EQ(kInstalled, u.exitCode) << Dump(u);
     EXPECT_FALSE(FileExists(dir));
     Forget(L"Scope User");
 }

@@ -22,3 +22,9 @@ global_start_after_install = false
 global_product_key = "Software\\ORB Scope User"
 global_uninstall_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORB Scope User"
 global_run_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+
+-- Test seam: the optional component's address and digest come from the test.
+global_component_url = os.getenv("ORB_T_COMPONENT_URL") or ""
+global_component_file = "component.txt"
+global_component_sha256 = os.getenv("ORB_T_COMPONENT_SHA") or ""
+global_component_size = tonumber(os.getenv("ORB_T_COMPONENT_SIZE") or "")
