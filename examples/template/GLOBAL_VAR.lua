@@ -12,6 +12,19 @@ global_uninstaller_name = "uninst.exe"
 -- One instance at a time, of the setup and of the uninstaller. Make a new GUID per product.
 global_install_mutex_guid = "Global\\{D2A65F1C-3B7E-4C09-8E5A-6F1B2C3D4E50}"
 
+-- For whom (modules/scope.lua): "machine" (all users: Program Files, HKLM; the setup
+-- needs administrator rights), "user" (this user: %LocalAppData%\Programs, HKCU, no
+-- administrator rights; build the setup and uninstaller with EXECUTION_LEVEL asInvoker)
+-- or "both" (asInvoker too: /ALLUSERS or /CURRENTUSER, else global_install_scope_default
+-- unless the setup already runs as administrator; per-machine starts the setup again
+-- with administrator rights).
+global_install_scope = "machine"
+global_install_scope_default = "user"
+-- 32 or 64: the bitness of your program. A 64-bit product installs into the native
+-- Program Files, writes its keys in the 64-bit registry view, and is refused on 32-bit
+-- Windows.
+global_payload_bits = 32
+
 -- Install folder: <program files>\My Product; the folder dialog keeps the last part.
 global_install_basepath = "My Product"
 -- Under Program Files, which only administrators may change: a folder elsewhere may be
@@ -48,7 +61,15 @@ global_passive_install = false
 global_show_completewindow = true
 global_start_after_install = false   -- /START
 
--- Registry locations written by the setup and removed by the uninstaller.
+-- An optional component downloaded during the installation, kept only when its size
+-- and SHA-256 match (leave the URL empty for none).
+global_component_url = ""
+global_component_file = "component.bin"
+global_component_sha256 = ""   -- 64 hexadecimal digits
+global_component_size = nil    -- bytes
+
+-- Registry locations written by the setup and removed by the uninstaller (under HKLM
+-- for all users, HKCU for one user).
 global_product_key = "Software\\My Product"
 global_uninstall_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My Product"
 global_run_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"

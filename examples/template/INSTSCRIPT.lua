@@ -7,6 +7,8 @@
 -- modules/cmdline.lua) and this product's own:
 --   /START        start the program when the setup has finished
 --   /NOAUTOSTART  do not start the program with Windows
+-- and the scope module's /ALLUSERS and /CURRENTUSER (modules/scope.lua): per-machine or
+-- per-user, as global_install_scope allows.
 --
 -- Exit codes (global_exit_codes = "standard" in GLOBAL_VAR.lua): 0 installed, 3010
 -- installed but Windows must restart, 1602 cancelled, 1603 failed, 1618 another
@@ -20,6 +22,7 @@ local cmdline = require "cmdline"
 local exitcode = require "exitcode"
 local inuse = require "inuse"
 local lang = require "lang"
+local scope = require "scope"
 
 -- Texts shown to the user, one table per language (modules/lang.lua picks one in
 -- ORBSE_BeforeInit); add a language by adding a table.
@@ -132,7 +135,7 @@ local function refused_folder(path)
   return windows ~= "" and (p:lower() == windows:lower() or starts_with(p, windows .. "\\"))
 end
 
--- The product is installed for all users (HKLM): its folder must be one only
+-- A per-machine product (HKLM) is installed for all users: its folder must be one only
 -- administrators can change, or any user could replace the programs that then run
 -- elevated or at every logon. An existing folder is checked; a new one inside Program
 -- Files takes that folder's permissions, elsewhere it gets administrators-only ones.
@@ -144,13 +147,14 @@ local function in_program_files(path)
   return false
 end
 
+-- A per-user product runs with its user's rights only: its folder is the user's own.
 local function users_can_change(path)
-  return Lua_UsersCanWrite(path) == true
+  return scope.current == scope.MACHINE and Lua_UsersCanWrite(path) == true
 end
 
 local function make_install_folder(path)
   if Lua_UsersCanWrite(path) ~= nil then return true end
-  if in_program_files(path) then return Lua_CreateDirectory(path) end
+  if scope.current == scope.USER or in_program_files(path) then return Lua_CreateDirectory(path) end
   return Lua_CreateSecureDirectory(path)
 end
 
@@ -164,7 +168,7 @@ end
 -- setup recorded), as full paths: the programs holding them are closed before the update.
 local function installed_files(dir)
   local paths = { dir .. "\\" .. global_main_app_name }
-  local list = Lua_RegQuery("HKLM", global_product_key, "Files")
+  local list = scope.query(global_product_key, "Files")
   if type(list) == "string" then
     for rel in list:gmatch("[^|]+") do paths[#paths + 1] = dir .. "\\" .. rel end
   end
@@ -173,23 +177,31 @@ end
 
 function ORBSE_BeforeInit()
   log("%s %s setup", global_product_name, global_product_version)
-  -- An update goes where the product already is, unless /D names another folder.
-  local old = Lua_RegQuery("HKLM", global_product_key, "InstallPath")
-  if type(old) == "string" and old ~= "" then
-    global_install_path = old
-    log("existing installation found in %s", old)
-  end
-
   cmdline.add("START", "none", { en = "start the program when the setup has finished",
                                  zh = "安装完成后启动程序" },
               function() global_start_after_install = true end)
   cmdline.add("NOAUTOSTART", "none", { en = "do not start the program with Windows",
                                        zh = "不随 Windows 启动程序" },
               function() global_startup_check = false end)
+  scope.add_switches(cmdline)
+  local settings_path = global_install_path
   cmdline.run()
   inuse.choose_language()
+  local named_path = global_install_path ~= settings_path and global_install_path or nil  -- /D=, /DIR=
   T = lang.choose(TEXTS)
   lang.publish(lang.choose(LAYOUT_TEXTS))
+
+  -- For all users or for this user; a per-machine choice without administrator rights
+  -- starts the setup again elevated, and this run ends with that one's exit code.
+  scope.choose()
+  if scope.needs_elevation() then scope.elevate() end
+  -- An update goes where the product already is, unless /D names another folder.
+  global_install_path = named_path or scope.default_install_path()
+  local old = scope.query(global_product_key, "InstallPath")
+  if not named_path and type(old) == "string" and old ~= "" then
+    global_install_path = old
+    log("existing installation found in %s", old)
+  end
   global_install_path = strip_slash(global_install_path)
 
   local major = Lua_GetOSVersion()
@@ -212,6 +224,23 @@ function ORBSE_BeforeInstall()
   -- global_install_path into it). The completion dialog starts the program from
   -- global_install_path, so it follows the user's choice.
   install_dir = strip_slash(Lua_ExpandEnv(InstallPath))
+  -- A dual-scope product's layout may offer a check box AllUsersChk in the first dialog:
+  -- its answer counts when no switch chose. The path box's default follows the choice;
+  -- per-machine without administrator rights continues in the elevated second run,
+  -- with progress only.
+  if AllUsersChk ~= nil and scope.setting() == "both" and not scope.requested and not scope.elevated_run then
+    local chosen = AllUsersChk and scope.MACHINE or scope.USER
+    if chosen ~= scope.current then
+      if install_dir:lower() == scope.default_install_path(scope.current):lower() then
+        install_dir = scope.default_install_path(chosen)
+      end
+      scope.current = chosen
+      log("chosen in the dialog: %s", chosen)
+      if scope.needs_elevation() then
+        scope.elevate('/PASSIVE /DIR="' .. install_dir .. '"' .. (ShouldStartWithWindowsChk == false and " /NOAUTOSTART" or ""))
+      end
+    end
+  end
   if refused_folder(install_dir) then fail(string.format(T.bad_folder, install_dir)) end
   if users_can_change(install_dir) then fail(string.format(T.user_folder, install_dir)) end
   global_install_path = install_dir
@@ -254,8 +283,9 @@ end
 local function create_shortcuts(dir)
   local app = dir .. "\\" .. global_main_app_name
   local name = global_product_name .. ".lnk"
-  Lua_RegVarByCSIDL("ORB_DESKTOP", 25)    -- all users' desktop
-  Lua_RegVarByCSIDL("ORB_PROGRAMS", 23)   -- all users' start menu programs
+  local folders = scope.shortcut_folders()
+  Lua_RegVarByCSIDL("ORB_DESKTOP", folders.desktop)    -- all users' or this user's desktop
+  Lua_RegVarByCSIDL("ORB_PROGRAMS", folders.programs)  -- all users' or this user's start menu programs
   Lua_RegVarByCSIDL("ORB_APPDATA", 26)    -- this user's application data (quick launch)
   if options.desktop then
     Lua_CreateShortcut(app, "%ORB_DESKTOP%\\" .. name, nil, global_product_name)
@@ -276,8 +306,8 @@ end
 -- An update keeps the files of the version it replaces on the uninstaller's list, so
 -- that files the new version no longer ships go too.
 local function merge_previous_files(dir, files)
-  local old = Lua_RegQuery("HKLM", global_product_key, "Files")
-  local old_dir = Lua_RegQuery("HKLM", global_product_key, "InstallPath")
+  local old = scope.query(global_product_key, "Files")
+  local old_dir = scope.query(global_product_key, "InstallPath")
   if type(old) ~= "string" or type(old_dir) ~= "string" or old_dir:lower() ~= dir:lower() then return end
   local seen = {}
   for _, f in ipairs(files) do seen[f:lower()] = true end
@@ -289,10 +319,9 @@ local function merge_previous_files(dir, files)
   end
 end
 
+-- Into the scope's root (HKLM or HKCU), in the 64-bit view for a 64-bit product.
 local function write_registry(dir, files)
-  local function set(key, name, kind, data)
-    Lua_RegAdd("HKLM", key, name, kind, data, true)
-  end
+  local set = scope.set
   merge_previous_files(dir, files)
   local uninst = dir .. "\\" .. global_uninstaller_name
   local u = global_uninstall_key
@@ -316,11 +345,33 @@ local function write_registry(dir, files)
   set(p, "Version", "REG_SZ", global_product_version)
   set(p, "InstallDate", "REG_SZ", os.date("%Y-%m-%d %H:%M"))
   set(p, "Files", "REG_EXPAND_SZ", table.concat(files, "|"))
+  set(p, "InstallScope", "REG_SZ", scope.current)
 
   if options.autostart then
     set(global_run_key, global_product_name, "REG_SZ", '"' .. dir .. "\\" .. global_main_app_name .. '" /autostart')
   else
-    Lua_RegDel("HKLM", global_run_key, global_product_name)
+    scope.delete(global_run_key, global_product_name)
+  end
+end
+
+-- The optional component (global_component_url in GLOBAL_VAR.lua): downloaded into the
+-- install folder and kept only when its size and SHA-256 match the settings. It is
+-- optional: a failed download is logged and the installation goes on without it.
+local function download_component(dir, files)
+  local url = global_component_url
+  if type(url) ~= "string" or url == "" then return end
+  local name = global_component_file or url:match("([^/\\?#]+)[?#]?[^/\\]*$") or "component.bin"
+  if type(global_component_sha256) ~= "string" or global_component_sha256 == "" then
+    log("optional component %s not installed: global_component_sha256 is not set", name)
+    return
+  end
+  local ok = Lua_URLDownloadToFileAsync(url, dir .. "\\" .. name,
+    { sha256 = global_component_sha256, size = global_component_size, wait = true })
+  if ok then
+    files[#files + 1] = name
+    log("optional component %s installed", name)
+  else
+    log("optional component %s not installed: the download failed or did not match", name)
   end
 end
 
@@ -338,6 +389,7 @@ function ORBSE_OnInstall()
     files[#files + 1] = chunk
   end
 
+  download_component(dir, files)
   create_shortcuts(dir)
   write_registry(dir, files)
   inuse.restart()

@@ -15,6 +15,12 @@
 -- user added to the install folder stay, and so does the folder then. It runs only from
 -- the recorded install folder: a copy elsewhere removes nothing (exit code 1603). A file
 -- that can be neither removed nor scheduled for the restart also gives 1603.
+--
+-- It removes from the scope the product was installed in (modules/scope.lua): the one
+-- whose product key records its folder, HKCU and the user's shortcuts for a per-user
+-- installation, HKLM and all users' shortcuts for a per-machine one (in the 64-bit view
+-- for a 64-bit product). A per-machine removal without administrator rights starts the
+-- uninstaller again elevated, as the setup does.
 
 -- One table per language (modules/lang.lua picks one in ORBSE_BeforeInit).
 local TEXTS = {
@@ -50,6 +56,7 @@ local cmdline = require "cmdline"
 local exitcode = require "exitcode"
 local inuse = require "inuse"
 local lang = require "lang"
+local scope = require "scope"
 
 local function starts_with(text, prefix)
   return text:sub(1, #prefix):lower() == prefix:lower()
@@ -78,10 +85,12 @@ end
 -- (logged, and told when someone watches) when it runs from anywhere else.
 local function own_install_folder()
   local dir = folder_of(Lua_GetModuleFileName())
-  local recorded = Lua_RegQuery("HKLM", global_product_key, "InstallPath")
-  local function plain(p) return (Lua_ExpandEnv(p):gsub("[\\/]+$", ""):lower()) end
-  if type(recorded) == "string" and plain(recorded) == plain(dir) then return dir end
-  log("refusing to run from %s: the product is recorded in %s", dir, tostring(recorded))
+  local found, recorded = scope.find_installed(global_product_key, dir)
+  if found then
+    log("installed for %s in %s", found == scope.USER and "the current user" or "all users", recorded)
+    return dir
+  end
+  log("refusing to run from %s: the product is not recorded there", dir)
   if not silent then
     Lua_MsgBox(string.format(T.elsewhere, global_product_name), global_product_name, MB_OK + MB_SETFOREGROUND)
   end
@@ -91,7 +100,7 @@ end
 -- The installed files as full paths, for the programs that hold them.
 local function installed_files(dir)
   local paths = { dir .. "\\" .. global_main_app_name }
-  local list = Lua_RegQuery("HKLM", global_product_key, "Files")
+  local list = scope.query(global_product_key, "Files")
   if type(list) == "string" then
     for rel in list:gmatch("[^|]+") do paths[#paths + 1] = dir .. "\\" .. rel end
   end
@@ -99,14 +108,19 @@ local function installed_files(dir)
 end
 
 function ORBSE_BeforeInit()
+  scope.add_switches(cmdline)
   cmdline.run()
   inuse.choose_language()
+  if scope.elevated_run and scope.elevated_run ~= "" then global_log_file = scope.elevated_run end
   T = lang.choose(TEXTS)
   silent = global_silent_install or global_passive_install or global_suppress_msgboxes
   global_passive_install = false
   global_show_completewindow = false
   local dir = own_install_folder()
   if not dir then exitcode.quit("failed") end
+  -- Removing a per-machine installation needs administrator rights: the uninstaller
+  -- starts itself again elevated (before asking) and ends with that run's code.
+  if scope.needs_elevation() then scope.elevate() end
   if not silent then
     local text = string.format(T.confirm, global_product_name)
     if Lua_MsgBox(text, global_product_name, MB_OKCANCEL + MB_ICONQUESTION + MB_SETFOREGROUND) ~= IDOK then
@@ -159,8 +173,9 @@ end
 
 local function remove_shortcuts()
   local name = global_product_name .. ".lnk"
-  Lua_RegVarByCSIDL("ORB_DESKTOP", 25)
-  Lua_RegVarByCSIDL("ORB_PROGRAMS", 23)
+  local folders = scope.shortcut_folders()
+  Lua_RegVarByCSIDL("ORB_DESKTOP", folders.desktop)
+  Lua_RegVarByCSIDL("ORB_PROGRAMS", folders.programs)
   Lua_RegVarByCSIDL("ORB_APPDATA", 26)
   remove_file("%ORB_DESKTOP%\\" .. name)
   remove_file("%ORB_APPDATA%\\Microsoft\\Internet Explorer\\Quick Launch\\" .. name)
@@ -196,10 +211,10 @@ function ORBSE_OnInstall()
 
   remove_shortcuts()
 
-  local list = Lua_RegQuery("HKLM", global_product_key, "Files")
-  Lua_RegDel("HKLM", global_run_key, global_product_name)
-  Lua_RegDel("HKLM", global_uninstall_key)
-  Lua_RegDel("HKLM", global_product_key)
+  local list = scope.query(global_product_key, "Files")
+  scope.delete(global_run_key, global_product_name)
+  scope.delete(global_uninstall_key)
+  scope.delete(global_product_key)
 
   if type(list) ~= "string" then
     -- Nothing recorded: remove only what every installation has.

@@ -295,6 +295,85 @@ TEST_F(TestKey, RefusedWritesAndDeletionsReturnFalse) {
     EXPECT_EQ(L"true", LuaGlobalText("m2"));
 }
 
+namespace {
+
+// Every access mask the functions open or create keys with.
+std::vector<REGSAM> g_access;
+LONG WINAPI RecordOpen(HKEY root, LPCWSTR sub, DWORD opt, REGSAM sam, PHKEY out) {
+    g_access.push_back(sam);
+    return RegOpenKeyExW(root, sub, opt, sam, out);
+}
+LONG WINAPI RecordCreate(HKEY root, LPCWSTR sub, DWORD res, LPWSTR cls, DWORD opt, REGSAM sam,
+                         LPSECURITY_ATTRIBUTES sa, PHKEY out, LPDWORD disp) {
+    g_access.push_back(sam);
+    return RegCreateKeyExW(root, sub, res, cls, opt, sam, sa, out, disp);
+}
+
+// The view flags seen since the last call, as a set of bits.
+REGSAM ViewsSeen() {
+    REGSAM bits = 0;
+    for (REGSAM a : g_access) bits |= a & (KEY_WOW64_64KEY | KEY_WOW64_32KEY);
+    g_access.clear();
+    return bits;
+}
+
+std::wstring MachineText(const std::wstring& key, REGSAM view) {
+    wchar_t buf[64] = {};
+    DWORD size = sizeof buf - sizeof(wchar_t);
+    HKEY k = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | view, &k)) return L"<missing>";
+    LONG rc = RegQueryValueExW(k, L"v", nullptr, nullptr, reinterpret_cast<BYTE*>(buf), &size);
+    RegCloseKey(k);
+    return rc ? L"<missing>" : buf;
+}
+
+}  // namespace
+
+// A trailing view argument (64 or 32) reaches the 64-bit or 32-bit keys whatever the
+// setup's own bitness; without it every call means what it always did.
+TEST(RegistryView, TheTrailingViewArgumentChoosesTheKeysAndTheFlagsPassed) {
+    const std::wstring key = L"Software\\ORBTestView" + std::to_wstring(GetCurrentProcessId());
+    ORBScriptEngine::GetInstance()->SetGlobalString("VK", key);
+    g_orbRegOpenKeyEx = RecordOpen;
+    g_orbRegCreateKeyEx = RecordCreate;
+    ViewsSeen();
+
+    ASSERT_EQ("", RunLua("Lua_RegAdd('HKLM', VK, 'v', 'REG_SZ', 'native', true, 64)"));
+    EXPECT_EQ(REGSAM(KEY_WOW64_64KEY), ViewsSeen());
+    ASSERT_EQ("", RunLua("Lua_RegAdd('HKLM', VK, 'v', 'REG_SZ', 'x86', true, 32)"));
+    EXPECT_EQ(REGSAM(KEY_WOW64_32KEY), ViewsSeen());
+    EXPECT_EQ(L"native", MachineText(key, KEY_WOW64_64KEY));
+    EXPECT_EQ(L"x86", MachineText(key, KEY_WOW64_32KEY));
+
+    EXPECT_EQ("native", LuaResult1("return Lua_RegQuery('HKLM', VK, 'v', 64)"));
+    EXPECT_EQ(REGSAM(KEY_WOW64_64KEY), ViewsSeen());
+    EXPECT_EQ("x86", LuaResult1("return Lua_RegQuery('HKLM', VK, 'v', 32)"));
+    // No view, or one that is neither 64 nor 32: the setup's own, no flag.
+    EXPECT_EQ(Narrow(MachineText(key, 0)), LuaResult1("return Lua_RegQuery('HKLM', VK, 'v')"));
+    EXPECT_EQ(Narrow(MachineText(key, 0)), LuaResult1("return Lua_RegQuery('HKLM', VK, 'v', 0)"));
+    ViewsSeen();
+    ASSERT_EQ("", RunLua("Lua_RegAdd('HKLM', VK, 'w', 'REG_DWORD', 1, true)"));
+    EXPECT_EQ(REGSAM(0), ViewsSeen());
+
+    // Values and keys are deleted in the view named; a nil value name with a view
+    // deletes the key, and with no view stays the default value's deletion.
+    EXPECT_EQ("true", LuaResult1("return Lua_RegDel('HKLM', VK, nil, 0)"));
+    EXPECT_EQ(REGSAM(0), ViewsSeen());
+    EXPECT_EQ("true", LuaResult1("return Lua_RegDel('HKLM', VK, 'v', 32)"));
+    EXPECT_EQ(REGSAM(KEY_WOW64_32KEY), ViewsSeen());
+    EXPECT_EQ(L"<missing>", MachineText(key, KEY_WOW64_32KEY));
+    EXPECT_EQ(L"native", MachineText(key, KEY_WOW64_64KEY));
+    EXPECT_EQ("true", LuaResult1("return Lua_RegDel('HKLM', VK, nil, 64)"));
+    EXPECT_EQ(REGSAM(KEY_WOW64_64KEY), ViewsSeen());
+    HKEY k = nullptr;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &k));
+    EXPECT_EQ("true", LuaResult1("return Lua_RegDel('HKLM', VK, nil, 32)"));
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, key.c_str(), 0, KEY_READ | KEY_WOW64_32KEY, &k));
+
+    g_orbRegOpenKeyEx = RegOpenKeyExW;
+    g_orbRegCreateKeyEx = RegCreateKeyExW;
+}
+
 TEST(RegVarByCSIDL, SetsAProcessVariableForLaterExpansions) {
     wchar_t expected[MAX_PATH];
     ASSERT_EQ(S_OK, SHGetFolderPathW(nullptr, 23, nullptr, 0, expected));

@@ -15,6 +15,7 @@
 #include "lauxlib.h"
 #include "orbscriptengine.h"
 #include "orbstring.h"
+#include "orbarch.h"
 #include "orbshell.h"
 #include "orbuserlaunch.h"
 #include "orbtestlua.h"
@@ -253,6 +254,48 @@ TEST(Exec, UnattendedRunsAskTheShellForNoErrorWindows) {
     EXPECT_TRUE(g_masks[0] & SEE_MASK_NOCLOSEPROCESS);
 }
 
+// The elevated second run: the setup's own program with the verb "runas", waited for,
+// its exit code handed back. (Wine has no consent prompt; the child stands in for the
+// setup so the test program is not started again.)
+std::wstring g_runasVerb, g_runasFile, g_child;
+ULONG g_runasMask = 0;
+bool g_declined = false;
+BOOL WINAPI RecordRunas(SHELLEXECUTEINFOW* info) {
+    g_runasVerb = info->lpVerb ? info->lpVerb : L"";
+    g_runasFile = info->lpFile ? info->lpFile : L"";
+    g_runasMask = info->fMask;
+    if (g_declined) {
+        SetLastError(ERROR_CANCELLED);
+        return FALSE;
+    }
+    info->lpFile = g_child.c_str();
+    return ShellExecuteExW(info);
+}
+
+TEST(RunElevated, StartsTheSetupAgainWithRunasAndAnswersItsExitCode) {
+    ScopedTempDir dir(L"runas");
+    g_child = TestPath(L"shell_child.exe");
+    SetG("OUT", L"\"" + dir.file(L"out.txt") + L"\" 0");
+    g_orbShellExecuteEx = RecordRunas;
+    EXPECT_EQ("0", LuaResult1("return Lua_RunElevated(OUT)"));
+    EXPECT_EQ(L"runas", g_runasVerb);
+    wchar_t self[4096];
+    GetModuleFileNameW(nullptr, self, 4096);
+    EXPECT_EQ(self, g_runasFile);
+    EXPECT_TRUE(g_runasMask & SEE_MASK_NOCLOSEPROCESS);
+    EXPECT_FALSE(g_runasMask & SEE_MASK_FLAG_NO_UI);
+    EXPECT_EQ("show=1", ReadFileBytes(dir.file(L"out.txt")));
+    // The child's own code comes back (2: it was given too few arguments).
+    EXPECT_EQ("2", LuaResult1("global_silent_install = true; local c = Lua_RunElevated(''); "
+                              "global_silent_install = false; return c"));
+    EXPECT_TRUE(g_runasMask & SEE_MASK_FLAG_NO_UI);
+    g_declined = true;
+    EXPECT_EQ((std::vector<std::string>{"nil", "1223"}), LuaResults("return Lua_RunElevated(OUT)"));
+    g_declined = false;
+    g_orbShellExecuteEx = ShellExecuteExW;
+    EXPECT_EQ("boolean", LuaResult1("return type(Lua_IsElevated())"));
+}
+
 // "asuser" starts with the user's token or not at all: the shell gives no process to
 // wait for, and without the desktop shell an elevated setup has no user's token.
 TEST(Exec, AsUserNeverFallsBackToTheSetupsToken) {
@@ -409,6 +452,79 @@ TEST(SystemQuestions, InstallPathMovesToTheFirstLaterDriveThatHasIt) {
     EXPECT_EQ(L"Q:" + rest, ORBPickInstallPath(L"Q:" + rest, {drive}, adminsOnly));
 }
 
+// IsWow64Process2 answers for the emulated process; without it (before Windows 10
+// 1511) GetNativeSystemInfo does. Fakes stand for the machines Wine does not run on.
+USHORT g_fakeNative = 0;
+BOOL WINAPI FakeIsWow64Process2(HANDLE, USHORT* process, USHORT* native) {
+    *process = IMAGE_FILE_MACHINE_I386;
+    *native = g_fakeNative;
+    return TRUE;
+}
+BOOL WINAPI FailingIsWow64Process2(HANDLE, USHORT*, USHORT*) {
+    SetLastError(ERROR_INVALID_FUNCTION);
+    return FALSE;
+}
+WORD g_fakeProcessor = 0;
+void WINAPI FakeNativeSystemInfo(LPSYSTEM_INFO info) { info->wProcessorArchitecture = g_fakeProcessor; }
+
+TEST(NativeArchitecture, TellsX86X64AndArm64ApartWithAFallbackForOlderWindows) {
+    const struct {
+        USHORT machine;
+        const wchar_t* name;
+    } machines[] = {{IMAGE_FILE_MACHINE_I386, L"x86"}, {IMAGE_FILE_MACHINE_AMD64, L"x64"}, {0xAA64, L"ARM64"},
+                    {0x01C4, L""}};
+    for (const auto& m : machines) {
+        g_fakeNative = m.machine;
+        g_fakeProcessor = PROCESSOR_ARCHITECTURE_INTEL;  // what the fallback would say
+        EXPECT_EQ(m.name, ORBNativeArchitectureWith(FakeIsWow64Process2, FakeNativeSystemInfo));
+    }
+    const struct {
+        WORD processor;
+        const wchar_t* name;
+    } processors[] = {{PROCESSOR_ARCHITECTURE_INTEL, L"x86"}, {PROCESSOR_ARCHITECTURE_AMD64, L"x64"},
+                      {12, L"ARM64"}, {PROCESSOR_ARCHITECTURE_IA64, L""}};
+    for (const auto& p : processors) {
+        g_fakeProcessor = p.processor;
+        EXPECT_EQ(p.name, ORBNativeArchitectureWith(nullptr, FakeNativeSystemInfo));
+        EXPECT_EQ(p.name, ORBNativeArchitectureWith(FailingIsWow64Process2, FakeNativeSystemInfo));
+    }
+    // This machine, through the script function.
+    EXPECT_EQ(Narrow(ORBNativeArchitecture()), LuaResult1("return Lua_GetNativeArchitecture()"));
+    EXPECT_NE("", LuaResult1("return Lua_GetNativeArchitecture()"));
+}
+
+std::wstring EnvText(const wchar_t* name) {
+    wchar_t buf[1024] = {};
+    DWORD n = GetEnvironmentVariableW(name, buf, 1024);
+    return n && n < 1024 ? buf : L"";
+}
+
+// A WOW64 setup reaches the native folders only by their other names: %ProgramW6432%,
+// and Sysnative for System32, which is redirected for it.
+TEST(NativeFolders, NameTheNativeProgramFilesAndSystemFolders) {
+    wchar_t system[MAX_PATH] = {};
+    GetSystemDirectoryW(system, MAX_PATH);
+    std::wstring windows = EnvText(L"SystemRoot");
+    EXPECT_EQ(system, ORBNativeFolderFor(L"System", false));
+    EXPECT_EQ(windows + L"\\Sysnative", ORBNativeFolderFor(L"system", true));
+    EXPECT_EQ(EnvText(L"ProgramFiles"), ORBNativeFolderFor(L"ProgramFiles", false));
+    EXPECT_EQ(EnvText(L"CommonProgramFiles"), ORBNativeFolderFor(L"CommonFiles", false));
+    std::wstring pf64 = EnvText(L"ProgramW6432");
+    EXPECT_EQ(pf64.empty() ? EnvText(L"ProgramFiles") : pf64, ORBNativeFolderFor(L"PROGRAMFILES", true));
+    EXPECT_EQ(L"", ORBNativeFolderFor(L"Windows", false));
+    EXPECT_EQ(L"", ORBNativeFolderFor(L"", true));
+
+    // This process: the native folders hold the native system's own files.
+    EXPECT_EQ(Narrow(ORBNativeFolder(L"ProgramFiles")), LuaResult1("return Lua_GetNativeFolder('ProgramFiles')"));
+    EXPECT_EQ("nil", LuaResult1("return Lua_GetNativeFolder('Desktop')"));
+    EXPECT_EQ("nil", LuaResult1("return Lua_GetNativeFolder()"));
+    EXPECT_TRUE(FileExists(ORBNativeFolder(L"System") + L"\\kernel32.dll"));
+    EXPECT_TRUE(FileExists(ORBNativeFolder(L"ProgramFiles")));
+    if (sizeof(void*) == 8) {
+        EXPECT_EQ(EnvText(L"ProgramFiles"), ORBNativeFolder(L"ProgramFiles"));
+    }
+}
+
 TEST(Logout, WritesTheTextAsOneLine) {
     LogCapture log;
     ASSERT_EQ("", RunLua("Lua_Logout('安装 step 1'); Lua_Logout(); Lua_Logout(12)"));
@@ -441,6 +557,84 @@ TEST(Download, AFailedDownloadIsLoggedByTheWorker) {
         Sleep(50);
     }
     EXPECT_TRUE(seen);
+}
+
+// SHA-256 of "abc" (the standard's own example).
+const char kAbcSha256[] = "BA7816BF8F01CFEA414140DE5DAE2223B00361A396177A9CB410FF61F20015AD";
+
+// A checked download keeps only a file of the expected size and digest, under the
+// destination's name; anything else leaves neither that name nor the side file.
+TEST(Download, ACheckedDownloadKeepsOnlyTheFileThatMatches) {
+    ScopedTempDir dir(L"dlc");
+    SetEnvironmentVariableW(L"ORB_T_DLDIR", dir.path().c_str());
+    const std::wstring dest = dir.file(L"c.bin");
+    struct Case {
+        const char* served;
+        const char* check;
+        bool kept;
+        const wchar_t* line;
+        const char* left;  // what the destination holds afterwards
+    } cases[] = {
+        {"abc", "{sha256 = SHA, size = 3, wait = true}", true, L"c.bin downloaded and checked", "abc"},
+        {"abc", "{sha256 = SHA:lower(), wait = true}", true, L"c.bin downloaded and checked", "abc"},
+        {"abd", "{sha256 = SHA, size = 3, wait = true}", false, L"c.bin has SHA-256 ", ""},
+        {"ab", "{sha256 = SHA, size = 3, wait = true}", false, L"c.bin has 2 bytes, not 3: deleted", ""},
+        {"abcd", "{size = 3, wait = true}", false, L"c.bin has 4 bytes, not 3: deleted", ""},
+        // A malformed check downloads nothing and leaves what is there.
+        {"abc", "{sha256 = 'ba78', wait = true}", false, L"the check is not a SHA-256 and a byte count",
+         "an older file"},
+        {"abc", "{size = -1, wait = true}", false, L"the check is not a SHA-256 and a byte count", "an older file"},
+        {"abc", "{size = 1e30, wait = true}", false, L"the check is not a SHA-256 and a byte count", "an older file"},
+    };
+    ASSERT_EQ("", RunLua(std::string("SHA = '") + kAbcSha256 + "'"));
+    for (const Case& c : cases) {
+        ASSERT_TRUE(WriteFileBytes(dest, "an older file"));
+        LocalHttpServer server(c.served);
+        server.Release();
+        SetG("URL", L"http://127.0.0.1:" + std::to_wstring(server.port()) + L"/c.bin");
+        LogCapture log;
+        EXPECT_EQ(c.kept ? "true" : "false",
+                  LuaResult1(std::string("return Lua_URLDownloadToFileAsync(URL, '%ORB_T_DLDIR%\\\\c.bin', ") +
+                             c.check + ")"))
+            << c.served << " " << c.check;
+        EXPECT_EQ(c.left, ReadFileBytes(dest)) << c.served << " " << c.check;
+        EXPECT_FALSE(FileExists(dest + L".download"));
+        bool logged = false;
+        std::wstring all;
+        for (const std::wstring& l : log.lines()) {
+            logged = logged || l.find(c.line) != std::wstring::npos;
+            all += l + L"\n";
+        }
+        EXPECT_TRUE(logged) << c.served << " " << c.check << "\n" << Narrow(all);
+    }
+}
+
+// A file URL is checked the same way; without wait the call returns nothing at once,
+// and a file that fails its check never appears.
+TEST(Download, FileUrlsAndTheBackgroundFormAreCheckedToo) {
+    ScopedTempDir dir(L"dlf");
+    SetEnvironmentVariableW(L"ORB_T_DLDIR", dir.path().c_str());
+    ASSERT_TRUE(WriteFileBytes(dir.file(L"src.txt"), "abc"));
+    std::wstring url = L"file:///" + dir.file(L"src.txt");
+    for (wchar_t& ch : url)
+        if (ch == L'\\') ch = L'/';
+    SetG("URL", url);
+    ASSERT_EQ("", RunLua(std::string("SHA = '") + kAbcSha256 + "'"));
+    EXPECT_EQ("true", LuaResult1("return Lua_URLDownloadToFileAsync(URL, '%ORB_T_DLDIR%\\\\f.bin', "
+                                 "{sha256 = SHA, size = 3, wait = true})"));
+    EXPECT_EQ("abc", ReadFileBytes(dir.file(L"f.bin")));
+
+    LogCapture log;
+    EXPECT_EQ("none", LuaResult1("return Lua_URLDownloadToFileAsync(URL, '%ORB_T_DLDIR%\\\\g.bin', "
+                                 "{sha256 = SHA, size = 4})"));
+    bool seen = false;
+    for (int i = 0; i < 200 && !seen; ++i) {
+        seen = log.Has(L"g.bin has 3 bytes, not 4: deleted");
+        Sleep(50);
+    }
+    EXPECT_TRUE(seen);
+    EXPECT_FALSE(FileExists(dir.file(L"g.bin")));
+    EXPECT_FALSE(FileExists(dir.file(L"g.bin.download")));
 }
 
 TEST(MsgBox, ArgumentCountsThroughTheRunDriver) {

@@ -5,11 +5,15 @@
 
 namespace {
 
-// Lua_RegQuery(root, subkey, value) -> string | number | nil
+// The registry view of a trailing view argument (64 or 32; anything else: the
+// setup's own view).
+REGSAM ViewArg(lua_State* L, int idx) { return lua_gettop(L) >= idx ? ORBRegViewFlag(ORBArgNumber(L, idx)) : 0; }
+
+// Lua_RegQuery(root, subkey, value [, view]) -> string | number | nil
 int Lua_RegQuery(lua_State* L) {
     return ORBProtect(L, [&] {
         ORBRegValue v = ORBRegQuery(ORBRegRootFromName(ORBArgString(L, 1)), ORBArgString(L, 2),
-                                    ORBArgString(L, 3));
+                                    ORBArgString(L, 3), ViewArg(L, 4));
         if (v.kind == ORBRegValue::kString)
             ORBPushString(L, v.text);
         else if (v.kind == ORBRegValue::kNumber)
@@ -20,7 +24,7 @@ int Lua_RegQuery(lua_State* L) {
     });
 }
 
-// Lua_RegAdd(root, subkey, value, type, data, overwrite) -> false when the value could
+// Lua_RegAdd(root, subkey, value, type, data, overwrite [, view]) -> false when the value could
 // not be written (an existing value kept without overwrite counts as done)
 int Lua_RegAdd(lua_State* L) {
     return ORBProtect(L, [&] {
@@ -31,25 +35,27 @@ int Lua_RegAdd(lua_State* L) {
         else
             data.text = ORBArgString(L, 5);
         bool ok = ORBRegAdd(ORBRegRootFromName(ORBArgString(L, 1)), ORBArgString(L, 2),
-                            ORBArgString(L, 3), type, data, ORBArgBoolean(L, 6));
+                            ORBArgString(L, 3), type, data, ORBArgBoolean(L, 6), ViewArg(L, 7));
         lua_pushboolean(L, ok);
         return 1;
     });
 }
 
-// Lua_RegDel(root, subkey [, value]) -> false when the deletion failed (what was
-// already missing counts as deleted). Three arguments delete a value, exactly two the
-// key with its whole tree.
+// Lua_RegDel(root, subkey [, value [, view]]) -> false when the deletion failed (what
+// was already missing counts as deleted). Three arguments delete a value, exactly two
+// the key with its whole tree; with a view (64 or 32) a nil value name deletes the key.
 int Lua_RegDel(lua_State* L) {
     return ORBProtect(L, [&] {
         int n = lua_gettop(L);
         std::wstring rootName = ORBArgString(L, 1);
         HKEY root = ORBRegRootFromName(rootName);
+        REGSAM view = ViewArg(L, 4);
+        bool wholeKey = n == 2 || (view && lua_isnil(L, 3));
         bool ok = true;
-        if (n >= 3) {
-            ok = ORBRegDeleteValue(root, rootName, ORBArgString(L, 2), ORBArgString(L, 3));
-        } else if (n == 2) {
-            LONG rc = ORBRegDeleteTree(root, rootName, ORBArgString(L, 2));
+        if (n >= 3 && !wholeKey) {
+            ok = ORBRegDeleteValue(root, rootName, ORBArgString(L, 2), ORBArgString(L, 3), view);
+        } else if (wholeKey) {
+            LONG rc = ORBRegDeleteTree(root, rootName, ORBArgString(L, 2), view);
             ok = rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;
         }
         lua_pushboolean(L, ok);

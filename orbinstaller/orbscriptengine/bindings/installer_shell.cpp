@@ -1,6 +1,9 @@
 // Installer functions: shell and system.
 #include <process.h>
 
+#include <memory>
+
+#include "orbdownload.h"
 #include "orbenvexpand.h"
 #include "orbexitcode.h"
 #include "orbhandle.h"
@@ -109,56 +112,79 @@ int Lua_GetDriverInstallPath(lua_State* L) {
     });
 }
 
-// The download worker takes its arguments from the script stack while the caller
-// waits on the event that lies on the stack top; after SetEvent it never touches the
-// state again.
-struct DownloadHandOver {
-    lua_State* L;
-    int args;  // argument count of the call
+// One download, owned by its worker thread.
+struct DownloadJob {
+    std::wstring url, path;
+    ORBDownloadCheck check;
 };
 
 unsigned __stdcall DownloadThread(void* p) {
-    const DownloadHandOver h = *static_cast<DownloadHandOver*>(p);
-    HANDLE event = lua_touserdata(h.L, -1);
-    std::wstring url, path;
-    bool copied = true;
+    std::unique_ptr<DownloadJob> job(static_cast<DownloadJob*>(p));
     try {
-        // Only strings lie there (see the caller), so reading allocates nothing inside
-        // the interpreter.
-        if (h.args >= 1) path = ORBExpandEnvString(ORBArgString(h.L, -2));
-        if (h.args >= 2) url = ORBArgString(h.L, -3);
-    } catch (...) {
-        copied = false;
-    }
-    SetEvent(event);
-    if (!copied) return 1;
-    try {
-        return ORBDownloadToFile(url, path) ? 0 : 1;
+        return ORBDownloadToFile(job->url, job->path, job->check) ? 0 : 1;
     } catch (...) {
         return 1;
     }
 }
 
-// Lua_URLDownloadToFileAsync(..., url, path): starts the download and returns at once.
+// Field name of the table at idx, without metamethods.
+void RawField(lua_State* L, int idx, const char* name) {
+    lua_pushstring(L, name);
+    lua_rawget(L, idx);
+}
+
+// The check table at idx: sha256 (64 hex digits; "" none), size (bytes), wait (flag). False
+// (logged) when sha256 or size is there but no digest or byte count.
+bool ReadDownloadCheck(lua_State* L, int idx, ORBDownloadCheck& check, bool& wait) {
+    bool ok = true;
+    RawField(L, idx, "sha256");
+    if (lua_type(L, -1) == LUA_TSTRING)
+        check.sha256 = ORBArgString(L, -1);
+    else if (!lua_isnil(L, -1))
+        ok = false;
+    if (!check.sha256.empty() && !ORBIsSha256Hex(check.sha256)) ok = false;  // "" checks nothing
+    RawField(L, idx, "size");
+    if (!lua_isnil(L, -1)) {
+        lua_Number n = lua_type(L, -1) == LUA_TNUMBER ? lua_tonumber(L, -1) : -1;
+        if (n >= 0 && n < 18446744073709551616.0 && n == static_cast<lua_Number>(static_cast<uint64_t>(n))) {
+            check.hasSize = true;
+            check.size = static_cast<uint64_t>(n);
+        } else {
+            ok = false;
+        }
+    }
+    RawField(L, idx, "wait");
+    wait = lua_toboolean(L, -1) != 0;
+    lua_pop(L, 3);
+    if (!ok) ORBLog(L"Fun:Lua_URLDownloadToFileAsync, Description:the check is not a SHA-256 and a byte count: nothing downloaded\r\n");
+    return ok;
+}
+
+// Lua_URLDownloadToFileAsync(..., url, path [, {sha256=, size=, wait=}]): the URL and
+// the path are the two arguments before the check table, else the last two. Without
+// wait it starts the download and returns nothing at once; with wait it returns whether
+// the file arrived (and passed the check).
 int Lua_URLDownloadToFileAsync(lua_State* L) {
     return ORBProtect(L, [&] {
         int n = lua_gettop(L);
-        // Numbers become strings here, on the script's thread, not in the worker.
-        for (int i = n - 1; i <= n; ++i)
-            if (i >= 1) lua_tolstring(L, i, nullptr);
-        ORBHandle event(CreateEventW(nullptr, TRUE, FALSE, nullptr));
-        if (!event) {
-            ORB_LOG_FAILURE(L"CreateEvent failed");
-            return 0;
+        bool wait = false, valid = true;
+        auto job = std::make_unique<DownloadJob>();
+        if (n >= 1 && lua_type(L, n) == LUA_TTABLE && n >= 2 && lua_type(L, n - 1) != LUA_TTABLE) {
+            valid = ReadDownloadCheck(L, n, job->check, wait);
+            --n;
         }
-        lua_pushlightuserdata(L, event.get());
-        DownloadHandOver h = {L, n};
-        ORBHandle thread(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, DownloadThread, &h, 0, nullptr)));
+        if (n >= 1) job->path = ORBExpandEnvString(ORBArgString(L, n));
+        if (n >= 2) job->url = ORBArgString(L, n - 1);
+        if (wait) {
+            lua_pushboolean(L, valid && ORBDownloadToFile(job->url, job->path, job->check));
+            return 1;
+        }
+        if (!valid) return 0;
+        ORBHandle thread(reinterpret_cast<HANDLE>(_beginthreadex(nullptr, 0, DownloadThread, job.get(), 0, nullptr)));
         if (thread)
-            WaitForSingleObject(event.get(), INFINITE);
+            job.release();
         else
             ORB_LOG_FAILURE(L"_beginthreadex failed");
-        lua_pop(L, 1);
         return 0;
     });
 }

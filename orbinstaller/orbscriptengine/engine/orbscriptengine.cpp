@@ -20,7 +20,8 @@
 // table's order. docs/scripting.md lists the resulting order.
 const luaL_Reg* const kORBInstallerFunctionGroups[] = {
     kORBPayloadFunctions, kORBRegistryFunctions, kORBFileFunctions,
-    kORBProcessFunctions, kORBShellFunctions, kORBFolderSecurityFunctions, kORBRestartFunctions, nullptr,
+    kORBProcessFunctions, kORBShellFunctions, kORBFolderSecurityFunctions, kORBRestartFunctions,
+    kORBPlatformFunctions, nullptr,
 };
 
 namespace {

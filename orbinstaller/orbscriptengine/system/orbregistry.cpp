@@ -11,6 +11,15 @@
 #include "orblibrary.h"
 #include "orblog.h"
 
+ORBRegOpenKeyExFn g_orbRegOpenKeyEx = RegOpenKeyExW;
+ORBRegCreateKeyExFn g_orbRegCreateKeyEx = RegCreateKeyExW;
+
+REGSAM ORBRegViewFlag(double view) {
+    if (view == 64) return KEY_WOW64_64KEY;
+    if (view == 32) return KEY_WOW64_32KEY;
+    return 0;
+}
+
 HKEY ORBRegRootFromName(const std::wstring& name) {
     static const struct {
         const wchar_t* name;
@@ -23,10 +32,10 @@ HKEY ORBRegRootFromName(const std::wstring& name) {
     return nullptr;
 }
 
-ORBRegValue ORBRegQuery(HKEY root, const std::wstring& subkey, const std::wstring& value) {
+ORBRegValue ORBRegQuery(HKEY root, const std::wstring& subkey, const std::wstring& value, REGSAM view) {
     ORBRegValue out;
     ORBRegKey key;
-    if (!root || RegOpenKeyExW(root, subkey.c_str(), 0, KEY_READ, key.put()) != ERROR_SUCCESS)
+    if (!root || g_orbRegOpenKeyEx(root, subkey.c_str(), 0, KEY_READ | view, key.put()) != ERROR_SUCCESS)
         return out;
     DWORD type = 0, size = 0;
     if (RegQueryValueExW(key.get(), value.c_str(), nullptr, &type, nullptr, &size) != ERROR_SUCCESS)
@@ -71,10 +80,10 @@ std::vector<BYTE> ORBRegParseBinary(const std::wstring& hex) {
 }
 
 bool ORBRegAdd(HKEY root, const std::wstring& subkey, const std::wstring& value,
-               const std::wstring& type, const ORBRegData& data, bool overwrite) {
+               const std::wstring& type, const ORBRegData& data, bool overwrite, REGSAM view) {
     ORBRegKey key;
-    if (!root || RegCreateKeyExW(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
-                                 kORBRegAccess, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
+    if (!root || g_orbRegCreateKeyEx(root, subkey.c_str(), 0, nullptr, REG_OPTION_NON_VOLATILE,
+                                     kORBRegAccess | view, nullptr, key.put(), nullptr) != ERROR_SUCCESS)
         return false;
     if (!overwrite) {
         LONG present = RegQueryValueExW(key.get(), value.c_str(), nullptr, nullptr, nullptr, nullptr);
@@ -98,10 +107,10 @@ bool ORBRegAdd(HKEY root, const std::wstring& subkey, const std::wstring& value,
 }
 
 bool ORBRegDeleteValue(HKEY root, const std::wstring& rootName, const std::wstring& subkey,
-                       const std::wstring& value) {
+                       const std::wstring& value, REGSAM view) {
     ORBRegKey key;
     if (!root) return false;
-    LONG rc = RegOpenKeyExW(root, subkey.c_str(), 0, kORBRegAccess, key.put());
+    LONG rc = g_orbRegOpenKeyEx(root, subkey.c_str(), 0, kORBRegAccess | view, key.put());
     if (rc != ERROR_SUCCESS) return rc == ERROR_FILE_NOT_FOUND;
     rc = RegDeleteValueW(key.get(), value.c_str());
     ORBLog(L"Delete Value %s, %s, %s", rootName.c_str(), subkey.c_str(), value.c_str());
@@ -110,30 +119,31 @@ bool ORBRegDeleteValue(HKEY root, const std::wstring& rootName, const std::wstri
 
 namespace {
 
-// Depth first: the first child again and again until none is left, then the key.
-LONG DeleteSubKey(HKEY parent, const wchar_t* subkey) {
+// Depth first: the first child again and again until none is left, then the key. The
+// view flag goes with every open and with the deletion itself.
+LONG DeleteSubKey(HKEY parent, const wchar_t* subkey, REGSAM view) {
     LONG rc;
     {
         ORBRegKey key;
-        rc = RegOpenKeyExW(parent, subkey, 0, kORBRegAccess, key.put());
+        rc = g_orbRegOpenKeyEx(parent, subkey, 0, kORBRegAccess | view, key.put());
         if (rc != ERROR_SUCCESS) return rc;
         wchar_t name[256];  // key names are at most 255 units
         for (;;) {
             rc = RegEnumKeyW(key.get(), 0, name, 256);
             if (rc == ERROR_NO_MORE_ITEMS) break;
             if (rc != ERROR_SUCCESS) return rc;
-            rc = DeleteSubKey(key.get(), name);
+            rc = DeleteSubKey(key.get(), name, view);
             if (rc != ERROR_SUCCESS) return rc;
         }
     }
-    return RegDeleteKeyW(parent, subkey);
+    return view ? RegDeleteKeyExW(parent, subkey, view, 0) : RegDeleteKeyW(parent, subkey);
 }
 
 }  // namespace
 
-LONG ORBRegDeleteTree(HKEY root, const std::wstring& rootName, const std::wstring& subkey) {
+LONG ORBRegDeleteTree(HKEY root, const std::wstring& rootName, const std::wstring& subkey, REGSAM view) {
     ORBRegKey rootKey;
-    LONG rc = root ? RegOpenKeyExW(root, nullptr, 0, kORBRegAccess, rootKey.put()) : ERROR_INVALID_HANDLE;
+    LONG rc = root ? g_orbRegOpenKeyEx(root, nullptr, 0, kORBRegAccess | view, rootKey.put()) : ERROR_INVALID_HANDLE;
     if (rc != ERROR_SUCCESS) {
         ORBLog(L"OpenKey %s failed, errcode: %ld\r\n", rootName.c_str(), rc);
         return rc;
@@ -142,7 +152,7 @@ LONG ORBRegDeleteTree(HKEY root, const std::wstring& rootName, const std::wstrin
     if (subkey.find_first_not_of(L'\\') == std::wstring::npos)
         rc = ERROR_INVALID_PARAMETER;
     else
-        rc = DeleteSubKey(rootKey.get(), subkey.c_str());
+        rc = DeleteSubKey(rootKey.get(), subkey.c_str(), view);
     if (rc != ERROR_SUCCESS) ORBLog(L"DeleteSubKey %s failed, errcode: %ld", subkey.c_str(), rc);
     return rc;
 }

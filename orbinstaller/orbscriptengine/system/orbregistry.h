@@ -1,5 +1,6 @@
 // Registry work of the installer functions, free of the interpreter. Keys are opened
-// with no view flag (a 32-bit process sees the system's 32-bit view): for reading only
+// in the view given (view: 0, KEY_WOW64_64KEY or KEY_WOW64_32KEY; 0 is the process's
+// own, so a 32-bit process sees the system's 32-bit view): for reading only
 // by queries, so that machine-wide values are readable without elevation, with read
 // and write access (KEY_READ | KEY_WRITE) by writes and deletions.
 #pragma once
@@ -10,6 +11,17 @@
 #include <vector>
 
 constexpr REGSAM kORBRegAccess = KEY_READ | KEY_WRITE;  // 0x2001F
+
+// View flag of a script's view number: 64 KEY_WOW64_64KEY, 32 KEY_WOW64_32KEY, anything
+// else 0 (the process's own view, as without the argument).
+REGSAM ORBRegViewFlag(double view);
+
+// The open and create calls of these functions; tests replace them to see the access.
+using ORBRegOpenKeyExFn = LONG(WINAPI*)(HKEY, LPCWSTR, DWORD, REGSAM, PHKEY);
+using ORBRegCreateKeyExFn = LONG(WINAPI*)(HKEY, LPCWSTR, DWORD, LPWSTR, DWORD, REGSAM, LPSECURITY_ATTRIBUTES,
+                                          PHKEY, LPDWORD);
+extern ORBRegOpenKeyExFn g_orbRegOpenKeyEx;
+extern ORBRegCreateKeyExFn g_orbRegCreateKeyEx;
 
 // Root key of "HKCR", "HKCU", "HKLM", "HKU" or "HKCC" (case-sensitive); null otherwise.
 HKEY ORBRegRootFromName(const std::wstring& name);
@@ -23,7 +35,7 @@ struct ORBRegValue {
 // Reads root\subkey\value. kNone for an unknown root, a key that does not open for
 // reading, a missing value or a type other than REG_SZ,
 // REG_EXPAND_SZ and REG_DWORD.
-ORBRegValue ORBRegQuery(HKEY root, const std::wstring& subkey, const std::wstring& value);
+ORBRegValue ORBRegQuery(HKEY root, const std::wstring& subkey, const std::wstring& value, REGSAM view = 0);
 
 // Bytes of a REG_BINARY text: each pair of hex digits ("%02X") gives one byte, an odd
 // last digit a byte of its own; a pair that does not parse repeats the previous byte
@@ -42,16 +54,16 @@ struct ORBRegData {
 // without overwrite, already there; false when the key or value could not be written
 // (unknown root or type, no access).
 bool ORBRegAdd(HKEY root, const std::wstring& subkey, const std::wstring& value,
-               const std::wstring& type, const ORBRegData& data, bool overwrite);
+               const std::wstring& type, const ORBRegData& data, bool overwrite, REGSAM view = 0);
 
 // Deletes one value. True when the value is gone, also when it or its key was already
 // missing; false for an unknown root or a key or value that could not be deleted.
 bool ORBRegDeleteValue(HKEY root, const std::wstring& rootName, const std::wstring& subkey,
-                       const std::wstring& value);
+                       const std::wstring& value, REGSAM view = 0);
 
 // Deletes root\subkey with all its subkeys and values; the first failure's error code,
 // ERROR_SUCCESS when the tree is gone.
-LONG ORBRegDeleteTree(HKEY root, const std::wstring& rootName, const std::wstring& subkey);
+LONG ORBRegDeleteTree(HKEY root, const std::wstring& rootName, const std::wstring& subkey, REGSAM view = 0);
 
 // Path of special folder csidl (not created when missing), any length; false with a
 // failure record when the shell has no file-system path for it.

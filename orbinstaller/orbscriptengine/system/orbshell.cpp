@@ -5,7 +5,6 @@
 #include <shellapi.h>
 #include <shlobj.h>
 #include <shlwapi.h>
-#include <urlmon.h>
 
 #include <cwchar>
 
@@ -260,20 +259,6 @@ std::wstring ORBPickInstallPath(const std::wstring& programFiles, const std::vec
 
 std::wstring ORBDriverInstallPath() {
     return ORBPickInstallPath(ORBExpandEnvString(L"%ProgramFiles%\\"), ORBFixedDrives());
-}
-
-bool ORBDownloadToFile(const std::wstring& url, const std::wstring& path) {
-    // urlmon is no KnownDLL: taken from the system folder when first needed.
-    using DownloadFn = HRESULT(WINAPI*)(LPUNKNOWN, LPCWSTR, LPCWSTR, DWORD, LPBINDSTATUSCALLBACK);
-    static const auto download = ORBSystemFunction<DownloadFn>(L"urlmon.dll", "URLDownloadToFileW");
-    HRESULT hr = download ? download(nullptr, url.c_str(), path.c_str(), 0, nullptr)
-                          : HRESULT_FROM_WIN32(ERROR_PROC_NOT_FOUND);
-    if (FAILED(hr)) {
-        // The HRESULT says what went wrong; the thread's last error rarely does.
-        ORBLogFailure(L"URLDownloadToFileW failed", ORB_WFILE, __LINE__, static_cast<DWORD>(hr));
-        return false;
-    }
-    return true;
 }
 
 int ORBMessageBoxDefaultAnswer(UINT type) {

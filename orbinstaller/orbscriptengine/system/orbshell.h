@@ -58,10 +58,6 @@ bool ORBAdminsOnlyFolder(const std::wstring& folder);
 std::wstring ORBPickInstallPath(const std::wstring& programFiles, const std::vector<std::wstring>& drives,
                                bool (*adminsOnly)(const std::wstring& folder) = ORBAdminsOnlyFolder);
 
-// Downloads url to the file path and waits for the end; false (logged with the
-// HRESULT) on failure.
-bool ORBDownloadToFile(const std::wstring& url, const std::wstring& path);
-
 // Button a message box of type (MB_* flags) answers when nobody presses one: the
 // default button (MB_DEFBUTTON1..4; the first when there are fewer buttons); 0 for a
 // type the system does not know.

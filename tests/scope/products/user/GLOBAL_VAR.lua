@@ -1,0 +1,30 @@
+-- A per-user product: %LocalAppData%\Programs, HKCU, the user's shortcuts.
+global_product_name = "Scope User"
+global_product_version = "1.0.0"
+global_publisher = "ORB Tests"
+global_main_app_name = "readme.txt"
+global_start_parameter = ""
+global_uninstaller_name = "uninst.exe"
+global_install_mutex_guid = "Global\\{5A0C3E2B-7D14-4B6F-9E21-0C8D7F3A1B01}"
+global_install_basepath = "Scope User"
+global_install_path = Lua_ExpandEnv("%ProgramFiles%\\") .. global_install_basepath
+global_install_scope = "user"
+global_need_disk_space = tostring(@ORB_PAYLOAD_SIZE@ + 2 * 1024 * 1024)
+global_licence_url = "https://example.com/licence.html"
+global_complate_download_url = "https://example.com/"
+global_startup_check_visable = true
+global_startup_check = true
+global_exit_codes = "standard"
+global_silent_install = false
+global_passive_install = false
+global_show_completewindow = true
+global_start_after_install = false
+global_product_key = "Software\\ORB Scope User"
+global_uninstall_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORB Scope User"
+global_run_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
+
+-- Test seam: the optional component's address and digest come from the test.
+global_component_url = os.getenv("ORB_T_COMPONENT_URL") or ""
+global_component_file = "component.txt"
+global_component_sha256 = os.getenv("ORB_T_COMPONENT_SHA") or ""
+global_component_size = tonumber(os.getenv("ORB_T_COMPONENT_SIZE") or "")
