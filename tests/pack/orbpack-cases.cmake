@@ -1,6 +1,8 @@
 # cmake -DORBPACK=<command> -DSTUB=<stub> -DSRC=<tests/pack> -DWORK=<folder> -DSEVENZIP=<7z>
-#       -DMODE=prepare|bad|same|sign [-DOTHER=<second command>] [-DOUT=<folder>] -P orbpack-cases.cmake
-# prepare: the test product with its archive in <WORK>/product, packed into <OUT>.
+#       -DMODE=prepare|bad|same|sign [-DOTHER=<second command>] [-DOUT=<folder>] [-DPREVIEW=<stub>]
+#       -P orbpack-cases.cmake
+# prepare: the test product with its archive in <WORK>/product, packed into <OUT> (with
+#          its layout preview from PREVIEW).
 # bad:     each broken input fails with one line naming the file, and nothing is written.
 # same:    packed in two folders, and by OTHER, the setups are byte-identical.
 # sign:    --sign signs the uninstaller and the setup; a failing command writes nothing.
@@ -31,7 +33,11 @@ endfunction()
 
 if(MODE STREQUAL "prepare")
   make_product("${WORK}/product")
-  pack("${ORBPACK}" "${WORK}/product" "${OUT}")
+  set(cmd "${ORBPACK}")
+  if(PREVIEW)
+    list(APPEND cmd --preview "${PREVIEW}")
+  endif()
+  pack("${cmd}" "${WORK}/product" "${OUT}")
   if(NOT rc EQUAL 0)
     message(FATAL_ERROR "${err}")
   endif()
@@ -131,6 +137,15 @@ if(MODE STREQUAL "bad")
 
   broken(output)
   expect_failure(output "no/such/folder/tiny-setup[.a-z]*: cannot write" "${WORK}/no/such/folder")
+
+  # The template's own GUID is refused, but for the template packed in place.
+  broken(template_guid)
+  file(APPEND "${dir}/GLOBAL_VAR.lua" "global_install_mutex_guid = \"Global\\\\{D2A65F1C-3B7E-4C09-8E5A-6F1B2C3D4E50}\"\n")
+  expect_failure(template_guid "GLOBAL_VAR.lua: global_install_mutex_guid is the template's")
+  pack("${ORBPACK};--allow-template-guid" "${dir}" "${WORK}/template_guid-out")
+  if(NOT rc EQUAL 0)
+    message(SEND_ERROR "template_guid: --allow-template-guid still refused: ${err}")
+  endif()
   return()
 endif()
 

@@ -144,7 +144,19 @@ TEST(Packer, SetupCarriesTheProductAsTheHostLooksForIt) {
     // The payload stored with its first two bytes exchanged; the extra resource as given.
     EXPECT_EQ(0u, Resource(m.m, ORB_RES_W(ORB_RT_7Z), ORB_RES_W(ORB_RN_PAYLOAD), 0x409).find("z7\xBC\xAF"));
     EXPECT_EQ(0u, Resource(m.m, ORB_RES_W(ORB_RT_7Z), L"EXTRA.7Z", 0x409).find("7z\xBC\xAF"));
+    EXPECT_EQ(0u, Resource(m.m, RT_RCDATA, MAKEINTRESOURCEW(77), 0x409).find("7z\xBC\xAF"));
     // The stub's default icon stays when the product gives none.
     EXPECT_NE(nullptr, FindResourceW(m.m, MAKEINTRESOURCEW(ORB_IDI_ICON), RT_GROUP_ICON));
+}
+
+// The layout preview written beside it (--preview) carries the same product.
+TEST(Packer, PreviewCarriesTheSetupsProduct) {
+    DataModule m(TestPath(L"packed\\tiny-setup-preview.exe"));
+    ASSERT_NE(nullptr, m.m);
+    EXPECT_NE(std::string::npos, Resource(m.m, RT_MANIFEST, MAKEINTRESOURCEW(1), 0x409).find("level=\"asInvoker\""));
+    EXPECT_EQ(0u, Resource(m.m, ORB_RES_W(ORB_RT_LUA), L"GLOBAL_VAR.LUAC", 0x409).find("\x1bLuaR"));
+    EXPECT_EQ(0u, Resource(m.m, ORB_RES_W(ORB_RT_PNG), MAKEINTRESOURCEW(301), 0x409).find("\x89PNG"));
+    EXPECT_EQ(0u, Resource(m.m, ORB_RES_W(ORB_RT_XML), ORB_RES_W(ORB_RN_LAYOUT), 0x409).find("\xFF\xFE"));
+    EXPECT_NE(nullptr, FindResourceW(m.m, MAKEINTRESOURCEW(ORB_IDD_DIALOG), RT_DIALOG));
 }
 #endif

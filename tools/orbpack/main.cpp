@@ -1,5 +1,6 @@
 // orbpack: makes a setup and its uninstaller from a stub and a product folder.
-//   orbpack [--target i686|x86_64] [--stub <file>] [-o <folder>] [--sign "<command with {file}>"] <product folder>
+//   orbpack [--target i686|x86_64] [--stub <file>] [-o <folder>] [--sign "<command with {file}>"]
+//           [--preview <preview stub>] [--allow-template-guid] <product folder>
 //   orbpack --list <program.exe>     prints the resources of a program
 //   orbpack --new <folder> [--template <folder>]   a new product folder from the template
 #include <cstdio>
@@ -20,7 +21,7 @@ namespace {
 
 const char kUsage[] =
     "usage: orbpack [--target i686|x86_64] [--stub <file>] [-o <folder>] [--sign \"<command with {file}>\"]\n"
-    "               <product folder>\n"
+    "               [--preview <preview stub>] [--allow-template-guid] <product folder>\n"
     "       orbpack --list <program.exe>\n"
     "       orbpack --new <folder> [--template <folder>]\n";
 
@@ -86,6 +87,8 @@ int Run(const std::vector<std::string>& args) {
         else if (a == "--stub" && hasValue) o.stub = fs::u8path(args[++i]);
         else if (a == "-o" && hasValue) o.output = fs::u8path(args[++i]);
         else if (a == "--sign" && hasValue) o.sign = args[++i];
+        else if (a == "--preview" && hasValue) o.preview = fs::u8path(args[++i]);
+        else if (a == "--allow-template-guid") o.allowTemplateGuid = true;
         else if (!a.empty() && a[0] != '-' && product.empty()) product = fs::u8path(a);
         else return std::fputs(kUsage, stderr), 2;
     }

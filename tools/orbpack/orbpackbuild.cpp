@@ -24,9 +24,16 @@ constexpr uint16_t kRtVersion = 16, kRtManifest = 24, kIconGroup = 128;  // ORB_
 
 std::vector<uint8_t> Bytes(const std::string& s) { return std::vector<uint8_t>(s.begin(), s.end()); }
 
+// A type or name as the resource compiler reads it: digits alone are a number.
+OrbResKey Key(const std::string& s) {
+    if (!s.empty() && s.size() <= 5 && s.find_first_not_of("0123456789") == std::string::npos && std::stoul(s) <= 65535)
+        return OrbResKey::Id(uint16_t(std::stoul(s)));
+    return OrbResKey::Name(s);
+}
+
 // Everything both programs are made of, read and checked before anything is written.
 struct Inputs {
-    OrbPeImage stub;
+    OrbPeImage stub, preview;
     int sizeT = 4;
     std::string globalChunk, installChunk, uninstallChunk;  // empty: none
     std::vector<std::pair<std::string, std::string>> modules;  // resource name, chunk
@@ -57,6 +64,11 @@ bool ReadInputs(const OrbPackProduct& p, const OrbPackOptions& o, Inputs& in, st
     if (!OrbPackRead(o.stub, stub, error)) return false;
     if (!in.stub.Load(std::move(stub), error)) return error = OrbPackShow(o.stub) + ": " + error, false;
     in.sizeT = in.stub.Is64() ? 8 : 4;
+    if (!o.preview.empty()) {
+        std::vector<uint8_t> preview;
+        if (!OrbPackRead(o.preview, preview, error)) return false;
+        if (!in.preview.Load(std::move(preview), error)) return error = OrbPackShow(o.preview) + ": " + error, false;
+    }
 
     uint64_t payloadSize = 0;
     std::error_code ec;
@@ -134,17 +146,24 @@ fs::file_time_type FileTime(uint32_t unixTime) {
     return fs::file_time_type(round<seconds>(when.time_since_epoch()));
 }
 
-// The resources common to the setup and the uninstaller.
-bool AddCommon(OrbResources& res, const OrbPackProduct& p, const Inputs& in, const OrbPackVersion& version,
-               std::string& error) {
+// A stub's own resources with the product's added (the product's win on a clash) and
+// the product's icon in place of the stub's.
+bool Merged(const OrbResources& stub, const OrbResources& product, const OrbPackProduct& p, const Inputs& in,
+            OrbResources& all, std::string& error) {
+    all = stub;
+    for (const OrbResEntry& e : product.Entries()) all.Set(e.type, e.name, e.language, e.data);
+    if (!in.icon.empty() && !OrbPackSetIcon(all, kIconGroup, kLanguage, in.icon, error))
+        return error = OrbPackShow(p.icon) + ": " + error, false;
+    return true;
+}
+
+// The resources common to the setup and the uninstaller (but the icon, see Merged).
+void AddCommon(OrbResources& res, const OrbPackProduct& p, const Inputs& in, const OrbPackVersion& version) {
     res.Set(OrbResKey::Id(kRtManifest), OrbResKey::Id(1), kLanguage, OrbPackManifest(p.executionLevel));
     res.Set(OrbResKey::Id(kRtVersion), OrbResKey::Id(1), kLanguage, OrbPackVersionInfo(version));
-    if (!in.icon.empty() && !OrbPackSetIcon(res, kIconGroup, kLanguage, in.icon, error))
-        return error = OrbPackShow(p.icon) + ": " + error, false;
     const OrbResKey lua = OrbResKey::Name("LUA"), mod = OrbResKey::Name("LUAMOD");
     if (!in.globalChunk.empty()) res.Set(lua, OrbResKey::Name("GLOBAL_VAR.LUAC"), kLanguage, Bytes(in.globalChunk));
     for (const auto& [name, chunk] : in.modules) res.Set(mod, OrbResKey::Name(name), kLanguage, Bytes(chunk));
-    return true;
 }
 
 }  // namespace
@@ -152,20 +171,26 @@ bool AddCommon(OrbResources& res, const OrbPackProduct& p, const Inputs& in, con
 bool OrbPackBuild(const OrbPackOptions& o, std::string& error) {
     OrbPackProduct p;
     if (!OrbPackLoadProduct(o.product, p, error)) return false;
+    if (p.templateGuid && !o.allowTemplateGuid)
+        return error = OrbPackShow(p.globalScript) +
+                       ": global_install_mutex_guid is the template's; give the product a GUID of its own"
+                       " (orbpack --new makes a product folder with one)",
+               false;
     Inputs in;
     if (!ReadInputs(p, o, in, error)) return false;
     const OrbResKey lua = OrbResKey::Name("LUA"), sevenZip = OrbResKey::Name("_7Z");
 
     std::vector<uint8_t> uninstaller;
     std::string uninstName = p.uninstallerOutput + ".exe";
-    OrbResources setup = in.stub.Resources();
+    // What the packer adds, kept apart from the stub's own: the preview gets the same.
+    OrbResources setup;
     if (p.makeUninstaller) {
         // The host with the uninstall script as its install script, no layout, no payload.
-        OrbResources res = in.stub.Resources();
-        if (!AddCommon(res, p, in, {p.name, p.version, p.publisher, p.uninstallerDescription, uninstName}, error))
-            return false;
+        OrbResources res, all;
+        AddCommon(res, p, in, {p.name, p.version, p.publisher, p.uninstallerDescription, uninstName});
         res.Set(lua, OrbResKey::Name("INSTSCRIPT.LUAC"), kLanguage, Bytes(in.uninstallChunk));
-        uninstaller = in.stub.Write(res, o.timeStamp);
+        if (!Merged(in.stub.Resources(), res, p, in, all, error)) return false;
+        uninstaller = in.stub.Write(all, o.timeStamp);
         // Packed beside the setup's resources as a one-file archive; the file time is
         // the image's time stamp, so the archive is the same on every run.
         std::error_code ec;
@@ -185,7 +210,7 @@ bool OrbPackBuild(const OrbPackOptions& o, std::string& error) {
     }
 
     std::string setupName = p.output + ".exe";
-    if (!AddCommon(setup, p, in, {p.name, p.version, p.publisher, p.description, setupName}, error)) return false;
+    AddCommon(setup, p, in, {p.name, p.version, p.publisher, p.description, setupName});
     if (!in.installChunk.empty()) setup.Set(lua, OrbResKey::Name("INSTSCRIPT.LUAC"), kLanguage, Bytes(in.installChunk));
     if (!in.uninstallChunk.empty())
         setup.Set(lua, OrbResKey::Name("UNINSTSCRIPT.LUAC"), kLanguage, Bytes(in.uninstallChunk));
@@ -195,7 +220,7 @@ bool OrbPackBuild(const OrbPackOptions& o, std::string& error) {
     for (const OrbPackResource& r : p.resources) {
         std::vector<uint8_t> bytes;
         if (!OrbPackRead(r.file, bytes, error)) return false;
-        setup.Set(OrbResKey::Name(r.type), OrbResKey::Name(r.name), kLanguage, std::move(bytes));
+        setup.Set(Key(r.type), Key(r.name), kLanguage, std::move(bytes));
     }
     if (!in.payload.empty() && !p.appendPayload) setup.Set(sevenZip, OrbResKey::Name("APP.7Z"), kLanguage, in.payload);
     if (!in.payload.empty() && p.appendPayload) {
@@ -209,11 +234,19 @@ bool OrbPackBuild(const OrbPackOptions& o, std::string& error) {
         for (int i = 0; i < 8; ++i) digest.push_back(uint8_t(size >> (8 * i)));
         setup.Set(OrbResKey::Name("PAYLOADSHA256"), OrbResKey::Name("APP.7Z"), kLanguage, std::move(digest));
     }
-    std::vector<uint8_t> image = in.stub.Write(setup, o.timeStamp);
+    OrbResources all;
+    if (!Merged(in.stub.Resources(), setup, p, in, all, error)) return false;
+    std::vector<uint8_t> image = in.stub.Write(all, o.timeStamp);
+    std::vector<uint8_t> preview;
+    if (!o.preview.empty()) {
+        if (!Merged(in.preview.Resources(), setup, p, in, all, error)) return false;
+        preview = in.preview.Write(all, o.timeStamp);
+    }
     if (!in.payload.empty() && p.appendPayload && !OrbPackAppendPayload(image, in.payload, "APP.7Z", error))
         return false;
 
     fs::path setupFile = o.output / fs::u8path(setupName), uninstFile = o.output / fs::u8path(uninstName);
+    fs::path previewFile = o.output / fs::u8path(p.output + "-preview.exe");
     if (p.sizeBudget && image.size() > p.sizeBudget) {
         error = OrbPackShow(setupFile) + ": " + std::to_string(image.size()) + " bytes, over its budget of " +
                 std::to_string(p.sizeBudget) + " bytes";
@@ -236,6 +269,7 @@ bool OrbPackBuild(const OrbPackOptions& o, std::string& error) {
     // on a failure the files written before it go again.
     std::vector<std::pair<fs::path, std::vector<uint8_t>>> files;
     if (!uninstaller.empty()) files.emplace_back(uninstFile, uninstaller);
+    if (!preview.empty()) files.emplace_back(previewFile, preview);
     if (p.deployment) {
         files.emplace_back(wingetFile, Bytes(OrbPackWingetManifest(p, image, in.stub.Is64())));
         files.emplace_back(detectionFile, Bytes(OrbPackDetectionRule(p, in.stub.Is64())));

@@ -71,6 +71,13 @@ public:
         lua_pop(L_, 1);
         return ok;
     }
+    // Whether the description sets the field at all (an empty string counts).
+    bool Present(const char* field) {
+        lua_getfield(L_, -1, field);
+        bool present = !lua_isnil(L_, -1);
+        lua_pop(L_, 1);
+        return present;
+    }
     // A path field: given paths must exist; a default that does not exist is no file.
     bool Path(const char* field, const char* fallback, fs::path& out, bool folderWanted = false) {
         std::string value;
@@ -276,19 +283,17 @@ bool OrbPackLoadProduct(const fs::path& folder, OrbPackProduct& p, std::string& 
             if (key[i] == '\\' && i + 1 < key.size()) ++i;
             p.uninstallKey += key[i];
         }
-        if (ScriptSetting(p.globalScript, "global_install_mutex_guid").find(kOrbPackTemplateGuid) != std::string::npos) {
-            error = OrbPackShow(p.globalScript) +
-                    ": global_install_mutex_guid is the template's; give the product a GUID of its own"
-                    " (orbpack --new makes a product folder with one)";
-            return false;
-        }
+        p.templateGuid =
+            ScriptSetting(p.globalScript, "global_install_mutex_guid").find(kOrbPackTemplateGuid) != std::string::npos;
         if (p.name.empty()) p.name = ScriptSetting(p.globalScript, "global_product_name");
         if (p.version.empty()) p.version = ScriptSetting(p.globalScript, "global_product_version");
         if (p.publisher.empty()) p.publisher = ScriptSetting(p.globalScript, "global_publisher");
     }
+    // An explicitly empty value stands (a product without a publisher, say).
     for (auto [field, value] : {std::pair<const char*, std::string*>{"name", &p.name}, {"version", &p.version},
                                 {"publisher", &p.publisher}})
-        if (value->empty()) return r.Fail(std::string("field '") + field + "' is missing (nor in the global script)");
+        if (value->empty() && !r.Present(field))
+            return r.Fail(std::string("field '") + field + "' is missing (nor in the global script)");
     if (p.description.empty()) p.description = p.name + " Setup";
     if (p.uninstallerDescription.empty()) p.uninstallerDescription = p.name + " Uninstaller";
     return true;

@@ -36,6 +36,9 @@ struct OrbPackProduct {
     // codes are the standard ones (global_exit_codes = "standard").
     std::string uninstallKey;
     bool standardExitCodes = false;
+    // The global script still has the template's single-instance GUID (refused unless
+    // the packer is told the template itself is being packed).
+    bool templateGuid = false;
 };
 
 // Reads <folder>/product.lua; false with "<file>: <reason>" (or the Lua error, which

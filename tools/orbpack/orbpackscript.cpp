@@ -32,12 +32,13 @@ int Append(lua_State*, const void* p, size_t n, void* ud) {
 
 bool OrbPackCompile(const std::filesystem::path& file, const std::string& source, int sizeTBytes, std::string& chunk,
                     std::string& error) {
-    std::string name = "@" + OrbPackShow(file.filename());
 #ifdef ORBPACK_HAVE_CHUNK
-    if (OrbPackCompileChunk(source, name, sizeTBytes, chunk, error)) return true;
+    // The library marks the name as a file's itself ("@" in front), as luac does.
+    if (OrbPackCompileChunk(source, OrbPackShow(file.filename()), sizeTBytes, chunk, error)) return true;
     error = WithPath(file, error);
     return false;
 #else
+    std::string name = "@" + OrbPackShow(file.filename());
     if (sizeTBytes != int(sizeof(size_t))) {
         error = OrbPackShow(file) + ": this orbpack cannot write chunks for a " + std::to_string(sizeTBytes) +
                 "-byte size_t target (built without the chunk library)";
