@@ -1,14 +1,16 @@
 # orb_add_setup(<target>
 #   PRODUCT_DIR <dir>            folder of the product (see docs/build.md)
 #   [OUTPUT_NAME <name>]         file name without .exe (default: the target name)
-#   [PAYLOAD_SWITCHES <sw>...]   7z switches for the payload (default -mx=7)
-#   [RESOURCES <type> <name> <file> ...]  further raw resources, embedded as given
+#   [PAYLOAD_SWITCHES -mx=<0-9>] compression level of the payload (default -mx=7)
+#   [RESOURCES <type> <name> <file> ...]  further raw resources, embedded as given (a type
+#                                or name of digits alone is a number, as in a resource script)
 #   [GLOBAL_VAR <file>] [INSTSCRIPT <file>] [UNINSTSCRIPT <file>]  script sources used
 #                                instead of the product folder's (an uninstaller is the
-#                                host built with the uninstall script as INSTSCRIPT)
+#                                stub packed with the uninstall script as INSTSCRIPT)
 #   [LAYOUT <file>]              layout used instead of the product folder's
-#   [PAYLOAD_DIR <dir>]          folder packed as the payload instead of <product>/payload;
-#                                may be made at build time (list what makes it in DEPENDS)
+#   [PAYLOAD_DIR <dir>]          folder packed as the payload instead of <product>/payload
+#                                (or a ready .7z archive, taken as it is); may be made at
+#                                build time (list what makes it in DEPENDS)
 #   [APPEND_PAYLOAD]             store the payload after the image instead of as a
 #                                resource (large payloads: the image is mapped whole);
 #                                scripts still unpack "App.7z". Sign after the build.
@@ -30,8 +32,14 @@
 #                                global_publisher lines of GLOBAL_VAR.lua; the
 #                                description defaults to "<product name> Setup"
 #
-# Beside each setup it builds <target>_preview (<name>-preview.exe), the layout preview
-# with the same resources.
+# No compiler is involved: the wrapper writes a product description (<target>.pack/
+# product.lua in the build folder, every path absolute) and runs the build machine's
+# orbpack on the stub of this build (orb_stub). <target> is an imported executable:
+# $<TARGET_FILE:<target>>, RUNTIME_OUTPUT_DIRECTORY and add_dependencies work as for a
+# linked one (the folder is read at the end of the calling directory); the rule belongs to
+# the target <target>_orbpack (build that one for a single setup). Beside each setup
+# orbpack writes <name>-preview.exe (target <target>_preview), the layout preview stub
+# (orb_preview_stub) with the same resources.
 #
 # The product folder may hold GLOBAL_VAR.lua, INSTSCRIPT.lua, UNINSTSCRIPT.lua (compiled
 # to LUA/<NAME>.LUAC), payload/ (packed to _7Z/APP.7Z), LAYOUT.XML (XML/LAYOUT.XML,
@@ -45,12 +53,6 @@ find_program(ORB_7Z NAMES 7z REQUIRED)
 function(orb_rc_path out path)
   string(REPLACE "\\" "/" p "${path}")
   set(${out} "\"${p}\"" PARENT_SCOPE)
-endfunction()
-
-# Text for a resource script string: quotes doubled, backslashes kept as written.
-function(orb_rc_text out text)
-  string(REPLACE "\"" "\"\"" t "${text}")
-  set(${out} "\"${t}\"" PARENT_SCOPE)
 endfunction()
 
 # The string of `name = "..."` in a settings script, or empty.
@@ -68,67 +70,17 @@ function(orb_lua_setting out file name)
   set(${out} "${v}" PARENT_SCOPE)
 endfunction()
 
-# VERSIONINFO resource text from the settings script and the explicit options.
-function(orb_version_resource out settings target output name version publisher description)
-  if(NOT name)
-    orb_lua_setting(name "${settings}" global_product_name)
-  endif()
-  if(NOT version)
-    orb_lua_setting(version "${settings}" global_product_version)
-  endif()
-  if(NOT publisher)
-    orb_lua_setting(publisher "${settings}" global_publisher)
-  endif()
-  if(NOT name)
-    set(name "${target}")
-  endif()
-  if(NOT version)
-    set(version "1.0.0")
-  endif()
-  if(NOT description)
-    set(description "${name} Setup")
-  endif()
-  if(NOT output)
-    set(output "${target}")
-  endif()
-  # Four numbers for the binary fields: the leading digits of each dotted part.
-  string(REPLACE "." ";" parts "${version}")
-  set(nums)
-  foreach(part ${parts})
-    if(part MATCHES "^([0-9]+)")
-      math(EXPR n "${CMAKE_MATCH_1} % 65536")
-    else()
-      set(n 0)
-    endif()
-    list(APPEND nums ${n})
-  endforeach()
-  list(LENGTH nums count)
-  while(count LESS 4)
-    list(APPEND nums 0)
-    list(LENGTH nums count)
+# A Lua long string holding `text` as it is (no escapes to get wrong).
+function(orb_lua_string out text)
+  set(eq "=")
+  while(text MATCHES "\\]${eq}\\]")
+    string(APPEND eq "=")
   endwhile()
-  list(SUBLIST nums 0 4 nums)
-  string(REPLACE ";" "," binary "${nums}")
-  foreach(v name version publisher description output)
-    orb_rc_text(${v}_rc "${${v}}")
-  endforeach()
-  string(CONCAT text
-    "1 VERSIONINFO\nFILEVERSION ${binary}\nPRODUCTVERSION ${binary}\nFILEFLAGSMASK 0x3F\n"
-    "FILEFLAGS 0\nFILEOS 0x40004\nFILETYPE 1\nFILESUBTYPE 0\nBEGIN\n"
-    "  BLOCK \"StringFileInfo\"\n  BEGIN\n    BLOCK \"040904B0\"\n    BEGIN\n"
-    "      VALUE \"CompanyName\", ${publisher_rc}\n"
-    "      VALUE \"FileDescription\", ${description_rc}\n"
-    "      VALUE \"FileVersion\", ${version_rc}\n"
-    "      VALUE \"OriginalFilename\", \"${output}.exe\"\n"
-    "      VALUE \"ProductName\", ${name_rc}\n"
-    "      VALUE \"ProductVersion\", ${version_rc}\n"
-    "    END\n  END\n"
-    "  BLOCK \"VarFileInfo\"\n  BEGIN\n    VALUE \"Translation\", 0x409, 1200\n  END\nEND\n")
-  set(${out} "${text}" PARENT_SCOPE)
+  set(${out} "[${eq}[${text}]${eq}]" PARENT_SCOPE)
 endfunction()
 
-# The default window icon, shared by every setup and the stub of this build folder:
-# sets <out> to its path and defines the target orb_icon that makes it.
+# The default window icon, shared by every stub of this build folder: sets <out> to its
+# path and defines the target orb_icon that makes it.
 function(orb_default_icon out)
   set(icon "${CMAKE_BINARY_DIR}/orb_icon.ico")
   if(NOT TARGET orb_icon)
@@ -152,83 +104,79 @@ function(orb_add_setup target)
   else()
     set(dir "${CMAKE_CURRENT_BINARY_DIR}/${target}.none")
   endif()
-  set(gen "${CMAKE_CURRENT_BINARY_DIR}/${target}.res")
-  file(MAKE_DIRECTORY "${gen}")
+  # The description's folder holds nothing else, so none of orbpack's default paths
+  # (payload/, images/, modules/, ...) is found there: every piece is named below.
+  set(pack "${CMAKE_CURRENT_BINARY_DIR}/${target}.pack")
+  set(output "${target}")
+  if(ARG_OUTPUT_NAME)
+    set(output "${ARG_OUTPUT_NAME}")
+  endif()
   set(deps)
-  set(appended)
+  orb_lua_string(v "${output}")
+  set(desc "-- Written by orb_add_setup(${target}); remade at every configure.\noutput = ${v}\nuninstaller = false\n")
 
-  orb_default_icon(icon)
-  orb_rc_path(icon_rc "${icon}")
-  # Ids, types and names come from the header the host's code reads them from.
-  orb_rc_path(ids_rc "${PROJECT_SOURCE_DIR}/common/utility/orbresourceids.h")
-  string(CONCAT rc "#include <windows.h>\n#include ${ids_rc}\n"
-         "ORB_IDI_ICON ICON ${icon_rc}\n"
-         "ORB_IDD_DIALOG DIALOGEX 0, 0, 187, 98\n"
-         "STYLE DS_SETFONT | DS_MODALFRAME | DS_FIXEDSYS | WS_MINIMIZEBOX | WS_CAPTION | WS_SYSMENU\n"
-         "EXSTYLE WS_EX_LAYERED\nCAPTION \"ORBInstaller\"\nCLASS \"Orb_Installer\"\n"
-         "FONT 8, \"MS Shell Dlg\", 0, 0, 0x1\nBEGIN\nEND\n"
-         "STRINGTABLE\nBEGIN\n  ORB_IDS_TITLE \"ORBInstaller\"\nEND\n")
-  list(APPEND deps "${icon}")
-
-  # Manifest: elevation, Common Controls 6, supported systems (so version queries see
-  # the real system), long paths, DPI.
-  set(ORB_EXECUTION_LEVEL requireAdministrator)
+  set(level requireAdministrator)
   if(ARG_EXECUTION_LEVEL)
-    set(ORB_EXECUTION_LEVEL "${ARG_EXECUTION_LEVEL}")
+    set(level "${ARG_EXECUTION_LEVEL}")
   endif()
-  if(NOT ORB_EXECUTION_LEVEL MATCHES "^(requireAdministrator|highestAvailable|asInvoker)$")
+  if(NOT level MATCHES "^(requireAdministrator|highestAvailable|asInvoker)$")
     message(FATAL_ERROR "orb_add_setup(${target}): EXECUTION_LEVEL must be requireAdministrator, "
-                        "highestAvailable or asInvoker, not '${ORB_EXECUTION_LEVEL}'")
+                        "highestAvailable or asInvoker, not '${level}'")
   endif()
-  configure_file("${ORB_CMAKE_DIR}/setup.manifest.in" "${gen}/setup.manifest" @ONLY)
-  orb_rc_path(p "${gen}/setup.manifest")
-  string(APPEND rc "1 24 ${p}\n")
-  list(APPEND deps "${gen}/setup.manifest")
+  string(APPEND desc "execution_level = \"${level}\"\n")
 
+  # Version information: the options, else the global script's lines, else the defaults
+  # the product always had (the target's name, 1.0.0, no publisher).
   set(gv "${dir}/GLOBAL_VAR.lua")
   if(ARG_GLOBAL_VAR)
     get_filename_component(gv "${ARG_GLOBAL_VAR}" ABSOLUTE)
   endif()
-  orb_version_resource(vi "${gv}" "${target}" "${ARG_OUTPUT_NAME}" "${ARG_PRODUCT_NAME}"
-                       "${ARG_PRODUCT_VERSION}" "${ARG_PUBLISHER}" "${ARG_DESCRIPTION}")
-  string(APPEND rc "${vi}")
+  foreach(field "name;PRODUCT_NAME;global_product_name;${target}" "version;PRODUCT_VERSION;global_product_version;1.0.0"
+                "publisher;PUBLISHER;global_publisher;")
+    list(GET field 0 lua_key)
+    list(GET field 1 option)
+    list(GET field 2 setting)
+    list(GET field 3 value_default)
+    set(value "${ARG_${option}}")
+    if(value STREQUAL "")
+      orb_lua_setting(value "${gv}" ${setting})
+    endif()
+    if(value STREQUAL "")
+      set(value "${value_default}")
+    endif()
+    orb_lua_string(v "${value}")
+    string(APPEND desc "${lua_key} = ${v}\n")
+  endforeach()
+  if(ARG_DESCRIPTION)
+    orb_lua_string(v "${ARG_DESCRIPTION}")
+    string(APPEND desc "description = ${v}\n")
+  endif()
 
   set(payload_dir "${dir}/payload")
   if(ARG_PAYLOAD_DIR)
     get_filename_component(payload_dir "${ARG_PAYLOAD_DIR}" ABSOLUTE)
   endif()
 
-  foreach(script GLOBAL_VAR INSTSCRIPT UNINSTSCRIPT)
-    set(src "${dir}/${script}.lua")
-    if(ARG_${script})
-      get_filename_component(src "${ARG_${script}}" ABSOLUTE)
+  string(APPEND desc "scripts = {\n")
+  foreach(script "GLOBAL_VAR;global" "INSTSCRIPT;install" "UNINSTSCRIPT;uninstall")
+    list(GET script 0 name)
+    list(GET script 1 field)
+    set(src "${dir}/${name}.lua")
+    if(ARG_${name})
+      get_filename_component(src "${ARG_${name}}" ABSOLUTE)
     endif()
     if(EXISTS "${src}")
-      set(out "${gen}/${script}.LUAC")
-      set(in "${src}")
-      set(pre)
-      if(ARG_PAYLOAD_SIZE_IN_SCRIPTS)
-        # Substituted copy named like the source, so the chunk keeps the source's name.
-        get_filename_component(name "${src}" NAME)
-        set(in "${gen}/${script}.src/${name}")
-        set(pre COMMAND ${CMAKE_COMMAND} "-DIN=${src}" "-DOUT=${in}" "-DPAYLOAD=${payload_dir}"
-                -P "${ORB_CMAKE_DIR}/PayloadSize.cmake")
-      endif()
-      add_custom_command(OUTPUT "${out}"
-        ${pre}
-        COMMAND ${CMAKE_COMMAND} "-DLUAC_EMU=${ORB_LUAC_EMULATOR}" "-DLUAC=${ORB_LUAC_BIN}" "-DIN=${in}"
-                "-DOUT=${out}" "-DHEADER=${ORB_CHUNK_HEADER}" -P "${ORB_CMAKE_DIR}/CompileChunk.cmake"
-        DEPENDS "${src}" orb_host_luac "${ORB_LUAC_BIN}" "${ORB_CMAKE_DIR}/CompileChunk.cmake" ${ARG_DEPENDS}
-        COMMENT "Compiling ${target}/${script}.LUAC")
-      orb_rc_path(p "${out}")
-      string(APPEND rc "ORB_RN_${script} ORB_RT_LUA ${p}\n")
-      list(APPEND deps "${out}")
+      orb_lua_string(v "${src}")
+      string(APPEND desc "  ${field} = ${v},\n")
+      list(APPEND deps "${src}")
     endif()
   endforeach()
-
-  if(ARG_MODULES)
-    file(MAKE_DIRECTORY "${gen}/modules")
+  string(APPEND desc "}\n")
+  if(ARG_PAYLOAD_SIZE_IN_SCRIPTS)
+    string(APPEND desc "payload_size_in_scripts = true\n")
   endif()
+
+  string(APPEND desc "modules = {\n")
   foreach(module ${ARG_MODULES})
     get_filename_component(src "${module}" ABSOLUTE)
     get_filename_component(file "${src}" NAME)
@@ -236,46 +184,34 @@ function(orb_add_setup target)
       message(FATAL_ERROR "orb_add_setup(${target}): module ${module} must be named <name>.lua "
                           "(letters, digits, _ and .)")
     endif()
-    set(name "${CMAKE_MATCH_1}")
-    set(out "${gen}/modules/${name}.LUAC")
-    add_custom_command(OUTPUT "${out}"
-      COMMAND ${CMAKE_COMMAND} "-DLUAC_EMU=${ORB_LUAC_EMULATOR}" "-DLUAC=${ORB_LUAC_BIN}" "-DIN=${src}"
-              "-DOUT=${out}" "-DHEADER=${ORB_CHUNK_HEADER}" -P "${ORB_CMAKE_DIR}/CompileChunk.cmake"
-      DEPENDS "${src}" orb_host_luac "${ORB_LUAC_BIN}" "${ORB_CMAKE_DIR}/CompileChunk.cmake"
-      COMMENT "Compiling ${target} module ${name}")
-    orb_rc_path(p "${out}")
-    string(APPEND rc "${name}.LUAC ORB_RT_LUAMOD ${p}\n")
-    list(APPEND deps "${out}")
+    orb_lua_string(v "${src}")
+    string(APPEND desc "  ${v},\n")
+    list(APPEND deps "${src}")
   endforeach()
+  string(APPEND desc "}\n")
 
   if(IS_DIRECTORY "${payload_dir}" OR ARG_PAYLOAD_DIR)
-    set(payload_files)
     if(NOT ARG_PAYLOAD_DIR)
       file(GLOB_RECURSE payload_files CONFIGURE_DEPENDS "${payload_dir}/*")
+      list(APPEND deps ${payload_files})
+    elseif(payload_dir MATCHES "\\.7[zZ]$")
+      list(APPEND deps "${payload_dir}")  # a ready archive, taken as it is
     endif()
-    set(out "${gen}/APP.7Z")
-    set(sw ${ARG_PAYLOAD_SWITCHES})
-    add_custom_command(OUTPUT "${out}"
-      COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/pack-payload.py" "${payload_dir}" "${out}" ${sw}
-      DEPENDS ${payload_files} ${ARG_DEPENDS} "${ORB_TOOLS_DIR}/pack-payload.py"
-      COMMENT "Packing ${target} payload")
+    orb_lua_string(v "${payload_dir}")
+    string(APPEND desc "payload = ${v}\n")
+    # orbpack writes the archive itself: of 7z's switches the compression level is the
+    # one that has a meaning there.
+    foreach(sw ${ARG_PAYLOAD_SWITCHES})
+      if(sw MATCHES "^-mx=?([0-9])$")
+        string(APPEND desc "payload_level = ${CMAKE_MATCH_1}\n")
+      else()
+        message(FATAL_ERROR "orb_add_setup(${target}): PAYLOAD_SWITCHES: orbpack writes the payload "
+                            "archive itself and takes -mx=<0-9> only, not '${sw}'")
+      endif()
+    endforeach()
     if(ARG_APPEND_PAYLOAD)
-      set(appended "${out}")
-      # Its digest goes into the image, where the signature covers it; the setup reads
-      # the payload only when it matches.
-      set(digest "${gen}/APP.7Z.SHA256")
-      add_custom_command(OUTPUT "${digest}"
-        COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/append-payload.py" --digest "${out}" "${digest}"
-        DEPENDS "${out}" "${ORB_TOOLS_DIR}/append-payload.py"
-        COMMENT "Digest of ${target} payload")
-      orb_rc_path(p "${digest}")
-      string(APPEND rc "ORB_RN_PAYLOAD ORB_RT_PAYLOAD_DIGEST ${p}\n")
-      list(APPEND deps "${digest}")
-    else()
-      orb_rc_path(p "${out}")
-      string(APPEND rc "ORB_RN_PAYLOAD ORB_RT_7Z ${p}\n")
+      string(APPEND desc "append_payload = true\n")
     endif()
-    list(APPEND deps "${out}")
   endif()
 
   set(layout "${dir}/LAYOUT.XML")
@@ -283,93 +219,95 @@ function(orb_add_setup target)
     get_filename_component(layout "${ARG_LAYOUT}" ABSOLUTE)
   endif()
   if(EXISTS "${layout}")
-    set(out "${gen}/LAYOUT.XML")
-    add_custom_command(OUTPUT "${out}"
-      COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/layout-utf16.py" "${layout}" "${out}"
-      DEPENDS "${layout}" "${ORB_TOOLS_DIR}/layout-utf16.py")
-    orb_rc_path(p "${out}")
-    string(APPEND rc "ORB_RN_LAYOUT ORB_RT_XML ${p}\n")
-    list(APPEND deps "${out}")
+    orb_lua_string(v "${layout}")
+    string(APPEND desc "layout = ${v}\n")
+    list(APPEND deps "${layout}")
   endif()
 
   file(GLOB pngs CONFIGURE_DEPENDS "${dir}/images/*.png")
-  foreach(png ${pngs})
-    get_filename_component(id "${png}" NAME_WE)
-    # <number>@2x.png: the larger version drawn from 150 % on (PNG2X/<number>).
-    set(type ORB_RT_PNG)
-    if(id MATCHES "^([0-9]+)@2[xX]$")
-      set(id "${CMAKE_MATCH_1}")
-      set(type ORB_RT_PNG2X)
-    endif()
-    if(NOT id MATCHES "^[0-9]+$")
-      message(FATAL_ERROR "orb_add_setup(${target}): image ${png} must be named <number>.png or <number>@2x.png")
-    endif()
-    orb_rc_path(p "${png}")
-    string(APPEND rc "${id} ${type} ${p}\n")
-    list(APPEND deps "${png}")
-  endforeach()
+  if(pngs)
+    orb_lua_string(v "${dir}/images")
+    string(APPEND desc "images = ${v}\n")
+    list(APPEND deps ${pngs})
+  endif()
 
+  string(APPEND desc "resources = {\n")
   set(extra ${ARG_RESOURCES})
   list(LENGTH extra n)
   while(n GREATER 2)
     list(POP_FRONT extra type name file)
     get_filename_component(file "${file}" ABSOLUTE)
-    orb_rc_path(p "${file}")
-    string(APPEND rc "${name} ${type} ${p}\n")
+    orb_lua_string(t "${type}")
+    orb_lua_string(nm "${name}")
+    orb_lua_string(f "${file}")
+    string(APPEND desc "  { type = ${t}, name = ${nm}, file = ${f} },\n")
     list(APPEND deps "${file}")
     list(LENGTH extra n)
   endwhile()
+  string(APPEND desc "}\n")
+  if(ARG_SIZE_BUDGET)
+    string(APPEND desc "size_budget = ${ARG_SIZE_BUDGET}\n")
+  endif()
 
-  # The host's own texts (a string table per language), last: the LANGUAGE statements
-  # in it would apply to the resources after it. One resource script per setup: the
-  # linker's merging of two .rsrc sections orders type names differently from Windows.
-  set(texts_rc "${PROJECT_SOURCE_DIR}/orbinstaller/orbscriptengine/engine/orbhosttext.rc")
-  orb_rc_path(p "${texts_rc}")
-  string(APPEND rc "#include ${p}\n")
-  list(APPEND deps "${texts_rc}")
+  file(MAKE_DIRECTORY "${pack}")
+  file(CONFIGURE OUTPUT "${pack}/product.lua" CONTENT "${desc}" @ONLY)
 
-  set(rc_file "${gen}/setup.rc")
-  file(CONFIGURE OUTPUT "${rc_file}" CONTENT "${rc}" @ONLY)
-  set_source_files_properties("${rc_file}" PROPERTIES OBJECT_DEPENDS "${deps}")
-  add_executable(${target} WIN32 "${PROJECT_SOURCE_DIR}/orbinstaller/main.cpp" "${rc_file}")
-  target_link_libraries(${target} PRIVATE orb_host)
-  add_dependencies(${target} orb_icon)
-  foreach(d ${ARG_DEPENDS})
+  set(args --stub "$<TARGET_FILE:orb_stub>")
+  if(TARGET orb_preview_stub)
+    list(APPEND args --preview "$<TARGET_FILE:orb_preview_stub>")
+    list(APPEND deps orb_preview_stub)
+  endif()
+  # The template built in place keeps its placeholder GUID; a copy of it must not.
+  if(gv STREQUAL "${PROJECT_SOURCE_DIR}/examples/template/GLOBAL_VAR.lua")
+    list(APPEND args --allow-template-guid)
+  endif()
+
+  # The programs are imported executables; the rule that writes them is made at the end
+  # of the calling directory, once its RUNTIME_OUTPUT_DIRECTORY is known.
+  add_executable(${target} IMPORTED GLOBAL)
+  set(out_dir "${CMAKE_CURRENT_BINARY_DIR}")
+  if(CMAKE_RUNTIME_OUTPUT_DIRECTORY)
+    set(out_dir "${CMAKE_RUNTIME_OUTPUT_DIRECTORY}")
+  endif()
+  set_target_properties(${target} PROPERTIES RUNTIME_OUTPUT_DIRECTORY "${out_dir}"
+    ORB_PACK_OUTPUT "${output}" ORB_PACK_FOLDER "${pack}" ORB_PACK_ARGS "${args}"
+    ORB_PACK_DEPENDS "${deps};${ARG_DEPENDS}")
+  add_dependencies(${target} ${target}_orbpack)
+  if(TARGET orb_preview_stub)
+    add_executable(${target}_preview IMPORTED GLOBAL)
+    add_dependencies(${target}_preview ${target}_orbpack)
+  endif()
+  cmake_language(EVAL CODE "cmake_language(DEFER CALL orb_pack_setup_rule [[${target}]])")
+endfunction()
+
+# The packing rule of an orb_add_setup target, in the folder its caller chose.
+function(orb_pack_setup_rule target)
+  get_target_property(out_dir ${target} RUNTIME_OUTPUT_DIRECTORY)
+  get_target_property(output ${target} ORB_PACK_OUTPUT)
+  get_target_property(pack ${target} ORB_PACK_FOLDER)
+  get_target_property(args ${target} ORB_PACK_ARGS)
+  get_target_property(deps ${target} ORB_PACK_DEPENDS)
+  set(setup "${out_dir}/${output}.exe")
+  set(outputs "${setup}")
+  set_target_properties(${target} PROPERTIES IMPORTED_LOCATION "${setup}")
+  if(TARGET ${target}_preview)
+    list(APPEND outputs "${out_dir}/${output}-preview.exe")
+    set_target_properties(${target}_preview PROPERTIES IMPORTED_LOCATION "${out_dir}/${output}-preview.exe")
+  endif()
+  # The programs are byproducts of a stamp: a DEPENDS on "<dir>/<target>.exe" would be
+  # taken for the imported target itself, which depends on this rule.
+  set(stamp "${pack}/packed.stamp")
+  add_custom_command(OUTPUT "${stamp}" BYPRODUCTS ${outputs}
+    COMMAND ${CMAKE_COMMAND} -E make_directory "${out_dir}"
+    COMMAND "${ORB_PACK_NATIVE}" ${args} -o "${out_dir}" "${pack}"
+    COMMAND ${CMAKE_COMMAND} -E touch "${stamp}"
+    DEPENDS "${pack}/product.lua" "${ORB_PACK_NATIVE}" orbpack_native orb_stub ${deps}
+    COMMENT "Packing ${target} with orbpack"
+    VERBATIM)
+  add_custom_target(${target}_orbpack ALL DEPENDS "${stamp}")
+  foreach(d ${deps})
     if(TARGET ${d})
-      add_dependencies(${target} ${d})
+      add_dependencies(${target}_orbpack ${d})
     endif()
   endforeach()
-  if(ARG_OUTPUT_NAME)
-    set_target_properties(${target} PROPERTIES OUTPUT_NAME "${ARG_OUTPUT_NAME}")
-  endif()
-  if(appended)
-    add_custom_command(TARGET ${target} POST_BUILD
-      COMMAND "${ORB_PYTHON}" "${ORB_TOOLS_DIR}/append-payload.py" "$<TARGET_FILE:${target}>" "${appended}" APP.7Z
-      COMMENT "Appending ${target} payload")
-  endif()
-
-  if(ARG_SIZE_BUDGET)
-    add_custom_command(TARGET ${target} POST_BUILD
-      COMMAND ${CMAKE_COMMAND} "-DFILE=$<TARGET_FILE:${target}>" "-DBUDGET=${ARG_SIZE_BUDGET}"
-              -P "${ORB_CMAKE_DIR}/SizeBudget.cmake"
-      VERBATIM)
-  endif()
-
-  # The layout preview beside the setup, with the same resources:
-  # <name>-preview.exe [--globals] <DlgName> <out.png>
-  if(EXISTS "${PROJECT_SOURCE_DIR}/tools/preview/CMakeLists.txt")
-    set(preview_name "${target}")
-    if(ARG_OUTPUT_NAME)
-      set(preview_name "${ARG_OUTPUT_NAME}")
-    endif()
-    add_executable(${target}_preview "${PROJECT_SOURCE_DIR}/tools/preview/main.cpp" "${rc_file}")
-    target_link_libraries(${target}_preview PRIVATE orb_preview)
-    add_dependencies(${target}_preview orb_icon)
-    foreach(d ${ARG_DEPENDS})
-      if(TARGET ${d})
-        add_dependencies(${target}_preview ${d})
-      endif()
-    endforeach()
-    set_target_properties(${target}_preview PROPERTIES OUTPUT_NAME "${preview_name}-preview")
-  endif()
 endfunction()

@@ -8,7 +8,7 @@ set -euo pipefail
 top=$(cd "$(dirname "$0")/../.." && pwd)
 build=$(cd "${1:-$top/build/x64}" && pwd)
 preview="$build/examples/demo/orbdemo-setup-preview.exe"
-[ -f "$preview" ] || cmake --build "$build" --target demo_setup_preview
+[ -f "$preview" ] || cmake --build "$build" --target demo_setup_orbpack
 export WINEPREFIX="$build/preview-wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
 wine=/usr/lib/wine/wine64
 [ -f "$WINEPREFIX/system.reg" ] || $wine wineboot -i >/dev/null 2>&1 || true
