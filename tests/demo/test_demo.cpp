@@ -310,7 +310,8 @@ TEST_F(Demo, ReinstallReplacesReadOnlyFilesAndEndsTheRunningProgram) {
     EXPECT_FALSE(FileExists(dir_));
 }
 
-TEST_F(Demo, UpdateKeepsTheOldVersionsFilesOnTheUninstallList) {
+// An update removes what the version it replaces shipped and it no longer does.
+TEST_F(Demo, UpdateRemovesTheOldVersionsFilesItNoLongerShips) {
     ASSERT_EQ(kInstalled, Install().exitCode);
     // As if the installed version had shipped old\gone.txt, which this one no longer has.
     std::wstring files = RegText(kProductKey, L"Files");
@@ -324,7 +325,8 @@ TEST_F(Demo, UpdateKeepsTheOldVersionsFilesOnTheUninstallList) {
     ASSERT_TRUE(WriteFileBytes(at(L"old\\gone.txt"), "old"));
 
     ASSERT_EQ(kInstalled, Install().exitCode);
-    EXPECT_NE(std::wstring::npos, RegText(kProductKey, L"Files").find(L"|old\\gone.txt"));
+    EXPECT_EQ(std::wstring::npos, RegText(kProductKey, L"Files").find(L"old\\gone.txt"));
+    EXPECT_FALSE(FileExists(at(L"old")));
     ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
     EXPECT_FALSE(FileExists(dir_));
 }
