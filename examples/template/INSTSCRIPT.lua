@@ -193,6 +193,9 @@ function ORBSE_BeforeInit()
   scope.add_switches(cmdline)
   lifecycle.add_switches()
   local settings_path = global_install_path
+  -- What a killed run left is undone first, whatever this run then does (in the scope
+  -- the settings name; read_installed finishes the chosen scope's).
+  lifecycle.recover()
   cmdline.run()
   inuse.choose_language()
   local named_path = global_install_path ~= settings_path and global_install_path or nil  -- /D=, /DIR=

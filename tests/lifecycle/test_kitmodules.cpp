@@ -18,7 +18,7 @@ void PreloadKit() {
     lua_getfield(L, -1, "preload");
     const std::pair<const char*, const char*> modules[] = {
         {"cmdline", kKit_cmdline}, {"exitcode", kKit_exitcode}, {"lang", kKit_lang},
-        {"product", kKit_product}, {"lifecycle", kKit_lifecycle}};
+        {"scope", kKit_scope},     {"product", kKit_product},   {"lifecycle", kKit_lifecycle}};
     for (const auto& m : modules) {
         ASSERT_EQ(LUA_OK, luaL_loadbuffer(L, m.second, std::char_traits<char>::length(m.second), m.first)) << m.first;
         lua_setfield(L, -2, m.first);
