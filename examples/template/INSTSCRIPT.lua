@@ -312,12 +312,13 @@ local function create_shortcuts(dir)
   end
   if options.startmenu then
     local folder = "%ORB_PROGRAMS%\\" .. global_product_name .. "\\"
-    local made = lifecycle.missing_folders(Lua_ExpandEnv(folder))
+    -- The folder is recorded before the links in it, so that a rollback (newest first)
+    -- removes the links and then the folder.
+    lifecycle.folders_made(lifecycle.missing_folders(Lua_ExpandEnv(folder)))
     shortcut(app, folder .. name, nil, global_product_name)
     shortcut(dir .. "\\" .. global_uninstaller_name, folder .. "Uninstall " .. name, nil,
              "Uninstall " .. global_product_name)
     shortcut(dir .. "\\readme.txt", folder .. "Readme.lnk")
-    lifecycle.folders_made(made)
   end
   if options.quicklaunch then
     shortcut(app, "%ORB_APPDATA%\\Microsoft\\Internet Explorer\\Quick Launch\\" .. name, nil,
