@@ -1,10 +1,11 @@
 #include "orbsingleinstance.h"
 
 #include "orblog.h"
+#include "orbstring.h"
 
 std::wstring SingleInstanceObjectName(const std::wstring& mutexName, int appId) {
     std::wstring name = mutexName;
-    if (appId != 0) name += std::to_wstring(appId);
+    if (appId != 0) name += ORBDecimal(appId);
     // Kernel object names longer than MAX_PATH - 1 units are cut to that length.
     if (name.size() > MAX_PATH - 1) name.resize(MAX_PATH - 1);
     return name;

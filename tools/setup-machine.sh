@@ -9,10 +9,17 @@ mkdir -p "$cache"
 SUDO=""
 if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
 
+# --demo: only what tools/demo.sh needs (the stubs, orbpack, the run driver, the sample
+# packed by orbpack, one silent run under Wine); without it, everything the test suite
+# and the 32-bit guest tier need as well.
+demo=0
+if [ "${1:-}" = --demo ]; then demo=1; fi
 pkgs=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix cmake ninja-build wine wine64
-      xvfb xauth p7zip-full gcc-multilib qemu-user-static dpkg-dev googletest python3
-      python3-pil fonts-dejavu-core fonts-wqy-microhei osslsigncode openssl
-      qemu-system-x86 qemu-utils debootstrap e2fsprogs locales)
+      p7zip-full dpkg-dev python3 python3-pil fonts-dejavu-core)
+if [ $demo = 0 ]; then
+  pkgs+=(xvfb xauth gcc-multilib qemu-user-static googletest fonts-wqy-microhei osslsigncode openssl
+         qemu-system-x86 qemu-utils debootstrap e2fsprogs locales)
+fi
 missing=()
 for p in "${pkgs[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -45,9 +52,11 @@ fi
 
 # Wine takes the display language from the locale of its process: the tests run the
 # sample with an English and a Chinese one.
-for l in en_US zh_CN; do
-  locale -a 2>/dev/null | grep -qix "$l.utf-\?8" || $SUDO localedef -i "$l" -f UTF-8 "$l.UTF-8"
-done
+if [ $demo = 0 ]; then
+  for l in en_US zh_CN; do
+    locale -a 2>/dev/null | grep -qix "$l.utf-\?8" || $SUDO localedef -i "$l" -f UTF-8 "$l.UTF-8"
+  done
+fi
 
 if ! have_sources; then
   (cd "$cache" && apt-get source --download-only lua5.2 pugixml 7zip >/dev/null)

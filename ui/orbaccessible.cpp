@@ -8,6 +8,7 @@
 #include "orbdpi.h"
 #include "orbfocus.h"
 #include "orblibrary.h"
+#include "orbstring.h"
 #include "orbtextbox.h"
 #include "orbuiobjectmanager.h"
 
@@ -125,7 +126,7 @@ bool ValueOf(const IORBBaseUIObject* o, std::wstring* value) {
         return true;
     }
     case Kind::kProgress:
-        *value = std::to_wstring(static_cast<const ProgressUIObjectImpl*>(o)->GetPos()) + L"%";
+        *value = ORBDecimal(static_cast<const ProgressUIObjectImpl*>(o)->GetPos()) + L"%";
         return true;
     default:
         return false;

@@ -29,8 +29,9 @@ std::string FormatLines(const wchar_t* line) {
     while (!text.empty() && (text.back() == L'\n' || text.back() == L'\r')) text.pop_back();
     SYSTEMTIME t;
     GetLocalTime(&t);
-    wchar_t stamp[64];
-    swprintf(stamp, 64, L"%04u-%02u-%02u %02u:%02u:%02u.%03u [%lu] ", t.wYear, t.wMonth, t.wDay,
+    wchar_t stamp[64] = {};
+    // The system C runtime's formatter, as ORBLog's.
+    _snwprintf(stamp, 63, L"%04u-%02u-%02u %02u:%02u:%02u.%03u [%lu] ", t.wYear, t.wMonth, t.wDay,
              t.wHour, t.wMinute, t.wSecond, t.wMilliseconds, GetCurrentThreadId());
     std::wstring out;
     size_t start = 0;

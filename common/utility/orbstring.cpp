@@ -35,3 +35,14 @@ std::wstring ORBUtf8ToWide(const char* text, std::ptrdiff_t len) { return ToWide
 std::string ORBWideToUtf8(const wchar_t* text, std::ptrdiff_t len) { return ToNarrow(CP_UTF8, text, len); }
 std::string ORBWideToAnsi(const wchar_t* text, std::ptrdiff_t len) { return ToNarrow(CP_THREAD_ACP, text, len); }
 std::wstring ORBAnsiToWide(const char* text, std::ptrdiff_t len) { return ToWide(CP_THREAD_ACP, text, len); }
+
+std::wstring ORBDecimal(long long n) {
+    unsigned long long u = n < 0 ? 0ull - static_cast<unsigned long long>(n) : static_cast<unsigned long long>(n);
+    std::wstring digits;
+    do {
+        digits.insert(digits.begin(), static_cast<wchar_t>(L'0' + u % 10));
+        u /= 10;
+    } while (u);
+    if (n < 0) digits.insert(digits.begin(), L'-');
+    return digits;
+}

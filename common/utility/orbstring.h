@@ -19,3 +19,7 @@ inline std::string ORBWideToUtf8(const std::wstring& text) {
 // characters become the code page's default character.
 std::string ORBWideToAnsi(const wchar_t* text, std::ptrdiff_t len = -1);
 std::wstring ORBAnsiToWide(const char* text, std::ptrdiff_t len = -1);
+
+// Decimal digits of n, a minus sign first when negative. (std::to_wstring would bring the
+// wide printf family into every setup.)
+std::wstring ORBDecimal(long long n);

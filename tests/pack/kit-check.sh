@@ -33,6 +33,13 @@ mkdir -p "$work/out32" "$work/out64"
 "$kit/bin/orbpack" --list "$work/out32/my-product-setup.exe" | grep -q '^_7Z UNINST.7Z ' || { echo "no uninstaller"; exit 1; }
 
 wine=/usr/lib/wine/wine64
+# orbpack.exe makes a new product the same way under Windows (the x86_64 build stands in
+# for the kit's 32-bit one, which this machine's Wine cannot run).
+z() { echo "Z:${1//\//\\}"; }
+"$wine" "$x64/tools/orbpack/orbpack.exe" --new "$(z "$work/winproduct")" --template "$(z "$kit/template")"
+w=$(grep '^global_install_mutex_guid' "$work/winproduct/GLOBAL_VAR.lua")
+[ -f "$work/winproduct/modules/cmdline.lua" ] && [ "$w" != "$a" ] && [[ $w != *D2A65F1C* ]] ||
+  { echo "orbpack.exe --new: no product with a GUID of its own"; exit 1; }
 dir='C:\orbkit test\My Product'
 unix="$WINEPREFIX/drive_c/orbkit test/My Product"
 rm -rf "$WINEPREFIX/drive_c/orbkit test"

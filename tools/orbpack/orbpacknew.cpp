@@ -28,9 +28,17 @@ bool OrbPackNewProduct(const fs::path& templ, const fs::path& folder, std::strin
         return error = OrbPackShow(templ) + ": not a product template (no product.lua)", false;
     if (fs::exists(folder, ec) && !(fs::is_directory(folder, ec) && fs::is_empty(folder, ec)))
         return error = OrbPackShow(folder) + ": exists and is not an empty folder", false;
-    // Links in the template are not followed: the copy holds the template's own files.
+    // Entry by entry into the (now existing) folder: the Windows library refuses to copy
+    // a folder onto one that exists. Links in the template are copied as links, never
+    // followed.
     fs::create_directories(folder, ec);
-    fs::copy(templ, folder, fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
+    if (!ec) {
+        for (const fs::directory_entry& e : fs::directory_iterator(templ, ec)) {
+            fs::copy(e.path(), folder / e.path().filename(),
+                     fs::copy_options::recursive | fs::copy_options::copy_symlinks, ec);
+            if (ec) break;
+        }
+    }
     if (ec) return error = OrbPackShow(folder) + ": cannot copy the template: " + ec.message(), false;
 
     const fs::path global = folder / "GLOBAL_VAR.lua";

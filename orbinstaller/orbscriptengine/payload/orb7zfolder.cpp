@@ -609,7 +609,7 @@ std::wstring ORB7zRefusedCoder(const CSzArEx* db, UInt32 folder) {
                   {kBCJ2, L"BCJ2"},   {kPPC, L"PPC"},         {kIA64, L"IA64"},   {kARM, L"ARM"},
                   {kARMT, L"ARMT"},   {kSPARC, L"SPARC"},     {0x40108, L"Deflate"},
                   {0x40109, L"Deflate64"}, {0x40202, L"BZip2"}, {0x6F10701, L"AES"}};
-    wchar_t id[24];
+    wchar_t id[24] = {};
     for (UInt32 k = 0; k < plan.folder.NumCoders; ++k) {
         UInt32 m = plan.folder.Coders[k].MethodID;
         const wchar_t* name = L"unknown";
@@ -617,7 +617,8 @@ std::wstring ORB7zRefusedCoder(const CSzArEx* db, UInt32 folder) {
             if (n.id == m) name = n.name;
         bool known = m == kBCJ2 || IsFilter(m) || IsMainMethod(plan.folder.Coders[k]);
         if (known) continue;
-        swprintf(id, sizeof id / sizeof id[0], L" (%06X)", unsigned(m));
+        // The system C runtime's formatter: the library's wide printf is 12 KB of every setup.
+        _snwprintf(id, sizeof id / sizeof id[0] - 1, L" (%06X)", unsigned(m));
         return name + std::wstring(id);
     }
     return std::wstring();

@@ -5,6 +5,7 @@
 
 #include <cstdio>
 #include <cwchar>
+#include <cwctype>
 
 #include "orbenvexpand.h"
 #include "orbhandle.h"
@@ -65,6 +66,37 @@ ORBRegValue ORBRegQuery(HKEY root, const std::wstring& subkey, const std::wstrin
     return out;
 }
 
+namespace {
+
+int HexDigit(wchar_t c) {
+    if (c >= L'0' && c <= L'9') return c - L'0';
+    if (c >= L'a' && c <= L'f') return c - L'a' + 10;
+    if (c >= L'A' && c <= L'F') return c - L'A' + 10;
+    return -1;
+}
+
+// One pair read as a "%02X" scan reads it (leading white space skipped, then a sign and at
+// most two characters in all); false when no digit comes. Written out because the wide
+// scanf family alone is 16 KB of every setup.
+bool ScanHexPair(const wchar_t* pair, unsigned int& v) {
+    while (*pair && iswspace(*pair)) ++pair;
+    int width = 2;
+    bool negative = false;
+    if (*pair == L'+' || *pair == L'-') {
+        negative = *pair == L'-';
+        ++pair;
+        --width;
+    }
+    unsigned int value = 0;
+    int digits = 0;
+    for (; width > 0 && HexDigit(*pair) >= 0; --width, ++pair, ++digits) value = value * 16 + HexDigit(*pair);
+    if (!digits) return false;
+    v = negative ? 0u - value : value;
+    return true;
+}
+
+}  // namespace
+
 std::vector<BYTE> ORBRegParseBinary(const std::wstring& hex) {
     const size_t n = hex.size();
     std::vector<BYTE> bytes((n + 1) / 2, 0);
@@ -73,7 +105,7 @@ std::vector<BYTE> ORBRegParseBinary(const std::wstring& hex) {
     for (size_t i = 0; i < n; i += 2) {
         // Only this pair is offered to the parser, never the text after it.
         wchar_t pair[3] = {hex[i], i + 1 < n ? hex[i + 1] : L'\0', L'\0'};
-        swscanf(pair, L"%02X", &v);
+        ScanHexPair(pair, v);
         bytes[i / 2] = static_cast<BYTE>(v & 0xFF);
     }
     return bytes;

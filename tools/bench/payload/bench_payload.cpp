@@ -1,6 +1,7 @@
 // Extraction throughput and peak working set of Lua_UnCompress7z against the SDK's
-// reference extractor (7zdec.exe beside this program), each run as a child process
-// measured the same way.
+// reference extractor (7zdec.exe beside this program) and, when ORB_BENCH_7ZIP names it,
+// 7-Zip's own Windows console program with its default threads and with one thread; each
+// run as a child process measured the same way.
 //   bench_payload.exe <repetitions> <archive>...    the benchmark
 //   bench_payload.exe --extract <archive> <folder>  one extraction through the script
 //   bench_payload.exe --idle                         nothing (the baseline process)
@@ -224,24 +225,30 @@ int Phases(const std::wstring& archive, const std::wstring& folder) {
 double Mb(unsigned long long bytes) { return double(bytes) / (1024.0 * 1024.0); }
 
 // The programs compared, each run as a child in an empty folder.
+const char* const kNames[] = {"Lua_UnCompress7z", "7zMain reference", "7-Zip console", "7-Zip console -mmt1"};
+
 struct Bench {
-    std::wstring self, reference, scratch;
+    std::wstring self, reference, sevenZip, scratch;
     Run idle;
     int failures = 0;
     int outputs = 0;  // folders out0... of the runs so far
 
-    // One run of who (0 streamed, 1 the reference) on archive into a
+    // Programs to compare: the streamed path and the reference, then 7-Zip twice if present.
+    int Programs() const { return sevenZip.empty() ? 2 : 4; }
+
+    // One run of who (0 streamed, 1 the reference, 2 and 3 7-Zip) on archive into a
     // folder of its own, checked to have written all unpacked bytes. The folders stay
     // until the end: on this machine's file system (ext4 without a journal) a file made
     // within minutes after thousands were deleted costs a scan past each of them, which
     // would charge every run after a deletion more than the unpacking itself.
     Run Once(int who, const std::wstring& archive, unsigned long long unpacked) {
-        static const char* const kNames[] = {"Lua_UnCompress7z", "7zMain reference"};
         std::wstring out = scratch + L"\\out" + std::to_wstring(outputs++);
         CreateDirectoryW(out.c_str(), nullptr);
         std::wstring quoted = L"\"" + archive + L"\" \"" + out + L"\"";
-        std::wstring command = who == 0 ? L"\"" + self + L"\" --extract " + quoted
-                                        : L"\"" + reference + L"\" x \"" + archive + L"\"";
+        std::wstring command = who == 0   ? L"\"" + self + L"\" --extract " + quoted
+                               : who == 1 ? L"\"" + reference + L"\" x \"" + archive + L"\""
+                                          : L"\"" + sevenZip + L"\" x -y -bd" + (who == 3 ? L" -mmt1" : L"") +
+                                                L" \"" + archive + L"\"";
         Run r = RunChild(command, out);
         unsigned long long written = TreeSize(out);
         if (!r.ok || written != unpacked) {
@@ -255,12 +262,16 @@ struct Bench {
         Run r = Once(0, archive, info.unpacked);
         std::printf("  Lua_UnCompress7z  %.3f s  peak working set %.1f MB, %.1f above idle (goal <= 64)\n", r.seconds,
                     Mb(r.peak), Mb(r.peak) - Mb(idle.peak));
+        for (int who = 2; who < Programs(); ++who) {
+            Run p = Once(who, archive, info.unpacked);
+            std::printf("  %-19s %.3f s  peak working set %.1f MB; speed ratio %s/Lua_UnCompress7z %.3f (goal >= 1)\n",
+                        kNames[who], p.seconds, Mb(p.peak), kNames[who], p.seconds / r.seconds);
+        }
     }
 
     void Compare(const std::wstring& archive, const ArchiveInfo& info, int reps) {
-        const int kWho = 2;
-        Run best[kWho];
-        const char* names[kWho] = {"Lua_UnCompress7z", "7zMain reference"};
+        const int kWho = Programs();
+        Run best[4];
         Once(0, archive, info.unpacked);  // untimed: brings the archive into the cache
         for (int i = 0; i < reps; ++i) {
             // Rotate who goes first: the write-back of one run slows the next.
@@ -272,10 +283,13 @@ struct Bench {
             }
         }
         for (int who = 0; who < kWho; ++who)
-            std::printf("  %-17s best %.3f s  %7.1f MB/s  peak working set %6.1f MB (%.1f above idle)\n", names[who],
+            std::printf("  %-19s best %.3f s  %7.1f MB/s  peak working set %6.1f MB (%.1f above idle)\n", kNames[who],
                         best[who].seconds, Mb(info.unpacked) / best[who].seconds, Mb(best[who].peak),
                         Mb(best[who].peak) - Mb(idle.peak));
         std::printf("  speed ratio streamed/reference %.3f (goal >= 1)\n", best[1].seconds / best[0].seconds);
+        for (int who = 2; who < kWho; ++who)
+            std::printf("  speed ratio %s/Lua_UnCompress7z %.3f (goal >= 1)\n", kNames[who],
+                        best[who].seconds / best[0].seconds);
     }
 };
 
@@ -304,6 +318,7 @@ int wmain(int argc, wchar_t** argv) {
     Bench b;
     b.self = SelfPath();
     b.reference = b.self.substr(0, b.self.find_last_of(L"\\/") + 1) + L"7zdec.exe";
+    if (const wchar_t* peer = _wgetenv(L"ORB_BENCH_7ZIP")) b.sevenZip = peer;
     wchar_t tmp[MAX_PATH + 1];
     GetTempPathW(MAX_PATH + 1, tmp);
     std::wstring under = memory && argc == 4 ? std::wstring(argv[3]) + L"\\" : std::wstring(tmp);

@@ -1,9 +1,11 @@
 #!/bin/sh
 # Extraction benchmark: Lua_UnCompress7z against the LZMA SDK's reference extractor
-# (C/Util/7z/7zMain.c, same SDK sources, same x86_64 target), both under wine64, on a
-# solid and a non-solid 100 MB archive. The archives are made once per build folder.
+# (C/Util/7z/7zMain.c, same SDK sources, same x86_64 target) and 7-Zip's own console
+# program for Windows (built from the same 7-Zip sources by build-7z-windows.sh, default
+# threads and -mmt1), all under wine64, on a solid and a non-solid 100 MB archive; then
+# Debian's native 7z as a second figure. The archives are made once per build folder.
 # With --memory instead: the peak working set of Lua_UnCompress7z unpacking a 2 GB solid
-# archive (made once, about 4 GB of disk while it is made).
+# archive (made once, about 4 GB of disk while it is made), and 7-Zip's time on it.
 # usage: tools/bench/payload/run.sh [x86_64 build folder with tests, default build/x64] [repetitions]
 #        tools/bench/payload/run.sh --memory [x86_64 build folder]
 set -e
@@ -16,6 +18,10 @@ work="$build/bench-payload"
 mkdir -p "$work"
 export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all
 bin="$build/tests/bin"
+seven=$("$here/build-7z-windows.sh" "$build/bench-7zip")
+ORB_BENCH_7ZIP="Z:$(echo "$seven" | tr / '\\')"
+export ORB_BENCH_7ZIP
+echo "machine load: $(uptime)"
 if [ -n "$memory" ]; then
   if [ ! -f "$work/big.7z" ]; then
     rm -rf "$work/big"

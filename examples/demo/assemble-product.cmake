@@ -1,6 +1,6 @@
 # cmake -DOUT=<folder> -DDEMO=<examples/demo> -DTEMPLATE=<examples/template> -DSKIN=<skin folder>
-#       -DPAYLOAD=<payload folder> -DDESCRIPTION=<product.lua> -P assemble-demo.cmake
-# The sample as one product folder, the form orbpack takes.
+#       -DPAYLOAD=<payload folder> -DDESCRIPTION=<product.lua> -P assemble-product.cmake
+# The sample as one product folder, the form orbpack takes (tools/demo.sh, tests/pack).
 file(REMOVE_RECURSE "${OUT}")
 file(MAKE_DIRECTORY "${OUT}/images")
 file(COPY "${DEMO}/GLOBAL_VAR.lua" "${DEMO}/LAYOUT.XML" "${TEMPLATE}/INSTSCRIPT.lua" "${TEMPLATE}/UNINSTSCRIPT.lua"
