@@ -30,6 +30,9 @@ local inuse = require "inuse"
 local lang = require "lang"
 local scope = require "scope"
 local lifecycle = require "lifecycle"
+-- A file in use that is freed is then moved aside by the install journal, so that a
+-- failed install can put it back.
+inuse.keep_old = lifecycle.file
 
 -- Texts shown to the user, one table per language (modules/lang.lua picks one in
 -- ORBSE_BeforeInit); add a language by adding a table.
@@ -314,7 +317,7 @@ local function create_shortcuts(dir)
     local folder = "%ORB_PROGRAMS%\\" .. global_product_name .. "\\"
     -- The folder is recorded before the links in it, so that a rollback (newest first)
     -- removes the links and then the folder.
-    lifecycle.folders_made(lifecycle.missing_folders(Lua_ExpandEnv(folder)))
+    if not lifecycle.folders_made(lifecycle.missing_folders(Lua_ExpandEnv(folder))) then fail(T.failed) end
     shortcut(app, folder .. name, nil, global_product_name)
     shortcut(dir .. "\\" .. global_uninstaller_name, folder .. "Uninstall " .. name, nil,
              "Uninstall " .. global_product_name)
@@ -422,9 +425,8 @@ function ORBSE_OnInstall()
   inuse.free(installed_files(dir), "install")
   -- From here on every change is recorded and undone if the install does not finish.
   if not lifecycle.begin(dir) then fail(T.failed) end
-  local made = lifecycle.missing_folders(dir)
+  if not lifecycle.folders_made(lifecycle.missing_folders(dir)) then fail(T.failed) end
   if not make_install_folder(dir) then fail(string.format(T.no_folder, dir)) end
-  lifecycle.folders_made(made)
   local files = unpack(dir, "App.7z")
   log("%d files unpacked", #files)
 

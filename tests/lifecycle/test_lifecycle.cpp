@@ -9,6 +9,7 @@
 
 #include "gtest/gtest.h"
 #include "orbhandle.h"
+#include "orbtestpending.h"
 #include "orbtestutil.h"
 
 namespace {
@@ -17,7 +18,7 @@ const wchar_t kEntryKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Unin
 const wchar_t kProductKey[] = L"Software\\ORB Life";
 const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
-constexpr DWORD kInstalled = 0, kFailed = 1603, kOtherVersion = 1638;
+constexpr DWORD kInstalled = 0, kRestartNeeded = 3010, kFailed = 1603, kOtherVersion = 1638;
 
 std::wstring RegText(const wchar_t* key, const wchar_t* name) {
     DWORD type = 0, size = 0;
@@ -259,17 +260,39 @@ TEST_F(Lifecycle, FailedInstallsLeaveEverythingAsItWas) {
             EXPECT_EQ("", Diff(before, Snapshot(dir_))) << Narrow(inject) << Narrow(Dump(r));
         }
         if (previous) {
-            // A file held open by another program cannot be replaced.
+            // A file held open by another program, that cannot be replaced at the next
+            // start either, fails the run after the other files were written.
             ORBFileHandle lock(CreateFileW(at(L"sub\\common.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
                                            nullptr));
             ASSERT_TRUE(lock);
-            ORBRunResult r = Install(2);
+            ORBRunResult r = Install(2, L"", L"noreboot");
             EXPECT_EQ(kFailed, r.exitCode) << Narrow(Dump(r));
             lock.reset();
-            EXPECT_EQ("", Diff(before, Snapshot(dir_)));
+            EXPECT_EQ("", Diff(before, Snapshot(dir_))) << Narrow(Dump(r));
         }
     }
     ASSERT_EQ(kInstalled, Uninstall().exitCode);
+}
+
+// A held file that can be replaced at the next start: the upgrade is done and says so
+// (3010), the new content waiting beside the old.
+TEST_F(Lifecycle, HeldFileIsReplacedAtTheNextStart) {
+    ASSERT_EQ(kInstalled, Install(1).exitCode);
+    {
+        ORBFileHandle lock(CreateFileW(at(L"sub\\common.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
+                                       nullptr));
+        ASSERT_TRUE(lock);
+        ORBRunResult r = Install(2);
+        EXPECT_EQ(kRestartNeeded, r.exitCode) << Narrow(Dump(r));
+    }
+    EXPECT_EQ(L"2.0", RegText(kEntryKey, L"DisplayVersion"));
+    EXPECT_EQ("common, 1.0\n", ReadFileBytes(at(L"sub\\common.txt")));
+    EXPECT_EQ("common, 2.0\n", ReadFileBytes(at(L"sub\\common.txt.orbnew")));
+    EXPECT_TRUE(HasPendingRename(at(L"sub\\common.txt.orbnew"), at(L"sub\\common.txt")));
+    ForgetPendingRenames(dir_);
+    // An uninstall before that start takes the waiting file too.
+    ASSERT_EQ(kInstalled, Uninstall().exitCode);
+    EXPECT_FALSE(FileExists(dir_));
 }
 
 // A setup killed while unpacking: the next run undoes it first, then installs.

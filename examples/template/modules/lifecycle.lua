@@ -334,12 +334,15 @@ function M.missing_folders(path)
   return missing
 end
 
--- Records folders the install made (a list from M.missing_folders), so a rollback
--- removes them again when they are empty.
+-- Records folders the install is about to make (a list from M.missing_folders, taken
+-- before making them), so a rollback removes them again when they are empty. Recorded
+-- whether or not they exist yet: the rollback passes over those that were never made.
 function M.folders_made(list)
+  if not M.open then return true end
   for _, f in ipairs(list) do
-    if M.open and Lua_UsersCanWrite(f) ~= nil then Lua_JournalFolder(f) end
+    if not Lua_JournalFolder(f) then return false end
   end
+  return true
 end
 
 -- Records a file the script is about to write (shortcuts, extracted resources).

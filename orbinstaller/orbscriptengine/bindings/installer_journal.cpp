@@ -32,8 +32,8 @@ int Lua_JournalFile(lua_State* L) {
     });
 }
 
-// Lua_JournalFolder(path) -> false when the record cannot be written (call after
-// creating a folder the install made)
+// Lua_JournalFolder(path) -> false when the record cannot be written (call before
+// creating a folder the install makes)
 int Lua_JournalFolder(lua_State* L) {
     return ORBProtect(L, [&] {
         lua_pushboolean(L, ORBJournalFolderCreated(ORBFullPath(ORBExpandEnvString(ORBArgString(L, 1)))));

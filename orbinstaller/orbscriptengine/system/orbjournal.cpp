@@ -190,6 +190,17 @@ void DropAside(const std::vector<std::vector<std::wstring>>& lines, const std::w
     }
 }
 
+// Removes a folder if it is empty. A file deleted just before stays in it while another
+// program (a virus scanner, the shell reading a new shortcut's target) still has it
+// open, so a folder not empty is tried again for a moment.
+void RemoveEmptyFolder(const std::wstring& path) {
+    const std::wstring system = ORBSystemPath(path);
+    for (int i = 0; i < 10; ++i) {
+        if (RemoveDirectoryW(system.c_str()) || GetLastError() != ERROR_DIR_NOT_EMPTY) return;
+        Sleep(100);
+    }
+}
+
 // Undoes the lines, newest first; false when something could not be undone.
 bool Undo(const std::vector<std::vector<std::wstring>>& lines, const std::wstring& root) {
     bool ok = true;
@@ -216,7 +227,7 @@ bool Undo(const std::vector<std::vector<std::wstring>>& lines, const std::wstrin
             }
         } else if (kind == L"D" && f.size() >= 2) {
             // Only when empty: anything left inside was not this install's.
-            if (ORBPathExists(f[1])) RemoveDirectoryW(ORBSystemPath(f[1]).c_str());
+            if (ORBPathExists(f[1])) RemoveEmptyFolder(f[1]);
         } else if (kind == L"K" && f.size() >= 3) {
             std::wstring rootName;
             REGSAM view = 0;

@@ -33,8 +33,8 @@ bool ORBJournalActive();
 // recorded before in this journal is left alone.
 bool ORBJournalBeforeFile(const std::wstring& path);
 
-// Records a folder this install created (no journal open: nothing). False when the
-// record cannot be written.
+// Records a folder this install is about to create (no journal open: nothing); a
+// rollback removes it when it exists and is empty. False when the record cannot be written.
 bool ORBJournalFolderCreated(const std::wstring& path);
 
 // Call before writing or deleting value name of rootName\key: records the value as it

@@ -34,6 +34,7 @@ global_run_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"
 --   script     a script error once the files are unpacked (at the first shortcut)
 --   regwrite   the uninstall entry's InstallLocation refused, as an ACL would
 --   uninstall  a script error in the uninstaller half way through the files
+--   noreboot   no file can be scheduled for the next start (as for a user without rights)
 local inject = os.getenv("ORB_LIFE_FAIL")
 if inject == "script" then
   Lua_CreateShortcut = function() error("injected failure after unpacking") end
@@ -43,6 +44,8 @@ elseif inject == "regwrite" then
     if name == "InstallLocation" then return false end
     return add(root, key, name, ...)
   end
+elseif inject == "noreboot" then
+  Lua_MoveFileAfterReboot = function() return false end
 elseif inject == "uninstall" then
   local delete, count = Lua_DelFileRecursive, 0
   Lua_DelFileRecursive = function(path)
