@@ -61,4 +61,17 @@ TEST(KitLifecycle, RulesForAnInstalledVersion) {
               action("global_allow_downgrade = nil global_upgrade_rule = 'sometimes' global_same_version_rule = nil"));
 }
 
+// The id names the uninstall entry; a product from before ids kept its entry's name in
+// global_uninstall_key, and its next version must find that entry.
+TEST(KitLifecycle, ProductIdFromTheSettingTheOldUninstallKeyOrTheName) {
+    PreloadKit();
+    auto id = [](const char* setup) {
+        return LuaResult1(std::string("global_product_id, global_uninstall_key = nil, nil\n") + setup +
+                          "\nglobal_product_name = 'Shown Name'\nreturn require('product').id()");
+    };
+    EXPECT_EQ("MyId", id("global_product_id = 'MyId' global_uninstall_key = [[Software\\X\\Uninstall\\Other]]"));
+    EXPECT_EQ("Old Key", id("global_uninstall_key = [[Software\\X\\Uninstall\\Old Key]]"));
+    EXPECT_EQ("Shown Name", id("global_product_id = ''"));
+}
+
 }  // namespace

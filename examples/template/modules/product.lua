@@ -2,9 +2,12 @@
 -- the part of the lifecycle module the uninstaller needs too.
 local M = {}
 
--- The product's id (global_product_id); the display name for a product that has none.
+-- The product's id (global_product_id). A product that has none keeps the entry its
+-- earlier versions wrote: the last part of global_uninstall_key, else the display name.
 function M.id()
   if type(global_product_id) == "string" and global_product_id ~= "" then return global_product_id end
+  local last = type(global_uninstall_key) == "string" and global_uninstall_key:match("\\([^\\]+)$")
+  if last then return last end
   return global_product_name
 end
 
