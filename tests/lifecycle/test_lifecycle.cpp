@@ -84,7 +84,8 @@ void DumpFolder(const std::wstring& dir, const std::wstring& prefix, std::map<st
 }
 
 // The folder, the product's keys, its Run value and its shortcuts (a shortcut made again
-// differs in the target's times it holds: linkBytes false compares only that it exists).
+// differs in the target's times it holds, and the install dates are written again:
+// linkBytes false compares only that a shortcut exists, and no dates).
 std::map<std::wstring, std::string> Snapshot(const std::wstring& dir, bool linkBytes = true) {
     std::map<std::wstring, std::string> s;
     DumpFolder(dir, L"dir:", s);
@@ -94,6 +95,10 @@ std::map<std::wstring, std::string> Snapshot(const std::wstring& dir, bool linkB
     s[L"run"] = Narrow(RegText(kRunKey, L"ORB Life"));
     s[L"desktop"] = linkBytes ? ReadFileBytes(DesktopLink()) : FileExists(DesktopLink()) ? "yes" : "no";
     s[L"startmenu"] = FileExists(StartMenuFolder()) ? "yes" : "no";
+    if (!linkBytes) {
+        s.erase(L"entry\\InstallDate");
+        s.erase(L"product\\InstallDate");
+    }
     return s;
 }
 
