@@ -295,6 +295,28 @@ TEST(Dialogs, DriveRootInstallPathIsRefusedAndTheDialogStays) {
     EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
 }
 
+// Boxes suppressed: the refused folder's warning and the exit question are logged, not
+// shown, and take their default button (the dialog stays; then the run ends).
+TEST(Dialogs, SuppressedBoxesAreLoggedAndTakeTheirDefaultAnswer) {
+    wchar_t windows[MAX_PATH + 1];
+    ASSERT_GT(GetSystemWindowsDirectoryW(windows, MAX_PATH + 1), 0u);
+    Session s(L"dlg_full.exe",
+              {{L"ORB_T_PATH", std::wstring(windows, 3)}, {L"ORB_T_SUPPRESS", L"true"}, {L"ORB_T_LANG", L"en-US"}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Click(init, kInstallBtn);
+    Sleep(300);
+    EXPECT_TRUE(IsWindowVisible(init));
+    Click(init, kInitClose);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    EXPECT_TRUE(s.result_.boxes.empty());
+    const int warning = s.result_.FindLine(L"message box suppressed, answered 1: ");
+    ASSERT_GE(warning, 0);
+    EXPECT_GE(s.result_.FindLine(L"answered 1: Confirm: Are you sure you want to quit the setup?", warning + 1), 0);
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+}
+
 TEST(Dialogs, TrailingBackslashIsRemovedBeforePublication) {
     ScopedTempDir dir(L"dlgpath");
     Session s(L"dlg_full.exe", {{L"ORB_T_PATH", dir.file(L"Programs\\")}, {L"ORB_T_COMPLETE", L"false"}});
