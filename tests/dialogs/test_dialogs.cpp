@@ -12,6 +12,7 @@
 #include "orbhandle.h"
 #include "orbrunwindow.h"
 #include "orbtestutil.h"
+#include "orbuimessages.h"
 
 namespace {
 
@@ -315,6 +316,36 @@ TEST(Dialogs, SuppressedBoxesAreLoggedAndTakeTheirDefaultAnswer) {
     ASSERT_GE(warning, 0);
     EXPECT_GE(s.result_.FindLine(L"answered 1: Confirm: Are you sure you want to quit the setup?", warning + 1), 0);
     EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+}
+
+// Minimised, the dialog draws no frames (its redraw timer goes on); restored, it draws
+// again.
+TEST(Dialogs, MinimisedDialogStopsDrawingAndRestoredDrawsAgain) {
+    Session s(L"dlg_full.exe", {});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    auto frames = [init] {
+        DWORD_PTR n = 0;
+        SendMessageTimeoutW(init, ORBUM_FRAMECOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &n);
+        return n;
+    };
+    Sleep(300);
+    const DWORD_PTR shown = frames();
+    Sleep(300);
+    EXPECT_GT(frames(), shown);
+    ShowWindow(init, SW_MINIMIZE);
+    Sleep(300);
+    ASSERT_TRUE(IsIconic(init));
+    const DWORD_PTR minimised = frames();
+    Sleep(400);
+    EXPECT_EQ(minimised, frames());
+    ShowWindow(init, SW_RESTORE);
+    Sleep(300);
+    EXPECT_FALSE(IsIconic(init));
+    EXPECT_GT(frames(), minimised);
+    PostMessageW(init, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
 }
 
 TEST(Dialogs, TrailingBackslashIsRemovedBeforePublication) {
