@@ -3,7 +3,7 @@
 # Runs ctest with one persistent wineserver for the build's private prefix.
 set -uo pipefail
 build=$(cd "$1" && pwd); shift
-export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml="
+export WINEPREFIX="$build/wineprefix" WINEDEBUG=-all WINEDLLOVERRIDES="mscoree,mshtml,winemenubuilder.exe="
 wineserver -p </dev/null >/dev/null 2>&1 &
 sleep 0.5
 # Create or refresh the prefix and start Wine's background services now, with no

@@ -6,5 +6,5 @@ set -u
 : "${WINEPREFIX:=${ORB_WINEPREFIX:-$PWD/wineprefix}}"
 export WINEPREFIX
 export WINEDEBUG=${WINEDEBUG:--all}
-export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml=}
+export WINEDLLOVERRIDES=${WINEDLLOVERRIDES:-mscoree,mshtml,winemenubuilder.exe=}
 exec "${ORB_WINE_LOADER:-/usr/lib/wine/wine64}" "$@"

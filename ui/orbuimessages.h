@@ -13,6 +13,8 @@ constexpr UINT ORBUM_CARETTICK = 11029;           // 0x2B15, posted by the dialo
 constexpr UINT ORBUM_SETANIMATIONTIMER = 11030;   // 0x2B16, wParam (period ms << 16) | number
 constexpr UINT ORBUM_KILLANIMATIONTIMER = 11031;  // 0x2B17, wParam timer number
 constexpr UINT ORBUM_INSTALLDONE = 11032;         // 0x2B18, posted by the install worker
+// Answered by a dialog with the number of frames it has drawn (tests, benchmarks).
+constexpr UINT ORBUM_FRAMECOUNT = 11033;          // 0x2B19
 
 // Window timer identifiers of the dialogs.
 constexpr UINT_PTR REPAINT_TIMER = 11023;          // 66 ms redraw

@@ -2,6 +2,9 @@
 -- (the same host built with UNINSTSCRIPT.lua) runs it too, and the setup copies it into
 -- the install folder as GLOBAL_VAR.LUAC. Globals named global_* are read by the host.
 
+-- The product's id: the same in every version (it names the uninstall entry, which is
+-- how a later setup finds this one). Never change it once a version has shipped.
+global_product_id = "MyProduct"
 global_product_name = "My Product"
 global_product_version = "1.0.0"
 global_publisher = "My Company"
@@ -68,8 +71,22 @@ global_component_file = "component.bin"
 global_component_sha256 = ""   -- 64 hexadecimal digits
 global_component_size = nil    -- bytes
 
+-- Versions (modules/lifecycle.lua): what a setup does when the product is installed
+-- already. An older version: "upgrade" (into its folder) or "refuse"; the same version:
+-- "repair" (write the files again) or "refuse"; a newer one: "refuse" (exit code 1638;
+-- /ALLOWDOWNGRADE allows it once) or "allow"; /D= naming another folder than the
+-- installed copy's: "uninstall" (that copy first, silently) or "refuse".
+global_upgrade_rule = "upgrade"
+global_same_version_rule = "repair"
+global_downgrade_rule = "refuse"
+global_other_folder_rule = "uninstall"
+-- Links of the uninstall entry (HelpLink, URLUpdateInfo); leave empty for none.
+global_help_url = ""
+global_update_url = ""
+
 -- Registry locations written by the setup and removed by the uninstaller (under HKLM
--- for all users, HKCU for one user).
+-- for all users, HKCU for one user). The uninstall key ends with global_product_id
+-- (orbpack reads it from here).
 global_product_key = "Software\\My Product"
-global_uninstall_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\My Product"
+global_uninstall_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\MyProduct"
 global_run_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"

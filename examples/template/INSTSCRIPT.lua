@@ -12,7 +12,13 @@
 --
 -- Exit codes (global_exit_codes = "standard" in GLOBAL_VAR.lua): 0 installed, 3010
 -- installed but Windows must restart, 1602 cancelled, 1603 failed, 1618 another
--- instance runs, 87 bad command line (modules/exitcode.lua).
+-- instance runs, 87 bad command line, 1638 another version is installed and may not be
+-- replaced (modules/exitcode.lua).
+--
+-- Versions (modules/lifecycle.lua, rules in GLOBAL_VAR.lua): an older version is
+-- updated in its folder, the same version repaired, a newer one kept (1638) unless
+-- /ALLOWDOWNGRADE. An install that fails, is cancelled or hits a script error leaves
+-- the machine as it was; the uninstall entry is written last.
 --
 -- Files in use (modules/inuse.lua): programs holding the product's files are listed and
 -- closed on request (closed by default in unattended runs); a file still held is
@@ -23,6 +29,10 @@ local exitcode = require "exitcode"
 local inuse = require "inuse"
 local lang = require "lang"
 local scope = require "scope"
+local lifecycle = require "lifecycle"
+-- A file in use that is freed is then moved aside by the install journal, so that a
+-- failed install can put it back.
+inuse.keep_old = lifecycle.file
 
 -- Texts shown to the user, one table per language (modules/lang.lua picks one in
 -- ORBSE_BeforeInit); add a language by adding a table.
@@ -184,7 +194,11 @@ function ORBSE_BeforeInit()
                                        zh = "不随 Windows 启动程序" },
               function() global_startup_check = false end)
   scope.add_switches(cmdline)
+  lifecycle.add_switches()
   local settings_path = global_install_path
+  -- What a killed run left is undone first, whatever this run then does (in the scope
+  -- the settings name; read_installed finishes the chosen scope's).
+  lifecycle.recover()
   cmdline.run()
   inuse.choose_language()
   local named_path = global_install_path ~= settings_path and global_install_path or nil  -- /D=, /DIR=
@@ -195,14 +209,15 @@ function ORBSE_BeforeInit()
   -- starts the setup again elevated, and this run ends with that one's exit code.
   scope.choose()
   if scope.needs_elevation() then scope.elevate() end
-  -- An update goes where the product already is, unless /D names another folder.
-  global_install_path = named_path or scope.default_install_path()
-  local old = scope.query(global_product_key, "InstallPath")
-  if not named_path and type(old) == "string" and old ~= "" then
-    global_install_path = old
-    log("existing installation found in %s", old)
-  end
+  -- In the chosen scope: a run that was killed is undone first; an update goes where the
+  -- product already is, unless /D names another folder.
+  global_install_path = scope.default_install_path()
+  lifecycle.read_installed()
+  if named_path then global_install_path = named_path end
   global_install_path = strip_slash(global_install_path)
+  -- A newer version installed ends the run here (1638); otherwise text_install_status
+  -- tells the first dialog what will happen.
+  lifecycle.after_command_line()
 
   local major = Lua_GetOSVersion()
   if major < 6 then
@@ -217,7 +232,7 @@ function ORBSE_BeforeInit()
       tostring(global_passive_install), global_install_path)
 end
 
-local install_dir, options
+local install_dir, options, installed_now
 
 function ORBSE_BeforeInstall()
   -- InstallPath is the path box of the first dialog (the silent road copies
@@ -244,6 +259,7 @@ function ORBSE_BeforeInstall()
   if refused_folder(install_dir) then fail(string.format(T.bad_folder, install_dir)) end
   if users_can_change(install_dir) then fail(string.format(T.user_folder, install_dir)) end
   global_install_path = install_dir
+  lifecycle.before_install(install_dir)
   options = {
     desktop = option(DesktopShortcutChk, true),
     startmenu = option(StartMenuShortcutChk, true),
@@ -280,6 +296,13 @@ local function unpack(dir, resource)
   end
 end
 
+-- A shortcut, recorded in the install journal first (a failed install removes it, or
+-- puts back the one it replaced).
+local function shortcut(target, link, ...)
+  if not lifecycle.file(link) then fail(T.failed) end
+  return Lua_CreateShortcut(target, link, ...)
+end
+
 local function create_shortcuts(dir)
   local app = dir .. "\\" .. global_main_app_name
   local name = global_product_name .. ".lnk"
@@ -288,55 +311,73 @@ local function create_shortcuts(dir)
   Lua_RegVarByCSIDL("ORB_PROGRAMS", folders.programs)  -- all users' or this user's start menu programs
   Lua_RegVarByCSIDL("ORB_APPDATA", 26)    -- this user's application data (quick launch)
   if options.desktop then
-    Lua_CreateShortcut(app, "%ORB_DESKTOP%\\" .. name, nil, global_product_name)
+    shortcut(app, "%ORB_DESKTOP%\\" .. name, nil, global_product_name)
   end
   if options.startmenu then
     local folder = "%ORB_PROGRAMS%\\" .. global_product_name .. "\\"
-    Lua_CreateShortcut(app, folder .. name, nil, global_product_name)
-    Lua_CreateShortcut(dir .. "\\" .. global_uninstaller_name, folder .. "Uninstall " .. name, nil,
-                       "Uninstall " .. global_product_name)
-    Lua_CreateShortcut(dir .. "\\readme.txt", folder .. "Readme.lnk")
+    -- The folder is recorded before the links in it, so that a rollback (newest first)
+    -- removes the links and then the folder.
+    if not lifecycle.folders_made(lifecycle.missing_folders(Lua_ExpandEnv(folder))) then fail(T.failed) end
+    shortcut(app, folder .. name, nil, global_product_name)
+    shortcut(dir .. "\\" .. global_uninstaller_name, folder .. "Uninstall " .. name, nil,
+             "Uninstall " .. global_product_name)
+    shortcut(dir .. "\\readme.txt", folder .. "Readme.lnk")
   end
   if options.quicklaunch then
-    Lua_CreateShortcut(app, "%ORB_APPDATA%\\Microsoft\\Internet Explorer\\Quick Launch\\" .. name, nil,
-                       global_product_name)
+    shortcut(app, "%ORB_APPDATA%\\Microsoft\\Internet Explorer\\Quick Launch\\" .. name, nil,
+             global_product_name)
   end
 end
 
--- An update keeps the files of the version it replaces on the uninstaller's list, so
--- that files the new version no longer ships go too.
-local function merge_previous_files(dir, files)
+-- A recorded path stays inside the install folder: relative, without "." or ".." parts
+-- and without %NAME% references.
+local function inside(rel)
+  local plain = (rel:gsub("/", "\\"))
+  return not (plain:find("^\\") or plain:find(":") or plain:find("%%") or ("\\" .. plain .. "\\"):find("\\%.%.?\\"))
+end
+
+-- An update removes the files of the version it replaces that the new one no longer
+-- ships (put aside in the journal: back if the install fails). One that cannot go (in
+-- use) stays on the uninstaller's list. Answers their folders, to tidy once committed.
+local function remove_previous_files(dir, files)
   local old = scope.query(global_product_key, "Files")
   local old_dir = scope.query(global_product_key, "InstallPath")
-  if type(old) ~= "string" or type(old_dir) ~= "string" or old_dir:lower() ~= dir:lower() then return end
+  local folders = {}
+  if type(old) ~= "string" or type(old_dir) ~= "string" or old_dir:lower() ~= dir:lower() then return folders end
   local seen = {}
   for _, f in ipairs(files) do seen[f:lower()] = true end
   for f in old:gmatch("[^|]+") do
-    if not seen[f:lower()] then
-      files[#files + 1] = f
+    if not seen[f:lower()] and inside(f) then
       seen[f:lower()] = true
+      local path = dir .. "\\" .. f
+      if Lua_GetFileSize(path) == nil then
+        -- already gone (or a folder or link, which a file list never names)
+      elseif lifecycle.file(path) then
+        log("%s is not part of this version: removed", f)
+        local sub = f:match("^(.*)\\[^\\]*$")
+        while sub do
+          folders[#folders + 1] = dir .. "\\" .. sub
+          sub = sub:match("^(.*)\\[^\\]*$")
+        end
+      else
+        files[#files + 1] = f
+      end
     end
   end
+  table.sort(folders, function(a, b) return #a > #b end)
+  return folders
 end
 
--- Into the scope's root (HKLM or HKCU), in the 64-bit view for a 64-bit product.
+-- Into the scope's root (HKLM or HKCU), in the 64-bit view for a 64-bit product. Every
+-- value is checked: one that cannot be written fails the install, which is then rolled
+-- back. The uninstall entry comes last (lifecycle.write_entry).
 local function write_registry(dir, files)
-  local set = scope.set
-  merge_previous_files(dir, files)
-  local uninst = dir .. "\\" .. global_uninstaller_name
-  local u = global_uninstall_key
-  set(u, "DisplayName", "REG_SZ", global_product_name)
-  set(u, "DisplayVersion", "REG_SZ", global_product_version)
-  set(u, "Publisher", "REG_SZ", global_publisher)
-  set(u, "InstallLocation", "REG_SZ", dir)
-  set(u, "UninstallString", "REG_SZ", '"' .. uninst .. '"')
-  set(u, "QuietUninstallString", "REG_SZ", '"' .. uninst .. '" /S')
-  set(u, "DisplayIcon", "REG_SZ", dir .. "\\" .. global_main_app_name .. ",0")
-  set(u, "InstallDate", "REG_SZ", os.date("%Y%m%d"))
-  set(u, "URLInfoAbout", "REG_SZ", global_complate_download_url)
-  set(u, "EstimatedSize", "REG_DWORD", math.ceil((tonumber(global_need_disk_space) or 0) / 1024))
-  set(u, "NoModify", "REG_DWORD", 1)
-  set(u, "NoRepair", "REG_DWORD", 1)
+  local function set(key, name, kind, data)
+    if not scope.set(key, name, kind, data) then
+      log("cannot write %s\\%s\\%s", scope.uninstall_root(), key, name)
+      fail(T.failed)
+    end
+  end
 
   -- The product's own key: read by the program, and the uninstaller's list of what to
   -- remove (relative paths; stored unexpanded, so no length limit applies).
@@ -352,6 +393,8 @@ local function write_registry(dir, files)
   else
     scope.delete(global_run_key, global_product_name)
   end
+  -- Files only this install wrote count, not those of the version it replaced.
+  if not lifecycle.write_entry(dir, installed_now) then fail(T.failed) end
 end
 
 -- The optional component (global_component_url in GLOBAL_VAR.lua): downloaded into the
@@ -377,7 +420,12 @@ end
 
 function ORBSE_OnInstall()
   local dir = install_dir
+  -- A copy in another folder goes first, through its own uninstaller.
+  lifecycle.remove_other_copy()
   inuse.free(installed_files(dir), "install")
+  -- From here on every change is recorded and undone if the install does not finish.
+  if not lifecycle.begin(dir) then fail(T.failed) end
+  if not lifecycle.folders_made(lifecycle.missing_folders(dir)) then fail(T.failed) end
   if not make_install_folder(dir) then fail(string.format(T.no_folder, dir)) end
   local files = unpack(dir, "App.7z")
   log("%d files unpacked", #files)
@@ -385,13 +433,19 @@ function ORBSE_OnInstall()
   -- The uninstaller, and the two chunks it is made of for repair and support tools.
   for _, f in ipairs(unpack(dir, "UNINST.7Z")) do files[#files + 1] = f end
   for _, chunk in ipairs({ "GLOBAL_VAR.LUAC", "UNINSTSCRIPT.LUAC" }) do
-    if not Lua_ExtractResource("LUA", chunk, dir .. "\\" .. chunk) then fail(T.failed) end
+    local path = dir .. "\\" .. chunk
+    if not (lifecycle.file(path) and Lua_ExtractResource("LUA", chunk, path)) then fail(T.failed) end
     files[#files + 1] = chunk
   end
+  installed_now = {}
+  for i, f in ipairs(files) do installed_now[i] = f end
 
   download_component(dir, files)
+  local emptied = remove_previous_files(dir, files)
   create_shortcuts(dir)
   write_registry(dir, files)
+  if not lifecycle.commit() then fail(T.failed) end
+  for _, folder in ipairs(emptied) do Lua_RemoveDirectory(folder) end
   inuse.restart()
   log("installed %s %s into %s%s", global_product_name, global_product_version, dir,
       global_restart_required and "; some files are replaced at the next start" or "")

@@ -21,6 +21,10 @@
 -- installation, HKLM and all users' shortcuts for a per-machine one (in the 64-bit view
 -- for a 64-bit product). A per-machine removal without administrator rights starts the
 -- uninstaller again elevated, as the setup does.
+--
+-- The uninstall entry goes last, after the files: an uninstall that fails half way
+-- keeps it (and the product key with its file list), so it can be run again from
+-- Settings.
 
 -- One table per language (modules/lang.lua picks one in ORBSE_BeforeInit).
 local TEXTS = {
@@ -57,6 +61,13 @@ local exitcode = require "exitcode"
 local inuse = require "inuse"
 local lang = require "lang"
 local scope = require "scope"
+local product = require "product"
+
+-- A setup replacing this copy (another folder chosen) waits for this uninstaller while
+-- holding the single-instance guard the two share.
+if os.getenv("ORB_SETUP_WAITS") == product.id() and global_install_mutex_guid then
+  global_install_mutex_guid = global_install_mutex_guid .. "-replaced"
+end
 
 local function starts_with(text, prefix)
   return text:sub(1, #prefix):lower() == prefix:lower()
@@ -213,8 +224,6 @@ function ORBSE_OnInstall()
 
   local list = scope.query(global_product_key, "Files")
   scope.delete(global_run_key, global_product_name)
-  scope.delete(global_uninstall_key)
-  scope.delete(global_product_key)
 
   if type(list) ~= "string" then
     -- Nothing recorded: remove only what every installation has.
@@ -223,19 +232,18 @@ function ORBSE_OnInstall()
                           "UNINSTSCRIPT.LUAC", global_uninstaller_name }, "|")
   end
 
-  local folders, count = {}, 0
+  local folders, count, moving_self = {}, 0, false
   for rel in list:gmatch("[^|]+") do
     local path = dir .. "\\" .. rel
     if not inside_install_folder(dir, rel) then
       log("%s is kept: it is not inside the install folder or passes through a link", rel)
     else
-      local removed
+      -- This program goes last: while anything fails, the entry must still work.
       if rel:lower() == global_uninstaller_name:lower() and path:lower() == self:lower() then
-        removed = move_self_away(self)
-      else
-        removed = remove_file(path)
+        moving_self = true
+      elseif remove_file(path) then
+        count = count + 1
       end
-      if removed then count = count + 1 end
       -- Every folder on the way to the file, deepest first later.
       local sub = rel:match("^(.*)\\[^\\]*$")
       while sub do
@@ -244,14 +252,21 @@ function ORBSE_OnInstall()
       end
     end
   end
+  if failures > 0 then
+    log("%d files could not be removed; the uninstall entry is kept", failures)
+    exitcode.quit("failed")
+  end
+  if moving_self and move_self_away(self) then count = count + 1 end
   local order = {}
   for f in pairs(folders) do order[#order + 1] = f end
   table.sort(order, function(a, b) return #a > #b end)
   for _, f in ipairs(order) do remove_folder(dir .. "\\" .. f) end
   remove_folder(dir)
   log("%d files removed%s", count, reboot_needed and "; some at the next restart" or "")
-  if failures > 0 then
-    log("%d files could not be removed", failures)
+  -- The product key, then the uninstall entry: last, once the files are gone.
+  scope.delete(global_product_key)
+  if not product.remove_entry() then
+    log("the uninstall entry could not be removed")
     exitcode.quit("failed")
   end
   -- Reported as exit code 3010 with standard codes.

@@ -25,6 +25,7 @@ void SetInstallPath(const std::wstring& path) { Engine()->SetGlobalString(kORBGl
 std::wstring BackupPath() { return Text(kORBGlobalChosenBackupPath); }
 std::wstring NeedDiskSpace() { return Text(kORBGlobalNeedDiskSpace); }
 bool PassiveInstall() { return Flag(kORBGlobalPassiveInstall); }
+bool SuppressMessageBoxes() { return Flag(kORBGlobalSuppressMsgBoxes); }
 std::wstring MainAppName() { return Text(kORBGlobalMainAppName); }
 std::wstring StartParameter() { return Text(kORBGlobalStartParameter); }
 std::wstring CompleteDownloadUrl() { return Text(kORBGlobalCompleteDownloadUrl); }

@@ -17,6 +17,7 @@ void SetInstallPath(const std::wstring& path);
 std::wstring BackupPath();           // BackUpPath
 std::wstring NeedDiskSpace();        // global_need_disk_space, a byte count as text
 bool PassiveInstall();               // global_passive_install
+bool SuppressMessageBoxes();         // global_suppress_msgboxes
 std::wstring MainAppName();          // global_main_app_name
 std::wstring StartParameter();       // global_start_parameter
 std::wstring CompleteDownloadUrl();  // global_complate_download_url

@@ -4,6 +4,7 @@
 #include <shellapi.h>
 
 #include "orbcontrols.h"
+#include "orbdialogbox.h"
 #include "orbdialogtext.h"
 #include "orbhandle.h"
 #include "orbhosttext.h"
@@ -35,7 +36,7 @@ int CALLBACK BrowseCallback(HWND hwnd, UINT msg, LPARAM, LPARAM data) {
 
 // A refused path: the box names what is wrong, the dialog stays.
 void Warn(HWND hwnd, ORBText text) {
-    MessageBoxW(hwnd, ORBHostText(text).c_str(), ORBHostText(ORBText::kErrorCaption).c_str(), MB_OK | MB_ICONWARNING);
+    ORBDialogMessageBox(hwnd, ORBHostText(text), ORBHostText(ORBText::kErrorCaption), MB_OK | MB_ICONWARNING);
 }
 
 std::wstring ProgramFilesFolder() {
@@ -120,8 +121,8 @@ void ORBInitDlg::OnClosing() {
 }
 
 LRESULT ORBInitDlg::OnExitConfirm(UINT, WPARAM, LPARAM lParam, BOOL&) {
-    const int answer = MessageBoxW(hwnd_, ORBHostText(ORBText::kExitConfirm).c_str(),
-                                   ORBHostText(ORBText::kExitConfirmCaption).c_str(), MB_OKCANCEL | MB_ICONQUESTION);
+    const int answer = ORBDialogMessageBox(hwnd_, ORBHostText(ORBText::kExitConfirm),
+                                           ORBHostText(ORBText::kExitConfirmCaption), MB_OKCANCEL | MB_ICONQUESTION);
     // The box runs its own message loop: Alt+F4 or the taskbar's Close may have closed the
     // dialog meanwhile, and the tree with the sending button is gone.
     if (!Root()) return 0;
@@ -180,8 +181,8 @@ void ORBInitDlg::Install() {
         ORBLog(L"global_need_disk_space is not a byte count (\"%s\"); disk space not checked\r\n",
                needText.c_str());
     } else if (!ORBFreeSpaceSuffices(freeBytes.QuadPart, need)) {
-        MessageBoxW(hwnd_, ORBFormatNeedSpaceMessage(need).c_str(), ORBHostText(ORBText::kNoticeCaption).c_str(),
-                    MB_OK | MB_ICONINFORMATION);
+        ORBDialogMessageBox(hwnd_, ORBFormatNeedSpaceMessage(need), ORBHostText(ORBText::kNoticeCaption),
+                            MB_OK | MB_ICONINFORMATION);
         return;
     }
     PostMessageW(hwnd_, WM_CLOSE, 1, 0);

@@ -235,7 +235,11 @@ void ORBSkinDialog::Close(int code) {
 }
 
 void ORBSkinDialog::Draw() {
-    if (root_ && hwnd_) ComposeFrame(hwnd_, root_);
+    if (root_ && hwnd_ && ComposeFrame(hwnd_, root_)) ++frames_;
+}
+
+LRESULT ORBSkinDialog::OnFrameCount(UINT, WPARAM, LPARAM, BOOL&) {
+    return frames_;
 }
 
 LRESULT ORBSkinDialog::OnTimer(UINT, WPARAM wParam, LPARAM, BOOL&) {

@@ -67,6 +67,7 @@ public:
         ORB_MESSAGE_HANDLER(ORBUM_KILLFOCUS, OnKillFocusObject)
         ORB_MESSAGE_HANDLER(ORBUM_SETANIMATIONTIMER, OnSetAnimationTimer)
         ORB_MESSAGE_HANDLER(ORBUM_KILLANIMATIONTIMER, OnKillAnimationTimer)
+        ORB_MESSAGE_HANDLER(ORBUM_FRAMECOUNT, OnFrameCount)
     ORB_END_MSG_MAP()
 
 protected:
@@ -144,9 +145,11 @@ private:
     LRESULT OnKillFocusObject(UINT, WPARAM, LPARAM lParam, BOOL&);
     LRESULT OnSetAnimationTimer(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnKillAnimationTimer(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
+    LRESULT OnFrameCount(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
 
     ORBUE::ContainerUIObjectImpl* root_ = nullptr;  // owned by the UI object manager
     ORBUE::IORBBaseUIObject* capture_ = nullptr;
+    unsigned frames_ = 0;  // frames drawn
     ORBUE::IORBBaseUIObject* focus_ = nullptr;
     std::map<UINT_PTR, ORBUE::IORBBaseAnimationObject*> animations_;
     ORBIcon bigIcon_;

@@ -4,13 +4,12 @@
 #include <oleacc.h>
 
 #include <algorithm>
-#include <atomic>
 #include <string>
-#include <thread>
 
 #include "gtest/gtest.h"
 #include "orbhandle.h"
 #include "orbrunwindow.h"
+#include "orbtestsession.h"
 #include "orbtestutil.h"
 
 namespace {
@@ -310,7 +309,8 @@ TEST_F(Demo, ReinstallReplacesReadOnlyFilesAndEndsTheRunningProgram) {
     EXPECT_FALSE(FileExists(dir_));
 }
 
-TEST_F(Demo, UpdateKeepsTheOldVersionsFilesOnTheUninstallList) {
+// An update removes what the version it replaces shipped and it no longer does.
+TEST_F(Demo, UpdateRemovesTheOldVersionsFilesItNoLongerShips) {
     ASSERT_EQ(kInstalled, Install().exitCode);
     // As if the installed version had shipped old\gone.txt, which this one no longer has.
     std::wstring files = RegText(kProductKey, L"Files");
@@ -324,7 +324,8 @@ TEST_F(Demo, UpdateKeepsTheOldVersionsFilesOnTheUninstallList) {
     ASSERT_TRUE(WriteFileBytes(at(L"old\\gone.txt"), "old"));
 
     ASSERT_EQ(kInstalled, Install().exitCode);
-    EXPECT_NE(std::wstring::npos, RegText(kProductKey, L"Files").find(L"|old\\gone.txt"));
+    EXPECT_EQ(std::wstring::npos, RegText(kProductKey, L"Files").find(L"old\\gone.txt"));
+    EXPECT_FALSE(FileExists(at(L"old")));
     ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
     EXPECT_FALSE(FileExists(dir_));
 }
@@ -475,45 +476,6 @@ TEST_F(Demo, UninstallWithAFileInUseAsksForARestart) {
     EXPECT_FALSE(FileExists(at(L"orbdemo.exe")));
 }
 
-// Interactive runs: the setup on a thread of its own, driven through its windows.
-class Session {
-public:
-    Session(const std::wstring& exe, const std::wstring& args, std::vector<int> answers = {}) {
-        options_.exe = exe;
-        options_.arguments = args;
-        options_.answers = std::move(answers);
-        options_.timeoutMs = 120000;
-        options_.onStarted = [this](DWORD pid) { pid_ = pid; };
-        thread_ = std::thread([this] {
-            result = ORBRunSetup(options_);
-            done_ = true;
-        });
-        for (int i = 0; i < 1000 && !pid_ && !done_; ++i) Sleep(10);
-    }
-    ~Session() {
-        if (!done_ && pid_) {
-            ORBHandle p(OpenProcess(PROCESS_TERMINATE, FALSE, pid_));
-            if (p) TerminateProcess(p.get(), 255);
-        }
-        if (thread_.joinable()) thread_.join();
-    }
-    // The next setup window after `previous` has gone, or null.
-    HWND NextDialog(HWND previous = nullptr) {
-        if (previous && !ORBWaitForWindowGone(previous, 60000)) return nullptr;
-        return pid_ ? ORBWaitForWindow(pid_, L"Orb_Installer", nullptr, 60000) : nullptr;
-    }
-    void Finish() {
-        if (thread_.joinable()) thread_.join();
-    }
-    ORBRunResult result;
-
-private:
-    ORBRunOptions options_;
-    std::atomic<DWORD> pid_{0};
-    std::atomic<bool> done_{false};
-    std::thread thread_;
-};
-
 // Screenshots land beside the test program, in artefacts/. A dialog that may be gone
 // already (the install dialog of a quick install) is taken only when it is still there.
 void Screenshot(HWND hwnd, const std::wstring& name, bool mayBeGone = false) {
@@ -582,7 +544,7 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     MapSkinFontUnderWine();
     // A user with an English display language and no /LANG: English throughout.
     if (ChineseDisplayLanguage()) GTEST_SKIP() << "test_demo runs this with an English display language";
-    Session s(DemoSetup(), L"/D=" + dir_);
+    ORBTestSession s(DemoSetup(), L"/D=" + dir_);
     HWND init = s.NextDialog();
     ASSERT_TRUE(init) << Narrow(Dump(s.result));
     Sleep(500);
@@ -638,7 +600,7 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
 TEST_F(Demo, InteractiveInstallInChineseByTheLangSwitch) {
     MapSkinFontUnderWine();
     {
-        Session s(DemoSetup(), L"/LANG=zh-CN /D=" + dir_);
+        ORBTestSession s(DemoSetup(), L"/LANG=zh-CN /D=" + dir_);
         HWND init = s.NextDialog();
         ASSERT_TRUE(init) << Narrow(Dump(s.result));
         Sleep(500);
@@ -695,7 +657,7 @@ TEST_F(Demo, DialogsScaleWithTheDisplayAt200Percent) {
     for (const wchar_t* lang : {L"", L"zh-"}) {
         SCOPED_TRACE(Narrow(lang));
         const std::wstring prefix = std::wstring(L"demo-") + lang + L"200-";
-        Session s(DemoSetup(), (*lang ? L"/LANG=zh-CN /D=" : L"/D=") + dir_);
+        ORBTestSession s(DemoSetup(), (*lang ? L"/LANG=zh-CN /D=" : L"/D=") + dir_);
         HWND init = s.NextDialog();
         ASSERT_TRUE(init) << Narrow(Dump(s.result));
         RECT wr = {};
@@ -728,7 +690,7 @@ TEST_F(Demo, ChineseDisplayLanguageWithoutTheSwitch) {
     if (!ChineseDisplayLanguage()) GTEST_SKIP() << "test_demo_zh runs this with a Chinese display language";
     MapSkinFontUnderWine();
     {
-        Session s(DemoSetup(), L"/D=" + dir_);
+        ORBTestSession s(DemoSetup(), L"/D=" + dir_);
         HWND init = s.NextDialog();
         ASSERT_TRUE(init) << Narrow(Dump(s.result));
         Sleep(500);
@@ -750,7 +712,7 @@ TEST_F(Demo, ChineseDisplayLanguageWithoutTheSwitch) {
 // log file holds the lines of both threads (ORBSE_OnInstall runs on the worker).
 TEST_F(Demo, PassiveRunShowsProgressOnlyAndLogsBothThreads) {
     std::wstring log = root_.file(L"passive.log");
-    Session s(DemoSetup(), L"/PASSIVE /LOG=" + log + L" /D=" + dir_);
+    ORBTestSession s(DemoSetup(), L"/PASSIVE /LOG=" + log + L" /D=" + dir_);
     HWND install = s.NextDialog();
     ASSERT_TRUE(install) << Narrow(Dump(s.result));
     Sleep(300);

@@ -12,6 +12,7 @@
 #include "orbhandle.h"
 #include "orbrunwindow.h"
 #include "orbtestutil.h"
+#include "orbuimessages.h"
 
 namespace {
 
@@ -293,6 +294,58 @@ TEST(Dialogs, DriveRootInstallPathIsRefusedAndTheDialogStays) {
     ASSERT_EQ(1u, s.result_.boxes.size());
     EXPECT_EQ(L"不能安装到磁盘根目录或 Windows 文件夹，请重新选择安装路径！", s.result_.boxes[0].text);
     EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+}
+
+// Boxes suppressed: the refused folder's warning and the exit question are logged, not
+// shown, and take their default button (the dialog stays; then the run ends).
+TEST(Dialogs, SuppressedBoxesAreLoggedAndTakeTheirDefaultAnswer) {
+    wchar_t windows[MAX_PATH + 1];
+    ASSERT_GT(GetSystemWindowsDirectoryW(windows, MAX_PATH + 1), 0u);
+    Session s(L"dlg_full.exe",
+              {{L"ORB_T_PATH", std::wstring(windows, 3)}, {L"ORB_T_SUPPRESS", L"true"}, {L"ORB_T_LANG", L"en-US"}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    Click(init, kInstallBtn);
+    Sleep(300);
+    EXPECT_TRUE(IsWindowVisible(init));
+    Click(init, kInitClose);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
+    EXPECT_TRUE(s.result_.boxes.empty());
+    const int warning = s.result_.FindLine(L"message box suppressed, answered 1: ");
+    ASSERT_GE(warning, 0);
+    EXPECT_GE(s.result_.FindLine(L"answered 1: Confirm: Are you sure you want to quit the setup?", warning + 1), 0);
+    EXPECT_EQ(std::vector<std::string>{"BeforeInit"}, s.trace);
+}
+
+// Minimised, the dialog draws no frames (its redraw timer goes on); restored, it draws
+// again.
+TEST(Dialogs, MinimisedDialogStopsDrawingAndRestoredDrawsAgain) {
+    Session s(L"dlg_full.exe", {});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    auto frames = [init] {
+        DWORD_PTR n = 0;
+        SendMessageTimeoutW(init, ORBUM_FRAMECOUNT, 0, 0, SMTO_ABORTIFHUNG, 5000, &n);
+        return n;
+    };
+    Sleep(300);
+    const DWORD_PTR shown = frames();
+    Sleep(300);
+    EXPECT_GT(frames(), shown);
+    ShowWindow(init, SW_MINIMIZE);
+    Sleep(300);
+    ASSERT_TRUE(IsIconic(init));
+    const DWORD_PTR minimised = frames();
+    Sleep(400);
+    EXPECT_EQ(minimised, frames());
+    ShowWindow(init, SW_RESTORE);
+    Sleep(300);
+    EXPECT_FALSE(IsIconic(init));
+    EXPECT_GT(frames(), minimised);
+    PostMessageW(init, WM_SYSCOMMAND, SC_CLOSE, 0);
+    s.Finish();
+    EXPECT_EQ(0u, s.result_.exitCode);
 }
 
 TEST(Dialogs, TrailingBackslashIsRemovedBeforePublication) {

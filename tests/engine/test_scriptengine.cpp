@@ -40,7 +40,7 @@ TEST(ScriptEngine, InstallerFunctionsAreRegisteredInTheDocumentedOrder) {
         at = close + 1;
     }
 
-    EXPECT_EQ(46u, registered.size());
+    EXPECT_EQ(53u, registered.size());
     EXPECT_EQ(documented, registered);
     for (const std::string& name : registered) {
         lua_getglobal(L(), name.c_str());

@@ -1,4 +1,4 @@
-// The holder program and the pending-rename list, for the files-in-use tests.
+// The holder program, for the files-in-use tests (the pending-rename list: orbtestpending.h).
 #pragma once
 
 #include <windows.h>
@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "orbhandle.h"
+#include "orbtestpending.h"
 
 // A running orbholder: the program at exe holding file (mode "exclusive" or
 // "sharedelete"; stubborn ignores close requests). Ended by the destructor if it runs.
@@ -28,11 +29,3 @@ private:
 
 // The orbholder.exe beside the test program, copied to dir (returns the copy's path).
 std::wstring CopyHolderTo(const std::wstring& dir);
-
-// The pending-rename list as (from, to) pairs, as Windows reads it at the start.
-std::vector<std::pair<std::wstring, std::wstring>> PendingRenames();
-// True when the list holds from -> to ("" for a deletion; "!" marks a replacing move).
-bool HasPendingRename(const std::wstring& from, const std::wstring& to);
-// Removes the entries naming anything under folder (the tests' own), so that no later
-// start of the prefix acts on them.
-void ForgetPendingRenames(const std::wstring& folder);

@@ -4,15 +4,15 @@
 //
 // Under Wine the Restart Manager lists nobody, so the holders found are the programs
 // running from the install folder (the fallback); the holder therefore runs from there.
-#include <atomic>
 #include <cstdint>
+#include <map>
 #include <string>
-#include <thread>
 
 #include "gtest/gtest.h"
 #include "holderutil.h"
 #include "orbhandle.h"
 #include "orbrunwindow.h"
+#include "orbtestsession.h"
 #include "orbtestutil.h"
 
 namespace {
@@ -48,6 +48,30 @@ uint64_t FileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
     if (!GetFileAttributesExW(path.c_str(), GetFileExInfoStandard, &data)) return ~uint64_t(0);
     return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
+}
+
+// Every file and folder below dir with its size, read from the folder entries (a held
+// file cannot be read).
+void ListSizes(const std::wstring& dir, const std::wstring& prefix, std::map<std::wstring, uint64_t>& out) {
+    WIN32_FIND_DATAW fd;
+    ORBFindHandle find(FindFirstFileW((dir + L"\\*").c_str(), &fd));
+    if (!find) return;
+    do {
+        std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out[prefix + name + L"\\"] = 0;
+            ListSizes(dir + L"\\" + name, prefix + name + L"\\", out);
+        } else {
+            out[prefix + name] = (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
+        }
+    } while (FindNextFileW(find.get(), &fd));
+}
+
+std::map<std::wstring, uint64_t> Sizes(const std::wstring& dir) {
+    std::map<std::wstring, uint64_t> out;
+    ListSizes(dir, L"", out);
+    return out;
 }
 
 class InUse : public ::testing::Test {
@@ -137,44 +161,6 @@ TEST_F(InUse, HolderThatAllowsDeletionIsReplacedWithoutARestart) {
     EXPECT_FALSE(FileExists(dir_));
 }
 
-// Interactive runs: the setup on a thread of its own, driven through its windows.
-class Session {
-public:
-    Session(const std::wstring& args, std::vector<int> answers) {
-        options_.exe = TestPath(L"orbdemo-setup.exe");
-        options_.arguments = args;
-        options_.answers = std::move(answers);
-        options_.timeoutMs = 120000;
-        options_.onStarted = [this](DWORD pid) { pid_ = pid; };
-        thread_ = std::thread([this] {
-            result = ORBRunSetup(options_);
-            done_ = true;
-        });
-        for (int i = 0; i < 1000 && !pid_ && !done_; ++i) Sleep(10);
-    }
-    ~Session() {
-        if (!done_ && pid_) {
-            ORBHandle p(OpenProcess(PROCESS_TERMINATE, FALSE, pid_));
-            if (p) TerminateProcess(p.get(), 255);
-        }
-        if (thread_.joinable()) thread_.join();
-    }
-    HWND NextDialog(HWND previous = nullptr) {
-        if (previous && !ORBWaitForWindowGone(previous, 60000)) return nullptr;
-        return pid_ ? ORBWaitForWindow(pid_, L"Orb_Installer", nullptr, 60000) : nullptr;
-    }
-    void Finish() {
-        if (thread_.joinable()) thread_.join();
-    }
-    ORBRunResult result;
-
-private:
-    ORBRunOptions options_;
-    std::atomic<DWORD> pid_{0};
-    std::atomic<bool> done_{false};
-    std::thread thread_;
-};
-
 // The user is shown the program by name: Cancel keeps everything as it was (1602);
 // Retry asks again; "Close them and continue" closes it and installs.
 TEST_F(InUse, InteractiveUpdateNamesTheProgramAndClosesItWhenAsked) {
@@ -182,7 +168,7 @@ TEST_F(InUse, InteractiveUpdateNamesTheProgramAndClosesItWhenAsked) {
     Holder holder(CopyHolderTo(dir_), at(L"licence.txt"), L"exclusive");
     ASSERT_TRUE(holder.Running());
     {
-        Session s(L"/LANG=en /D=" + dir_, {IDCANCEL});
+        ORBTestSession s(TestPath(L"orbdemo-setup.exe"), L"/LANG=en /D=" + dir_, {IDCANCEL});
         HWND init = s.NextDialog();
         ASSERT_TRUE(init) << Narrow(Dump(s.result));
         ORBClickClient(init, kInstallBtn.x, kInstallBtn.y);
@@ -194,7 +180,7 @@ TEST_F(InUse, InteractiveUpdateNamesTheProgramAndClosesItWhenAsked) {
         EXPECT_TRUE(holder.Running());
         EXPECT_EQ(3u, FileSize(at(L"licence.txt")));  // still "old"; the holder lets nobody read it
     }
-    Session s(L"/LANG=en /D=" + dir_, {IDTRYAGAIN, IDCONTINUE});
+    ORBTestSession s(TestPath(L"orbdemo-setup.exe"), L"/LANG=en /D=" + dir_, {IDTRYAGAIN, IDCONTINUE});
     HWND init = s.NextDialog();
     ASSERT_TRUE(init);
     ORBClickClient(init, kInstallBtn.x, kInstallBtn.y);
@@ -210,13 +196,38 @@ TEST_F(InUse, InteractiveUpdateNamesTheProgramAndClosesItWhenAsked) {
     EXPECT_EQ(payloadLicence_, ReadFileBytes(at(L"licence.txt")));
 }
 
+// Cancel in the middle of unpacking (a new install into a folder with files of its own,
+// one of them held and named like a file of the payload): what the install wrote goes
+// again (1602), the folder's own files stay as they were, no uninstall entry.
+TEST_F(InUse, CancelWhileUnpackingUndoesTheInstall) {
+    ASSERT_TRUE(CreateDirectoryW(dir_.c_str(), nullptr));
+    ASSERT_TRUE(WriteFileBytes(at(L"licence.txt"), "mine"));
+    ASSERT_TRUE(WriteFileBytes(at(L"notes.txt"), "kept"));
+    Holder holder(CopyHolderTo(dir_), at(L"licence.txt"), L"exclusive");
+    ASSERT_TRUE(holder.Running());
+    const auto before = Sizes(dir_);
+    ORBTestSession s(TestPath(L"orbdemo-setup.exe"), L"/LANG=en /D=" + dir_, {IDCANCEL});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init) << Narrow(Dump(s.result));
+    ORBClickClient(init, kInstallBtn.x, kInstallBtn.y);
+    s.Finish();
+    EXPECT_EQ(kCancelled, s.result.exitCode) << Narrow(Dump(s.result));
+    ASSERT_EQ(1u, s.result.boxes.size()) << Narrow(Dump(s.result));
+    EXPECT_NE(std::wstring::npos, s.result.boxes[0].text.find(L"orbholder.exe"));
+    EXPECT_TRUE(s.result.HasLine(L"undoing the install")) << Narrow(Dump(s.result));
+    EXPECT_EQ(before, Sizes(dir_)) << Narrow(Dump(s.result));
+    EXPECT_EQ("kept", ReadFileBytes(at(L"notes.txt")));
+    ORBRegKey entry;
+    EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, entry.put()));
+}
+
 // A program that will not close: the file waits for the next start, and the user is told
 // at the end (3010).
 TEST_F(InUse, InteractiveUpdateWithAProgramThatWillNotCloseTellsOfTheRestart) {
     InstallOld();
     Holder holder(CopyHolderTo(dir_), at(L"licence.txt"), L"exclusive", true);
     ASSERT_TRUE(holder.Running());
-    Session s(L"/LANG=en /D=" + dir_, {IDCONTINUE, IDOK});
+    ORBTestSession s(TestPath(L"orbdemo-setup.exe"), L"/LANG=en /D=" + dir_, {IDCONTINUE, IDOK});
     HWND init = s.NextDialog();
     ASSERT_TRUE(init);
     ORBClickClient(init, kInstallBtn.x, kInstallBtn.y);

@@ -38,7 +38,7 @@ trap 'rm -rf "$job"' EXIT
 [ -n "$log" ] || log="$job/console.log"
 
 {
-  echo "export WINEPREFIX=/opt/orb/$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
+  echo "export WINEPREFIX=/opt/orb/$prefix WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml,winemenubuilder.exe='"
   echo "export ORB_WINE_LOADER=/usr/lib/wine/wine ORB_GUEST=1"
   # A test filter given on the host applies in the guest too.
   [ -z "${GTEST_FILTER:-}" ] || echo "export GTEST_FILTER=$(printf '%q' "$GTEST_FILTER")"

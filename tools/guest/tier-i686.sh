@@ -13,6 +13,9 @@
 #     test_demo      the sample: silent install/uninstall, its uninstall entry under
 #                    WOW6432Node, the interactive road with screenshots (two cases)
 #     test_dialogs   typing into a text box through the run driver (one case)
+#     test_lifecycle upgrade, downgrade refused, repair; failed installs rolled back
+#     test_scope     per-user install and uninstall that write nothing machine-wide, a
+#                    64-bit product in the native folders and view (WOW64)
 #   32-bit prefix (32-bit Windows): test_bridge and test_registry again.
 set -u
 build=$1; shift
@@ -32,6 +35,8 @@ one test_registry
 one test_textbox
 one test_demo 'Demo.SilentInstallThenSilentUninstallLeavesNothing:Demo.InteractiveInstallAndUninstallThroughTheDialogs'
 one test_dialogs 'Dialogs.TypedRelativeBackupPathIsRejected'
+one test_lifecycle 'Lifecycle.UpgradeRefusedDowngradeAllowedDowngradeAndRepair:Lifecycle.FailedInstallsLeaveEverythingAsItWas'
+one test_scope 'PerUser.InstallAndUninstallWriteNothingMachineWide:SixtyFourBit.*'
 
 /usr/lib/wine/wineserver -k 2>/dev/null
 export WINEPREFIX=/opt/orb/win32

@@ -12,6 +12,8 @@
 --   running            1618      0      another instance is running
 --   bad_command_line   87        0      unknown switch or missing value
 --   help               0         0      /? was answered
+--   other_version      1638      0      another version is installed and the rules
+--                                        refuse to replace it (modules/lifecycle.lua)
 local M = {}
 
 M.standard = {
@@ -23,6 +25,10 @@ M.standard = {
   bad_command_line = 87,
   help = 0,
 }
+
+-- Called with the outcome name before the run ends (the lifecycle module undoes an
+-- unfinished install here).
+M.before_quit = {}
 
 -- The exit code for an outcome name (unknown names count as failed).
 function M.code(outcome)
@@ -40,6 +46,10 @@ end
 function M.quit(outcome)
   local code = M.code(outcome)
   Lua_Logout(string.format("ending the run (%s) with exit code %d", outcome, code))
+  for _, f in ipairs(M.before_quit) do
+    local ok, err = pcall(f, outcome)
+    if not ok then Lua_Logout("before_quit: " .. tostring(err)) end
+  end
   local kernel32 = GLibTab.kernel32
   local exit = kernel32 and kernel32:Get("ExitProcess", "void")
   if exit then exit(code) end

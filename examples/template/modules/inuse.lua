@@ -147,19 +147,29 @@ function M.free(paths, purpose)
   end
 end
 
+-- Set by a script that keeps the files it replaces (an install journal): called with
+-- a path before the file there is replaced or made, it moves the old file aside itself
+-- and answers false when it cannot. Without it the old file is deleted.
+M.keep_old = nil
+
 -- The failure callback for Lua_UnCompress7z, which tries the file once more after it:
 -- the file's holders are freed by the policy (asked about only when the user has not
--- chosen to close programs yet), then the old file is renamed aside and deleted (it goes
--- as soon as any holder that allows this lets go) so the new one can be written now. A
--- file that cannot even be renamed is skipped and written by M.place_side_files.
+-- chosen to close programs yet), then the old file is moved aside (M.keep_old) or
+-- renamed aside and deleted (it goes as soon as any holder that allows this lets go) so
+-- the new one can be written now. A file that cannot even be renamed is skipped and
+-- written by M.place_side_files.
 function M.on_locked(path, err)
   log("cannot write %s (error %d)", path, err)
   M.free({ path }, "install")
-  local aside = path .. ".orbold"
-  if Lua_RenameFile(path, aside) then
-    Lua_DelFileRecursive(aside)
-    if exists(aside) then Lua_MoveFileAfterReboot(aside) end
-    return 0
+  if M.keep_old then
+    if M.keep_old(path) then return 0 end
+  else
+    local aside = path .. ".orbold"
+    if Lua_RenameFile(path, aside) then
+      Lua_DelFileRecursive(aside)
+      if exists(aside) then Lua_MoveFileAfterReboot(aside) end
+      return 0
+    end
   end
   log("%s stays in use: it is replaced at the next start", path)
   pending[#pending + 1] = path
@@ -169,7 +179,7 @@ end
 -- Unpacks resource again into a side folder of dir and puts each skipped file beside
 -- its target as <name>.orbnew, scheduled to replace it at the next start. Answers the
 -- skipped files and their side files relative to dir (for the uninstaller's list), or nil
--- when one cannot be scheduled (the run has failed).
+-- when one cannot be scheduled (the run has failed; the side files made are gone again).
 function M.place_side_files(dir, resource)
   if #pending == 0 then return {} end
   local side = dir .. "\\~orb-pending"
@@ -183,9 +193,14 @@ function M.place_side_files(dir, resource)
   for _, path in ipairs(pending) do
     local rel = path:sub(#dir + 2)
     local sidefile = path .. M.side_suffix
-    if not (Lua_RenameFile(side .. "\\" .. rel, sidefile) and Lua_MoveFileAfterReboot(sidefile, path)) then
+    if not ((not M.keep_old or M.keep_old(sidefile)) and Lua_RenameFile(side .. "\\" .. rel, sidefile) and
+            Lua_MoveFileAfterReboot(sidefile, path)) then
       log("cannot schedule %s to replace %s", sidefile, path)
+      -- A side file whose move is scheduled but that is gone is passed over at the start.
+      Lua_DelFileRecursive(sidefile)
+      for i = 2, #placed, 2 do Lua_DelFileRecursive(dir .. "\\" .. placed[i]) end
       Lua_DelFileRecursive(side)
+      pending = {}
       return nil
     end
     log("%s replaces %s at the next start", sidefile, path)

@@ -49,6 +49,7 @@ int Lua_DeleteFile(lua_State* L) {
             // Abort ends the whole run, as a cancellation.
             const int code = ORBExitCode(L, ORBOutcome::kCancelled);
             ORBLog(L"ending the run (cancelled) with exit code %d\r\n", code);
+            ORBRunBeforeFailedExit();
             ExitProcess(static_cast<UINT>(code));
         }
         lua_pushboolean(L, ok);

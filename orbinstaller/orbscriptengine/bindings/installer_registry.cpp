@@ -1,4 +1,5 @@
 // Installer functions: registry.
+#include "orbjournal.h"
 #include "orbregistry.h"
 #include "orbscriptapi.h"
 #include "orbscriptargs.h"
@@ -34,7 +35,9 @@ int Lua_RegAdd(lua_State* L) {
             data.number = ORBArgUnsigned(L, 5);
         else
             data.text = ORBArgString(L, 5);
-        bool ok = ORBRegAdd(ORBRegRootFromName(ORBArgString(L, 1)), ORBArgString(L, 2),
+        // An open install journal first records the value as it was.
+        bool ok = ORBJournalBeforeRegValue(ORBArgString(L, 1), ORBArgString(L, 2), ORBArgString(L, 3), ViewArg(L, 7)) &&
+                  ORBRegAdd(ORBRegRootFromName(ORBArgString(L, 1)), ORBArgString(L, 2),
                             ORBArgString(L, 3), type, data, ORBArgBoolean(L, 6), ViewArg(L, 7));
         lua_pushboolean(L, ok);
         return 1;
@@ -53,7 +56,8 @@ int Lua_RegDel(lua_State* L) {
         bool wholeKey = n == 2 || (view && lua_isnil(L, 3));
         bool ok = true;
         if (n >= 3 && !wholeKey) {
-            ok = ORBRegDeleteValue(root, rootName, ORBArgString(L, 2), ORBArgString(L, 3), view);
+            ok = ORBJournalBeforeRegValue(rootName, ORBArgString(L, 2), ORBArgString(L, 3), view) &&
+                 ORBRegDeleteValue(root, rootName, ORBArgString(L, 2), ORBArgString(L, 3), view);
         } else if (wholeKey) {
             LONG rc = ORBRegDeleteTree(root, rootName, ORBArgString(L, 2), view);
             ok = rc == ERROR_SUCCESS || rc == ERROR_FILE_NOT_FOUND;

@@ -1,5 +1,6 @@
 #include "orbexitcode.h"
 
+#include <atomic>
 #include <cstring>
 
 #include "orbrawglobal.h"
@@ -33,4 +34,14 @@ int ORBExitCode(lua_State* L, ORBOutcome outcome) {
 bool ORBUnattendedRun(lua_State* L) {
     return ORBRawGlobalBoolean(L, kORBGlobalSilentInstall) || ORBRawGlobalBoolean(L, kORBGlobalPassiveInstall) ||
            ORBRawGlobalBoolean(L, kORBGlobalSuppressMsgBoxes);
+}
+
+namespace {
+std::atomic<ORBBeforeFailedExitFn> g_beforeFailedExit{nullptr};
+}
+
+void ORBSetBeforeFailedExit(ORBBeforeFailedExitFn fn) { g_beforeFailedExit = fn; }
+
+void ORBRunBeforeFailedExit() {
+    if (ORBBeforeFailedExitFn fn = g_beforeFailedExit.exchange(nullptr)) fn();
 }

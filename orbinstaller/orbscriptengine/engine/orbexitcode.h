@@ -31,3 +31,10 @@ bool ORBStandardExitCodes(lua_State* L);
 // True when the run asks nothing of the user: global_silent_install,
 // global_passive_install or global_suppress_msgboxes is set (read like ORBExitCode).
 bool ORBUnattendedRun(lua_State* L);
+
+// Called before the process ends on a failure no script code sees (a script error, the
+// Abort answer of a deletion): the install journal's rollback. nullptr for none.
+using ORBBeforeFailedExitFn = void (*)();
+void ORBSetBeforeFailedExit(ORBBeforeFailedExitFn fn);
+// Runs the function set above, once.
+void ORBRunBeforeFailedExit();

@@ -21,6 +21,7 @@ extern const luaL_Reg kORBShellFunctions[];     // installer_shell.cpp
 extern const luaL_Reg kORBFolderSecurityFunctions[];  // installer_file.cpp, added later
 extern const luaL_Reg kORBRestartFunctions[];         // installer_restart.cpp, added later
 extern const luaL_Reg kORBPlatformFunctions[];        // installer_platform.cpp, added later
+extern const luaL_Reg kORBJournalFunctions[];  // installer_journal.cpp, added later
 
 // The groups above in registration order, ended by nullptr (orbscriptengine.cpp).
 extern const luaL_Reg* const kORBInstallerFunctionGroups[];

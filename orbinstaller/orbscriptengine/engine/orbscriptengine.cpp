@@ -21,7 +21,7 @@
 const luaL_Reg* const kORBInstallerFunctionGroups[] = {
     kORBPayloadFunctions, kORBRegistryFunctions, kORBFileFunctions,
     kORBProcessFunctions, kORBShellFunctions, kORBFolderSecurityFunctions, kORBRestartFunctions,
-    kORBPlatformFunctions, nullptr,
+    kORBPlatformFunctions, kORBJournalFunctions, nullptr,
 };
 
 namespace {
@@ -157,6 +157,8 @@ int ORBScriptEngine::OnScriptError(lua_State* L) {
     }
     const int code = ORBExitCode(L, ORBOutcome::kFailed);
     if (!ORBUnattendedRun(L)) MessageBoxW(nullptr, text.c_str(), caption.c_str(), MB_ICONERROR | MB_OK);
+    // An install that was under way is undone before the process goes.
+    ORBRunBeforeFailedExit();
     ExitProcess(static_cast<UINT>(code));
 }
 

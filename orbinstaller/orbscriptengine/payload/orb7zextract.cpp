@@ -12,6 +12,7 @@
 #include "orb7zwriter.h"
 #include "orbfileops.h"
 #include "orbhandle.h"
+#include "orbjournal.h"
 #include "orblinks.h"
 #include "orblog.h"
 
@@ -297,7 +298,10 @@ void Preallocate(HANDLE file, UInt64 size) {
 }
 
 // Never through a link; a file with other hard links is replaced, not written through.
+// With an install journal open, an existing file is first renamed aside (put back if the
+// install fails).
 HANDLE CreateTarget(const std::wstring& system, bool* link) {
+    if (!ORBJournalBeforeFile(system)) return INVALID_HANDLE_VALUE;
     return ORBCreateForWrite(system, FILE_SHARE_READ, FILE_ATTRIBUTE_NORMAL, link).release();
 }
 
@@ -444,6 +448,7 @@ private:
                 continue;
             }
             bool created = CreateDirectoryW(step.c_str(), nullptr) != 0;
+            if (created && !ORBJournalFolderCreated(step)) return false;
             if (!created && !made && IsLink(step)) return false;
             made = made || created;
             folders_.emplace(std::move(step), made);

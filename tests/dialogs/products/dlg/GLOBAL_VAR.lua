@@ -30,3 +30,4 @@ global_main_app_name = "app.exe"
 test_offer = env("ORB_T_OFFER")
 global_exit_codes = env("ORB_T_CODES")
 global_passive_install = flag("ORB_T_PASSIVE", false)
+global_suppress_msgboxes = flag("ORB_T_SUPPRESS", false)
