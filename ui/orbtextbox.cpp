@@ -212,6 +212,17 @@ void TextBoxUIObjectImpl::ReleaseFocus() {
     focused_ = false;
 }
 
+void TextBoxUIObjectImpl::TxOwnerSetCapture(bool capture) {
+    if (capture)
+        RequestCapture();
+    else
+        ReleaseCapture();
+}
+
+void TextBoxUIObjectImpl::TxOwnerSetFocus() {
+    RequestFocus();
+}
+
 void TextBoxUIObjectImpl::RequestCapture() {
     if (Reacts())
         SendToOwner(ORBUM_SETCAPTURE, 0);

@@ -12,7 +12,7 @@
 
 namespace ORBUE {
 
-class TextBoxUIObjectImpl : public UIObjectImpl {
+class TextBoxUIObjectImpl : public UIObjectImpl, private ITxHostOwner {
 public:
     enum State { kNormal = 0, kHot = 1, kDisabled = 2 };  // also the image cell
     TextBoxUIObjectImpl();
@@ -69,6 +69,9 @@ public:
     RECT TextArea() const;  // client rectangle shrunk by 5 pixels
 
 private:
+    // The text services ask for the mouse capture or the keyboard focus.
+    void TxOwnerSetCapture(bool capture) override;
+    void TxOwnerSetFocus() override;
     bool Reacts() const { return created_ && visible_ && state_ != kDisabled; }
     // Calls the host's message procedure; *handled unless the answer is kTxNotHandled.
     LRESULT Forward(UINT msg, WPARAM wParam, LPARAM lParam, bool* handled);
