@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "orbcontainer.h"
-#include "orbplaceholder.h"
 #include "orbuiobject.h"
 
 namespace ORBUE {
@@ -37,8 +35,5 @@ std::wstring AccessibleName(const IORBBaseUIObject* object);
 
 // A rectangle of the layout (96-DPI units) in screen pixels, at the owner's DPI scale.
 RECT LayoutRectToScreen(HWND owner, const RECT& rect);
-
-// FillPlaceholder applied to every `accname` of the tree (null root: nothing).
-void FillAccessibleNames(ContainerUIObjectImpl* root, const PlaceholderLookup& lookup);
 
 }  // namespace ORBUE

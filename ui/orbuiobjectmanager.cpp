@@ -264,7 +264,7 @@ HRESULT BuildControl(HWND owner, const pugi::xml_node& e, int kind, Built* out) 
     HRESULT hr = builder(owner, e, attributes, out);
     // What a screen reader calls the control when its text does not say it (image buttons).
     if (SUCCEEDED(hr) && *out)
-        if (auto* o = dynamic_cast<UIObjectImpl*>(out->get())) o->SetAccessibleName(LayoutString(e, L"accname"));
+        (*out)->SetAccessibleName(LayoutString(e, L"accname"));
     return hr;
 }
 
@@ -277,8 +277,8 @@ UIObjectManager* UIObjectManager::GetInstance() {
 
 UIObjectManager::~UIObjectManager() = default;
 
-IORBBaseUIObject* UIObjectManager::CreateFromXml(HWND owner, const pugi::xml_node& container,
-                                                 HRESULT* result) {
+ContainerUIObjectImpl* UIObjectManager::CreateFromXml(HWND owner, const pugi::xml_node& container,
+                                                      HRESULT* result) {
     HRESULT ignored;
     HRESULT& hr = result ? *result : ignored;
     hr = S_OK;
@@ -345,7 +345,7 @@ void UIObjectManager::DestroyTree(HWND owner) {
     trees_.erase(it);
 }
 
-IORBBaseUIObject* UIObjectManager::GetRoot(HWND owner) const {
+ContainerUIObjectImpl* UIObjectManager::GetRoot(HWND owner) const {
     auto it = trees_.find(owner);
     return it == trees_.end() ? nullptr : it->second.get();
 }

@@ -23,12 +23,12 @@ public:
     // An object below it that cannot be built stops the build with its failure in *result
     // (E_FAIL for a missing image, kTextServicesMissing); the partial tree stays recorded
     // for DestroyTree. Containers nested deeper than 2000 levels are skipped (logged).
-    IORBBaseUIObject* CreateFromXml(HWND owner, const pugi::xml_node& container,
-                                    HRESULT* result = nullptr);
+    ContainerUIObjectImpl* CreateFromXml(HWND owner, const pugi::xml_node& container,
+                                         HRESULT* result = nullptr);
     // Deletes the tree recorded for owner (if any) and forgets it.
     void DestroyTree(HWND owner);
     // The root recorded for owner, or null.
-    IORBBaseUIObject* GetRoot(HWND owner) const;
+    ContainerUIObjectImpl* GetRoot(HWND owner) const;
     size_t TreeCount() const { return trees_.size(); }
 
     UIObjectManager() = default;

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <map>
-#include <typeinfo>
 
 #include "orbcarousel.h"
 #include "orbcontainer.h"
@@ -98,9 +97,7 @@ protected:
     // Control `name` of parent when its class is exactly T, else null.
     template <class T>
     static T* FindControlIn(ORBUE::ContainerUIObjectImpl* parent, const wchar_t* name) {
-        if (!parent) return nullptr;
-        ORBUE::IORBBaseUIObject* o = parent->FindControl(name);
-        return o && typeid(*o) == typeid(T) ? static_cast<T*>(o) : nullptr;
+        return parent ? ORBUE::AsKind<T>(parent->FindControl(name)) : nullptr;
     }
     // Every check box of the tree, in collection order, published as booleans.
     void PublishCheckBoxes();

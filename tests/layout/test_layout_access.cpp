@@ -8,6 +8,7 @@
 #include "orbcontrols.h"
 #include "orbdpi.h"
 #include "orbfocus.h"
+#include "orbplaceholder.h"
 #include "orbtestutil.h"
 #include "orbtextbox.h"
 #include "orbuitestutil.h"
