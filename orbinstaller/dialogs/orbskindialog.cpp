@@ -33,7 +33,14 @@ IORBBaseUIObject* Sender(LPARAM lParam) { return reinterpret_cast<IORBBaseUIObje
 ORBSkinDialog::ORBSkinDialog(const pugi::xml_node& dlg, const ORBSkinDialogTraits& traits)
     : dlg_(dlg), traits_(traits) {}
 
-ORBSkinDialog::~ORBSkinDialog() = default;
+// Without Close (the window still there): nothing may point into the tree while it goes.
+ORBSkinDialog::~ORBSkinDialog() {
+    capture_ = nullptr;
+    focus_ = nullptr;
+    root_ = nullptr;
+    animations_.clear();
+    tree_.Reset();
+}
 
 bool ORBSkinDialog::CreateAndShow() {
     if (!Create(nullptr, ORB_IDD_DIALOG)) return false;
@@ -180,7 +187,7 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     // A tree that cannot be built ends the dialog with code 0: a skin without its
     // objects offers the user nothing to press.
     HRESULT hr = S_OK;
-    ContainerUIObjectImpl* root = UIObjectManager::GetInstance()->CreateFromXml(hwnd_, dlg_.child(L"Container"), &hr);
+    ContainerUIObjectImpl* root = tree_.Build(hwnd_, dlg_.child(L"Container"), &hr);
     // Without text services no text box can work: the setup ends at once with code 0.
     if (hr == kTextServicesMissing) ExitProcess(0);
     if (FAILED(hr)) {
@@ -232,7 +239,7 @@ void ORBSkinDialog::Close(int code) {
     HWND hwnd = hwnd_;
     if (hwnd) ::DestroyWindow(hwnd);
     PostQuitMessage(code);
-    if (hwnd) UIObjectManager::GetInstance()->DestroyTree(hwnd);
+    tree_.Reset();
 }
 
 void ORBSkinDialog::Draw() {

@@ -14,6 +14,7 @@
 #include "orbmessageloop.h"
 #include "orbresourceids.h"
 #include "orbuimessages.h"
+#include "orbuiobjectmanager.h"
 #include "pugixml.hpp"
 
 // What differs between the dialogs in the shared handling.
@@ -142,10 +143,11 @@ private:
     LRESULT OnSetAnimationTimer(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnKillAnimationTimer(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
 
-    ORBUE::ContainerUIObjectImpl* root_ = nullptr;  // owned by the UI object manager
+    ORBUE::ContainerUIObjectImpl* root_ = nullptr;  // tree_'s root while the window runs
     ORBUE::IORBBaseUIObject* capture_ = nullptr;
     ORBUE::IORBBaseUIObject* focus_ = nullptr;
     std::map<UINT_PTR, ORBUE::IORBBaseAnimationObject*> animations_;
     ORBIcon bigIcon_;
     ORBIcon smallIcon_;
+    ORBUE::UITree tree_;  // the dialog's objects
 };
