@@ -1,8 +1,8 @@
 // The skinned controls for screen readers: Active Accessibility over the UI tree that the
-// UI object manager records for a window. Children are the buttons, check boxes, links,
-// text boxes, progress bars and labels of the tree, numbered 1..n in layout order; hidden
-// ones keep their number and show as invisible, so that numbers stay put while a dialog
-// shows and hides parts of itself.
+// UI object manager records for a window. Children are the objects of the tree that name an
+// accessible role (buttons, check boxes, links, text boxes, progress bars, labels),
+// numbered 1..n in layout order; hidden ones keep their number and show as invisible, so
+// that numbers stay put while a dialog shows and hides parts of itself.
 #pragma once
 
 #include <windows.h>
