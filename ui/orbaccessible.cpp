@@ -4,29 +4,15 @@
 
 #include <new>
 
-#include "orbcontrols.h"
+#include "orbcontainer.h"
 #include "orbdpi.h"
 #include "orbfocus.h"
 #include "orblibrary.h"
-#include "orbstring.h"
-#include "orbtextbox.h"
 #include "orbuiobjectmanager.h"
 
 namespace ORBUE {
 
 namespace {
-
-enum class Kind { kButton, kCheckBox, kLink, kTextBox, kProgress, kLabel, kNone };
-
-Kind KindOf(const IORBBaseUIObject* o) {
-    if (dynamic_cast<const ButtonUIObjectImpl*>(o)) return Kind::kButton;
-    if (dynamic_cast<const CheckBoxUIObjectImpl*>(o)) return Kind::kCheckBox;
-    if (dynamic_cast<const LinkLabelUIObjectImpl*>(o)) return Kind::kLink;
-    if (dynamic_cast<const TextBoxUIObjectImpl*>(o)) return Kind::kTextBox;
-    if (dynamic_cast<const ProgressUIObjectImpl*>(o)) return Kind::kProgress;
-    if (dynamic_cast<const LabelUIObjectImpl*>(o)) return Kind::kLabel;
-    return Kind::kNone;
-}
 
 // One exposed control and whether it shows (its own flag and every container's above it).
 struct Entry {
@@ -37,9 +23,9 @@ struct Entry {
 void Collect(const ContainerUIObjectImpl* c, bool shown, std::vector<Entry>& out) {
     shown = shown && c->IsVisible();
     for (IORBBaseUIObject* child : c->children()) {
-        if (auto* inner = dynamic_cast<const ContainerUIObjectImpl*>(child))
+        if (const ContainerUIObjectImpl* inner = child->AsContainer())
             Collect(inner, shown, out);
-        else if (KindOf(child) != Kind::kNone)
+        else if (child->AccessibleRole() != 0)
             out.push_back({child, shown && child->IsVisible()});
     }
 }
@@ -51,97 +37,17 @@ std::vector<Entry> Entries(const ContainerUIObjectImpl* root) {
 }
 
 const ContainerUIObjectImpl* RecordedRoot(HWND owner) {
-    return owner ? dynamic_cast<const ContainerUIObjectImpl*>(UIObjectManager::GetInstance()->GetRoot(owner))
-                 : nullptr;
-}
-
-std::wstring ControlText(const IORBBaseUIObject* o) {
-    if (auto* b = dynamic_cast<const ButtonUIObjectImpl*>(o)) return b->GetText();
-    if (auto* c = dynamic_cast<const CheckBoxUIObjectImpl*>(o)) return c->GetText();
-    if (auto* l = dynamic_cast<const LinkLabelUIObjectImpl*>(o)) return l->GetText();
-    if (auto* l = dynamic_cast<const LabelUIObjectImpl*>(o)) return l->GetText();
-    return std::wstring();
-}
-
-bool HasKeyboardFocus(const IORBBaseUIObject* o) {
-    if (auto* c = dynamic_cast<const ClickableUIObjectImpl*>(o)) return c->HasFocus();
-    if (auto* t = dynamic_cast<const TextBoxUIObjectImpl*>(o)) return t->IsFocused();
-    return false;
-}
-
-DWORD TextBoxBits(const TextBoxUIObjectImpl* box, DWORD mask) {
-    DWORD bits = 0;
-    if (box->host()) box->host()->TxGetPropertyBits(mask, &bits);
-    return bits;
-}
-
-LONG RoleOf(Kind kind) {
-    switch (kind) {
-    case Kind::kButton: return ROLE_SYSTEM_PUSHBUTTON;
-    case Kind::kCheckBox: return ROLE_SYSTEM_CHECKBUTTON;
-    case Kind::kLink: return ROLE_SYSTEM_LINK;
-    case Kind::kTextBox: return ROLE_SYSTEM_TEXT;
-    case Kind::kProgress: return ROLE_SYSTEM_PROGRESSBAR;
-    default: return ROLE_SYSTEM_STATICTEXT;
-    }
+    return owner ? UIObjectManager::GetInstance()->GetRoot(owner) : nullptr;
 }
 
 LONG StateOf(const Entry& e) {
     const IORBBaseUIObject* o = e.object;
-    LONG s = 0;
+    LONG s = o->AccessibleState();
     if (!e.shown) s |= STATE_SYSTEM_INVISIBLE;
     if (!o->IsEnabled()) s |= STATE_SYSTEM_UNAVAILABLE;
     if (e.shown && TakesFocus(o)) s |= STATE_SYSTEM_FOCUSABLE;
-    if (HasKeyboardFocus(o)) s |= STATE_SYSTEM_FOCUSED;
-    switch (KindOf(o)) {
-    case Kind::kCheckBox:
-        if (static_cast<const CheckBoxUIObjectImpl*>(o)->IsChecked()) s |= STATE_SYSTEM_CHECKED;
-        break;
-    case Kind::kLink:
-        s |= STATE_SYSTEM_LINKED;
-        break;
-    case Kind::kTextBox: {
-        const DWORD bits = TextBoxBits(static_cast<const TextBoxUIObjectImpl*>(o), TXTBIT_READONLY | TXTBIT_USEPASSWORD);
-        if (bits & TXTBIT_READONLY) s |= STATE_SYSTEM_READONLY;
-        if (bits & TXTBIT_USEPASSWORD) s |= STATE_SYSTEM_PROTECTED;
-        break;
-    }
-    case Kind::kProgress:
-    case Kind::kLabel:
-        s |= STATE_SYSTEM_READONLY;
-        break;
-    default:
-        break;
-    }
+    if (o->HasFocus()) s |= STATE_SYSTEM_FOCUSED;
     return s;
-}
-
-// Empty: the control has no value. A password box gives none either.
-bool ValueOf(const IORBBaseUIObject* o, std::wstring* value) {
-    switch (KindOf(o)) {
-    case Kind::kTextBox: {
-        auto* box = static_cast<const TextBoxUIObjectImpl*>(o);
-        if (TextBoxBits(box, TXTBIT_USEPASSWORD)) return false;
-        *value = box->GetText();
-        return true;
-    }
-    case Kind::kProgress:
-        *value = ORBDecimal(static_cast<const ProgressUIObjectImpl*>(o)->GetPos()) + L"%";
-        return true;
-    default:
-        return false;
-    }
-}
-
-const wchar_t* DefaultActionOf(const IORBBaseUIObject* o) {
-    auto* c = dynamic_cast<const ClickableUIObjectImpl*>(o);
-    if (!c || c->GetAction() == 0) return nullptr;
-    switch (KindOf(o)) {
-    case Kind::kButton: return L"Press";
-    case Kind::kCheckBox: return static_cast<const CheckBoxUIObjectImpl*>(o)->IsChecked() ? L"Uncheck" : L"Check";
-    case Kind::kLink: return L"Jump";
-    default: return nullptr;
-    }
 }
 
 HRESULT ReturnString(const std::wstring& text, BSTR* out) {
@@ -266,7 +172,7 @@ public:
             HRESULT hr = Find(child, &e);
             if (hr != S_OK) return hr;
             std::wstring text;
-            return ValueOf(e.object, &text) ? ReturnString(text, value) : S_FALSE;
+            return e.object->AccessibleValue(&text) ? ReturnString(text, value) : S_FALSE;
         });
     }
     HRESULT STDMETHODCALLTYPE get_accDescription(VARIANT child, BSTR* out) override { return NoText(child, out); }
@@ -283,7 +189,7 @@ public:
             Entry e;
             HRESULT hr = Find(child, &e);
             if (FAILED(hr)) return hr;
-            return ReturnChild(hr == S_OK ? RoleOf(KindOf(e.object)) : ROLE_SYSTEM_DIALOG, role);
+            return ReturnChild(hr == S_OK ? e.object->AccessibleRole() : ROLE_SYSTEM_DIALOG, role);
         });
     }
     HRESULT STDMETHODCALLTYPE get_accState(VARIANT child, VARIANT* state) override {
@@ -308,7 +214,7 @@ public:
             HRESULT hr = Connect(&entries);
             if (FAILED(hr)) return hr;
             for (size_t i = 0; i < entries.size(); ++i)
-                if (entries[i].shown && HasKeyboardFocus(entries[i].object)) return ReturnChild(static_cast<LONG>(i + 1), focus);
+                if (entries[i].shown && entries[i].object->HasFocus()) return ReturnChild(static_cast<LONG>(i + 1), focus);
             return GetFocus() == owner_ ? ReturnChild(CHILDID_SELF, focus) : ReturnNothing(focus);
         });
     }
@@ -327,7 +233,7 @@ public:
             Entry e;
             HRESULT hr = Find(child, &e);
             if (hr != S_OK) return hr;
-            const wchar_t* text = DefaultActionOf(e.object);
+            const wchar_t* text = e.object->AccessibleAction();
             return text ? ReturnString(text, action) : S_FALSE;
         });
     }
@@ -428,10 +334,9 @@ public:
             Entry e;
             HRESULT hr = Find(child, &e);
             if (hr != S_OK) return FAILED(hr) ? hr : DISP_E_MEMBERNOTFOUND;
-            auto* c = dynamic_cast<ClickableUIObjectImpl*>(e.object);
-            if (!c || !DefaultActionOf(c)) return DISP_E_MEMBERNOTFOUND;
-            if (!e.shown || !TakesFocus(c)) return E_FAIL;  // a click would not reach it either
-            c->Activate();  // last: the action may end the dialog and its tree
+            if (!e.object->AccessibleAction()) return DISP_E_MEMBERNOTFOUND;
+            if (!e.shown || !TakesFocus(e.object)) return E_FAIL;  // a click would not reach it either
+            e.object->Activate();  // last: the action may end the dialog and its tree
             return S_OK;
         });
     }
@@ -515,11 +420,7 @@ void NotifyAccessibleEvent(DWORD event, const IORBBaseUIObject* object) {
 }
 
 std::wstring AccessibleName(const IORBBaseUIObject* object) {
-    if (!object) return std::wstring();
-    if (auto* o = dynamic_cast<const UIObjectImpl*>(object))
-        if (!o->GetAccessibleName().empty()) return o->GetAccessibleName();
-    std::wstring text = ControlText(object);
-    return text.empty() ? object->GetName() : text;
+    return object ? object->AccessibleName() : std::wstring();
 }
 
 RECT LayoutRectToScreen(HWND owner, const RECT& rect) {
@@ -528,13 +429,6 @@ RECT LayoutRectToScreen(HWND owner, const RECT& rect) {
     ClientToScreen(owner, &corners[0]);
     ClientToScreen(owner, &corners[1]);
     return {corners[0].x, corners[0].y, corners[1].x, corners[1].y};
-}
-
-void FillAccessibleNames(ContainerUIObjectImpl* root, const PlaceholderLookup& lookup) {
-    for (const Entry& e : Entries(root)) {
-        auto* o = dynamic_cast<UIObjectImpl*>(e.object);
-        if (o && !o->GetAccessibleName().empty()) o->SetAccessibleName(FillPlaceholder(o->GetAccessibleName(), lookup));
-    }
 }
 
 }  // namespace ORBUE

@@ -1,8 +1,8 @@
 // The skinned controls for screen readers: Active Accessibility over the UI tree that the
-// UI object manager records for a window. Children are the buttons, check boxes, links,
-// text boxes, progress bars and labels of the tree, numbered 1..n in layout order; hidden
-// ones keep their number and show as invisible, so that numbers stay put while a dialog
-// shows and hides parts of itself.
+// UI object manager records for a window. Children are the objects of the tree that name an
+// accessible role (buttons, check boxes, links, text boxes, progress bars, labels),
+// numbered 1..n in layout order; hidden ones keep their number and show as invisible, so
+// that numbers stay put while a dialog shows and hides parts of itself.
 #pragma once
 
 #include <windows.h>
@@ -10,8 +10,6 @@
 #include <string>
 #include <vector>
 
-#include "orbcontainer.h"
-#include "orbplaceholder.h"
 #include "orbuiobject.h"
 
 namespace ORBUE {
@@ -37,8 +35,5 @@ std::wstring AccessibleName(const IORBBaseUIObject* object);
 
 // A rectangle of the layout (96-DPI units) in screen pixels, at the owner's DPI scale.
 RECT LayoutRectToScreen(HWND owner, const RECT& rect);
-
-// FillPlaceholder applied to every `accname` of the tree (null root: nothing).
-void FillAccessibleNames(ContainerUIObjectImpl* root, const PlaceholderLookup& lookup);
 
 }  // namespace ORBUE

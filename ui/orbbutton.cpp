@@ -1,5 +1,7 @@
 #include "orbcontrols.h"
 
+#include <oleacc.h>
+
 namespace ORBUE {
 
 ButtonUIObjectImpl::ButtonUIObjectImpl() : state_(kNormal) {}
@@ -31,6 +33,14 @@ void ButtonUIObjectImpl::SetEnabled(bool enabled) {
     } else {
         state_ = kNormal;
     }
+}
+
+LONG ButtonUIObjectImpl::AccessibleRole() const {
+    return ROLE_SYSTEM_PUSHBUTTON;
+}
+
+const wchar_t* ButtonUIObjectImpl::AccessibleAction() const {
+    return GetAction() ? L"Press" : nullptr;
 }
 
 }  // namespace ORBUE

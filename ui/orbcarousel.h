@@ -20,8 +20,10 @@ class CarouselUIObjectImpl : public PictureUIObjectImpl, public IORBBaseAnimatio
 public:
     // Takes two timer numbers from the process-wide counter: frame timer, then fade timer
     // (numbers go round before they reach the progress timer's id).
+    static constexpr const wchar_t* kKind = L"Carousel";
     CarouselUIObjectImpl();
     ~CarouselUIObjectImpl() override;
+    const wchar_t* Kind() const override { return kKind; }
 
     // Current frame at alpha, the next frame at 1 - alpha, through a colour matrix.
     void Draw(Gdiplus::Graphics* graphics) override;

@@ -1,5 +1,8 @@
-#include "orbaccessible.h"
 #include "orbcontrols.h"
+
+#include <oleacc.h>
+
+#include "orbaccessible.h"
 
 namespace ORBUE {
 
@@ -46,6 +49,19 @@ void CheckBoxUIObjectImpl::SetChecked(bool checked) {
     const bool was = IsChecked();
     state_ = (checked ? 3 : 0) + (IsEnabled() ? 0 : 1);
     if (was != checked) NotifyAccessibleEvent(EVENT_OBJECT_STATECHANGE, this);
+}
+
+LONG CheckBoxUIObjectImpl::AccessibleRole() const {
+    return ROLE_SYSTEM_CHECKBUTTON;
+}
+
+LONG CheckBoxUIObjectImpl::AccessibleState() const {
+    return IsChecked() ? STATE_SYSTEM_CHECKED : 0;
+}
+
+const wchar_t* CheckBoxUIObjectImpl::AccessibleAction() const {
+    if (!GetAction()) return nullptr;
+    return IsChecked() ? L"Uncheck" : L"Check";
 }
 
 WPARAM CheckBoxUIObjectImpl::Perform() {

@@ -1,6 +1,5 @@
 #include "orbcontainer.h"
 
-#include "orbfocus.h"
 #include "orbuidraw.h"
 
 namespace ORBUE {
@@ -56,7 +55,10 @@ void ContainerUIObjectImpl::DrawChildren(Gdiplus::Graphics* g) {
     for (auto& c : containers_) c->Draw(g);
     for (auto& c : controls_) {
         c->Draw(g);
-        DrawFocusMark(g, c.get(), focusColor_);
+        if (c->FocusMarkShown()) {
+            RECT r;
+            DrawFocusMark(g, *c->GetRect(&r), focusColor_);
+        }
     }
 }
 
@@ -180,15 +182,11 @@ IORBBaseUIObject* ContainerUIObjectImpl::FindControl(const std::wstring& name) c
     return nullptr;
 }
 
-std::vector<IORBBaseUIObject*> ContainerUIObjectImpl::FindControlsByType(
-    const std::type_info& type) const {
+std::vector<IORBBaseUIObject*> ContainerUIObjectImpl::FindControlsByType(const wchar_t* kind) const {
     std::vector<IORBBaseUIObject*> out;
-    for (auto& c : containers_) {
-        std::vector<IORBBaseUIObject*> sub = c->FindControlsByType(type);
-        out.insert(out.end(), sub.begin(), sub.end());
-    }
-    for (auto& c : controls_)
-        if (typeid(*c) == type) out.push_back(c.get());
+    ForEachControl([&](IORBBaseUIObject* c) {
+        if (wcscmp(c->Kind(), kind) == 0) out.push_back(c);
+    });
     return out;
 }
 

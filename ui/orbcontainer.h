@@ -2,7 +2,6 @@
 #pragma once
 
 #include <memory>
-#include <typeinfo>
 #include <vector>
 
 #include "orbimageobject.h"
@@ -12,8 +11,12 @@ namespace ORBUE {
 
 class ContainerUIObjectImpl : public UIObjectImpl {
 public:
+    static constexpr const wchar_t* kKind = L"Container";
     ContainerUIObjectImpl();
     ~ContainerUIObjectImpl() override;
+    const wchar_t* Kind() const override { return kKind; }
+    ContainerUIObjectImpl* AsContainer() override { return this; }
+    const ContainerUIObjectImpl* AsContainer() const override { return this; }
 
     // Clip to the rectangle, background, child containers, controls, reset the clip.
     void Draw(Gdiplus::Graphics* graphics) override;
@@ -45,14 +48,20 @@ public:
     // First direct child container / control with exactly this name, or null.
     ContainerUIObjectImpl* FindContainer(const std::wstring& name) const;
     IORBBaseUIObject* FindControl(const std::wstring& name) const;
-    // Every control below whose most-derived class is exactly `type`: each child
-    // container's result in order (recursively), then this container's own matches.
-    std::vector<IORBBaseUIObject*> FindControlsByType(const std::type_info& type) const;
+    // Every control below whose exact class is `kind` (its Kind()): each child container's
+    // result in order (recursively), then this container's own matches.
+    std::vector<IORBBaseUIObject*> FindControlsByType(const wchar_t* kind) const;
     template <class T>
     std::vector<T*> FindControlsByType() const {
         std::vector<T*> out;
-        for (IORBBaseUIObject* o : FindControlsByType(typeid(T))) out.push_back(static_cast<T*>(o));
+        for (IORBBaseUIObject* o : FindControlsByType(T::kKind)) out.push_back(static_cast<T*>(o));
         return out;
+    }
+    // Calls visit on every control below, in the order of FindControlsByType.
+    template <class Visit>
+    void ForEachControl(const Visit& visit) const {
+        for (auto& c : containers_) c->ForEachControl(visit);
+        for (auto& c : controls_) visit(c.get());
     }
 
     const std::vector<std::unique_ptr<IORBBaseUIObject>>& controls() const { return controls_; }
@@ -80,6 +89,8 @@ private:
 // WM_NCLBUTTONDOWN / HTCAPTION with the press point to the owner.
 class CaptionContainerUIObjectImpl : public ContainerUIObjectImpl {
 public:
+    static constexpr const wchar_t* kKind = L"CaptionContainer";
+    const wchar_t* Kind() const override { return kKind; }
     bool OnLButtonDown(const MouseEvent& e) override;
 };
 
@@ -87,6 +98,8 @@ public:
 // drawn (they still get the mouse). Rows below 1 are clamped to 1.
 class VerticalContainerUIObjectImpl : public ContainerUIObjectImpl {
 public:
+    static constexpr const wchar_t* kKind = L"VerticalContainer";
+    const wchar_t* Kind() const override { return kKind; }
     void Draw(Gdiplus::Graphics* graphics) override;
     void SetRows(int rows);
     int GetRows() const { return rows_; }
@@ -99,6 +112,8 @@ private:
 // down first. Counts below 1 are clamped to 1; cell sizes come from the rect at the call.
 class GridContainerUIObjectImpl : public ContainerUIObjectImpl {
 public:
+    static constexpr const wchar_t* kKind = L"GridContainer";
+    const wchar_t* Kind() const override { return kKind; }
     void Draw(Gdiplus::Graphics* graphics) override;
     void SetCols(int cols);
     void SetRows(int rows);

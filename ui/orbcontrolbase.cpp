@@ -70,6 +70,12 @@ bool ClickableUIObjectImpl::OnMouseLeave(const MouseEvent&) {
     return true;
 }
 
+std::wstring UIObjectImpl::AccessibleName() const {
+    if (!accName_.empty()) return accName_;
+    std::wstring text = GetText();
+    return text.empty() ? name_ : text;
+}
+
 void ClickableUIObjectImpl::Activate() {
     if (action_ == 0) return;
     const UINT action = action_;

@@ -14,8 +14,10 @@ namespace ORBUE {
 class ButtonUIObjectImpl : public ClickableUIObjectImpl {
 public:
     enum State { kNormal = 0, kHover = 1, kPressed = 2, kDisabled = 3 };
+    static constexpr const wchar_t* kKind = L"Button";
     ButtonUIObjectImpl();
     ~ButtonUIObjectImpl() override;
+    const wchar_t* Kind() const override { return kKind; }
 
     void Draw(Gdiplus::Graphics* graphics) override;
     // E_FAIL when resId is 0 or the image resource is missing.
@@ -25,8 +27,10 @@ public:
     int GetState() const { return state_; }
     // Optional caption drawn centred over the image (one pixel lower while pressed), so
     // the artwork needs no words.
-    void SetText(const std::wstring& text) { text_ = text; }
-    const std::wstring& GetText() const { return text_; }
+    void SetText(const std::wstring& text) override { text_ = text; }
+    std::wstring GetText() const override { return text_; }
+    LONG AccessibleRole() const override;
+    const wchar_t* AccessibleAction() const override;  // "Press" with an action
     void SetTextColor(int r, int g, int b) { style_.SetColor(r, g, b); }
     void SetFont(const std::wstring& face, int size, bool bold) { style_.SetFont(face.c_str(), float(size), bold); }
 
@@ -61,8 +65,8 @@ public:
         if (resId != 0) return E_FAIL;
         return Base::Create(owner, rect, resId, type);
     }
-    void SetText(const std::wstring& text) { text_ = text; }
-    const std::wstring& GetText() const { return text_; }
+    void SetText(const std::wstring& text) override { text_ = text; }
+    std::wstring GetText() const override { return text_; }
     void SetTextColor(int r, int g, int b) { style_.SetColor(r, g, b); }
     // Unknown face: the system's message font, then the generic sans-serif family.
     void SetFont(const std::wstring& face, int size, bool bold) {
@@ -78,14 +82,25 @@ protected:
     int extraStyle_ = 0;  // added to the font style (underline for links)
 };
 
-// Static text.
-class LabelUIObjectImpl : public TextUIObjectImpl<UIObjectImpl> {};
+// Static text: read-only to screen readers.
+class LabelUIObjectImpl : public TextUIObjectImpl<UIObjectImpl> {
+public:
+    static constexpr const wchar_t* kKind = L"Label";
+    const wchar_t* Kind() const override { return kKind; }
+    LONG AccessibleRole() const override;
+    LONG AccessibleState() const override;
+};
 
 // Underlined clickable text with the hand cursor.
 class LinkLabelUIObjectImpl : public TextUIObjectImpl<ClickableUIObjectImpl> {
 public:
+    static constexpr const wchar_t* kKind = L"LinkLabel";
     LinkLabelUIObjectImpl();
+    const wchar_t* Kind() const override { return kKind; }
     bool OnSetCursor(POINT pt) override;
+    LONG AccessibleRole() const override;
+    LONG AccessibleState() const override;              // linked
+    const wchar_t* AccessibleAction() const override;  // "Jump" with an action
 
 private:
     HCURSOR cursor_;
@@ -96,8 +111,10 @@ private:
 // Activation toggles it and notifies with the new state (1 checked) in wParam.
 class CheckBoxUIObjectImpl : public ClickableUIObjectImpl {
 public:
+    static constexpr const wchar_t* kKind = L"CheckBox";
     CheckBoxUIObjectImpl();
     ~CheckBoxUIObjectImpl() override;
+    const wchar_t* Kind() const override { return kKind; }
 
     void Draw(Gdiplus::Graphics* graphics) override;
     // E_FAIL when resId is 0 or the image resource is missing.
@@ -108,13 +125,16 @@ public:
 
     void SetCheckRect(const RECT& rect);
     void SetLabelRect(const RECT& rect);
-    void SetText(const std::wstring& text);
-    const std::wstring& GetText() const { return text_; }
+    void SetText(const std::wstring& text) override;
+    std::wstring GetText() const override { return text_; }
     void SetTextColor(int r, int g, int b);
     void SetFont(const std::wstring& face, int size, bool bold);
     void SetChecked(bool checked);  // drops a hover look
     bool IsChecked() const { return state_ > 2; }
     int GetState() const { return state_; }
+    LONG AccessibleRole() const override;
+    LONG AccessibleState() const override;              // checked
+    const wchar_t* AccessibleAction() const override;  // "Check" / "Uncheck" with an action
 
 protected:
     WPARAM Perform() override;
@@ -133,8 +153,10 @@ private:
 // Image progress bar: back image, front image with fixed caps and a stretched middle.
 class ProgressUIObjectImpl : public UIObjectImpl {
 public:
+    static constexpr const wchar_t* kKind = L"Progress";
     ProgressUIObjectImpl();
     ~ProgressUIObjectImpl() override;
+    const wchar_t* Kind() const override { return kKind; }
 
     void Draw(Gdiplus::Graphics* graphics) override;
     // E_FAIL when resId is 0 or the image resource is missing.
@@ -148,6 +170,9 @@ public:
     void Step();  // +1, never above 100
     int GetPos() const { return pos_; }
     RECT GetFrontRect() const { return front_; }
+    LONG AccessibleRole() const override;
+    LONG AccessibleState() const override;                  // read-only
+    bool AccessibleValue(std::wstring* value) const override;  // "42%"
 
 private:
     RECT front_;
@@ -161,8 +186,10 @@ private:
 // An image stretched (high-quality bicubic) into the rectangle.
 class PictureUIObjectImpl : public UIObjectImpl {
 public:
+    static constexpr const wchar_t* kKind = L"Picture";
     PictureUIObjectImpl();
     ~PictureUIObjectImpl() override;
+    const wchar_t* Kind() const override { return kKind; }
 
     void Draw(Gdiplus::Graphics* graphics) override;
     // E_FAIL when resId is 0 or the image resource is missing.

@@ -4,7 +4,6 @@
 
 #include "orbcontainer.h"
 #include "orbhandle.h"
-#include "orbtextbox.h"
 
 namespace ORBUE {
 
@@ -79,7 +78,7 @@ POINT UnscalePoint(POINT window, float scale) {
 
 void ApplyWindowScale(ContainerUIObjectImpl* root) {
     if (!root) return;
-    for (TextBoxUIObjectImpl* box : root->FindControlsByType<TextBoxUIObjectImpl>()) box->ApplyScale();
+    root->ForEachControl([](IORBBaseUIObject* object) { object->ApplyScale(); });
 }
 
 RECT LayoutToWindow(HWND window, const RECT& layout) {

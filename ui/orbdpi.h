@@ -32,8 +32,8 @@ POINT ScalePoint(POINT layout, float scale);
 POINT UnscalePoint(POINT window, float scale);
 
 class ContainerUIObjectImpl;
-// After the window's scale changed: every text box of the tree takes it up (the other
-// objects read it when they draw).
+// After the window's scale changed: every control of the tree takes it up (ApplyScale:
+// the text boxes; the other objects read it when they draw).
 void ApplyWindowScale(ContainerUIObjectImpl* root);
 
 // A layout rectangle of the window's tree in the window's client pixels, at the scale the

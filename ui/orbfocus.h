@@ -1,17 +1,16 @@
-// Keyboard focus over a UI tree: which controls take it, in which order, and its mark.
+// Keyboard focus over a UI tree: which controls take it, and in which order.
 #pragma once
 
 #include <windows.h>
-#include <gdiplus.h>
 
 #include <vector>
 
-#include "orbcontainer.h"
 #include "orbuiobject.h"
 
 namespace ORBUE {
 
-// True for a visible, enabled button, check box, link label or created text box.
+// True for a visible, enabled object that can take the focus (Focusable: buttons, check
+// boxes, link labels, created text boxes).
 bool TakesFocus(const IORBBaseUIObject* object);
 // The controls below root that take the focus, in layout order; hidden or disabled
 // containers are skipped with everything inside. Null root: empty.
@@ -21,10 +20,6 @@ std::vector<IORBBaseUIObject*> FocusOrder(const ContainerUIObjectImpl* root);
 IORBBaseUIObject* NextFocus(const ContainerUIObjectImpl* root, const IORBBaseUIObject* current, bool backward);
 // The first control taking the focus whose action notification is WM_USER + code, or
 // null (also for code 0).
-ClickableUIObjectImpl* FindActionControl(const ContainerUIObjectImpl* root, UINT code);
-// A 1-pixel dotted rectangle around a clickable control whose focus came from the
-// keyboard, dots of color over white (over black for a light color) so that it shows on
-// any skin. Anything else: nothing.
-void DrawFocusMark(Gdiplus::Graphics* g, const IORBBaseUIObject* object, Gdiplus::ARGB color = 0xFF000000);
+IORBBaseUIObject* FindActionControl(const ContainerUIObjectImpl* root, UINT code);
 
 }  // namespace ORBUE

@@ -1,9 +1,6 @@
 #include "orbplaceholder.h"
 
-#include "orbaccessible.h"
 #include "orbcontainer.h"
-#include "orbcontrols.h"
-#include "orbtextbox.h"
 
 namespace ORBUE {
 
@@ -28,28 +25,17 @@ std::wstring FillPlaceholder(const std::wstring& text, const PlaceholderLookup& 
     return out;
 }
 
-namespace {
-
-// Only texts that change are set again: a text box keeps its caret and selection.
-template <class T>
-void FillEvery(ContainerUIObjectImpl* root, const PlaceholderLookup& lookup) {
-    for (T* object : root->FindControlsByType<T>()) {
-        const std::wstring text = object->GetText();
-        std::wstring filled = FillPlaceholder(text, lookup);
-        if (filled != text) object->SetText(filled);
-    }
-}
-
-}  // namespace
-
 void FillPlaceholders(ContainerUIObjectImpl* root, const PlaceholderLookup& lookup) {
     if (!root) return;
-    FillEvery<ButtonUIObjectImpl>(root, lookup);
-    FillEvery<LabelUIObjectImpl>(root, lookup);
-    FillEvery<LinkLabelUIObjectImpl>(root, lookup);
-    FillEvery<CheckBoxUIObjectImpl>(root, lookup);
-    FillEvery<TextBoxUIObjectImpl>(root, lookup);
-    FillAccessibleNames(root, lookup);
+    root->ForEachControl([&](IORBBaseUIObject* object) {
+        // Only texts that change are set again: a text box keeps its caret and selection.
+        const std::wstring text = object->GetText();
+        const std::wstring filled = FillPlaceholder(text, lookup);
+        if (filled != text) object->SetText(filled);
+        // Names screen readers hear, of the objects they are shown.
+        const std::wstring& name = object->GetAccessibleName();
+        if (object->AccessibleRole() != 0 && !name.empty()) object->SetAccessibleName(FillPlaceholder(name, lookup));
+    });
 }
 
 }  // namespace ORBUE

@@ -21,8 +21,8 @@ bool FindPlaceholder(const std::wstring& text, std::wstring& token, std::wstring
 // unchanged when there is no pair of '$' or the value is empty.
 std::wstring FillPlaceholder(const std::wstring& text, const PlaceholderLookup& lookup);
 
-// FillPlaceholder applied to the text of every button, label, link, check box and text
-// box of the tree, and to every accessible name (null root: nothing).
+// FillPlaceholder applied to the text of every control of the tree that shows one, and to
+// the accessible name of every control exposed to screen readers (null root: nothing).
 void FillPlaceholders(ContainerUIObjectImpl* root, const PlaceholderLookup& lookup);
 
 }  // namespace ORBUE

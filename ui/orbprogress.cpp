@@ -1,5 +1,9 @@
-#include "orbaccessible.h"
 #include "orbcontrols.h"
+
+#include <oleacc.h>
+
+#include "orbaccessible.h"
+#include "orbstring.h"
 
 namespace ORBUE {
 
@@ -48,6 +52,19 @@ void ProgressUIObjectImpl::Step() {
     if (pos_ >= 100) return;
     ++pos_;  // whole percents: one event per step
     NotifyAccessibleEvent(EVENT_OBJECT_VALUECHANGE, this);
+}
+
+LONG ProgressUIObjectImpl::AccessibleRole() const {
+    return ROLE_SYSTEM_PROGRESSBAR;
+}
+
+LONG ProgressUIObjectImpl::AccessibleState() const {
+    return STATE_SYSTEM_READONLY;
+}
+
+bool ProgressUIObjectImpl::AccessibleValue(std::wstring* value) const {
+    *value = ORBDecimal(pos_) + L"%";
+    return true;
 }
 
 // Picture: the whole image stretched into the rectangle.

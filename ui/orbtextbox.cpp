@@ -1,6 +1,7 @@
 #include "orbtextbox.h"
 
 #include <imm.h>
+#include <oleacc.h>
 #include <oleauto.h>
 
 #include "orbaccessible.h"
@@ -212,6 +213,17 @@ void TextBoxUIObjectImpl::ReleaseFocus() {
     focused_ = false;
 }
 
+void TextBoxUIObjectImpl::TxOwnerSetCapture(bool capture) {
+    if (capture)
+        RequestCapture();
+    else
+        ReleaseCapture();
+}
+
+void TextBoxUIObjectImpl::TxOwnerSetFocus() {
+    RequestFocus();
+}
+
 void TextBoxUIObjectImpl::RequestCapture() {
     if (Reacts())
         SendToOwner(ORBUM_SETCAPTURE, 0);
@@ -331,6 +343,34 @@ std::wstring TextBoxUIObjectImpl::GetText() const {
     if (SUCCEEDED(host_->GetTextServices()->TxGetText(&text)) && text) out.assign(text, SysStringLen(text));
     SysFreeString(text);
     return out;
+}
+
+DWORD TextBoxUIObjectImpl::PropertyBits(DWORD mask) const {
+    DWORD bits = 0;
+    if (host_) host_->TxGetPropertyBits(mask, &bits);
+    return bits;
+}
+
+LONG TextBoxUIObjectImpl::AccessibleRole() const {
+    return ROLE_SYSTEM_TEXT;
+}
+
+LONG TextBoxUIObjectImpl::AccessibleState() const {
+    const DWORD bits = PropertyBits(TXTBIT_READONLY | TXTBIT_USEPASSWORD);
+    LONG s = 0;
+    if (bits & TXTBIT_READONLY) s |= STATE_SYSTEM_READONLY;
+    if (bits & TXTBIT_USEPASSWORD) s |= STATE_SYSTEM_PROTECTED;
+    return s;
+}
+
+bool TextBoxUIObjectImpl::AccessibleValue(std::wstring* value) const {
+    if (PropertyBits(TXTBIT_USEPASSWORD)) return false;
+    *value = GetText();
+    return true;
+}
+
+std::wstring TextBoxUIObjectImpl::AccessibleName() const {
+    return GetAccessibleName().empty() ? GetName() : GetAccessibleName();
 }
 
 }  // namespace ORBUE

@@ -12,12 +12,14 @@
 
 namespace ORBUE {
 
-class TextBoxUIObjectImpl : public UIObjectImpl {
+class TextBoxUIObjectImpl : public UIObjectImpl, private ITxHostOwner {
 public:
     enum State { kNormal = 0, kHot = 1, kDisabled = 2 };  // also the image cell
+    static constexpr const wchar_t* kKind = L"TextBox";
     TextBoxUIObjectImpl();
     // Deactivates the text services and ends the host.
     ~TextBoxUIObjectImpl() override;
+    const wchar_t* Kind() const override { return kKind; }
 
     // Background cell of the state, then the text over the text area, then the caret.
     void Draw(Gdiplus::Graphics* graphics) override;
@@ -46,7 +48,7 @@ public:
     void SetClientRect(const RECT& rect);
     // The text services work in window pixels: gives them the text area and the font at the
     // owner's current scale (WindowScale) again, after it changed.
-    void ApplyScale();
+    void ApplyScale() override;
     RECT GetClientRect() const { return client_; }
     // Creates the host and the text services once. kTextServicesMissing when the system
     // has none, E_FAIL when they cannot be made or activated; the box stays inert then.
@@ -56,11 +58,18 @@ public:
     void SetFont(const std::wstring& face, int size, bool bold);
     void SetMaxLength(int n);  // 0 (or below) means 65536
     void SetMultiLine(bool multiLine);
-    void SetText(const std::wstring& text);
-    std::wstring GetText() const;  // empty before the text services exist
+    void SetText(const std::wstring& text) override;
+    std::wstring GetText() const override;  // empty before the text services exist
 
     bool IsCreated() const { return created_; }
     bool IsFocused() const { return focused_; }
+    bool Focusable() const override { return created_; }
+    bool HasFocus() const override { return focused_; }
+    LONG AccessibleRole() const override;
+    LONG AccessibleState() const override;                     // read-only, protected
+    bool AccessibleValue(std::wstring* value) const override;  // none for a password box
+    // A box is named by its `accname` or its layout name, never by what was typed into it.
+    std::wstring AccessibleName() const override;
     bool IsCaretShown() const { return caretShown_; }
     bool IsMultiLine() const { return multiLine_; }
     int GetState() const { return state_; }
@@ -69,6 +78,10 @@ public:
     RECT TextArea() const;  // client rectangle shrunk by 5 pixels
 
 private:
+    // The text services ask for the mouse capture or the keyboard focus.
+    void TxOwnerSetCapture(bool capture) override;
+    void TxOwnerSetFocus() override;
+    DWORD PropertyBits(DWORD mask) const;
     bool Reacts() const { return created_ && visible_ && state_ != kDisabled; }
     // Calls the host's message procedure; *handled unless the answer is kTxNotHandled.
     LRESULT Forward(UINT msg, WPARAM wParam, LPARAM lParam, bool* handled);

@@ -5,7 +5,6 @@
 
 #include "orbhandle.h"
 #include "orblog.h"
-#include "orbtextbox.h"
 
 namespace ORBUE {
 
@@ -85,7 +84,7 @@ void CTxtWinHost::MeasureDevice(HWND owner) {
     if (dpiY_ <= 0) dpiY_ = 96;
 }
 
-HRESULT CTxtWinHost::Init(HWND owner, TextBoxUIObjectImpl* box, const CREATESTRUCTW* cs) {
+HRESULT CTxtWinHost::Init(HWND owner, ITxHostOwner* box, const CREATESTRUCTW* cs) {
     owner_ = owner;
     box_ = box;
     MeasureDevice(owner);
@@ -298,11 +297,10 @@ void CTxtWinHost::TxScrollWindowEx(INT dx, INT dy, LPCRECT lprcScroll, LPCRECT l
     ScrollWindowEx(owner_, dx, dy, lprcScroll, lprcClip, hrgnUpdate, lprcUpdate, fuScroll);
 }
 void CTxtWinHost::TxSetCapture(WINBOOL fCapture) {
-    if (!box_) return;
-    if (fCapture) box_->RequestCapture(); else box_->ReleaseCapture();
+    if (box_) box_->TxOwnerSetCapture(fCapture != FALSE);
 }
 void CTxtWinHost::TxSetFocus() {
-    if (box_) box_->RequestFocus();
+    if (box_) box_->TxOwnerSetFocus();
 }
 void CTxtWinHost::TxSetCursor(HCURSOR hcur, WINBOOL) { SetCursor(hcur); }
 WINBOOL CTxtWinHost::TxScreenToClient(LPPOINT lppt) { return ScreenToClient(owner_, lppt); }

@@ -11,8 +11,6 @@
 
 namespace ORBUE {
 
-class TextBoxUIObjectImpl;
-
 // {8D33F740-CF58-11CE-A89D-00AA006CADC5} and {13E670F4-1A5A-11CF-ABEB-00AA00B65EA1}:
 // no import library of the tool chain defines them.
 extern const IID kIIDTextServices;
@@ -34,6 +32,18 @@ constexpr HRESULT kTextServicesMissing = MAKE_HRESULT(SEVERITY_ERROR, FACILITY_I
 // null (GetLastError set) when it is not there. path receives the full path tried.
 HMODULE LoadSystemLibrary(const wchar_t* name, std::wstring* path);
 
+// What the host asks of the control it serves.
+class ITxHostOwner {
+public:
+    // The text services want (true) or give back (false) the mouse capture.
+    virtual void TxOwnerSetCapture(bool capture) = 0;
+    // The text services want the keyboard focus.
+    virtual void TxOwnerSetFocus() = 0;
+
+protected:
+    ~ITxHostOwner() = default;
+};
+
 class CTxtWinHost final : public ITextHost, public ITxWindowProc {
 public:
     // A host with one reference, owned by the caller (Release ends it).
@@ -42,7 +52,8 @@ public:
     // Builds the default formats, loads the text services from the system folder and
     // activates them over cs's rectangle. kTextServicesMissing (logged) when the library
     // or its entry point is missing; E_FAIL when the services cannot be made.
-    HRESULT Init(HWND owner, TextBoxUIObjectImpl* box, const CREATESTRUCTW* cs);
+    // box (may be null) hears of capture and focus requests while the host lives.
+    HRESULT Init(HWND owner, ITxHostOwner* box, const CREATESTRUCTW* cs);
     // Revokes the drop target, deactivates and releases the services, frees the DLL.
     // Called by the owner before its last Release; safe to call twice.
     void Shutdown();
@@ -135,7 +146,7 @@ private:
 
     ULONG refs_ = 1;
     HWND owner_ = nullptr;
-    TextBoxUIObjectImpl* box_ = nullptr;
+    ITxHostOwner* box_ = nullptr;
     ORBModule riched_;  // before services_: the services' code lives in it
     ORBComPtr<ITextServices> services_;
     DWORD style_ = ES_AUTOVSCROLL | ES_AUTOHSCROLL | ES_NOHIDESEL;

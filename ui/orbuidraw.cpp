@@ -13,12 +13,6 @@ namespace ORBUE {
 
 using namespace Gdiplus;
 
-// Images of the engine are drawn from their premultiplied copy.
-static Image* DrawableOf(Image* image) {
-    auto* object = dynamic_cast<ImageObject*>(image);
-    return object ? object->Drawable() : image;
-}
-
 // An opaque source needs no blending: copy it with GDI under the graphics' clip. Only
 // when nothing (transform, page scale, pixel offset) would move or resample it.
 static bool CopyOpaque(Graphics* g, ImageObject* image, int x, int y, int sx, int sy, int sw,
@@ -78,31 +72,23 @@ float GraphicsScale(Graphics* g) {
     return e[0];
 }
 
-void DrawImageUnscaled(Graphics* g, Image* image, int x, int y, int sx, int sy, int sw, int sh) {
+void DrawImageUnscaled(Graphics* g, ImageObject* image, int x, int y, int sx, int sy, int sw, int sh) {
     if (!image) return;
-    auto* object = dynamic_cast<ImageObject*>(image);
-    if (object && GraphicsScale(g) != 1.0f) {
+    if (GraphicsScale(g) != 1.0f) {
         DrawImageScaled(g, image, float(x), float(y), float(sw), float(sh), float(sx), float(sy), float(sw),
                         float(sh));
         return;
     }
-    if (object && CopyOpaque(g, object, x, y, sx, sy, sw, sh)) return;
+    if (CopyOpaque(g, image, x, y, sx, sy, sw, sh)) return;
     // Rectangle to rectangle, whatever DPI the image and the device report.
-    g->DrawImage(DrawableOf(image), Rect(x, y, sw, sh), sx, sy, sw, sh, UnitPixel);
+    g->DrawImage(image->Drawable(), Rect(x, y, sw, sh), sx, sy, sw, sh, UnitPixel);
 }
 
-void DrawImageScaled(Graphics* g, Image* image, float x, float y, float w, float h, float sx,
-                     float sy, float sw, float sh, const ImageAttributes* attributes) {
-    if (!image) return;
-    const float scale = GraphicsScale(g);
-    if (auto* object = dynamic_cast<ImageObject*>(image)) {
-        object = object->ForScale(scale);
-        const float f = object->Factor();
-        sx *= f, sy *= f, sw *= f, sh *= f;
-        image = object;
-    }
-    // Colour-matrix draws convert every pixel anyway; they are faster from the decoded image.
-    if (!attributes) image = DrawableOf(image);
+namespace {
+
+// The source rectangle of the pixels to draw into the target at the graphics' scale.
+void DrawPixelsScaled(Graphics* g, Image* image, float scale, float x, float y, float w, float h, float sx,
+                      float sy, float sw, float sh, const ImageAttributes* attributes) {
     if (scale == 1.0f) {
         g->DrawImage(image, RectF(x, y, w, h), sx, sy, sw, sh, UnitPixel, attributes);
         return;
@@ -117,7 +103,27 @@ void DrawImageScaled(Graphics* g, Image* image, float x, float y, float w, float
     g->DrawImage(image, RectF(x, y, w, h), sx, sy, sw, sh, UnitPixel, edges ? edges : attributes);
 }
 
-void DrawImageScaledHQ(Graphics* g, Image* image, float x, float y, float w, float h, float sx,
+}  // namespace
+
+void DrawImageScaled(Graphics* g, ImageObject* image, float x, float y, float w, float h, float sx, float sy,
+                     float sw, float sh, const ImageAttributes* attributes) {
+    if (!image) return;
+    const float scale = GraphicsScale(g);
+    ImageObject* object = image->ForScale(scale);
+    const float f = object->Factor();
+    sx *= f, sy *= f, sw *= f, sh *= f;
+    // Colour-matrix draws convert every pixel anyway; they are faster from the decoded image.
+    Image* pixels = attributes ? static_cast<Image*>(object) : object->Drawable();
+    DrawPixelsScaled(g, pixels, scale, x, y, w, h, sx, sy, sw, sh, attributes);
+}
+
+void DrawImageScaled(Graphics* g, Image* image, float x, float y, float w, float h, float sx, float sy, float sw,
+                     float sh, const ImageAttributes* attributes) {
+    if (!image) return;
+    DrawPixelsScaled(g, image, GraphicsScale(g), x, y, w, h, sx, sy, sw, sh, attributes);
+}
+
+void DrawImageScaledHQ(Graphics* g, ImageObject* image, float x, float y, float w, float h, float sx,
                        float sy, float sw, float sh) {
     if (!image) return;
     InterpolationMode old = g->GetInterpolationMode();
@@ -240,6 +246,18 @@ int HimetricToPixels(int himetric, int dpi) {
 
 int PixelsToHimetric(int pixels, int dpi) {
     return dpi ? MulDiv(pixels, 2540, dpi) : 0;
+}
+
+void DrawFocusMark(Graphics* g, const RECT& r, ARGB color) {
+    const Rect mark(r.left - 1, r.top - 1, r.right - r.left + 1, r.bottom - r.top + 1);
+    const Color dotColor(color | 0xFF000000);
+    const int luma = (dotColor.GetR() * 299 + dotColor.GetG() * 587 + dotColor.GetB() * 114) / 1000;
+    const BYTE back = luma > 160 ? 0 : 255;
+    Pen under(Color(255, back, back, back), 1.0f);
+    g->DrawRectangle(&under, mark);
+    Pen dots(dotColor, 1.0f);
+    dots.SetDashStyle(DashStyleDot);
+    g->DrawRectangle(&dots, mark);
 }
 
 }  // namespace ORBUE

@@ -10,6 +10,8 @@
 
 namespace ORBUE {
 
+class ImageObject;
+
 // Source rectangles are in layout units of the image: an image of the engine drawn under a
 // scaled transform may be its larger version (ImageObject::ForScale), whose source
 // coordinates are these times its factor. Scaled draws sample only inside the source
@@ -19,18 +21,22 @@ namespace ORBUE {
 float GraphicsScale(Gdiplus::Graphics* g);
 
 // Source (sx, sy, sw, sh) placed at its layout size with its top-left at (x, y). Null image: nothing.
-void DrawImageUnscaled(Gdiplus::Graphics* g, Gdiplus::Image* image, int x, int y, int sx, int sy,
-                       int sw, int sh);
+void DrawImageUnscaled(Gdiplus::Graphics* g, ImageObject* image, int x, int y, int sx, int sy, int sw,
+                       int sh);
 
 // Source (sx, sy, sw, sh) stretched into (x, y, w, h), optionally through image attributes.
-void DrawImageScaled(Gdiplus::Graphics* g, Gdiplus::Image* image, float x, float y, float w,
-                     float h, float sx, float sy, float sw, float sh,
+// An image of the engine is drawn from its version for the scale and its premultiplied copy;
+// any other image (a blend made for one frame) as it is, its source in its own pixels.
+void DrawImageScaled(Gdiplus::Graphics* g, ImageObject* image, float x, float y, float w, float h, float sx,
+                     float sy, float sw, float sh, const Gdiplus::ImageAttributes* attributes = nullptr);
+void DrawImageScaled(Gdiplus::Graphics* g, Gdiplus::Image* image, float x, float y, float w, float h,
+                     float sx, float sy, float sw, float sh,
                      const Gdiplus::ImageAttributes* attributes = nullptr);
 
 // As DrawImageScaled with high-quality bicubic interpolation for this one call; the
 // previous interpolation mode is restored.
-void DrawImageScaledHQ(Gdiplus::Graphics* g, Gdiplus::Image* image, float x, float y, float w,
-                       float h, float sx, float sy, float sw, float sh);
+void DrawImageScaledHQ(Gdiplus::Graphics* g, ImageObject* image, float x, float y, float w, float h,
+                       float sx, float sy, float sw, float sh);
 
 // Whole string at (x, y), zero-sized layout rectangle (no wrap, no clip to the control),
 // default format, ClearType grid-fit for this call only. Null font or brush: nothing.
@@ -63,6 +69,10 @@ private:
     std::unique_ptr<Gdiplus::Font> font_;
     std::unique_ptr<Gdiplus::SolidBrush> brush_;
 };
+
+// The keyboard focus mark: a 1-pixel dotted rectangle just around rect, dots of color over
+// white (over black for a light color) so that it shows on any skin.
+void DrawFocusMark(Gdiplus::Graphics* g, const RECT& rect, Gdiplus::ARGB color);
 
 // Pixels <-> HIMETRIC (0.01 mm) with the logical DPI of the axis.
 int HimetricToPixels(int himetric, int dpi);

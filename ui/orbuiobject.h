@@ -6,10 +6,13 @@
 #include <gdiplus.h>
 
 #include <string>
+#include <wchar.h>
 
 #include "orbuimessages.h"
 
 namespace ORBUE {
+
+class ContainerUIObjectImpl;
 
 // A mouse event in the owner's client coordinates.
 struct MouseEvent {
@@ -62,7 +65,49 @@ public:
     virtual void SetName(const std::wstring& name) = 0;
     // A raw message routed to the capture or focus object; nonzero = consumed.
     virtual LRESULT ProcessMessage(UINT msg, WPARAM wParam, LPARAM lParam) = 0;
+
+    // What the object says about itself, so that the tree walks (focus order, screen
+    // readers, placeholders, DPI) need not know the classes.
+    // The exact class as its layout element name ("CheckBox"): finding objects by class.
+    virtual const wchar_t* Kind() const = 0;
+    // The object as a container with children; null for a control.
+    virtual ContainerUIObjectImpl* AsContainer() = 0;
+    virtual const ContainerUIObjectImpl* AsContainer() const = 0;
+    // The text it shows (caption, label, contents); empty, and SetText does nothing, for an
+    // object without one.
+    virtual std::wstring GetText() const = 0;
+    virtual void SetText(const std::wstring& text) = 0;
+    // Whether the keyboard focus may come here while visible and enabled, and whether it is here.
+    virtual bool Focusable() const = 0;
+    virtual bool HasFocus() const = 0;
+    // Tab brought the focus: show the focus mark (only controls that draw one react).
+    virtual void ShowFocusMark() = 0;
+    // True while a focus mark is to be drawn around the object.
+    virtual bool FocusMarkShown() const = 0;
+    // The action notification's message (WM_USER + code), 0 without one.
+    virtual UINT GetAction() const = 0;
+    // What a click does (Space, Enter, a screen reader's default action); nothing when the
+    // object has no action of its own.
+    virtual void Activate() = 0;
+    // The owner's scale changed: objects that hand window pixels to others take it up.
+    virtual void ApplyScale() = 0;
+    // Screen readers: its role (a ROLE_SYSTEM_ value; 0: not exposed), the state bits of its
+    // kind, its value (false: none), the name of its default action (null: none).
+    virtual LONG AccessibleRole() const = 0;
+    virtual LONG AccessibleState() const = 0;
+    virtual bool AccessibleValue(std::wstring* value) const = 0;
+    virtual const wchar_t* AccessibleAction() const = 0;
+    // What a screen reader calls it: the layout's `accname`, else its text, else its name.
+    virtual std::wstring AccessibleName() const = 0;
+    virtual const std::wstring& GetAccessibleName() const = 0;
+    virtual void SetAccessibleName(const std::wstring& name) = 0;
 };
+
+// The object as T when its exact class is T (by Kind), else null.
+template <class T>
+T* AsKind(IORBBaseUIObject* object) {
+    return object && wcscmp(object->Kind(), T::kKind) == 0 ? static_cast<T*>(object) : nullptr;
+}
 
 // Common state and default behaviour of every object: rectangle, owner, visible and
 // enabled flags, name. Mouse events are not consumed, focus and capture requests send
@@ -95,9 +140,26 @@ public:
     const std::wstring& GetName() const override { return name_; }
     void SetName(const std::wstring& name) override { name_ = name; }
     LRESULT ProcessMessage(UINT, WPARAM, LPARAM) override { return 0; }
+    // No children, no text, no focus, no action, not exposed to screen readers.
+    ContainerUIObjectImpl* AsContainer() override { return nullptr; }
+    const ContainerUIObjectImpl* AsContainer() const override { return nullptr; }
+    std::wstring GetText() const override { return std::wstring(); }
+    void SetText(const std::wstring&) override {}
+    bool Focusable() const override { return false; }
+    bool HasFocus() const override { return false; }
+    void ShowFocusMark() override {}
+    bool FocusMarkShown() const override { return false; }
+    UINT GetAction() const override { return 0; }
+    void Activate() override {}
+    void ApplyScale() override {}
+    LONG AccessibleRole() const override { return 0; }
+    LONG AccessibleState() const override { return 0; }
+    bool AccessibleValue(std::wstring*) const override { return false; }
+    const wchar_t* AccessibleAction() const override { return nullptr; }
+    std::wstring AccessibleName() const override;
     // What a screen reader calls the object instead of its text (layout `accname`).
-    const std::wstring& GetAccessibleName() const { return accName_; }
-    void SetAccessibleName(const std::wstring& name) { accName_ = name; }
+    const std::wstring& GetAccessibleName() const override { return accName_; }
+    void SetAccessibleName(const std::wstring& name) override { accName_ = name; }
 
 protected:
     // SendMessageW(owner, msg, wParam, this as IORBBaseUIObject*); result ignored.
@@ -130,14 +192,15 @@ public:
 
     // What a click does, and what a key will do: the control's own change (Perform),
     // then the action notification to the owner. Nothing without an action.
-    void Activate();
+    void Activate() override;
     void SetAction(UINT code) { action_ = WM_USER + code; }  // notification WM_USER + code
-    UINT GetAction() const { return action_; }
-    bool HasFocus() const { return focused_; }
-    // The focus mark shows while the focus came from the keyboard (a click shows none);
-    // losing the focus hides it.
-    void ShowFocusMark() { markShown_ = focused_; }
-    bool FocusMarkShown() const { return focused_ && markShown_; }
+    UINT GetAction() const override { return action_; }
+    bool Focusable() const override { return true; }
+    bool HasFocus() const override { return focused_; }
+    // The focus mark shows while the focus came from the keyboard (a click shows none) and
+    // the control can still take it; losing the focus hides it.
+    void ShowFocusMark() override { markShown_ = focused_; }
+    bool FocusMarkShown() const override { return focused_ && markShown_ && Reacts(); }
 
 protected:
     bool Reacts() const { return visible_ && IsEnabled(); }

@@ -1,5 +1,6 @@
-// The process-wide registry of UI trees by owner window, and the loader that builds a
-// tree from a layout `Container` element.
+// Which window shows which tree of UI objects: the dialogs own their trees (UITree) and
+// record them here while they live, so that code holding only a window (screen readers)
+// finds the tree.
 #pragma once
 
 #include <windows.h>
@@ -12,34 +13,49 @@
 
 namespace ORBUE {
 
+// The process-wide lookup of trees by owner window; it owns none of them.
 class UIObjectManager {
 public:
-    // Created on first use; every remaining tree is deleted at process exit.
+    // Created on first use.
     static UIObjectManager* GetInstance();
 
-    // Builds the tree of a "Container" element for owner and records it there (an earlier
-    // tree of owner is deleted); returns the root, *result S_OK. Not a "Container": the
-    // root recorded before, or null. A root that cannot be built: null, nothing recorded.
-    // An object below it that cannot be built stops the build with its failure in *result
-    // (E_FAIL for a missing image, kTextServicesMissing); the partial tree stays recorded
-    // for DestroyTree. Containers nested deeper than 2000 levels are skipped (logged).
-    IORBBaseUIObject* CreateFromXml(HWND owner, const pugi::xml_node& container,
-                                    HRESULT* result = nullptr);
-    // Deletes the tree recorded for owner (if any) and forgets it.
-    void DestroyTree(HWND owner);
+    // Records root as the tree of owner, in place of any earlier one.
+    void Record(HWND owner, ContainerUIObjectImpl* root);
+    // Forgets the tree of owner when it is root (another tree recorded since stays).
+    void Forget(HWND owner, const ContainerUIObjectImpl* root);
     // The root recorded for owner, or null.
-    IORBBaseUIObject* GetRoot(HWND owner) const;
+    ContainerUIObjectImpl* GetRoot(HWND owner) const;
     size_t TreeCount() const { return trees_.size(); }
 
     UIObjectManager() = default;
-    ~UIObjectManager();
     UIObjectManager(const UIObjectManager&) = delete;
     UIObjectManager& operator=(const UIObjectManager&) = delete;
 
 private:
-    HRESULT BuildChildren(HWND owner, ContainerUIObjectImpl* root, const pugi::xml_node& container);
+    std::map<HWND, ContainerUIObjectImpl*> trees_;
+};
 
-    std::map<HWND, std::unique_ptr<ContainerUIObjectImpl>> trees_;
+// The tree of UI objects of one window, owned here and recorded with the manager for that
+// window while it lives.
+class UITree {
+public:
+    UITree() = default;
+    ~UITree() { Reset(); }
+    UITree(const UITree&) = delete;
+    UITree& operator=(const UITree&) = delete;
+
+    // Builds the tree of a "Container" element for owner (BuildUITree), replacing the tree
+    // held; returns the root, *result S_OK. Not a "Container": the tree held, or null. A root
+    // that cannot be built: null, the tree held is kept. An object below it that cannot be
+    // built: the partial tree is held and returned, its failure in *result.
+    ContainerUIObjectImpl* Build(HWND owner, const pugi::xml_node& container, HRESULT* result = nullptr);
+    // Forgets the record, then deletes the tree (a destructor may ask for it again).
+    void Reset();
+    ContainerUIObjectImpl* root() const { return root_.get(); }
+
+private:
+    HWND owner_ = nullptr;
+    std::unique_ptr<ContainerUIObjectImpl> root_;
 };
 
 }  // namespace ORBUE

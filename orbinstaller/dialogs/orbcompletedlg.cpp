@@ -29,9 +29,8 @@ void ORBCompleteDlg::OnStart() {
     if (!list) return;
     for (const auto& offer : list->containers()) {
         if (offer->controls().empty()) continue;
-        IORBBaseUIObject* first = offer->controls().front().get();
-        if (typeid(*first) != typeid(CheckBoxUIObjectImpl)) continue;
-        auto* box = static_cast<CheckBoxUIObjectImpl*>(first);
+        auto* box = AsKind<CheckBoxUIObjectImpl>(offer->controls().front().get());
+        if (!box) continue;
         std::wstring text = box->GetText(), token, name;
         if (!ORBFindPlaceholder(text, token, name)) continue;
         ORBLog(L"%s", name.c_str());

@@ -33,7 +33,14 @@ IORBBaseUIObject* Sender(LPARAM lParam) { return reinterpret_cast<IORBBaseUIObje
 ORBSkinDialog::ORBSkinDialog(const pugi::xml_node& dlg, const ORBSkinDialogTraits& traits)
     : dlg_(dlg), traits_(traits) {}
 
-ORBSkinDialog::~ORBSkinDialog() = default;
+// Without Close (the window still there): nothing may point into the tree while it goes.
+ORBSkinDialog::~ORBSkinDialog() {
+    capture_ = nullptr;
+    focus_ = nullptr;
+    root_ = nullptr;
+    animations_.clear();
+    tree_.Reset();
+}
 
 bool ORBSkinDialog::CreateAndShow() {
     if (!Create(nullptr, ORB_IDD_DIALOG)) return false;
@@ -56,14 +63,15 @@ bool ORBSkinDialog::HandleKey(WPARAM key, LPARAM flags) {
     if (GetKeyState(VK_CONTROL) < 0 || GetKeyState(VK_MENU) < 0) return false;
     // A held key repeats: only Tab walks on; Space, Enter and Esc act once per press.
     const bool repeat = (flags & (1 << 30)) != 0;
-    auto* clickable = dynamic_cast<ClickableUIObjectImpl*>(focus_);
-    if (clickable && !TakesFocus(clickable)) clickable = nullptr;  // disabled since it got the focus
-    auto* box = dynamic_cast<TextBoxUIObjectImpl*>(focus_);
+    // Space and Enter activate the focused control (unless it was disabled since it got the
+    // focus); a text box types them instead.
+    auto* box = AsKind<TextBoxUIObjectImpl>(focus_);
+    IORBBaseUIObject* clickable = !box && TakesFocus(focus_) ? focus_ : nullptr;
     switch (key) {
     case VK_TAB:
         if (IORBBaseUIObject* next = NextFocus(root_, focus_, GetKeyState(VK_SHIFT) < 0)) {
             next->RequestFocus();
-            if (auto* c = dynamic_cast<ClickableUIObjectImpl*>(next)) c->ShowFocusMark();
+            next->ShowFocusMark();
         }
         return true;
     case VK_SPACE:
@@ -88,7 +96,7 @@ bool ORBSkinDialog::HandleKey(WPARAM key, LPARAM flags) {
 }
 
 bool ORBSkinDialog::RunAction(UINT code) {
-    ClickableUIObjectImpl* control = FindActionControl(root_, code);
+    IORBBaseUIObject* control = FindActionControl(root_, code);
     if (!control) return false;
     control->Activate();
     return true;
@@ -179,14 +187,14 @@ LRESULT ORBSkinDialog::OnInitDialog(UINT, WPARAM, LPARAM, BOOL&) {
     // A tree that cannot be built ends the dialog with code 0: a skin without its
     // objects offers the user nothing to press.
     HRESULT hr = S_OK;
-    IORBBaseUIObject* root = UIObjectManager::GetInstance()->CreateFromXml(hwnd_, dlg_.child(L"Container"), &hr);
+    ContainerUIObjectImpl* root = tree_.Build(hwnd_, dlg_.child(L"Container"), &hr);
     // Without text services no text box can work: the setup ends at once with code 0.
     if (hr == kTextServicesMissing) ExitProcess(0);
     if (FAILED(hr)) {
         ORBLog(L"CreateFromXml failed, hr = 0x%08X\r\n", static_cast<unsigned>(hr));
         root = nullptr;
     }
-    root_ = dynamic_cast<ContainerUIObjectImpl*>(root);
+    root_ = root;
     if (!root_) {
         ORBLog(L"no UI tree for <Dlg name=\"%s\">\r\n", dlg_.attribute(L"name").value());
         PostMessageW(hwnd_, WM_CLOSE, 0, 0);
@@ -231,7 +239,7 @@ void ORBSkinDialog::Close(int code) {
     HWND hwnd = hwnd_;
     if (hwnd) ::DestroyWindow(hwnd);
     PostQuitMessage(code);
-    if (hwnd) UIObjectManager::GetInstance()->DestroyTree(hwnd);
+    tree_.Reset();
 }
 
 void ORBSkinDialog::Draw() {

@@ -6,7 +6,6 @@
 #include <windows.h>
 
 #include <map>
-#include <typeinfo>
 
 #include "orbcarousel.h"
 #include "orbcontainer.h"
@@ -15,6 +14,7 @@
 #include "orbmessageloop.h"
 #include "orbresourceids.h"
 #include "orbuimessages.h"
+#include "orbuiobjectmanager.h"
 #include "pugixml.hpp"
 
 // What differs between the dialogs in the shared handling.
@@ -99,9 +99,7 @@ protected:
     // Control `name` of parent when its class is exactly T, else null.
     template <class T>
     static T* FindControlIn(ORBUE::ContainerUIObjectImpl* parent, const wchar_t* name) {
-        if (!parent) return nullptr;
-        ORBUE::IORBBaseUIObject* o = parent->FindControl(name);
-        return o && typeid(*o) == typeid(T) ? static_cast<T*>(o) : nullptr;
+        return parent ? ORBUE::AsKind<T>(parent->FindControl(name)) : nullptr;
     }
     // Every check box of the tree, in collection order, published as booleans.
     void PublishCheckBoxes();
@@ -147,11 +145,12 @@ private:
     LRESULT OnKillAnimationTimer(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
     LRESULT OnFrameCount(UINT msg, WPARAM wParam, LPARAM lParam, BOOL& handled);
 
-    ORBUE::ContainerUIObjectImpl* root_ = nullptr;  // owned by the UI object manager
+    ORBUE::ContainerUIObjectImpl* root_ = nullptr;  // tree_'s root while the window runs
     ORBUE::IORBBaseUIObject* capture_ = nullptr;
     unsigned frames_ = 0;  // frames drawn
     ORBUE::IORBBaseUIObject* focus_ = nullptr;
     std::map<UINT_PTR, ORBUE::IORBBaseAnimationObject*> animations_;
     ORBIcon bigIcon_;
     ORBIcon smallIcon_;
+    ORBUE::UITree tree_;  // the dialog's objects
 };

@@ -44,18 +44,17 @@ int wmain(int argc, wchar_t** argv) {
         pugi::xml_document doc;
         ParseLayout(doc, kLayout);
         pugi::xml_node root = DialogRoot(FindDialog(doc, L"B"));
-        UIObjectManager* m = UIObjectManager::GetInstance();
         LARGE_INTEGER t0, t1;
 
         QueryPerformanceCounter(&t0);
         for (int i = 0; i < rounds; ++i) {
-            m->CreateFromXml(owner.hwnd(), root);
-            m->DestroyTree(owner.hwnd());
+            owner.BuildTree(root);
+            owner.tree.Reset();
         }
         QueryPerformanceCounter(&t1);
         printf("tree build + destroy: %.3f ms\n", Ms(t0, t1) / rounds);
 
-        auto* tree = static_cast<ContainerUIObjectImpl*>(m->CreateFromXml(owner.hwnd(), root));
+        ContainerUIObjectImpl* tree = owner.BuildTree(root);
         QueryPerformanceCounter(&t0);
         for (int i = 0; i < rounds; ++i) DrawFrame(tree, 200, 150);
         QueryPerformanceCounter(&t1);

@@ -51,12 +51,17 @@ public:
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
     }
     ~TestOwner() {
-        ORBUE::UIObjectManager::GetInstance()->DestroyTree(hwnd_);
+        tree.Reset();
         DestroyWindow(hwnd_);
     }
     TestOwner(const TestOwner&) = delete;
     TestOwner& operator=(const TestOwner&) = delete;
     HWND hwnd() const { return hwnd_; }
+    // The window's tree, as a dialog holds it.
+    ORBUE::UITree tree;
+    ORBUE::ContainerUIObjectImpl* BuildTree(const pugi::xml_node& container, HRESULT* result = nullptr) {
+        return tree.Build(hwnd_, container, result);
+    }
     std::vector<Message> messages;
     int Count(UINT msg) const {
         int n = 0;

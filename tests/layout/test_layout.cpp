@@ -17,11 +17,10 @@ namespace {
 testing::Environment* const gdiplus = testing::AddGlobalTestEnvironment(new GdiplusEnvironment);
 
 // Builds the Container of Dlg `dlg` for owner; null when the lookup or build gives none.
-ContainerUIObjectImpl* Build(pugi::xml_document& doc, const std::wstring& xml, HWND owner,
+ContainerUIObjectImpl* Build(pugi::xml_document& doc, const std::wstring& xml, TestOwner& owner,
                              const wchar_t* dlg = L"T") {
     EXPECT_TRUE(ParseLayout(doc, xml));
-    return static_cast<ContainerUIObjectImpl*>(
-        UIObjectManager::GetInstance()->CreateFromXml(owner, DialogRoot(FindDialog(doc, dlg))));
+    return owner.BuildTree(DialogRoot(FindDialog(doc, dlg)));
 }
 
 std::wstring Dlg(const std::wstring& body, const std::wstring& root = L"rect=\"0,0,200,150\"") {
@@ -138,7 +137,7 @@ TEST(LayoutLoader, EveryElementWithItsDefaults) {
         L"<Progress name=\"Prog\" rect=\"10,120,110,130\" resId=\"405\" type=\"PNG\">"
         L"<Front rect=\"10,121,110,131\" spl=\"3\" spr=\"3\" resId=\"406\" type=\"PNG\"/></Progress>"
         L"<Carousel name=\"Show\" rect=\"40,40,100,80\" resId=\"408\" type=\"PNG\"/>"
-        L"<Picture name=\"Pic\" rect=\"140,40,180,70\" resId=\"407\" type=\"PNG\"/>"), owner.hwnd());
+        L"<Picture name=\"Pic\" rect=\"140,40,180,70\" resId=\"407\" type=\"PNG\"/>"), owner);
     ASSERT_NE(nullptr, root);
     EXPECT_EQ(root, UIObjectManager::GetInstance()->GetRoot(owner.hwnd()));
     EXPECT_EQ(L"Dlg", root->GetName());
@@ -196,7 +195,7 @@ TEST(LayoutLoader, EveryElementWithItsDefaults) {
     EXPECT_FALSE(show->IsPlaying());
     EXPECT_NE(nullptr, dynamic_cast<PictureUIObjectImpl*>(root->FindControl(L"Pic")));
 
-    UIObjectManager::GetInstance()->DestroyTree(owner.hwnd());
+    owner.tree.Reset();
     EXPECT_EQ(nullptr, UIObjectManager::GetInstance()->GetRoot(owner.hwnd()));
 }
 
@@ -214,7 +213,7 @@ TEST(LayoutLoader, FlagsAndNumbersReadAsTheTableSays) {
             L"<TextBox name=\"Abc\" rect=\"0,0,120,30\" resId=\"404\" type=\"PNG\" color=\"0,0,0\" size=\"abc\"/>"
             L"<Carousel name=\"C\" rect=\"0,0,60,40\" resId=\"408\" type=\"PNG\" framecount=\"0\"/>"
             L"<VerticalContainer name=\"V\" rect=\"0,0,10,10\"/>";
-    ContainerUIObjectImpl* root = Build(doc, Dlg(body), owner.hwnd());
+    ContainerUIObjectImpl* root = Build(doc, Dlg(body), owner);
     ASSERT_NE(nullptr, root);
     const bool expected[] = {true, true, true, false, false, false, true};
     for (int i = 0; i < 7; ++i)
@@ -240,7 +239,7 @@ TEST(LayoutLoader, RectangleDefaultsFieldByField) {
         L"<Progress name=\"P\" rect=\"10,120,110,130\" resId=\"405\" type=\"PNG\">"
         L"<Front spl=\"1\" resId=\"406\" type=\"PNG\"/></Progress>"
         L"<Progress name=\"Q\" rect=\"10,120,110,130\" resId=\"405\" type=\"PNG\">"
-        L"<Front rect=\"0,0\" resId=\"406\" type=\"PNG\"/></Progress>"), owner.hwnd());
+        L"<Front rect=\"0,0\" resId=\"406\" type=\"PNG\"/></Progress>"), owner);
     ASSERT_NE(nullptr, root);
     auto client = [&](const wchar_t* n) { return static_cast<TextBoxUIObjectImpl*>(root->FindControl(n))->GetClientRect(); };
     EXPECT_TRUE(SameRect(client(L"Two"), 15, 25, 130, 50));
@@ -256,7 +255,7 @@ TEST(LayoutLoader, CheckBoxWithoutCharacterDataStillTakesItsSettings) {
     ContainerUIObjectImpl* root = Build(doc, Dlg(
         L"<CheckBox name=\"Bare\" rect=\"10,40,26,56\" resId=\"403\" type=\"PNG\" color=\"9,9,9\" "
         L"rectChk=\"1,1,2,2\" action=\"7\" checked=\"true\" enable=\"0\"/>"
-        L"<CheckBox name=\"Ws\" rect=\"30,40,46,56\" resId=\"403\" type=\"PNG\">   </CheckBox>"), owner.hwnd());
+        L"<CheckBox name=\"Ws\" rect=\"30,40,46,56\" resId=\"403\" type=\"PNG\">   </CheckBox>"), owner);
     ASSERT_NE(nullptr, root);
     auto* bare = static_cast<CheckBoxUIObjectImpl*>(root->FindControl(L"Bare"));
     EXPECT_EQ(L"", bare->GetText());
@@ -281,7 +280,7 @@ TEST(LayoutLoader, ActionCodesAboveTheLimitLeaveTheControlWithoutAction) {
         L"<Button name=\"Over\" rect=\"0,0,20,20\" resId=\"402\" type=\"PNG\" action=\"10001\"/>"
         L"<LinkLabel name=\"Lnk\" rect=\"5,25,50,40\" action=\"10007\">x</LinkLabel>"
         L"<CheckBox name=\"Chk\" rect=\"10,40,26,56\" resId=\"403\" type=\"PNG\" action=\"4294967295\"/>"),
-        owner.hwnd());
+        owner);
     ASSERT_NE(nullptr, root);
     auto action = [&](const wchar_t* n) { return static_cast<ClickableUIObjectImpl*>(root->FindControl(n))->GetAction(); };
     EXPECT_EQ(static_cast<UINT>(WM_USER + 10000), action(L"Top"));
@@ -299,7 +298,7 @@ TEST(LayoutLoader, PlaceholdersFillEveryTextKindAndButtonsDrawTheirCaption) {
         L"<CheckBox name=\"Chk\" rect=\"0,70,100,86\" resId=\"403\" type=\"PNG\" rectChk=\"0,70,16,86\" "
         L"rectLbl=\"18,70,100,86\" color=\"0,0,0\">$doc$?</CheckBox>"
         L"<TextBox name=\"Box\" rect=\"0,90,100,110\" resId=\"404\" type=\"PNG\" color=\"0,0,0\">$none$</TextBox>"),
-        owner.hwnd());
+        owner);
     ASSERT_NE(nullptr, root);
     auto* btn = static_cast<ButtonUIObjectImpl*>(root->FindControl(L"Btn"));
     EXPECT_EQ(L"", static_cast<ButtonUIObjectImpl*>(root->FindControl(L"Bare"))->GetText());
@@ -333,8 +332,7 @@ TEST(LayoutLoader, NamesOrderAndSkippedElements) {
         L"<Button name=\"Same\" rect=\"0,0,20,20\" resId=\"402\" type=\"PNG\" action=\"2\">"
         L"<Button name=\"Child\" resId=\"0\"/></Button>"
         L"</Container><Container name=\"Second\"/></Dlg></ORBCalendar>"));
-    auto* root = static_cast<ContainerUIObjectImpl*>(
-        UIObjectManager::GetInstance()->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(doc, L"T"))));
+    ContainerUIObjectImpl* root = owner.BuildTree(DialogRoot(FindDialog(doc, L"T")));
     ASSERT_NE(nullptr, root);
     EXPECT_EQ(L"Dlg", root->GetName());  // the first Container child, after other elements
     ASSERT_EQ(2u, root->controls().size());
@@ -365,7 +363,7 @@ TEST(LayoutLoader, InitDialogShapeKeepsDocumentOrder) {
         L"<Container rect=\"0,79,600,430\" name=\"SettingsTwo\" visible=\"true\">"
         L"<CheckBox rect=\"67,395,207,415\" resId=\"403\" type=\"PNG\" name=\"QuickLaunchChk\" rectChk=\"67,395,83,415\" "
         L"rectLbl=\"83,397,207,415\" font=\"宋体\" size=\"10\" color=\"136,136,136\" checked=\"true\">创建任务栏快捷方式</CheckBox>"
-        L"</Container></Container></Container></Dlg></ORBCalendar>", owner.hwnd(), L"InitDlg");
+        L"</Container></Container></Container></Dlg></ORBCalendar>", owner, L"InitDlg");
     ASSERT_NE(nullptr, root);
     EXPECT_EQ(L"Dlg", root->GetName());
     ASSERT_EQ(2u, root->containers().size());
@@ -397,7 +395,7 @@ TEST(LayoutLoader, MissingImageStopsTheBuildWithThePartialTreeRecorded) {
                                      L"<Button name=\"After\" rect=\"0,0,20,20\" resId=\"402\" type=\"PNG\"/>")));
     UIObjectManager* m = UIObjectManager::GetInstance();
     HRESULT caught = S_OK;
-    m->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(doc, L"T")), &caught);
+    owner.BuildTree(DialogRoot(FindDialog(doc, L"T")), &caught);
     EXPECT_EQ(E_FAIL, caught);
     auto* root = static_cast<ContainerUIObjectImpl*>(m->GetRoot(owner.hwnd()));
     ASSERT_NE(nullptr, root);
@@ -405,7 +403,7 @@ TEST(LayoutLoader, MissingImageStopsTheBuildWithThePartialTreeRecorded) {
     EXPECT_EQ(2u, root->controls().size());
     ASSERT_EQ(1u, root->containers().size());
     EXPECT_TRUE(root->containers()[0]->controls().empty());
-    m->DestroyTree(owner.hwnd());
+    owner.tree.Reset();
     EXPECT_EQ(nullptr, m->GetRoot(owner.hwnd()));
 
     for (const wchar_t* bad : {L"<Button rect=\"0,0,20,20\" resId=\"999\" type=\"PNG\"/>",
@@ -416,10 +414,10 @@ TEST(LayoutLoader, MissingImageStopsTheBuildWithThePartialTreeRecorded) {
                                L"<Carousel rect=\"0,0,10,10\" resId=\"0\"/>"}) {
         pugi::xml_document d;
         ASSERT_TRUE(ParseLayout(d, Dlg(bad)));
-        m->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(d, L"T")), &caught);
+        owner.BuildTree(DialogRoot(FindDialog(d, L"T")), &caught);
         EXPECT_EQ(E_FAIL, caught) << Narrow(bad);
         EXPECT_NE(nullptr, m->GetRoot(owner.hwnd()));
-        m->DestroyTree(owner.hwnd());
+        owner.tree.Reset();
     }
 }
 
@@ -429,18 +427,46 @@ TEST(LayoutLoader, RootThatCannotBeBuiltGivesNullAndRecordsNothing) {
     size_t before = m->TreeCount();
     pugi::xml_document doc;
     EXPECT_EQ(nullptr, Build(doc, Dlg(L"<Button rect=\"0,0,20,20\" resId=\"402\" type=\"PNG\"/>",
-                                      L"rect=\"0,0,10,10\" resId=\"999\" type=\"PNG\""), owner.hwnd()));
+                                      L"rect=\"0,0,10,10\" resId=\"999\" type=\"PNG\""), owner));
     EXPECT_EQ(before, m->TreeCount());
     EXPECT_EQ(nullptr, m->GetRoot(owner.hwnd()));
 
     // Not a Container: nothing is built; an earlier tree of the window is returned.
     pugi::xml_document other;
     ASSERT_TRUE(ParseLayout(other, L"<ORBCalendar><Dlg name=\"T\"><Containers/></Dlg></ORBCalendar>"));
-    EXPECT_EQ(nullptr, m->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(other, L"T"))));
-    EXPECT_EQ(nullptr, m->CreateFromXml(owner.hwnd(), pugi::xml_node()));
-    IORBBaseUIObject* first = Build(doc, Dlg(L""), owner.hwnd());
+    EXPECT_EQ(nullptr, owner.BuildTree(DialogRoot(FindDialog(other, L"T"))));
+    EXPECT_EQ(nullptr, owner.BuildTree(pugi::xml_node()));
+    IORBBaseUIObject* first = Build(doc, Dlg(L""), owner);
     ASSERT_NE(nullptr, first);
-    EXPECT_EQ(first, m->CreateFromXml(owner.hwnd(), other.first_child()));
+    EXPECT_EQ(first, owner.BuildTree(other.first_child()));
+}
+
+TEST(LayoutLoader, TreeIsFoundByItsWindowWhileItsHolderKeepsIt) {
+    TestOwner owner;
+    UIObjectManager* m = UIObjectManager::GetInstance();
+    pugi::xml_document doc;
+    ASSERT_TRUE(ParseLayout(doc, Dlg(L"<Button name=\"Ok\" rect=\"0,0,20,20\" resId=\"402\" type=\"PNG\"/>")));
+    const size_t before = m->TreeCount();
+    {
+        UITree first;
+        ContainerUIObjectImpl* one = first.Build(owner.hwnd(), DialogRoot(FindDialog(doc, L"T")));
+        ASSERT_NE(nullptr, one);
+        EXPECT_EQ(one, m->GetRoot(owner.hwnd()));
+        // A second tree for the same window takes its place; the first going leaves it there.
+        {
+            UITree second;
+            ContainerUIObjectImpl* two = second.Build(owner.hwnd(), DialogRoot(FindDialog(doc, L"T")));
+            ASSERT_NE(nullptr, two);
+            EXPECT_EQ(two, m->GetRoot(owner.hwnd()));
+            first.Reset();
+            EXPECT_EQ(nullptr, first.root());
+            EXPECT_EQ(two, m->GetRoot(owner.hwnd()));
+        }
+        EXPECT_EQ(nullptr, m->GetRoot(owner.hwnd()));
+        EXPECT_NE(nullptr, first.Build(owner.hwnd(), DialogRoot(FindDialog(doc, L"T"))));
+    }
+    EXPECT_EQ(nullptr, m->GetRoot(owner.hwnd()));
+    EXPECT_EQ(before, m->TreeCount());
 }
 
 TEST(LayoutLoader, MissingColourUsesTheDefaultAndSaysSo) {
@@ -450,7 +476,7 @@ TEST(LayoutLoader, MissingColourUsesTheDefaultAndSaysSo) {
     ContainerUIObjectImpl* root = Build(doc, Dlg(
         L"<TextBox name=\"NoColour\" rect=\"0,0,120,30\" resId=\"404\" type=\"PNG\"/>"
         L"<TextBox name=\"Partial\" rect=\"0,0,120,30\" resId=\"404\" type=\"PNG\" color=\"255,255\"/>"
-        L"<Label name=\"L\" rect=\"0,0,10,10\"/>"), owner.hwnd());
+        L"<Label name=\"L\" rect=\"0,0,10,10\"/>"), owner);
     ASSERT_NE(nullptr, root);
     for (const wchar_t* n : {L"NoColour", L"Partial"})
         EXPECT_EQ(RGB(kDefaultTextRed, kDefaultTextGreen, kDefaultTextBlue),
@@ -513,7 +539,7 @@ TEST(LayoutLoader, FocusColourReachesNestedContainersUnlessTheyHaveTheirOwn) {
         L"<Button name=\"B\" rect=\"10,10,50,30\" resId=\"402\" type=\"PNG\" action=\"100\"/></Container>"
         L"<Container name=\"Own\" rect=\"0,70,200,150\" focuscolor=\"0,0,255\"/>"
         L"<Container name=\"Bad\" rect=\"0,70,200,150\" focuscolor=\"red\"/>",
-        L"rect=\"0,0,200,150\" focuscolor=\"255,0,0\""), owner.hwnd());
+        L"rect=\"0,0,200,150\" focuscolor=\"255,0,0\""), owner);
     ASSERT_NE(nullptr, root);
     EXPECT_EQ(0xFFFF0000u, root->FindContainer(L"Inherits")->GetFocusColor());
     EXPECT_EQ(0xFF0000FFu, root->FindContainer(L"Own")->GetFocusColor());

@@ -8,6 +8,7 @@
 #include "orbcontrols.h"
 #include "orbdpi.h"
 #include "orbfocus.h"
+#include "orbplaceholder.h"
 #include "orbtestutil.h"
 #include "orbtextbox.h"
 #include "orbuitestutil.h"
@@ -53,15 +54,16 @@ public:
                                 nullptr, wc.hInstance, nullptr);
         SetWindowLongPtrW(hwnd_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
         EXPECT_TRUE(ParseLayout(doc_, kLayout));
-        root_ = dynamic_cast<ContainerUIObjectImpl*>(
-            UIObjectManager::GetInstance()->CreateFromXml(hwnd_, DialogRoot(FindDialog(doc_, L"T"))));
+        root_ = tree_.Build(hwnd_, DialogRoot(FindDialog(doc_, L"T")));
         FillPlaceholders(root_, [](const std::wstring& name) { return name == L"who" ? L"Ann" : L""; });
     }
     ~AccessibleOwner() {
-        UIObjectManager::GetInstance()->DestroyTree(hwnd_);
+        tree_.Reset();
         DestroyWindow(hwnd_);
     }
     HWND hwnd() const { return hwnd_; }
+    // The dialog deletes its objects; its window stays for a moment.
+    void DestroyTree() { tree_.Reset(); }
     ContainerUIObjectImpl* root() const { return root_; }
     UINT lastAction = 0;
 
@@ -84,6 +86,7 @@ private:
     }
     HWND hwnd_;
     pugi::xml_document doc_;
+    UITree tree_;
     ContainerUIObjectImpl* root_ = nullptr;
     IORBBaseUIObject* focus_ = nullptr;
 };
@@ -296,7 +299,7 @@ TEST(Accessible, HeldObjectIsSafeAfterTheDialogIsGone) {
         hwnd = owner.hwnd();
         acc = ReadTree(hwnd);
         ASSERT_TRUE(acc);
-        UIObjectManager::GetInstance()->DestroyTree(hwnd);  // the controls go first
+        owner.DestroyTree();  // the controls go first
         long count = -1;
         EXPECT_EQ(CO_E_OBJNOTCONNECTED, acc->get_accChildCount(&count));
         EXPECT_EQ(CO_E_OBJNOTCONNECTED, acc->accDoDefaultAction(Child(kCheck)));

@@ -31,20 +31,19 @@ const wchar_t kValid[] =
 
 // Parses, builds, draws and destroys; true when a tree was built completely.
 bool Exercise(TestOwner& owner, const pugi::xml_document& doc) {
-    UIObjectManager* m = UIObjectManager::GetInstance();
     HRESULT hr = S_OK;
-    bool complete = m->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(doc, L"T")), &hr) != nullptr;
+    bool complete = owner.BuildTree(DialogRoot(FindDialog(doc, L"T")), &hr) != nullptr;
     if (FAILED(hr)) {
         EXPECT_EQ(E_FAIL, hr);
         complete = false;
     }
-    if (IORBBaseUIObject* root = m->GetRoot(owner.hwnd())) {
+    if (IORBBaseUIObject* root = owner.tree.root()) {
         DrawFrame(root, 200, 150);
         root->OnMouseMove(MouseEvent::At(20, 70));
         root->OnLButtonDown(MouseEvent::At(20, 70));
         root->OnLButtonUp(MouseEvent::At(20, 70));
     }
-    m->DestroyTree(owner.hwnd());
+    owner.tree.Reset();
     return complete;
 }
 
@@ -88,7 +87,7 @@ TEST(LayoutInput, AbsurdRectanglesAndHugeNumbersGiveASaneTree) {
         L"<CheckBox rect=\"-10,-10,-20,-20\" resId=\"403\" type=\"PNG\" rectChk=\"5,5,-5,-5\" color=\"0,0,0\">x</CheckBox>"
         L"</Container></Dlg></ORBCalendar>"));
     auto* root = static_cast<ContainerUIObjectImpl*>(
-        UIObjectManager::GetInstance()->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(doc, L"T"))));
+        owner.BuildTree(DialogRoot(FindDialog(doc, L"T"))));
     ASSERT_NE(nullptr, root);
     auto* huge = static_cast<TextBoxUIObjectImpl*>(root->FindControl(L"Huge"));
     EXPECT_EQ(2147483647u, huge->GetMaxLength());
@@ -101,7 +100,7 @@ TEST(LayoutInput, AbsurdRectanglesAndHugeNumbersGiveASaneTree) {
     huge->SetRect(0, 0, 0, 0);
     inverted->SetRect(5, 5, 5, 5);
     DrawFrame(root, 200, 150);
-    UIObjectManager::GetInstance()->DestroyTree(owner.hwnd());
+    owner.tree.Reset();
 }
 
 TEST(LayoutInput, ThousandNestedContainersBuildDrawAndGo) {
@@ -115,7 +114,7 @@ TEST(LayoutInput, ThousandNestedContainersBuildDrawAndGo) {
     pugi::xml_document doc;
     ASSERT_TRUE(ParseLayout(doc, xml));
     auto* root = static_cast<ContainerUIObjectImpl*>(
-        UIObjectManager::GetInstance()->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(doc, L"T"))));
+        owner.BuildTree(DialogRoot(FindDialog(doc, L"T"))));
     ASSERT_NE(nullptr, root);
     ContainerUIObjectImpl* c = root;
     int levels = 1;
@@ -128,7 +127,7 @@ TEST(LayoutInput, ThousandNestedContainersBuildDrawAndGo) {
     std::vector<DWORD> px = DrawFrame(root, 200, 150);
     ASSERT_FALSE(px.empty());
     EXPECT_NE(0u, px[10 * 200 + 10] >> 24);  // the deepest button was drawn
-    UIObjectManager::GetInstance()->DestroyTree(owner.hwnd());
+    owner.tree.Reset();
 }
 
 TEST(LayoutInput, NestingBeyondTheLimitIsCutNotFollowed) {
@@ -142,14 +141,14 @@ TEST(LayoutInput, NestingBeyondTheLimitIsCutNotFollowed) {
     pugi::xml_document doc;
     ASSERT_TRUE(ParseLayout(doc, xml));
     auto* root = static_cast<ContainerUIObjectImpl*>(
-        UIObjectManager::GetInstance()->CreateFromXml(owner.hwnd(), DialogRoot(FindDialog(doc, L"T"))));
+        owner.BuildTree(DialogRoot(FindDialog(doc, L"T"))));
     ASSERT_NE(nullptr, root);
     int levels = 1;
     for (ContainerUIObjectImpl* c = root; !c->containers().empty(); c = c->containers()[0].get()) ++levels;
     EXPECT_EQ(2000, levels);
     EXPECT_TRUE(log.Has(L"Container \"c2000\" lies deeper than 2000 levels and is skipped"));
     DrawFrame(root, 200, 150);
-    UIObjectManager::GetInstance()->DestroyTree(owner.hwnd());
+    owner.tree.Reset();
 }
 
 TEST(LayoutInput, RandomMutantsOfAValidLayoutNeverCrash) {

@@ -306,7 +306,7 @@ TEST(UiContainer, FindsByNameOneLevelDeepAndByExactClassEverywhere) {
     // Exact class: a link label is not a label, containers are never returned.
     EXPECT_TRUE(root.FindControlsByType<LabelUIObjectImpl>().empty());
     EXPECT_EQ(1u, root.FindControlsByType<LinkLabelUIObjectImpl>().size());
-    EXPECT_TRUE(root.FindControlsByType(typeid(CaptionContainerUIObjectImpl)).empty());
+    EXPECT_TRUE(root.FindControlsByType(CaptionContainerUIObjectImpl::kKind).empty());
 }
 
 TEST(UiContainer, EnabledStateIsCombinedAtAttachTimeOnly) {

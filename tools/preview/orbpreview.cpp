@@ -120,15 +120,15 @@ int Render(const wchar_t* dialog, const wchar_t* out, const PreviewTexts& texts,
     }
     // The text boxes read the scale of their window when they are built.
     ORBUE::SetWindowScale(owner, scale);
-    ORBUE::UIObjectManager* manager = ORBUE::UIObjectManager::GetInstance();
+    ORBUE::UITree tree;
     HRESULT hr = S_OK;
-    ORBUE::IORBBaseUIObject* root = manager->CreateFromXml(owner, ORBUE::DialogRoot(dlg), &hr);
+    ORBUE::ContainerUIObjectImpl* root = tree.Build(owner, ORBUE::DialogRoot(dlg), &hr);
     if (FAILED(hr)) {
         wchar_t code[16];
         wsprintfW(code, L"0x%08X", static_cast<unsigned>(hr));
         Print(std::wstring(L"an object of the dialog cannot be built (") + code +
               L"): a missing image resource, resId 0 where an image is needed, or a Progress without Front");
-        manager->DestroyTree(owner);
+        tree.Reset();
         DestroyWindow(owner);
         return 3;
     }
@@ -139,7 +139,7 @@ int Render(const wchar_t* dialog, const wchar_t* out, const PreviewTexts& texts,
     }
     if (globals || !texts.set.empty()) {
         ORBScriptEngine* engine = ORBScriptEngine::GetInstance();
-        ORBUE::FillPlaceholders(static_cast<ORBUE::ContainerUIObjectImpl*>(root),
+        ORBUE::FillPlaceholders(root,
                                 [engine, &texts](const std::wstring& name) {
                                     for (const auto& pair : texts.set)
                                         if (pair.first == name) return pair.second;
@@ -149,7 +149,7 @@ int Render(const wchar_t* dialog, const wchar_t* out, const PreviewTexts& texts,
     }
 
     int rc = SaveFrame(owner, root, size, scale, out);
-    manager->DestroyTree(owner);
+    tree.Reset();
     DestroyWindow(owner);
     return rc;
 }
