@@ -23,8 +23,8 @@ version=$(sed -n 's/^project(ORBInstaller VERSION \([0-9.]*\).*/\1/p' CMakeLists
 for b in "$i686" "$x64"; do
   [ -f "$b/build.ninja" ] || { echo "make-kit: $b is not configured (tools/build.sh)" >&2; exit 1; }
 done
-cmake --build "$i686" --target orb_stub orbpack orbpack_native orbrun >/dev/null
-cmake --build "$x64" --target orb_stub orbrun >/dev/null
+cmake --build "$i686" --target orb_stub orb_preview_stub orbpack orbpack_native orbrun >/dev/null
+cmake --build "$x64" --target orb_stub orb_preview_stub orbrun >/dev/null
 
 stage=$(mktemp -d)
 trap 'rm -rf "$stage"' EXIT
@@ -33,6 +33,7 @@ common() {
   local k=$1
   mkdir -p "$k/bin" "$k/template/images" "$k/docs"
   cp "$i686/stub/orbstub-i686.exe" "$x64/stub/orbstub-x86_64.exe" "$k/bin/"
+  cp "$i686/stub/orbpreview-i686.exe" "$x64/stub/orbpreview-x86_64.exe" "$k/bin/"
   (cd examples/template && cp -r GLOBAL_VAR.lua INSTSCRIPT.lua UNINSTSCRIPT.lua LAYOUT.XML README.md product.lua \
      modules payload "$k/template/")
   /usr/bin/python3 tools/skin/make-skin.py "$k/template/images" --product "My Product" --accent 0,140,120 >/dev/null
@@ -43,6 +44,9 @@ ORB Installer $version
   bin/orbpack --new myproduct          a product folder from template/, with its own GUID
   (edit myproduct/GLOBAL_VAR.lua, put your program into myproduct/payload/)
   bin/orbpack -o out myproduct         out/<name>.exe, the setup to ship (32-bit)
+  bin/orbpack --preview bin/orbpreview-i686.exe -o out myproduct
+                                       also out/<name>-preview.exe: run it with a dialog's
+                                       name and a .png to see that dialog without installing
 
 docs/orbpack.md describes the product folder and every option; docs/scripting.md the
 scripts; docs/layout.md the skin. bin/orbrun.exe runs a setup and prints its log lines.

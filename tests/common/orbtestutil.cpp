@@ -1,6 +1,7 @@
 #include "orbtestutil.h"
 
 #include <shellapi.h>
+#include <shlobj.h>
 
 #include <mutex>
 
@@ -119,3 +120,27 @@ void LogCapture::Clear() {
 }
 
 std::string Narrow(const std::wstring& text) { return ORBWideToUtf8(text); }
+
+std::wstring RegText(const wchar_t* key, const wchar_t* name) {
+    DWORD type = 0, size = 0;
+    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, &size) !=
+        ERROR_SUCCESS)
+        return L"<missing>";
+    std::wstring buf(size / sizeof(wchar_t) + 2, L'\0');
+    RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, &buf[0], &size);
+    if (type == REG_DWORD) return std::to_wstring(*reinterpret_cast<DWORD*>(&buf[0]));
+    return buf.c_str();
+}
+
+std::wstring SpecialFolder(int csidl) {
+    wchar_t path[MAX_PATH] = {};  // SHGetSpecialFolderPathW is defined on MAX_PATH buffers
+    if (!SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE)) return L"";
+    return path;
+}
+
+std::string Dump(const ORBRunResult& r) {
+    std::wstring all;
+    for (const auto& l : r.lines) all += l;
+    for (const auto& b : r.boxes) all += L"msgbox [" + b.caption + L"] " + b.text + L"\n";
+    return Narrow(all);
+}

@@ -54,3 +54,10 @@ public:
 };
 
 std::string Narrow(const std::wstring& text);  // UTF-8, for test messages
+
+// A value under HKLM as text (strings as stored, DWORDs in decimal); "<missing>" when absent.
+std::wstring RegText(const wchar_t* key, const wchar_t* name);
+// A shell folder by CSIDL; empty when there is none.
+std::wstring SpecialFolder(int csidl);
+// A run's log lines and the message boxes it showed (UTF-8), for failure messages.
+std::string Dump(const ORBRunResult& r);

@@ -40,24 +40,6 @@ bool UnderWow64() {
 }
 const wchar_t kWowUninstallKey[] = L"Software\\WOW6432Node\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORB Demo";
 
-// A value as text (strings as stored, DWORDs in decimal); "<missing>" when absent.
-std::wstring RegText(const wchar_t* key, const wchar_t* name) {
-    DWORD type = 0, size = 0;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, &size) !=
-        ERROR_SUCCESS)
-        return L"<missing>";
-    std::wstring buf(size / sizeof(wchar_t) + 2, L'\0');
-    RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, &buf[0], &size);
-    if (type == REG_DWORD) return std::to_wstring(*reinterpret_cast<DWORD*>(&buf[0]));
-    return buf.c_str();
-}
-
-std::wstring SpecialFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
-    return path;
-}
-
 std::wstring DesktopLink() { return SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\ORB Demo.lnk"; }
 std::wstring StartMenuFolder() { return SpecialFolder(CSIDL_COMMON_PROGRAMS) + L"\\ORB Demo"; }
 std::wstring QuickLaunchLink() {
@@ -84,13 +66,6 @@ ORBRunResult RunDemo(const std::wstring& exe, const std::wstring& args, std::vec
     o.answers = std::move(answers);
     o.timeoutMs = 120000;
     return ORBRunSetup(o);
-}
-
-std::wstring Dump(const ORBRunResult& r) {
-    std::wstring all;
-    for (const auto& l : r.lines) all += l;
-    for (const auto& b : r.boxes) all += L"msgbox [" + b.caption + L"] " + b.text + L"\n";
-    return all;
 }
 
 HWND WaitForProgramWindow(DWORD ms) {
@@ -135,7 +110,7 @@ protected:
 TEST_F(Demo, SilentInstallThenSilentUninstallLeavesNothing) {
     ORBRunResult r = Install();
     ASSERT_TRUE(r.started);
-    ASSERT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
+    ASSERT_EQ(kInstalled, r.exitCode) << Dump(r);
     EXPECT_TRUE(r.boxes.empty());
     EXPECT_TRUE(r.HasLine(L"[setup] installed ORB Demo 1.0.0 into " + dir_));
 
@@ -169,9 +144,9 @@ TEST_F(Demo, SilentInstallThenSilentUninstallLeavesNothing) {
     }
 
     ORBRunResult u = Uninstall(L"/S");
-    ASSERT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
+    ASSERT_EQ(kInstalled, u.exitCode) << Dump(u);
     EXPECT_TRUE(u.boxes.empty());
-    EXPECT_FALSE(FileExists(dir_)) << Narrow(Dump(u));
+    EXPECT_FALSE(FileExists(dir_)) << Dump(u);
     EXPECT_FALSE(KeyExists(kUninstallKey));
     if (UnderWow64()) {
         EXPECT_FALSE(KeyExists(kWowUninstallKey, KEY_WOW64_64KEY));
@@ -200,11 +175,11 @@ TEST_F(Demo, UninstallKeepsRecordedPathsOutsideTheInstallFolder) {
     size_t recorded = std::count(files.begin(), files.end(), L'|') + 1 - 3;
     ASSERT_TRUE(DeleteFileW(at(L"readme.txt").c_str()));
     ORBRunResult u = Uninstall(L"/S");
-    EXPECT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
+    EXPECT_EQ(kInstalled, u.exitCode) << Dump(u);
     EXPECT_TRUE(FileExists(victim));
-    EXPECT_TRUE(u.HasLine(L"..\\victim.txt is kept")) << Narrow(Dump(u));
-    EXPECT_TRUE(u.HasLine(L"%ORB_T_UP%\\victim.txt is kept")) << Narrow(Dump(u));
-    EXPECT_TRUE(u.HasLine(L"[uninstall] " + std::to_wstring(recorded - 1) + L" files removed")) << Narrow(Dump(u));
+    EXPECT_TRUE(u.HasLine(L"..\\victim.txt is kept")) << Dump(u);
+    EXPECT_TRUE(u.HasLine(L"%ORB_T_UP%\\victim.txt is kept")) << Dump(u);
+    EXPECT_TRUE(u.HasLine(L"[uninstall] " + std::to_wstring(recorded - 1) + L" files removed")) << Dump(u);
     EXPECT_FALSE(FileExists(at(L"orbdemo.exe")));
     SetEnvironmentVariableW(L"ORB_T_UP", nullptr);
 }
@@ -218,11 +193,11 @@ TEST_F(Demo, UninstallerCopiedElsewhereRefusesAndDeletesNothing) {
     ASSERT_TRUE(WriteFileBytes(other + L"\\readme.txt", "mine"));
     ASSERT_TRUE(CopyFileW(at(L"uninst.exe").c_str(), (other + L"\\uninst.exe").c_str(), FALSE));
     ORBRunResult u = RunDemo(other + L"\\uninst.exe", L"/S");
-    EXPECT_EQ(kFailed, u.exitCode) << Narrow(Dump(u));
+    EXPECT_EQ(kFailed, u.exitCode) << Dump(u);
     EXPECT_TRUE(u.boxes.empty());
-    EXPECT_TRUE(u.HasLine(L"[uninstall] refusing to run from " + other)) << Narrow(Dump(u));
+    EXPECT_TRUE(u.HasLine(L"[uninstall] refusing to run from " + other)) << Dump(u);
     ORBRunResult i = RunDemo(other + L"\\uninst.exe", L"", {IDOK});
-    EXPECT_EQ(kFailed, i.exitCode) << Narrow(Dump(i));
+    EXPECT_EQ(kFailed, i.exitCode) << Dump(i);
     EXPECT_EQ(1u, i.boxes.size());
     EXPECT_EQ("mine", ReadFileBytes(other + L"\\readme.txt"));
     EXPECT_TRUE(FileExists(other + L"\\uninst.exe"));
@@ -242,7 +217,7 @@ TEST_F(Demo, SilentInstallRefusesDriveRelativeRootAndWindowsFolders) {
         ORBRunResult r = RunDemo(DemoSetup(), L"/S /D=" + folder);
         EXPECT_EQ(kFailed, r.exitCode) << Narrow(folder);
         EXPECT_TRUE(r.boxes.empty());
-        EXPECT_TRUE(r.HasLine(L"install failed")) << Narrow(Dump(r));
+        EXPECT_TRUE(r.HasLine(L"install failed")) << Dump(r);
         EXPECT_FALSE(KeyExists(kUninstallKey));
     }
     EXPECT_EQ(INVALID_FILE_ATTRIBUTES, GetFileAttributesW((win + L"\\ORB Demo").c_str()));
@@ -265,7 +240,7 @@ TEST_F(Demo, UninstallerAsksFirstAndCancelKeepsEverything) {
     EXPECT_TRUE(KeyExists(kUninstallKey));
 
     u = Uninstall(L"", {IDOK, IDOK});
-    EXPECT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
+    EXPECT_EQ(kInstalled, u.exitCode) << Dump(u);
     EXPECT_EQ(2u, u.boxes.size());  // the question and the final notice
     EXPECT_FALSE(FileExists(dir_));
     EXPECT_FALSE(KeyExists(kProductKey));
@@ -299,7 +274,7 @@ TEST_F(Demo, ReinstallReplacesReadOnlyFilesAndEndsTheRunningProgram) {
     WaitForInputIdle(process.get(), 10000);
 
     ORBRunResult r = Install();
-    EXPECT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
+    EXPECT_EQ(kInstalled, r.exitCode) << Dump(r);
     EXPECT_EQ(WAIT_OBJECT_0, WaitForSingleObject(process.get(), 10000)) << "the old program still runs";
     EXPECT_TRUE(r.HasLine(L"[inuse] asked 1 programs to close"));
     EXPECT_EQ(readme, ReadFileBytes(at(L"readme.txt")));
@@ -353,7 +328,7 @@ TEST_F(Demo, SilentReinstallOverALockedFileLeavesItForTheNextStartWithoutAsking)
                                        nullptr));
         ASSERT_TRUE(lock);
         ORBRunResult r = Install(L"/NOCLOSEAPPLICATIONS ");
-        EXPECT_EQ(3010u, r.exitCode) << Narrow(Dump(r));
+        EXPECT_EQ(3010u, r.exitCode) << Dump(r);
         EXPECT_TRUE(r.boxes.empty());
         EXPECT_TRUE(r.HasLine(L"[inuse] cannot write " + at(L"licence.txt")));
         EXPECT_EQ(licence, ReadFileBytes(at(L"licence.txt.orbnew")));
@@ -383,10 +358,10 @@ TEST_F(Demo, PlainLogSwitchWritesIntoANonAsciiTempFolder) {
     o.environment = {{L"TEMP", temp}, {L"TMP", temp}};
     o.timeoutMs = 120000;
     ORBRunResult r = ORBRunSetup(o);
-    EXPECT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
+    EXPECT_EQ(kInstalled, r.exitCode) << Dump(r);
     WIN32_FIND_DATAW fd;
     HANDLE found = FindFirstFileW((temp + L"\\ORB Demo_*.log").c_str(), &fd);
-    ASSERT_NE(INVALID_HANDLE_VALUE, found) << Narrow(Dump(r));
+    ASSERT_NE(INVALID_HANDLE_VALUE, found) << Dump(r);
     FindClose(found);
     EXPECT_EQ(1u, LogLinesWith(temp + L"\\" + fd.cFileName, "[setup] installed ORB Demo").size());
     EXPECT_EQ(kInstalled, Uninstall(L"/S").exitCode);
@@ -403,7 +378,7 @@ TEST_F(Demo, DeploymentSwitchesInstallAndUninstallWithALogFile) {
     std::wstring log = root_.file(L"install.log");
     ORBRunResult r = RunDemo(DemoSetup(), L"/VERYSILENT /SUPPRESSMSGBOXES /NORESTART /LOG=\"" + log +
                                                                  L"\" /dir=\"" + dir_ + L"\"");
-    ASSERT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
+    ASSERT_EQ(kInstalled, r.exitCode) << Dump(r);
     EXPECT_TRUE(r.boxes.empty());
     EXPECT_TRUE(FileExists(at(L"orbdemo.exe")));
     // The lines before the script named the file are in it too.
@@ -412,7 +387,7 @@ TEST_F(Demo, DeploymentSwitchesInstallAndUninstallWithALogFile) {
 
     std::wstring ulog = root_.file(L"uninstall.log");
     ORBRunResult u = Uninstall(L"/verysilent /log=" + ulog);
-    ASSERT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
+    ASSERT_EQ(kInstalled, u.exitCode) << Dump(u);
     EXPECT_TRUE(u.boxes.empty());
     EXPECT_FALSE(FileExists(dir_));
     EXPECT_EQ(1u, LogLinesWith(ulog, "[uninstall] uninstall finished").size());
@@ -471,7 +446,7 @@ TEST_F(Demo, UninstallWithAFileInUseAsksForARestart) {
     ORBFileHandle lock(CreateFileW(at(L"licence.txt").c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
     ASSERT_TRUE(lock);
     ORBRunResult u = Uninstall(L"/S /NORESTART /NOCLOSEAPPLICATIONS");
-    EXPECT_EQ(3010u, u.exitCode) << Narrow(Dump(u));
+    EXPECT_EQ(3010u, u.exitCode) << Dump(u);
     EXPECT_TRUE(u.boxes.empty());
     EXPECT_FALSE(FileExists(at(L"orbdemo.exe")));
 }
@@ -546,7 +521,7 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     if (ChineseDisplayLanguage()) GTEST_SKIP() << "test_demo runs this with an English display language";
     ORBTestSession s(DemoSetup(), L"/D=" + dir_);
     HWND init = s.NextDialog();
-    ASSERT_TRUE(init) << Narrow(Dump(s.result));
+    ASSERT_TRUE(init) << Dump(s.result);
     Sleep(500);
     Screenshot(init, L"demo-1-init.png");
     EXPECT_EQ(L"ORB Demo Setup", Title(init));
@@ -573,7 +548,7 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     Screenshot(complete, L"demo-3-complete.png");
     ORBClickClient(complete, kUseBtn.x, kUseBtn.y);
     s.Finish();
-    EXPECT_EQ(kInstalled, s.result.exitCode) << Narrow(Dump(s.result));
+    EXPECT_EQ(kInstalled, s.result.exitCode) << Dump(s.result);
     EXPECT_TRUE(FileExists(at(L"orbdemo.exe")));
     EXPECT_EQ(dir_, RegText(kUninstallKey, L"InstallLocation"));
 
@@ -586,7 +561,7 @@ TEST_F(Demo, InteractiveInstallAndUninstallThroughTheDialogs) {
     // Uninstall through its message boxes: it names the running program and closes it
     // when asked.
     ORBRunResult u = Uninstall(L"", {IDOK, IDCONTINUE, IDOK});
-    EXPECT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
+    EXPECT_EQ(kInstalled, u.exitCode) << Dump(u);
     ASSERT_EQ(3u, u.boxes.size());
     EXPECT_NE(std::wstring::npos, u.boxes[1].text.find(L"Close them and continue"));
     EXPECT_EQ(0u, u.boxes[2].text.find(L"ORB Demo was removed"));
@@ -602,7 +577,7 @@ TEST_F(Demo, InteractiveInstallInChineseByTheLangSwitch) {
     {
         ORBTestSession s(DemoSetup(), L"/LANG=zh-CN /D=" + dir_);
         HWND init = s.NextDialog();
-        ASSERT_TRUE(init) << Narrow(Dump(s.result));
+        ASSERT_TRUE(init) << Dump(s.result);
         Sleep(500);
         Screenshot(init, L"demo-zh-1-init.png");
         EXPECT_EQ(L"ORB Demo\u5b89\u88c5", Title(init));  // "安装"
@@ -618,7 +593,7 @@ TEST_F(Demo, InteractiveInstallInChineseByTheLangSwitch) {
         Screenshot(complete, L"demo-zh-3-complete.png");
         ORBClickClient(complete, kCloseBtn.x, kCloseBtn.y);
         s.Finish();
-        EXPECT_EQ(kInstalled, s.result.exitCode) << Narrow(Dump(s.result));
+        EXPECT_EQ(kInstalled, s.result.exitCode) << Dump(s.result);
     }
     ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
 }
@@ -659,7 +634,7 @@ TEST_F(Demo, DialogsScaleWithTheDisplayAt200Percent) {
         const std::wstring prefix = std::wstring(L"demo-") + lang + L"200-";
         ORBTestSession s(DemoSetup(), (*lang ? L"/LANG=zh-CN /D=" : L"/D=") + dir_);
         HWND init = s.NextDialog();
-        ASSERT_TRUE(init) << Narrow(Dump(s.result));
+        ASSERT_TRUE(init) << Dump(s.result);
         RECT wr = {};
         GetWindowRect(init, &wr);
         EXPECT_EQ(1200, wr.right - wr.left);
@@ -678,7 +653,7 @@ TEST_F(Demo, DialogsScaleWithTheDisplayAt200Percent) {
         Screenshot(complete, prefix + L"3-complete.png");
         ORBClickClient(complete, 2 * kCloseBtn.x, 2 * kCloseBtn.y);
         s.Finish();
-        EXPECT_EQ(kInstalled, s.result.exitCode) << Narrow(Dump(s.result));
+        EXPECT_EQ(kInstalled, s.result.exitCode) << Dump(s.result);
         EXPECT_TRUE(FileExists(at(L"orbdemo.exe")));
         ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
     }
@@ -692,7 +667,7 @@ TEST_F(Demo, ChineseDisplayLanguageWithoutTheSwitch) {
     {
         ORBTestSession s(DemoSetup(), L"/D=" + dir_);
         HWND init = s.NextDialog();
-        ASSERT_TRUE(init) << Narrow(Dump(s.result));
+        ASSERT_TRUE(init) << Dump(s.result);
         Sleep(500);
         Screenshot(init, L"demo-zhui-1-init.png");
         EXPECT_EQ(L"ORB Demo\u5b89\u88c5", Title(init));  // "安装"
@@ -702,7 +677,7 @@ TEST_F(Demo, ChineseDisplayLanguageWithoutTheSwitch) {
     }
     ASSERT_EQ(kInstalled, Install().exitCode);
     ORBRunResult u = Uninstall(L"", {IDCANCEL});
-    EXPECT_EQ(kCancelled, u.exitCode) << Narrow(Dump(u));
+    EXPECT_EQ(kCancelled, u.exitCode) << Dump(u);
     ASSERT_EQ(1u, u.boxes.size());
     EXPECT_EQ(0u, u.boxes[0].text.find(L"\u786e\u5b9a\u8981\u5b8c\u5168\u79fb\u9664 ORB Demo"));  // "确定要完全移除"
     ASSERT_EQ(kInstalled, Uninstall(L"/S").exitCode);
@@ -714,7 +689,7 @@ TEST_F(Demo, PassiveRunShowsProgressOnlyAndLogsBothThreads) {
     std::wstring log = root_.file(L"passive.log");
     ORBTestSession s(DemoSetup(), L"/PASSIVE /LOG=" + log + L" /D=" + dir_);
     HWND install = s.NextDialog();
-    ASSERT_TRUE(install) << Narrow(Dump(s.result));
+    ASSERT_TRUE(install) << Dump(s.result);
     Sleep(300);
     ORBFrame frame;
     if (ORBCaptureWindow(install, frame)) {
@@ -722,7 +697,7 @@ TEST_F(Demo, PassiveRunShowsProgressOnlyAndLogsBothThreads) {
         ORBSaveFramePng(frame, TestPath(L"artefacts\\demo-5-passive.png"));
     }
     s.Finish();
-    EXPECT_EQ(kInstalled, s.result.exitCode) << Narrow(Dump(s.result));
+    EXPECT_EQ(kInstalled, s.result.exitCode) << Dump(s.result);
     EXPECT_TRUE(s.result.boxes.empty());
     EXPECT_TRUE(s.result.HasLine(L"xm PassiveInstall ~!"));
     EXPECT_TRUE(s.result.HasLine(L"xm node <Dlg name=\"CompleteDlg\"> is hide!"));

@@ -36,13 +36,6 @@ ORBRunResult RunSetup(const std::wstring& exe, const std::wstring& args) {
     return ORBRunSetup(o);
 }
 
-std::wstring Dump(const ORBRunResult& r) {
-    std::wstring all;
-    for (const auto& l : r.lines) all += l;
-    for (const auto& b : r.boxes) all += L"msgbox [" + b.caption + L"] " + b.text + L"\n";
-    return all;
-}
-
 // Size of a file, read from its folder entry (works while another program holds it).
 uint64_t FileSize(const std::wstring& path) {
     WIN32_FILE_ATTRIBUTE_DATA data = {};
@@ -111,7 +104,7 @@ TEST_F(InUse, SilentUpdateClosesTheProgramByDefaultAndWithTheSwitch) {
         Holder holder(CopyHolderTo(dir_), at(L"licence.txt"), L"exclusive");
         ASSERT_TRUE(holder.Running());
         ORBRunResult r = Install(extra);
-        EXPECT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
+        EXPECT_EQ(kInstalled, r.exitCode) << Dump(r);
         EXPECT_TRUE(holder.Ends(5000)) << "still running after " << Narrow(extra);
         EXPECT_TRUE(r.HasLine(L"[inuse] orbholder.exe (process " + std::to_wstring(holder.pid())));
         EXPECT_TRUE(r.boxes.empty());
@@ -127,7 +120,7 @@ TEST_F(InUse, SilentUpdateWithoutClosingReplacesTheFileAtTheNextStart) {
     Holder holder(CopyHolderTo(dir_), at(L"licence.txt"), L"exclusive");
     ASSERT_TRUE(holder.Running());
     ORBRunResult r = Install(L"/NOCLOSEAPPLICATIONS ");
-    EXPECT_EQ(kRestartNeeded, r.exitCode) << Narrow(Dump(r));
+    EXPECT_EQ(kRestartNeeded, r.exitCode) << Dump(r);
     EXPECT_TRUE(r.boxes.empty());
     EXPECT_TRUE(holder.Running());
     EXPECT_EQ(payloadLicence_, ReadFileBytes(at(L"licence.txt.orbnew")));
@@ -151,7 +144,7 @@ TEST_F(InUse, HolderThatAllowsDeletionIsReplacedWithoutARestart) {
         Holder holder(TestPath(L"orbholder.exe"), at(L"licence.txt"), L"sharedelete");
         ASSERT_TRUE(holder.Running());
         ORBRunResult r = Install(L"/NOCLOSEAPPLICATIONS ");
-        EXPECT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
+        EXPECT_EQ(kInstalled, r.exitCode) << Dump(r);
         EXPECT_TRUE(holder.Running());
         EXPECT_EQ(payloadLicence_, ReadFileBytes(at(L"licence.txt")));
         EXPECT_FALSE(FileExists(at(L"licence.txt.orbnew")));
@@ -170,12 +163,12 @@ TEST_F(InUse, InteractiveUpdateNamesTheProgramAndClosesItWhenAsked) {
     {
         ORBTestSession s(TestPath(L"orbdemo-setup.exe"), L"/LANG=en /D=" + dir_, {IDCANCEL});
         HWND init = s.NextDialog();
-        ASSERT_TRUE(init) << Narrow(Dump(s.result));
+        ASSERT_TRUE(init) << Dump(s.result);
         ORBClickClient(init, kInstallBtn.x, kInstallBtn.y);
         s.Finish();
-        EXPECT_EQ(kCancelled, s.result.exitCode) << Narrow(Dump(s.result));
+        EXPECT_EQ(kCancelled, s.result.exitCode) << Dump(s.result);
         ASSERT_EQ(1u, s.result.boxes.size());
-        EXPECT_NE(std::wstring::npos, s.result.boxes[0].text.find(L"orbholder.exe")) << Narrow(Dump(s.result));
+        EXPECT_NE(std::wstring::npos, s.result.boxes[0].text.find(L"orbholder.exe")) << Dump(s.result);
         EXPECT_NE(std::wstring::npos, s.result.boxes[0].text.find(L"Close them and continue"));
         EXPECT_TRUE(holder.Running());
         EXPECT_EQ(3u, FileSize(at(L"licence.txt")));  // still "old"; the holder lets nobody read it
@@ -187,10 +180,10 @@ TEST_F(InUse, InteractiveUpdateNamesTheProgramAndClosesItWhenAsked) {
     HWND install = s.NextDialog(init);
     ASSERT_TRUE(install);
     HWND complete = s.NextDialog(install);
-    ASSERT_TRUE(complete) << Narrow(Dump(s.result));
+    ASSERT_TRUE(complete) << Dump(s.result);
     ORBClickClient(complete, kCloseBtn.x, kCloseBtn.y);
     s.Finish();
-    EXPECT_EQ(kInstalled, s.result.exitCode) << Narrow(Dump(s.result));
+    EXPECT_EQ(kInstalled, s.result.exitCode) << Dump(s.result);
     EXPECT_EQ(2u, s.result.boxes.size());
     EXPECT_TRUE(holder.Ends(5000));
     EXPECT_EQ(payloadLicence_, ReadFileBytes(at(L"licence.txt")));
@@ -208,14 +201,14 @@ TEST_F(InUse, CancelWhileUnpackingUndoesTheInstall) {
     const auto before = Sizes(dir_);
     ORBTestSession s(TestPath(L"orbdemo-setup.exe"), L"/LANG=en /D=" + dir_, {IDCANCEL});
     HWND init = s.NextDialog();
-    ASSERT_TRUE(init) << Narrow(Dump(s.result));
+    ASSERT_TRUE(init) << Dump(s.result);
     ORBClickClient(init, kInstallBtn.x, kInstallBtn.y);
     s.Finish();
-    EXPECT_EQ(kCancelled, s.result.exitCode) << Narrow(Dump(s.result));
-    ASSERT_EQ(1u, s.result.boxes.size()) << Narrow(Dump(s.result));
+    EXPECT_EQ(kCancelled, s.result.exitCode) << Dump(s.result);
+    ASSERT_EQ(1u, s.result.boxes.size()) << Dump(s.result);
     EXPECT_NE(std::wstring::npos, s.result.boxes[0].text.find(L"orbholder.exe"));
-    EXPECT_TRUE(s.result.HasLine(L"undoing the install")) << Narrow(Dump(s.result));
-    EXPECT_EQ(before, Sizes(dir_)) << Narrow(Dump(s.result));
+    EXPECT_TRUE(s.result.HasLine(L"undoing the install")) << Dump(s.result);
+    EXPECT_EQ(before, Sizes(dir_)) << Dump(s.result);
     EXPECT_EQ("kept", ReadFileBytes(at(L"notes.txt")));
     ORBRegKey entry;
     EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, entry.put()));
@@ -234,11 +227,11 @@ TEST_F(InUse, InteractiveUpdateWithAProgramThatWillNotCloseTellsOfTheRestart) {
     HWND install = s.NextDialog(init);
     ASSERT_TRUE(install);
     HWND complete = s.NextDialog(install);
-    ASSERT_TRUE(complete) << Narrow(Dump(s.result));
+    ASSERT_TRUE(complete) << Dump(s.result);
     ORBClickClient(complete, kCloseBtn.x, kCloseBtn.y);
     s.Finish();
-    EXPECT_EQ(kRestartNeeded, s.result.exitCode) << Narrow(Dump(s.result));
-    ASSERT_EQ(2u, s.result.boxes.size()) << Narrow(Dump(s.result));
+    EXPECT_EQ(kRestartNeeded, s.result.exitCode) << Dump(s.result);
+    ASSERT_EQ(2u, s.result.boxes.size()) << Dump(s.result);
     EXPECT_NE(std::wstring::npos, s.result.boxes[1].text.find(L"Windows restarts"));
     EXPECT_TRUE(holder.Running());
     EXPECT_TRUE(HasPendingRename(at(L"licence.txt.orbnew"), at(L"licence.txt")));
@@ -251,7 +244,7 @@ TEST_F(InUse, SilentUninstallClosesTheProgramOrDeletesTheFileAtTheNextStart) {
     {
         Holder holder(CopyHolderTo(dir_), at(L"readme.txt"), L"exclusive");
         ORBRunResult u = Uninstall(L"/S /NOCLOSEAPPLICATIONS");
-        EXPECT_EQ(kRestartNeeded, u.exitCode) << Narrow(Dump(u));
+        EXPECT_EQ(kRestartNeeded, u.exitCode) << Dump(u);
         EXPECT_TRUE(holder.Running());
         EXPECT_TRUE(HasPendingRename(at(L"readme.txt"), L""));
         EXPECT_FALSE(FileExists(at(L"orbdemo.exe")));
@@ -260,7 +253,7 @@ TEST_F(InUse, SilentUninstallClosesTheProgramOrDeletesTheFileAtTheNextStart) {
     ASSERT_EQ(kInstalled, Install().exitCode);
     Holder holder(CopyHolderTo(dir_), at(L"readme.txt"), L"exclusive");
     ORBRunResult u = Uninstall(L"/S");
-    EXPECT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
+    EXPECT_EQ(kInstalled, u.exitCode) << Dump(u);
     EXPECT_TRUE(holder.Ends(5000));
     EXPECT_FALSE(FileExists(at(L"readme.txt")));
     EXPECT_FALSE(HasPendingRename(at(L"readme.txt"), L""));

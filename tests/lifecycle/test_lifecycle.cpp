@@ -20,27 +20,11 @@ const wchar_t kRunKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\Run";
 
 constexpr DWORD kInstalled = 0, kRestartNeeded = 3010, kFailed = 1603, kOtherVersion = 1638;
 
-std::wstring RegText(const wchar_t* key, const wchar_t* name) {
-    DWORD type = 0, size = 0;
-    if (RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, nullptr, &size) !=
-        ERROR_SUCCESS)
-        return L"<missing>";
-    std::wstring buf(size / sizeof(wchar_t) + 2, L'\0');
-    RegGetValueW(HKEY_LOCAL_MACHINE, key, name, RRF_RT_ANY | RRF_NOEXPAND, &type, &buf[0], &size);
-    if (type == REG_DWORD) return std::to_wstring(*reinterpret_cast<DWORD*>(&buf[0]));
-    return buf.c_str();
-}
-
 bool KeyExists(const wchar_t* key) {
     ORBRegKey k;
     return RegOpenKeyExW(HKEY_LOCAL_MACHINE, key, 0, KEY_READ, k.put()) == ERROR_SUCCESS;
 }
 
-std::wstring SpecialFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
-    return path;
-}
 std::wstring DesktopLink() { return SpecialFolder(CSIDL_COMMON_DESKTOPDIRECTORY) + L"\\ORB Life.lnk"; }
 std::wstring StartMenuFolder() { return SpecialFolder(CSIDL_COMMON_PROGRAMS) + L"\\ORB Life"; }
 
@@ -114,13 +98,6 @@ std::string Diff(const std::map<std::wstring, std::string>& a, const std::map<st
     return out;
 }
 
-std::wstring Dump(const ORBRunResult& r) {
-    std::wstring all;
-    for (const auto& l : r.lines) all += l;
-    for (const auto& b : r.boxes) all += L"msgbox [" + b.caption + L"] " + b.text + L"\n";
-    return all;
-}
-
 void RemoveLeftovers() {
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kEntryKey);
     RegDeleteTreeW(HKEY_LOCAL_MACHINE, kProductKey);
@@ -167,13 +144,13 @@ protected:
 
 TEST_F(Lifecycle, UpgradeRefusedDowngradeAllowedDowngradeAndRepair) {
     ORBRunResult v1 = Install(1);
-    ASSERT_EQ(kInstalled, v1.exitCode) << Narrow(Dump(v1));
+    ASSERT_EQ(kInstalled, v1.exitCode) << Dump(v1);
     EXPECT_EQ(L"1.0", RegText(kEntryKey, L"DisplayVersion"));
     EXPECT_TRUE(FileExists(at(L"only1.txt")));
 
     // 2.0 over 1.0 without /D=: into the installed copy's folder.
     ORBRunResult v2 = Setup(2, L"/S");
-    ASSERT_EQ(kInstalled, v2.exitCode) << Narrow(Dump(v2));
+    ASSERT_EQ(kInstalled, v2.exitCode) << Dump(v2);
     EXPECT_TRUE(v2.HasLine(L"ORB Life 1.0 is installed in " + dir_ + L" and will be updated to 2.0."));
     EXPECT_EQ(L"2.0", RegText(kEntryKey, L"DisplayVersion"));
     EXPECT_EQ(dir_, RegText(kEntryKey, L"InstallLocation"));
@@ -199,11 +176,11 @@ TEST_F(Lifecycle, UpgradeRefusedDowngradeAllowedDowngradeAndRepair) {
     auto before = Snapshot(dir_);
     auto shape = Snapshot(dir_, false);
     ORBRunResult down = Install(1);
-    EXPECT_EQ(kOtherVersion, down.exitCode) << Narrow(Dump(down));
+    EXPECT_EQ(kOtherVersion, down.exitCode) << Dump(down);
     EXPECT_TRUE(down.boxes.empty());
     ORBRunResult asked = Setup(1, L"/D=" + dir_);
     EXPECT_EQ(kOtherVersion, asked.exitCode);
-    ASSERT_EQ(1u, asked.boxes.size()) << Narrow(Dump(asked));
+    ASSERT_EQ(1u, asked.boxes.size()) << Dump(asked);
     EXPECT_NE(std::wstring::npos, asked.boxes[0].text.find(L"2.0")) << Narrow(asked.boxes[0].text);
     EXPECT_NE(std::wstring::npos, asked.boxes[0].text.find(L"/ALLOWDOWNGRADE"));
     EXPECT_EQ("", Diff(before, Snapshot(dir_)));
@@ -211,13 +188,13 @@ TEST_F(Lifecycle, UpgradeRefusedDowngradeAllowedDowngradeAndRepair) {
     // 2.0 again: a repair, the files written again.
     ASSERT_TRUE(WriteFileBytes(at(L"sub2\\new.txt"), "damaged"));
     ORBRunResult repair = Install(2);
-    EXPECT_EQ(kInstalled, repair.exitCode) << Narrow(Dump(repair));
+    EXPECT_EQ(kInstalled, repair.exitCode) << Dump(repair);
     EXPECT_TRUE(repair.HasLine(L"(repair)"));
-    EXPECT_EQ("", Diff(shape, Snapshot(dir_, false))) << Narrow(Dump(repair));
+    EXPECT_EQ("", Diff(shape, Snapshot(dir_, false))) << Dump(repair);
 
     // /ALLOWDOWNGRADE: 1.0 goes in after all.
     ORBRunResult allowed = Install(1, L"/ALLOWDOWNGRADE ");
-    EXPECT_EQ(kInstalled, allowed.exitCode) << Narrow(Dump(allowed));
+    EXPECT_EQ(kInstalled, allowed.exitCode) << Dump(allowed);
     EXPECT_EQ(L"1.0", RegText(kEntryKey, L"DisplayVersion"));
     EXPECT_FALSE(FileExists(at(L"only2.txt")));
     EXPECT_FALSE(FileExists(at(L"sub2")));
@@ -233,8 +210,8 @@ TEST_F(Lifecycle, UpgradeIntoAnotherFolderRemovesTheFirstCopy) {
     const std::wstring first = dir_;
     dir_ = root_.file(L"Elsewhere");
     ORBRunResult r = Install(2);
-    ASSERT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
-    EXPECT_FALSE(FileExists(first)) << Narrow(Dump(r));
+    ASSERT_EQ(kInstalled, r.exitCode) << Dump(r);
+    EXPECT_FALSE(FileExists(first)) << Dump(r);
     EXPECT_EQ(dir_, RegText(kEntryKey, L"InstallLocation"));
     EXPECT_EQ(dir_, RegText(kProductKey, L"InstallPath"));
     EXPECT_TRUE(FileExists(at(L"only2.txt")));
@@ -250,8 +227,8 @@ TEST_F(Lifecycle, UpgradeIntoAnotherFolderRemovesTheFirstCopy) {
 TEST_F(Lifecycle, FailedInstallsLeaveEverythingAsItWas) {
     const std::wstring nested = root_.file(L"a\\b\\ORB Life");
     ORBRunResult fresh = Setup(2, L"/S /D=" + nested, L"script");
-    EXPECT_EQ(kFailed, fresh.exitCode) << Narrow(Dump(fresh));
-    EXPECT_FALSE(FileExists(root_.file(L"a"))) << Narrow(Dump(fresh));
+    EXPECT_EQ(kFailed, fresh.exitCode) << Dump(fresh);
+    EXPECT_FALSE(FileExists(root_.file(L"a"))) << Dump(fresh);
     for (bool previous : {false, true}) {
         SCOPED_TRACE(previous ? "over 1.0" : "nothing installed");
         if (previous) {
@@ -260,9 +237,9 @@ TEST_F(Lifecycle, FailedInstallsLeaveEverythingAsItWas) {
         auto before = Snapshot(dir_);
         for (const wchar_t* inject : {L"script", L"regwrite"}) {
             ORBRunResult r = Install(2, L"", inject);
-            EXPECT_EQ(kFailed, r.exitCode) << Narrow(inject) << Narrow(Dump(r));
+            EXPECT_EQ(kFailed, r.exitCode) << Narrow(inject) << Dump(r);
             EXPECT_TRUE(r.boxes.empty());
-            EXPECT_EQ("", Diff(before, Snapshot(dir_))) << Narrow(inject) << Narrow(Dump(r));
+            EXPECT_EQ("", Diff(before, Snapshot(dir_))) << Narrow(inject) << Dump(r);
         }
         if (previous) {
             // A file held open by another program, that cannot be replaced at the next
@@ -271,9 +248,9 @@ TEST_F(Lifecycle, FailedInstallsLeaveEverythingAsItWas) {
                                            nullptr));
             ASSERT_TRUE(lock);
             ORBRunResult r = Install(2, L"", L"noreboot");
-            EXPECT_EQ(kFailed, r.exitCode) << Narrow(Dump(r));
+            EXPECT_EQ(kFailed, r.exitCode) << Dump(r);
             lock.reset();
-            EXPECT_EQ("", Diff(before, Snapshot(dir_))) << Narrow(Dump(r));
+            EXPECT_EQ("", Diff(before, Snapshot(dir_))) << Dump(r);
         }
     }
     ASSERT_EQ(kInstalled, Uninstall().exitCode);
@@ -288,7 +265,7 @@ TEST_F(Lifecycle, HeldFileIsReplacedAtTheNextStart) {
                                        nullptr));
         ASSERT_TRUE(lock);
         ORBRunResult r = Install(2);
-        EXPECT_EQ(kRestartNeeded, r.exitCode) << Narrow(Dump(r));
+        EXPECT_EQ(kRestartNeeded, r.exitCode) << Dump(r);
     }
     EXPECT_EQ(L"2.0", RegText(kEntryKey, L"DisplayVersion"));
     EXPECT_EQ("common, 1.0\n", ReadFileBytes(at(L"sub\\common.txt")));
@@ -315,20 +292,20 @@ TEST_F(Lifecycle, KilledInstallIsRolledBackByTheNextRun) {
         if (p) TerminateProcess(p.get(), 99);
     };
     ORBRunResult killed = ORBRunSetup(o);
-    ASSERT_EQ(99u, killed.exitCode) << Narrow(Dump(killed));
+    ASSERT_EQ(99u, killed.exitCode) << Dump(killed);
     EXPECT_TRUE(FileExists(at(L"only2.txt")));  // half done
     EXPECT_EQ(L"1.0", RegText(kEntryKey, L"DisplayVersion"));
 
     // The next run undoes it first, whatever it then does (here: a bad command line).
     ORBRunResult again = Setup(2, L"/S /BOGUS");
-    EXPECT_EQ(87u, again.exitCode) << Narrow(Dump(again));
+    EXPECT_EQ(87u, again.exitCode) << Dump(again);
     EXPECT_TRUE(again.HasLine(L"an earlier run did not finish"));
     EXPECT_EQ("", Diff(before, Snapshot(dir_)));
 
     ORBRunResult killed2 = ORBRunSetup(o);
     ASSERT_EQ(99u, killed2.exitCode);
     ORBRunResult upgrade = Install(2);
-    EXPECT_EQ(kInstalled, upgrade.exitCode) << Narrow(Dump(upgrade));
+    EXPECT_EQ(kInstalled, upgrade.exitCode) << Dump(upgrade);
     EXPECT_TRUE(upgrade.HasLine(L"an earlier run did not finish"));
     EXPECT_EQ(L"2.0", RegText(kEntryKey, L"DisplayVersion"));
     EXPECT_FALSE(FileExists(at(L"only1.txt")));
@@ -338,12 +315,12 @@ TEST_F(Lifecycle, KilledInstallIsRolledBackByTheNextRun) {
 TEST_F(Lifecycle, UninstallThatFailsHalfWayKeepsItsEntry) {
     ASSERT_EQ(kInstalled, Install(2).exitCode);
     ORBRunResult u = Uninstall(L"uninstall");
-    EXPECT_EQ(kFailed, u.exitCode) << Narrow(Dump(u));
+    EXPECT_EQ(kFailed, u.exitCode) << Dump(u);
     EXPECT_EQ(dir_, RegText(kEntryKey, L"InstallLocation"));
     EXPECT_TRUE(FileExists(at(L"uninst.exe")));
     // Run again from the entry, it finishes.
     ORBRunResult again = Uninstall();
-    EXPECT_EQ(kInstalled, again.exitCode) << Narrow(Dump(again));
+    EXPECT_EQ(kInstalled, again.exitCode) << Dump(again);
     EXPECT_FALSE(FileExists(dir_));
     EXPECT_FALSE(KeyExists(kEntryKey));
     EXPECT_FALSE(KeyExists(kProductKey));
@@ -356,7 +333,7 @@ TEST_F(Lifecycle, CorruptEntryCountsAsNotInstalled) {
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, kEntryKey, L"DisplayVersion", REG_SZ, version.c_str(),
                                              static_cast<DWORD>((version.size() + 1) * sizeof(wchar_t))));
     ORBRunResult r = Install(1);
-    EXPECT_EQ(kInstalled, r.exitCode) << Narrow(Dump(r));
+    EXPECT_EQ(kInstalled, r.exitCode) << Dump(r);
     EXPECT_TRUE(r.HasLine(L"is not trusted"));
     EXPECT_EQ(L"1.0", RegText(kEntryKey, L"DisplayVersion"));
 
@@ -364,12 +341,12 @@ TEST_F(Lifecycle, CorruptEntryCountsAsNotInstalled) {
     ASSERT_EQ(ERROR_SUCCESS, RegSetKeyValueW(HKEY_LOCAL_MACHINE, kEntryKey, L"InstallLocation", REG_SZ,
                                              windows.c_str(), static_cast<DWORD>((windows.size() + 1) * sizeof(wchar_t))));
     ORBRunResult w = Install(2);
-    EXPECT_EQ(kInstalled, w.exitCode) << Narrow(Dump(w));
+    EXPECT_EQ(kInstalled, w.exitCode) << Dump(w);
     EXPECT_TRUE(w.HasLine(L"is not trusted"));
     EXPECT_FALSE(FileExists(L"C:\\Windows\\only2.txt"));
     EXPECT_EQ(dir_, RegText(kEntryKey, L"InstallLocation"));
     ORBRunResult u = Uninstall();
-    EXPECT_EQ(kInstalled, u.exitCode) << Narrow(Dump(u));
+    EXPECT_EQ(kInstalled, u.exitCode) << Dump(u);
 }
 
 }  // namespace

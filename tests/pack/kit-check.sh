@@ -10,7 +10,7 @@ ORB_KIT_I686=$i686 ORB_KIT_X64=$x64 "$src/tools/make-kit.sh" -o "$work/dist" >"$
 tar -C "$work" -xzf "$(sed -n 1p "$work/kits")"
 /usr/bin/python3 -m zipfile -e "$(sed -n 2p "$work/kits")" "$work/win"
 kit=$(echo "$work"/orb-installer-*-linux-x86_64)
-for f in bin/orbpack bin/orbstub-i686.exe bin/orbstub-x86_64.exe bin/orbrun.exe template/product.lua \
+for f in bin/orbpack bin/orbstub-i686.exe bin/orbstub-x86_64.exe bin/orbpreview-i686.exe bin/orbrun.exe template/product.lua \
          template/images/301.png template/modules/cmdline.lua docs/orbpack.md; do
   [ -f "$kit/$f" ] || { echo "linux kit lacks $f"; exit 1; }
 done
@@ -31,6 +31,8 @@ mkdir -p "$work/out32" "$work/out64"
 "$kit/bin/orbpack" -o "$work/out32" "$work/myproduct"
 "$kit/bin/orbpack" --target x86_64 -o "$work/out64" "$work/myproduct"
 "$kit/bin/orbpack" --list "$work/out32/my-product-setup.exe" | grep -q '^_7Z UNINST.7Z ' || { echo "no uninstaller"; exit 1; }
+mkdir -p "$work/preview"
+"$kit/bin/orbpack" --target x86_64 --preview "$kit/bin/orbpreview-x86_64.exe" -o "$work/preview" "$work/myproduct"
 
 wine=/usr/lib/wine/wine64
 # orbpack.exe makes a new product the same way under Windows (the x86_64 build stands in
@@ -43,6 +45,9 @@ w=$(grep '^global_install_mutex_guid' "$work/winproduct/GLOBAL_VAR.lua")
 dir='C:\orbkit test\My Product'
 unix="$WINEPREFIX/drive_c/orbkit test/My Product"
 rm -rf "$WINEPREFIX/drive_c/orbkit test"
+# The preview renders the first dialog of the product without installing anything.
+"$wine" "$work/preview/my-product-setup-preview.exe" InitDlg "$(z "$work/init.png")" >/dev/null 2>&1 &&
+  [ "$(head -c 4 "$work/init.png" | od -An -c | tr -d ' ')" = '211PNG' ] || { echo "the kit's preview drew no InitDlg"; exit 1; }
 "$wine" "$kit/bin/orbrun.exe" --timeout 120000 "$work/out64/my-product-setup.exe" /S "/D=$dir" >"$work/install.log" 2>&1 ||
   { cat "$work/install.log"; exit 1; }
 for f in readme.txt licence.txt uninst.exe; do

@@ -29,12 +29,6 @@ std::wstring Env(const wchar_t* name) {
     return n && n < 2048 ? buf : L"";
 }
 
-std::wstring SpecialFolder(int csidl) {
-    wchar_t path[MAX_PATH] = {};
-    SHGetSpecialFolderPathW(nullptr, path, csidl, FALSE);
-    return path;
-}
-
 bool KeyExists(HKEY root, const std::wstring& key, REGSAM view = 0) {
     ORBRegKey k;
     return RegOpenKeyExW(root, key.c_str(), 0, KEY_READ | view, k.put()) == ERROR_SUCCESS;
@@ -107,13 +101,6 @@ ORBRunResult RunSetup(const std::wstring& exe, const std::wstring& args,
         return ORBRunSetup(o);
     }
     return RunProduct(exe, o);
-}
-
-std::string Dump(const ORBRunResult& r) {
-    std::wstring all;
-    for (const auto& l : r.lines) all += l;
-    for (const auto& b : r.boxes) all += L"msgbox [" + b.caption + L"] " + b.text + L"\n";
-    return Narrow(all);
 }
 
 // Removes what a failed run may have left of a product.
