@@ -1,5 +1,6 @@
 #include "orbuidraw.h"
 
+#include <cmath>
 #include <mutex>
 #include <set>
 #include <string>
@@ -103,6 +104,37 @@ void DrawPixelsScaled(Graphics* g, Image* image, float scale, float x, float y, 
     g->DrawImage(image, RectF(x, y, w, h), sx, sy, sw, sh, UnitPixel, edges ? edges : attributes);
 }
 
+bool Whole(float v) { return std::fabs(v - std::round(v)) < 0.001f; }
+
+// An image made for the scale (its @2x file at 200 %) drawn at its own size maps pixel to
+// pixel: drawn in device pixels, without the transform, nothing is resampled (and an
+// opaque one is copied). False, with nothing drawn, when the draw is no such mapping.
+bool DrawDevicePixels(Graphics* g, ImageObject* object, float scale, float x, float y, float w, float h, float sx,
+                      float sy, float sw, float sh) {
+    Matrix m;
+    REAL e[6];
+    if (g->GetTransform(&m) != Ok || m.GetElements(e) != Ok) return false;
+    if (e[0] != scale || e[3] != scale || e[1] != 0.0f || e[2] != 0.0f) return false;
+    const float dx = x * scale + e[4], dy = y * scale + e[5];
+    if (std::fabs(w * scale - sw) > 0.001f || std::fabs(h * scale - sh) > 0.001f) return false;
+    if (!Whole(dx) || !Whole(dy) || !Whole(sx) || !Whole(sy) || !Whole(sw) || !Whole(sh)) return false;
+    const int ix = int(std::lround(dx)), iy = int(std::lround(dy)), isx = int(std::lround(sx)),
+              isy = int(std::lround(sy)), isw = int(std::lround(sw)), ish = int(std::lround(sh));
+    // The clip stays where it is on the device.
+    g->ResetTransform();
+    const PixelOffsetMode offset = g->GetPixelOffsetMode();
+    const InterpolationMode mode = g->GetInterpolationMode();
+    if (!CopyOpaque(g, object, ix, iy, isx, isy, isw, ish)) {
+        g->SetPixelOffsetMode(PixelOffsetModeNone);
+        g->SetInterpolationMode(InterpolationModeNearestNeighbor);
+        g->DrawImage(object->Drawable(), Rect(ix, iy, isw, ish), isx, isy, isw, ish, UnitPixel);
+        g->SetInterpolationMode(mode);
+        g->SetPixelOffsetMode(offset);
+    }
+    g->SetTransform(&m);
+    return true;
+}
+
 }  // namespace
 
 void DrawImageScaled(Graphics* g, ImageObject* image, float x, float y, float w, float h, float sx, float sy,
@@ -112,6 +144,7 @@ void DrawImageScaled(Graphics* g, ImageObject* image, float x, float y, float w,
     ImageObject* object = image->ForScale(scale);
     const float f = object->Factor();
     sx *= f, sy *= f, sw *= f, sh *= f;
+    if (scale != 1.0f && !attributes && DrawDevicePixels(g, object, scale, x, y, w, h, sx, sy, sw, sh)) return;
     // Colour-matrix draws convert every pixel anyway; they are faster from the decoded image.
     Image* pixels = attributes ? static_cast<Image*>(object) : object->Drawable();
     DrawPixelsScaled(g, pixels, scale, x, y, w, h, sx, sy, sw, sh, attributes);
