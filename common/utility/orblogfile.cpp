@@ -6,7 +6,6 @@
 #include <mutex>
 
 #include "orbhandle.h"
-#include "orblog.h"
 #include "orbstring.h"
 
 namespace {
@@ -93,15 +92,16 @@ ORBFileHandle CreateNewLogFile(const std::wstring& path, std::wstring* actual, D
 
 }  // namespace
 
-bool ORBOpenLogFile(const std::wstring& path) {
-    DWORD error = 0;
+bool ORBOpenLogFile(const std::wstring& path, std::wstring* made, DWORD* error) {
+    made->clear();
+    *error = 0;
     std::wstring actual;
     {
         std::lock_guard<std::mutex> lock(g_fileMutex);
         if (g_file && path == g_path) return true;
-        ORBFileHandle file = CreateNewLogFile(path, &actual, &error);
+        ORBFileHandle file = CreateNewLogFile(path, &actual, error);
         if (file) {
-            error = 0;
+            *error = 0;
             WriteAll(file.get(), "\xEF\xBB\xBF");
             if (!g_early.empty()) WriteAll(file.get(), g_early);
             g_early.clear();
@@ -112,12 +112,8 @@ bool ORBOpenLogFile(const std::wstring& path) {
             g_actual = actual;
         }
     }
-    if (!actual.empty()) {
-        if (actual != path) ORBLog(L"the log file %s exists; logging to %s\r\n", path.c_str(), actual.c_str());
-        return true;
-    }
-    ORBLog(L"cannot open the log file %s, error %d\r\n", path.c_str(), static_cast<int>(error));
-    return false;
+    *made = actual;
+    return !actual.empty();
 }
 
 std::wstring ORBLogFilePath() {

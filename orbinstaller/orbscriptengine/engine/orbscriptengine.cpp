@@ -181,7 +181,12 @@ void ORBScriptEngine::SyncLogFile(lua_State* L) {
     lua_pop(L, 1);
     if (path.empty() || path == tried) return;
     tried = path;
-    ORBOpenLogFile(path);
+    std::wstring made;
+    DWORD error = 0;
+    if (!ORBOpenLogFile(path, &made, &error))
+        ORBLog(L"cannot open the log file %s, error %d\r\n", path.c_str(), static_cast<int>(error));
+    else if (!made.empty() && made != path)
+        ORBLog(L"the log file %s exists; logging to %s\r\n", path.c_str(), made.c_str());
 }
 
 // The interpreter state is shared by the main thread and the install worker. A hook

@@ -2,7 +2,7 @@
 
 #include <shlwapi.h>
 
-#include "orbfileops.h"
+#include "orbpaths.h"
 
 namespace {
 
