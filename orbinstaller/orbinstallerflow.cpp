@@ -81,6 +81,26 @@ void StartPlatform(HINSTANCE instance, PlatformScope& platform) {
     platform.started = true;
 }
 
+// The install itself: silently, with the install dialog alone (passive) or through the
+// dialogs. False with the run's exit code in *code when the run ends here.
+bool RunInstallStage(ORBScriptEngine* engine, ORBDialogSequence& dialogs, bool silent, bool passive, int* code) {
+    if (silent || passive) {
+        engine->SetGlobalString(kORBGlobalChosenInstallPath, engine->GetGlobalString(kORBGlobalInstallPath));
+        engine->CallHook(kORBHookBeforeInstall);
+        if (silent) {
+            engine->CallHook(kORBHookOnInstall);
+        } else if (!dialogs.RunInstallDialog()) {
+            *code = engine->ExitCodeFor(ORBOutcome::kFailed);
+            return false;
+        }
+        return true;
+    }
+    bool cancelled = false;
+    if (dialogs.RunInteractive(&cancelled)) return true;
+    *code = engine->ExitCodeFor(cancelled ? ORBOutcome::kCancelled : ORBOutcome::kFailed);
+    return false;
+}
+
 }  // namespace
 
 int ORBRunInstaller(HINSTANCE instance) {
@@ -117,19 +137,8 @@ int ORBRunInstaller(HINSTANCE instance) {
         if (!dialogs.LoadLayout()) return engine->ExitCodeFor(ORBOutcome::kFailed);
     }
 
-    if (silent || passive) {
-        engine->SetGlobalString(kORBGlobalChosenInstallPath, engine->GetGlobalString(kORBGlobalInstallPath));
-        engine->CallHook(kORBHookBeforeInstall);
-        if (silent) {
-            engine->CallHook(kORBHookOnInstall);
-        } else if (!dialogs.RunInstallDialog()) {
-            return engine->ExitCodeFor(ORBOutcome::kFailed);
-        }
-    } else {
-        bool cancelled = false;
-        if (!dialogs.RunInteractive(&cancelled))
-            return engine->ExitCodeFor(cancelled ? ORBOutcome::kCancelled : ORBOutcome::kFailed);
-    }
+    int code = 0;
+    if (!RunInstallStage(engine, dialogs, silent, passive, &code)) return code;
 
     engine->CallHook(kORBHookBeforeComplete);
     if (silent || passive || !showComplete) {
