@@ -1,14 +1,14 @@
--- A 64-bit per-machine product: the native Program Files, the 64-bit registry view.
-global_product_name = "Scope X64"
+-- The settings every scope test product shares (tests/scope/CMakeLists.txt puts the
+-- product's name and GUID in, then appends its own settings.lua).
+global_product_name = "@SCOPE_NAME@"
 global_product_version = "1.0.0"
 global_publisher = "ORB Tests"
 global_main_app_name = "readme.txt"
 global_start_parameter = ""
 global_uninstaller_name = "uninst.exe"
-global_install_mutex_guid = "Global\\{5A0C3E2B-7D14-4B6F-9E21-0C8D7F3A1B03}"
-global_install_basepath = "Scope X64"
+global_install_mutex_guid = "Global\\{5A0C3E2B-7D14-4B6F-9E21-0C8D7F3A@SCOPE_GUID@}"
+global_install_basepath = "@SCOPE_NAME@"
 global_install_path = Lua_ExpandEnv("%ProgramFiles%\\") .. global_install_basepath
-global_payload_bits = 64
 global_need_disk_space = tostring(@ORB_PAYLOAD_SIZE@ + 2 * 1024 * 1024)
 global_licence_url = "https://example.com/licence.html"
 global_complate_download_url = "https://example.com/"
@@ -19,6 +19,6 @@ global_silent_install = false
 global_passive_install = false
 global_show_completewindow = true
 global_start_after_install = false
-global_product_key = "Software\\ORB Scope X64"
-global_uninstall_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORB Scope X64"
+global_product_key = "Software\\ORB @SCOPE_NAME@"
+global_uninstall_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\ORB @SCOPE_NAME@"
 global_run_key = "Software\\Microsoft\\Windows\\CurrentVersion\\Run"

@@ -1,0 +1,2 @@
+-- A dual-scope product, started without administrator rights.
+global_install_scope = "both"
