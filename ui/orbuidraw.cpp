@@ -106,11 +106,12 @@ void DrawPixelsScaled(Graphics* g, Image* image, float scale, float x, float y, 
 
 bool Whole(float v) { return std::fabs(v - std::round(v)) < 0.001f; }
 
-// An image made for the scale (its @2x file at 200 %) drawn at its own size maps pixel to
-// pixel: drawn in device pixels, without the transform, nothing is resampled (and an
-// opaque one is copied). False, with nothing drawn, when the draw is no such mapping.
-bool DrawDevicePixels(Graphics* g, ImageObject* object, float scale, float x, float y, float w, float h, float sx,
-                      float sy, float sw, float sh) {
+// Pixels made for the scale (an image's @2x file at 200 %, a blend made from it) drawn at
+// their own size map pixel to pixel: drawn in device pixels, without the transform,
+// nothing is resampled (and an opaque image object is copied). False, with nothing drawn,
+// when the draw is no such mapping.
+bool DrawDevicePixels(Graphics* g, Image* pixels, ImageObject* object, float scale, float x, float y, float w,
+                      float h, float sx, float sy, float sw, float sh) {
     Matrix m;
     REAL e[6];
     if (g->GetTransform(&m) != Ok || m.GetElements(e) != Ok) return false;
@@ -124,10 +125,10 @@ bool DrawDevicePixels(Graphics* g, ImageObject* object, float scale, float x, fl
     g->ResetTransform();
     const PixelOffsetMode offset = g->GetPixelOffsetMode();
     const InterpolationMode mode = g->GetInterpolationMode();
-    if (!CopyOpaque(g, object, ix, iy, isx, isy, isw, ish)) {
+    if (!object || !CopyOpaque(g, object, ix, iy, isx, isy, isw, ish)) {
         g->SetPixelOffsetMode(PixelOffsetModeNone);
         g->SetInterpolationMode(InterpolationModeNearestNeighbor);
-        g->DrawImage(object->Drawable(), Rect(ix, iy, isw, ish), isx, isy, isw, ish, UnitPixel);
+        g->DrawImage(pixels, Rect(ix, iy, isw, ish), isx, isy, isw, ish, UnitPixel);
         g->SetInterpolationMode(mode);
         g->SetPixelOffsetMode(offset);
     }
@@ -144,7 +145,9 @@ void DrawImageScaled(Graphics* g, ImageObject* image, float x, float y, float w,
     ImageObject* object = image->ForScale(scale);
     const float f = object->Factor();
     sx *= f, sy *= f, sw *= f, sh *= f;
-    if (scale != 1.0f && !attributes && DrawDevicePixels(g, object, scale, x, y, w, h, sx, sy, sw, sh)) return;
+    if (scale != 1.0f && !attributes &&
+        DrawDevicePixels(g, object->Drawable(), object, scale, x, y, w, h, sx, sy, sw, sh))
+        return;
     // Colour-matrix draws convert every pixel anyway; they are faster from the decoded image.
     Image* pixels = attributes ? static_cast<Image*>(object) : object->Drawable();
     DrawPixelsScaled(g, pixels, scale, x, y, w, h, sx, sy, sw, sh, attributes);
@@ -153,7 +156,10 @@ void DrawImageScaled(Graphics* g, ImageObject* image, float x, float y, float w,
 void DrawImageScaled(Graphics* g, Image* image, float x, float y, float w, float h, float sx, float sy, float sw,
                      float sh, const ImageAttributes* attributes) {
     if (!image) return;
-    DrawPixelsScaled(g, image, GraphicsScale(g), x, y, w, h, sx, sy, sw, sh, attributes);
+    const float scale = GraphicsScale(g);
+    if (scale != 1.0f && !attributes && DrawDevicePixels(g, image, nullptr, scale, x, y, w, h, sx, sy, sw, sh))
+        return;
+    DrawPixelsScaled(g, image, scale, x, y, w, h, sx, sy, sw, sh, attributes);
 }
 
 void DrawImageScaledHQ(Graphics* g, ImageObject* image, float x, float y, float w, float h, float sx,
