@@ -15,6 +15,7 @@
 #include <thread>
 #include <vector>
 
+#include "benchclock.h"
 #include "orbhandle.h"
 #include "orbrundriver.h"
 #include "orbuimessages.h"
@@ -23,24 +24,6 @@ namespace {
 
 const wchar_t kFloorClass[] = L"OrbBenchFloor";
 const wchar_t kSetupClass[] = L"Orb_Installer";
-
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) * 1000.0 / double(freq.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 struct Search {
     DWORD pid;

@@ -17,6 +17,7 @@
 #include <utility>
 #include <vector>
 
+#include "benchclock.h"
 #include "orbcarousel.h"
 #include "orbcontainer.h"
 #include "orbcontrols.h"
@@ -33,24 +34,6 @@ namespace {
 
 constexpr int kLayoutWidth = 600, kLayoutHeight = 430;
 constexpr int kLayoutResource = 1;  // the sample's layout, as written (UTF-8)
-
-double Now() {
-    static LARGE_INTEGER freq = [] {
-        LARGE_INTEGER f;
-        QueryPerformanceFrequency(&f);
-        return f;
-    }();
-    LARGE_INTEGER t;
-    QueryPerformanceCounter(&t);
-    return double(t.QuadPart) * 1000.0 / double(freq.QuadPart);
-}
-
-double Median(std::vector<double> v) {
-    if (v.empty()) return 0;
-    std::sort(v.begin(), v.end());
-    const size_t n = v.size();
-    return n % 2 ? v[n / 2] : (v[n / 2 - 1] + v[n / 2]) / 2;
-}
 
 void Pump() {
     MSG msg;
