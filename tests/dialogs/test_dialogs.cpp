@@ -554,6 +554,46 @@ TEST(Dialogs, TypedRelativeBackupPathIsRejected) {
     EXPECT_TRUE(s.result_.HasLine(L"xm backpath = rel"));
 }
 
+// A text box pressed keeps the mouse while it is dragged over another control and gives it
+// back when released there: the drag selects in the pressed box, the other box stays as it
+// was, and the next press hands the mouse to that one.
+TEST(Dialogs, MouseHeldInATextBoxStaysWithItAndIsGivenBackOnRelease) {
+    ScopedTempDir dir(L"dlgcap");
+    const std::wstring path = dir.file(L"Programs");
+    Session s(L"dlg_full.exe", {{L"ORB_T_PATH", path}, {L"ORB_T_COMPLETE", L"false"}});
+    HWND init = s.NextDialog();
+    ASSERT_TRUE(init);
+    const DWORD thread = GetWindowThreadProcessId(init, nullptr);
+    auto captured = [thread]() -> HWND {
+        GUITHREADINFO info = {};
+        info.cbSize = sizeof info;
+        return GetGUIThreadInfo(thread, &info) ? info.hwndCapture : nullptr;
+    };
+    auto mouse = [init](UINT msg, WPARAM keys, POINT pt) { SendMessageW(init, msg, keys, MAKELPARAM(pt.x, pt.y)); };
+    const POINT pathBoxStart = {26, 311};
+    Click(init, kBackUpBox);
+    ORBTypeText(init, L"abc");
+    Sleep(300);
+    mouse(WM_MOUSEMOVE, 0, kBackUpBox);
+    mouse(WM_LBUTTONDOWN, MK_LBUTTON, kBackUpBox);  // after "abc"
+    EXPECT_EQ(init, captured());
+    mouse(WM_MOUSEMOVE, MK_LBUTTON, pathBoxStart);  // over the path box, left of the text
+    mouse(WM_LBUTTONUP, 0, pathBoxStart);
+    EXPECT_EQ(nullptr, captured());
+    ORBTypeText(init, L"C:\\bak");  // replaces the selection "abc"
+    Sleep(300);
+    mouse(WM_MOUSEMOVE, 0, pathBoxStart);
+    mouse(WM_LBUTTONDOWN, MK_LBUTTON, pathBoxStart);
+    EXPECT_EQ(init, captured());
+    mouse(WM_LBUTTONUP, 0, pathBoxStart);
+    EXPECT_EQ(nullptr, captured());
+    Click(init, kInstallBtn);
+    s.Finish();
+    EXPECT_EQ(1u, s.result_.exitCode);
+    EXPECT_TRUE(Has(s.trace, "BackUpPath=C:\\bak"));
+    EXPECT_TRUE(Has(s.trace, "InstallPath=" + Narrow(path)));
+}
+
 TEST(Dialogs, NotEnoughDiskSpaceShowsTheNeedInMB) {
     Session s(L"dlg_full.exe", {{L"ORB_T_NEED", L"18446744073709551615"}});
     HWND init = s.NextDialog();
