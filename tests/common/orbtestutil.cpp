@@ -5,6 +5,7 @@
 
 #include <mutex>
 
+#include "orbhandle.h"
 #include "orblog.h"
 #include "orbstring.h"
 
@@ -54,6 +55,35 @@ std::string ReadFileBytes(const std::wstring& path) {
     DWORD got = 0;
     while (ReadFile(f, buf, sizeof buf, &got, nullptr) && got) out.append(buf, got);
     CloseHandle(f);
+    return out;
+}
+
+namespace {
+
+void ListFolder(const std::wstring& dir, const std::wstring& prefix, bool bytes,
+                std::map<std::wstring, std::string>& out) {
+    WIN32_FIND_DATAW fd;
+    ORBFindHandle find(FindFirstFileW((dir + L"\\*").c_str(), &fd));
+    if (!find) return;
+    do {
+        const std::wstring name = fd.cFileName;
+        if (name == L"." || name == L"..") continue;
+        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            out[prefix + name + L"\\"] = "<dir>";
+            ListFolder(dir + L"\\" + name, prefix + name + L"\\", bytes, out);
+        } else if (bytes) {
+            out[prefix + name] = ReadFileBytes(dir + L"\\" + name);
+        } else {
+            out[prefix + name] = std::to_string((uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow);
+        }
+    } while (FindNextFileW(find.get(), &fd));
+}
+
+}  // namespace
+
+std::map<std::wstring, std::string> FolderTree(const std::wstring& dir, bool bytes) {
+    std::map<std::wstring, std::string> out;
+    ListFolder(dir, L"", bytes, out);
     return out;
 }
 

@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,12 @@ private:
 std::string ReadFileBytes(const std::wstring& path);
 bool WriteFileBytes(const std::wstring& path, const std::string& bytes);
 bool FileExists(const std::wstring& path);
+
+// Every file and folder below dir, named relative to it (a folder with a trailing backslash
+// and "<dir>"), each file with its bytes, or with its size in decimal when bytes is false
+// (read from the folder entry: a file held by another program cannot be read). Empty when
+// dir cannot be listed.
+std::map<std::wstring, std::string> FolderTree(const std::wstring& dir, bool bytes = true);
 
 // Lines of a UTF-8 text file, without line ends.
 std::vector<std::string> ReadLines(const std::wstring& path);

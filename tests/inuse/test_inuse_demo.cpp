@@ -43,30 +43,6 @@ uint64_t FileSize(const std::wstring& path) {
     return (uint64_t(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }
 
-// Every file and folder below dir with its size, read from the folder entries (a held
-// file cannot be read).
-void ListSizes(const std::wstring& dir, const std::wstring& prefix, std::map<std::wstring, uint64_t>& out) {
-    WIN32_FIND_DATAW fd;
-    ORBFindHandle find(FindFirstFileW((dir + L"\\*").c_str(), &fd));
-    if (!find) return;
-    do {
-        std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out[prefix + name + L"\\"] = 0;
-            ListSizes(dir + L"\\" + name, prefix + name + L"\\", out);
-        } else {
-            out[prefix + name] = (uint64_t(fd.nFileSizeHigh) << 32) | fd.nFileSizeLow;
-        }
-    } while (FindNextFileW(find.get(), &fd));
-}
-
-std::map<std::wstring, uint64_t> Sizes(const std::wstring& dir) {
-    std::map<std::wstring, uint64_t> out;
-    ListSizes(dir, L"", out);
-    return out;
-}
-
 class InUse : public ::testing::Test {
 protected:
     void SetUp() override {
@@ -198,7 +174,7 @@ TEST_F(InUse, CancelWhileUnpackingUndoesTheInstall) {
     ASSERT_TRUE(WriteFileBytes(at(L"notes.txt"), "kept"));
     Holder holder(CopyHolderTo(dir_), at(L"licence.txt"), L"exclusive");
     ASSERT_TRUE(holder.Running());
-    const auto before = Sizes(dir_);
+    const auto before = FolderTree(dir_, false);
     ORBTestSession s(TestPath(L"orbdemo-setup.exe"), L"/LANG=en /D=" + dir_, {IDCANCEL});
     HWND init = s.NextDialog();
     ASSERT_TRUE(init) << Dump(s.result);
@@ -208,7 +184,7 @@ TEST_F(InUse, CancelWhileUnpackingUndoesTheInstall) {
     ASSERT_EQ(1u, s.result.boxes.size()) << Dump(s.result);
     EXPECT_NE(std::wstring::npos, s.result.boxes[0].text.find(L"orbholder.exe"));
     EXPECT_TRUE(s.result.HasLine(L"undoing the install")) << Dump(s.result);
-    EXPECT_EQ(before, Sizes(dir_)) << Dump(s.result);
+    EXPECT_EQ(before, FolderTree(dir_, false)) << Dump(s.result);
     EXPECT_EQ("kept", ReadFileBytes(at(L"notes.txt")));
     ORBRegKey entry;
     EXPECT_NE(ERROR_SUCCESS, RegOpenKeyExW(HKEY_LOCAL_MACHINE, kUninstallKey, 0, KEY_READ, entry.put()));

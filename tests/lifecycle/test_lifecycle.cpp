@@ -50,29 +50,12 @@ void DumpKey(HKEY root, const std::wstring& key, const std::wstring& prefix, std
     }
 }
 
-// Every file and folder below dir with its bytes.
-void DumpFolder(const std::wstring& dir, const std::wstring& prefix, std::map<std::wstring, std::string>& out) {
-    WIN32_FIND_DATAW fd;
-    ORBFindHandle find(FindFirstFileW((dir + L"\\*").c_str(), &fd));
-    if (!find) return;
-    do {
-        std::wstring name = fd.cFileName;
-        if (name == L"." || name == L"..") continue;
-        if (fd.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            out[prefix + name + L"\\"] = "<dir>";
-            DumpFolder(dir + L"\\" + name, prefix + name + L"\\", out);
-        } else {
-            out[prefix + name] = ReadFileBytes(dir + L"\\" + name);
-        }
-    } while (FindNextFileW(find.get(), &fd));
-}
-
 // The folder, the product's keys, its Run value and its shortcuts (a shortcut made again
 // differs in the target's times it holds, and the install dates are written again:
 // linkBytes false compares only that a shortcut exists, and no dates).
 std::map<std::wstring, std::string> Snapshot(const std::wstring& dir, bool linkBytes = true) {
     std::map<std::wstring, std::string> s;
-    DumpFolder(dir, L"dir:", s);
+    for (auto& kv : FolderTree(dir)) s[L"dir:" + kv.first] = std::move(kv.second);
     if (FileExists(dir)) s[L"dir:"] = "<dir>";
     DumpKey(HKEY_LOCAL_MACHINE, kEntryKey, L"entry", s);
     DumpKey(HKEY_LOCAL_MACHINE, kProductKey, L"product", s);
