@@ -112,7 +112,7 @@ void CarouselUIObjectImpl::Draw(Gdiplus::Graphics* g) {
     float sx0 = fw * c * f, sx1 = fw * c2 * f, bw = float(w) * f, bh = float(h) * f;
     if (sx0 == float(int(sx0)) && sx1 == float(int(sx1)) && bw == float(int(bw)) && bh == float(int(bh))) {
         if (Gdiplus::Bitmap* blend = source->CrossFade(int(sx0), int(sx1), int(bw), int(bh), alpha_)) {
-            DrawImageScaled(g, blend, x, y, float(w), float(h), 0, 0, bw, bh);
+            DrawImageScaled(g, blend, x, y, float(w), float(h), 0, 0, bw, bh, nullptr, source->CrossFadeSection());
             return;
         }
     }

@@ -39,7 +39,8 @@ ImageObject::ImageObject(ORBComPtr<IStream> stream, StreamTag)
 
 ImageObject::~ImageObject() {
     large_.reset();
-    fade_.reset();
+    fade_.reset();  // before the section that may hold its pixels
+    fadeSection_.reset();
     drawable_.reset();  // before the section that may hold its pixels
     opaque_.reset();
 }
@@ -97,9 +98,26 @@ Gdiplus::Bitmap* ImageObject::CrossFade(int x0, int x1, int w, int h, float alph
         fadeX1_ == x1 && fadeAlpha_ == alpha)
         return fade_.get();
     if (!fade_ || INT(fade_->GetWidth()) != w || INT(fade_->GetHeight()) != h) {
-        fade_ = std::make_unique<Bitmap>(w, h, PixelFormat32bppPARGB);
+        fade_.reset();
+        fadeSection_.reset();
+        // In a section, so that drawing it pixel to pixel can be a GDI blend.
+        void* bits = nullptr;
+        if (w <= 0x7FFFFFFF / 4) {
+            BITMAPINFO bi = {};
+            bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+            bi.bmiHeader.biWidth = w;
+            bi.bmiHeader.biHeight = -h;  // top-down, as GDI+ scans
+            bi.bmiHeader.biPlanes = 1;
+            bi.bmiHeader.biBitCount = 32;
+            bi.bmiHeader.biCompression = BI_RGB;
+            fadeSection_.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+            if (!bits) fadeSection_.reset();
+        }
+        fade_ = fadeSection_ ? std::make_unique<Bitmap>(w, h, w * 4, PixelFormat32bppPARGB, static_cast<BYTE*>(bits))
+                             : std::make_unique<Bitmap>(w, h, PixelFormat32bppPARGB);
         if (fade_->GetLastStatus() != Ok) {
             fade_.reset();
+            fadeSection_.reset();
             return nullptr;
         }
     }

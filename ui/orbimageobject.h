@@ -47,6 +47,9 @@ public:
     // when there is no premultiplied copy, an area is not inside the image, alpha is not
     // in [0, 1] or the result cannot be made (draw through the colour matrix then).
     Gdiplus::Bitmap* CrossFade(int x0, int x1, int w, int h, float alpha);
+    // The DIB section holding the last CrossFade's pixels (top-down, premultiplied), for
+    // GDI blends; null when the blend lives in GDI+ memory only.
+    HBITMAP CrossFadeSection() const { return fade_ ? fadeSection_.get() : nullptr; }
     // For an image without alpha: a top-down 32-bit section holding the pixels of the
     // premultiplied copy (alpha 255), for plain GDI copies. Null otherwise.
     HBITMAP OpaqueSection() const { return opaque_.get(); }
@@ -66,6 +69,7 @@ private:
     std::unique_ptr<ImageObject> large_;
     ORBGdiObject<HBITMAP> opaque_;  // declared first: drawable_ may use its pixels
     std::unique_ptr<Gdiplus::Bitmap> drawable_;
+    ORBGdiObject<HBITMAP> fadeSection_;  // declared first: fade_ may use its pixels
     std::unique_ptr<Gdiplus::Bitmap> fade_;
     int fadeX0_ = 0, fadeX1_ = 0;
     float fadeAlpha_ = -1.0f;

@@ -14,13 +14,13 @@ namespace ORBUE {
 
 using namespace Gdiplus;
 
-// An opaque source needs no blending: copy it with GDI under the graphics' clip. Only
-// when nothing (transform, page scale, pixel offset) would move or resample it.
-static bool CopyOpaque(Graphics* g, ImageObject* image, int x, int y, int sx, int sy, int sw,
-                       int sh) {
-    HBITMAP section = image->OpaqueSection();
-    if (!section || sx < 0 || sy < 0 || sw <= 0 || sh <= 0 ||
-        UINT(sx) + UINT(sw) > image->GetWidth() || UINT(sy) + UINT(sh) > image->GetHeight())
+// Pixels held in a DIB section (iw x ih) drawn with GDI under the graphics' clip: an opaque
+// source copied, a premultiplied one alpha-blended. Only when nothing (transform, page
+// scale, pixel offset) would move or resample them.
+static bool DrawSection(Graphics* g, HBITMAP section, UINT iw, UINT ih, bool blend, int x, int y, int sx,
+                        int sy, int sw, int sh) {
+    if (!section || sx < 0 || sy < 0 || sw <= 0 || sh <= 0 || UINT(sx) + UINT(sw) > iw ||
+        UINT(sy) + UINT(sh) > ih)
         return false;
     Unit unit = g->GetPageUnit();
     PixelOffsetMode offset = g->GetPixelOffsetMode();
@@ -41,13 +41,20 @@ static bool CopyOpaque(Graphics* g, ImageObject* image, int x, int y, int sx, in
         ORBMemDC src(CreateCompatibleDC(dc));
         if (src) {
             HGDIOBJ old = SelectObject(src.get(), section);
-            done = BitBlt(dc, x, y, sw, sh, src.get(), sx, sy, SRCCOPY) != FALSE;
+            const BLENDFUNCTION over = {AC_SRC_OVER, 0, 255, AC_SRC_ALPHA};
+            done = (blend ? GdiAlphaBlend(dc, x, y, sw, sh, src.get(), sx, sy, sw, sh, over)
+                          : BitBlt(dc, x, y, sw, sh, src.get(), sx, sy, SRCCOPY)) != FALSE;
             SelectObject(src.get(), old);
         }
         RestoreDC(dc, saved);
         g->ReleaseHDC(dc);
     }
     return done;
+}
+
+static bool CopyOpaque(Graphics* g, ImageObject* image, int x, int y, int sx, int sy, int sw, int sh) {
+    return DrawSection(g, image->OpaqueSection(), image->GetWidth(), image->GetHeight(), false, x, y, sx, sy, sw,
+                       sh);
 }
 
 // Cuts the source rectangle (and the target with it) to the image. At 100 % GDI+ draws
@@ -108,10 +115,11 @@ bool Whole(float v) { return std::fabs(v - std::round(v)) < 0.001f; }
 
 // Pixels made for the scale (an image's @2x file at 200 %, a blend made from it) drawn at
 // their own size map pixel to pixel: drawn in device pixels, without the transform,
-// nothing is resampled (and an opaque image object is copied). False, with nothing drawn,
-// when the draw is no such mapping.
-bool DrawDevicePixels(Graphics* g, Image* pixels, ImageObject* object, float scale, float x, float y, float w,
-                      float h, float sx, float sy, float sw, float sh) {
+// nothing is resampled, and pixels that also live in a section are drawn from it by GDI
+// (copied when opaque, else blended). False, with nothing drawn, when the draw is no such
+// mapping.
+bool DrawDevicePixels(Graphics* g, Image* pixels, HBITMAP section, bool blend, float scale, float x, float y,
+                      float w, float h, float sx, float sy, float sw, float sh) {
     Matrix m;
     REAL e[6];
     if (g->GetTransform(&m) != Ok || m.GetElements(e) != Ok) return false;
@@ -125,7 +133,7 @@ bool DrawDevicePixels(Graphics* g, Image* pixels, ImageObject* object, float sca
     g->ResetTransform();
     const PixelOffsetMode offset = g->GetPixelOffsetMode();
     const InterpolationMode mode = g->GetInterpolationMode();
-    if (!object || !CopyOpaque(g, object, ix, iy, isx, isy, isw, ish)) {
+    if (!DrawSection(g, section, pixels->GetWidth(), pixels->GetHeight(), blend, ix, iy, isx, isy, isw, ish)) {
         g->SetPixelOffsetMode(PixelOffsetModeNone);
         g->SetInterpolationMode(InterpolationModeNearestNeighbor);
         g->DrawImage(pixels, Rect(ix, iy, isw, ish), isx, isy, isw, ish, UnitPixel);
@@ -146,7 +154,7 @@ void DrawImageScaled(Graphics* g, ImageObject* image, float x, float y, float w,
     const float f = object->Factor();
     sx *= f, sy *= f, sw *= f, sh *= f;
     if (scale != 1.0f && !attributes &&
-        DrawDevicePixels(g, object->Drawable(), object, scale, x, y, w, h, sx, sy, sw, sh))
+        DrawDevicePixels(g, object->Drawable(), object->OpaqueSection(), false, scale, x, y, w, h, sx, sy, sw, sh))
         return;
     // Colour-matrix draws convert every pixel anyway; they are faster from the decoded image.
     Image* pixels = attributes ? static_cast<Image*>(object) : object->Drawable();
@@ -154,10 +162,11 @@ void DrawImageScaled(Graphics* g, ImageObject* image, float x, float y, float w,
 }
 
 void DrawImageScaled(Graphics* g, Image* image, float x, float y, float w, float h, float sx, float sy, float sw,
-                     float sh, const ImageAttributes* attributes) {
+                     float sh, const ImageAttributes* attributes, HBITMAP section) {
     if (!image) return;
     const float scale = GraphicsScale(g);
-    if (scale != 1.0f && !attributes && DrawDevicePixels(g, image, nullptr, scale, x, y, w, h, sx, sy, sw, sh))
+    if ((scale != 1.0f || section) && !attributes &&
+        DrawDevicePixels(g, image, section, true, scale, x, y, w, h, sx, sy, sw, sh))
         return;
     DrawPixelsScaled(g, image, scale, x, y, w, h, sx, sy, sw, sh, attributes);
 }

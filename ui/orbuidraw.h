@@ -26,12 +26,14 @@ void DrawImageUnscaled(Gdiplus::Graphics* g, ImageObject* image, int x, int y, i
 
 // Source (sx, sy, sw, sh) stretched into (x, y, w, h), optionally through image attributes.
 // An image of the engine is drawn from its version for the scale and its premultiplied copy;
-// any other image (a blend made for one frame) as it is, its source in its own pixels.
+// any other image (a blend made for one frame) as it is, its source in its own pixels. When
+// such an image's premultiplied pixels also live in a top-down 32-bit DIB section
+// (`section`), a pixel-to-pixel draw is a GDI alpha blend from it, a fraction of a GDI+ draw.
 void DrawImageScaled(Gdiplus::Graphics* g, ImageObject* image, float x, float y, float w, float h, float sx,
                      float sy, float sw, float sh, const Gdiplus::ImageAttributes* attributes = nullptr);
 void DrawImageScaled(Gdiplus::Graphics* g, Gdiplus::Image* image, float x, float y, float w, float h,
                      float sx, float sy, float sw, float sh,
-                     const Gdiplus::ImageAttributes* attributes = nullptr);
+                     const Gdiplus::ImageAttributes* attributes = nullptr, HBITMAP section = nullptr);
 
 // As DrawImageScaled with high-quality bicubic interpolation for this one call; the
 // previous interpolation mode is restored.

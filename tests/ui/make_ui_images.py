@@ -102,6 +102,10 @@ def main():
         for y in range(8):
             img.putpixel((x, y), c)
     img.save(p("fadestrip.png"))
+    # Its larger version, every pixel doubled: at 200 % the fade must give the same pixels.
+    big = Image("RGBA", (256, 16))
+    big.px = [sum(([row[i:i + 4] * 2 for i in range(0, len(row), 4)]), []) for row in img.px for _ in (0, 1)]
+    big.save(p("fadestrip@2x.png"))
     # Bytes that are no image at all.
     with open(p("broken.png"), "wb") as f:
         f.write(b"this is not an image\n" * 8)

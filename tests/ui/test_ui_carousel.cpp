@@ -171,23 +171,29 @@ TEST(UiCarousel, DrawsTheCrossFadeBlendThroughTheColourMatrix) {
 }
 
 // The drawn blend must match the two colour-matrix passes for partially transparent frames
-// over clear, half-transparent and opaque backgrounds, at the fade's alphas. Both round
-// differently (the colour-matrix passes alone are up to 2 off the exact blend on faint
-// pixels), hence 3.
+// over clear, half-transparent and opaque backgrounds, at the fade's alphas, at 100 % and
+// at 200 % (from the larger image, every pixel doubled). Both round differently (the
+// colour-matrix passes alone are up to 2 off the exact blend on faint pixels), hence 3.
 TEST(UiCarousel, CrossFadeMatchesTheColourMatrixPasses) {
     CarouselUIObjectImpl c;
     c.Create(nullptr, Rc(0, 0, 64, 8), 331, L"PNG");
     c.SetFrameCount(2);
     ImageObject ref(GetModuleHandleW(nullptr), L"PNG", 331);
     int worst = 0;
+    for (int scale : {1, 2})
     for (DWORD back : {0x00000000u, 0x80402010u, 0xFF5A646Eu}) {
         for (int frame : {0, 1}) {
             for (float alpha : {0.0f, 0.0667f, 0.2f, 0.4667f, 0.6f, 0.8667f, 0.999f}) {
-                Canvas fast(64, 8), slow(64, 8);
-                for (int i = 0; i < 64 * 8; ++i) fast.bitmap().bits()[i] = slow.bitmap().bits()[i] = back;
+                Canvas fast(64 * scale, 8 * scale), slow(64, 8);
+                for (int i = 0; i < 64 * 8; ++i) slow.bitmap().bits()[i] = back;
+                for (int i = 0; i < 64 * 8 * scale * scale; ++i) fast.bitmap().bits()[i] = back;
                 c.SetCurrentFrame(frame);
                 c.SetAlpha(alpha);
-                fast.Draw(&c);
+                {
+                    Gdiplus::Graphics g(fast.dc());
+                    g.ScaleTransform(float(scale), float(scale));
+                    c.Draw(&g);
+                }
                 {
                     Gdiplus::Graphics g(slow.dc());
                     Gdiplus::ColorMatrix m = {{{1, 0, 0, 0, 0}, {0, 1, 0, 0, 0}, {0, 0, 1, 0, 0},
@@ -202,11 +208,11 @@ TEST(UiCarousel, CrossFadeMatchesTheColourMatrixPasses) {
                 }
                 GdiFlush();
                 for (int x = 0; x < 64; ++x) {
-                    DWORD p = fast.Pixel(x, 3), q = slow.Pixel(x, 3);
+                    DWORD p = fast.Pixel(x * scale + scale - 1, 3 * scale), q = slow.Pixel(x, 3);
                     int d = std::max({abs(ChA(p) - ChA(q)), abs(ChR(p) - ChR(q)),
                                       abs(ChG(p) - ChG(q)), abs(ChB(p) - ChB(q))});
                     worst = std::max(worst, d);
-                    EXPECT_LE(d, 3) << std::hex << back << std::dec << " frame " << frame
+                    EXPECT_LE(d, 3) << scale << "x " << std::hex << back << std::dec << " frame " << frame
                                     << " alpha " << alpha << " x " << x << std::hex << " fast "
                                     << p << " matrix " << q;
                 }
