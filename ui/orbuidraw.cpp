@@ -129,17 +129,18 @@ bool DrawDevicePixels(Graphics* g, Image* pixels, HBITMAP section, bool blend, f
     if (!Whole(dx) || !Whole(dy) || !Whole(sx) || !Whole(sy) || !Whole(sw) || !Whole(sh)) return false;
     const int ix = int(std::lround(dx)), iy = int(std::lround(dy)), isx = int(std::lround(sx)),
               isy = int(std::lround(sy)), isw = int(std::lround(sw)), ish = int(std::lround(sh));
-    // The clip stays where it is on the device.
+    // The clip stays where it is on the device. Whole device pixels need no half-pixel
+    // offset (the dialogs set one for scaled draws), and without one GDI may draw them.
     g->ResetTransform();
     const PixelOffsetMode offset = g->GetPixelOffsetMode();
     const InterpolationMode mode = g->GetInterpolationMode();
+    g->SetPixelOffsetMode(PixelOffsetModeNone);
     if (!DrawSection(g, section, pixels->GetWidth(), pixels->GetHeight(), blend, ix, iy, isx, isy, isw, ish)) {
-        g->SetPixelOffsetMode(PixelOffsetModeNone);
         g->SetInterpolationMode(InterpolationModeNearestNeighbor);
         g->DrawImage(pixels, Rect(ix, iy, isw, ish), isx, isy, isw, ish, UnitPixel);
         g->SetInterpolationMode(mode);
-        g->SetPixelOffsetMode(offset);
     }
+    g->SetPixelOffsetMode(offset);
     g->SetTransform(&m);
     return true;
 }

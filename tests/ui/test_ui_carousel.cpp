@@ -191,7 +191,11 @@ TEST(UiCarousel, CrossFadeMatchesTheColourMatrixPasses) {
                 c.SetAlpha(alpha);
                 {
                     Gdiplus::Graphics g(fast.dc());
-                    g.ScaleTransform(float(scale), float(scale));
+                    if (scale != 1) {  // as the dialogs draw at a scale
+                        g.ScaleTransform(float(scale), float(scale));
+                        g.SetInterpolationMode(Gdiplus::InterpolationModeHighQualityBicubic);
+                        g.SetPixelOffsetMode(Gdiplus::PixelOffsetModeHalf);
+                    }
                     c.Draw(&g);
                 }
                 {
