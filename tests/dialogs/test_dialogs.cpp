@@ -73,10 +73,11 @@ public:
         Dump();
     }
 
-    // The next dialog window (after `previous` is gone), or null.
+    // The next dialog window (after `previous` is gone), or null. A minute, as the shared
+    // session: a first dialog under emulation on a loaded machine took more than 20 s.
     HWND NextDialog(HWND previous = nullptr) {
-        if (previous && !ORBWaitForWindowGone(previous)) return nullptr;
-        return pid_ ? ORBWaitForWindow(pid_, kClass) : nullptr;
+        if (previous && !ORBWaitForWindowGone(previous, 60000)) return nullptr;
+        return pid_ ? ORBWaitForWindow(pid_, kClass, nullptr, 60000) : nullptr;
     }
     // Waits for the end of the run and reads the trace.
     void Finish() {
