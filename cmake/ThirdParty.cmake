@@ -48,6 +48,9 @@ target_include_directories(orb_lzma SYSTEM PUBLIC "${LZMA_DIR}")
 target_compile_definitions(orb_lzma PRIVATE Z7_PPMD_SUPPORT)
 # The decoder is the one hot loop of a setup: speed over size here.
 target_compile_options(orb_lzma PRIVATE -w -O2)
+# With -fdata-sections this GCC puts a zero-initialised array in .data (as zeros in the
+# file) instead of .bss: the CRC tables are 12 KB of them.
+set_source_files_properties("${LZMA_DIR}/7zCrc.c" PROPERTIES COMPILE_OPTIONS -fno-data-sections)
 
 # luac for the build host, producing chunks whose header matches the target:
 # pointer-size 4 targets get a 32-bit static luac run through qemu-i386-static.
