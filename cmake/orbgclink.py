@@ -129,7 +129,21 @@ def main():
             f.write(script[:at] + "\n  /DISCARD/ :\n  {\n")
             f.writelines("    %s\n" % r for r in rules)
             f.write("  }\n" + script[at:])
-        sys.exit(run(cmd + ["-Wl,-T," + final_x]).returncode)
+        final = cmd + ["-Wl,-T," + final_x]
+        mapfile = next((a.split("-Map=", 1)[1] for a in cmd if a.startswith("-Wl,-Map=")), None)
+        if not mapfile:
+            mapfile = os.path.join(tmp, "final.map")
+            final.append("-Wl,-Map=" + mapfile)
+        rc = run(final).returncode
+        if rc != 0:
+            sys.exit(rc)
+        output = cmd[cmd.index("-o") + 1] if "-o" in cmd else "a.exe"
+        if os.environ.get("ORBGCLINK_COMPACT") == "0":  # for the build check's comparison
+            sys.exit(0)
+        # The entries of the discarded functions and the objects' copies of the same
+        # CIEs out of the table (orbehcompact.py says how).
+        sys.exit(run([sys.executable, os.path.join(os.path.dirname(os.path.abspath(__file__)),
+                                                   "orbehcompact.py"), output, mapfile]).returncode)
 
 
 if __name__ == "__main__":

@@ -2,12 +2,14 @@
 """Checks cmake/orbgclink.py on a small 32-bit program: an unused function goes, the
 used ones, the personality routine and what it calls stay, and every unwind entry
 either describes code in .text or is one the unwinder skips (start 0, so it points
-at itself).
+at itself). The compacted table (cmake/orbehcompact.py) must describe the same code
+the same way as the table before, and the code must not change.
 
 usage: gclink_check.py <i686 g++> <orbgclink.py> <work folder>
 """
 import os
 import re
+import struct
 import subprocess
 import sys
 
@@ -49,7 +51,10 @@ def main():
         run([cxx, "-Os", "-ffunction-sections", "-fdata-sections", "-c", src, "-o", obj])
         objs.append(obj)
     exe = os.path.join(work, "t.exe")
-    run([sys.executable, launcher, cxx, "-static", "-Wl,--gc-sections"] + objs + ["-o", exe])
+    plain = os.path.join(work, "plain.exe")
+    link = [sys.executable, launcher, cxx, "-static", "-Wl,--gc-sections"] + objs
+    run(link + ["-o", exe])
+    run(link + ["-o", plain], env=dict(os.environ, ORBGCLINK_COMPACT="0"))
 
     objdump = run([cxx, "-print-prog-name=objdump"]).strip()
     if objdump == "objdump":  # the driver knows no prefixed name: derive it
@@ -64,29 +69,86 @@ def main():
         if needed not in syms:
             failures.append(needed + " is missing")
 
-    sections = {}
+    # Before compaction: every entry describes code or is one the unwinder skips.
+    live, skipped, before = unwind_entries(objdump, plain, failures)
+    if not live or not skipped:
+        failures.append("expected live and skipped unwind entries, got %d and %d" % (live, skipped))
+    # After: the same entries for the code, each as the unwinder reads it, and no other.
+    live_after, skipped_after, after = unwind_entries(objdump, exe, failures)
+    if skipped_after or before != after:
+        failures.append("the compacted table differs: %d/%d entries, %d skipped"
+                        % (len(before), len(after), skipped_after))
+    if run([objdump, "-d", plain]).split("\n", 2)[2] != run([objdump, "-d", exe]).split("\n", 2)[2]:
+        failures.append("the code changed")
+    if failures:
+        sys.exit("\n".join(failures))
+    print("gclink: %d unwind entries live, %d skipped; table %d -> %d bytes"
+          % (live, skipped, sections(objdump, plain)[".eh_frame"][1], sections(objdump, exe)[".eh_frame"][1]))
+
+
+def sections(objdump, exe):
+    out = {}
     for line in run([objdump, "-h", exe]).splitlines():
         f = line.split()
         if len(f) >= 6 and f[0].isdigit():
-            sections[f[1]] = (int(f[3], 16), int(f[2], 16))
-    text, eh = sections[".text"], sections[".eh_frame"]
+            out[f[1]] = (int(f[3], 16), int(f[2], 16))
+    return out
+
+
+def unwind_entries(objdump, exe, failures):
+    """(live count, skipped count, sorted entries for code) of the registered table: an
+    entry is its code range, personality and exception table addresses and its CIE's
+    and its own instructions."""
+    secs = sections(objdump, exe)
+    text, eh = secs[".text"], secs[".eh_frame"]
+    dump = run([objdump, "--dwarf=frames", exe])
+    # What follows the first terminator is not registered (crtbegin.o's start is after
+    # crt2.o's entries, which come first and have no terminator of their own).
+    dump = dump.split(" ZERO terminator")[0]
+    records, cur = [], None
+    for line in dump.splitlines() + [""]:
+        m = re.match(r"^([0-9a-f]{8}) \S+ \S+ (CIE|FDE)(.*)$", line)
+        if m or not line.strip():
+            if cur:
+                records.append(cur)
+            cur = None
+        if m:
+            cur = {"off": int(m.group(1), 16), "kind": m.group(2), "rest": m.group(3), "lines": []}
+        elif cur is not None and line.strip():
+            cur["lines"].append(line.strip())
+    cies = {r["off"]: r for r in records if r["kind"] == "CIE"}
     live = skipped = 0
-    for line in run([objdump, "--dwarf=frames", exe]).splitlines():
-        m = re.match(r"^([0-9a-f]{8}) \S+ \S+ FDE cie=\S+ pc=([0-9a-f]+)\.\.", line)
-        if not m:
+    entries = []
+    for r in records:
+        if r["kind"] != "FDE":
             continue
-        pc = int(m.group(2), 16)
-        if text[0] <= pc < text[0] + text[1]:
-            live += 1
-        elif pc == eh[0] + int(m.group(1), 16) + 8:  # PC-relative start 0
+        pc = re.search(r"pc=([0-9a-f]+)\.\.([0-9a-f]+)", r["rest"])
+        start = int(pc.group(1), 16)
+        if start == eh[0] + r["off"] + 8:  # PC-relative start 0
             skipped += 1
-        else:
-            failures.append("an unwind entry outside the code: " + line.strip())
-    if not live or not skipped:
-        failures.append("expected live and skipped unwind entries, got %d and %d" % (live, skipped))
-    if failures:
-        sys.exit("\n".join(failures))
-    print("gclink: %d unwind entries live, %d skipped" % (live, skipped))
+            continue
+        if not text[0] <= start < text[0] + text[1]:
+            failures.append("an unwind entry outside the code: " + r["rest"])
+            continue
+        live += 1
+        cie = cies[int(re.search(r"cie=([0-9a-f]+)", r["rest"]).group(1), 16)]
+        aug = next(l for l in cie["lines"] if l.startswith("Augmentation:")).split('"')[1]
+        pers = lsda = None
+        if "P" in aug:  # version, augmentation, one-byte alignment factors and register
+            data = data_bytes(cie)
+            pers = eh[0] + cie["off"] + 8 + 1 + len(aug) + 1 + 3 + 1 + 1 + struct.unpack("<i", data[1:5])[0]
+        if "L" in aug:
+            v = struct.unpack("<i", data_bytes(r)[:4])[0]
+            lsda = eh[0] + r["off"] + 17 + v if v else 0
+        own = tuple(l for l in r["lines"] if not l.startswith("Augmentation data"))
+        common = tuple(l for l in cie["lines"] if not l.startswith("Augmentation data"))
+        entries.append((pc.group(1), pc.group(2), pers, lsda, own, common))
+    return live, skipped, sorted(entries, key=repr)
+
+
+def data_bytes(record):
+    line = next(l for l in record["lines"] if l.startswith("Augmentation data:"))
+    return bytes.fromhex(line.split(":", 1)[1].replace(" ", ""))
 
 
 if __name__ == "__main__":
