@@ -26,6 +26,12 @@ set_source_files_properties(${lua_sources} PROPERTIES LANGUAGE CXX)
 target_include_directories(orb_lua SYSTEM PUBLIC "${LUA_DIR}")
 target_compile_definitions(orb_lua PUBLIC LUA_COMPAT_ALL)
 target_compile_options(orb_lua PRIVATE -w -x c++)
+# io.read("*n") without the C99 scanf family: common/lua/orbluaread.h says why.
+target_sources(orb_lua PRIVATE "${PROJECT_SOURCE_DIR}/common/lua/orbluaread.cpp")
+target_include_directories(orb_lua PRIVATE "${PROJECT_SOURCE_DIR}/common/lua")
+set_source_files_properties("${LUA_DIR}/liolib.c" PROPERTIES
+  COMPILE_OPTIONS "-include;${PROJECT_SOURCE_DIR}/common/lua/orbluaread.h"
+  OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/common/lua/orbluaread.h")
 
 add_library(orb_pugixml STATIC "${PUGIXML_DIR}/pugixml.cpp")
 target_include_directories(orb_pugixml SYSTEM PUBLIC "${PUGIXML_DIR}")
