@@ -26,12 +26,15 @@ set_source_files_properties(${lua_sources} PROPERTIES LANGUAGE CXX)
 target_include_directories(orb_lua SYSTEM PUBLIC "${LUA_DIR}")
 target_compile_definitions(orb_lua PUBLIC LUA_COMPAT_ALL)
 target_compile_options(orb_lua PRIVATE -w -x c++)
-# io.read("*n") without the C99 scanf family: common/lua/orbluaread.h says why.
-target_sources(orb_lua PRIVATE "${PROJECT_SOURCE_DIR}/common/lua/orbluaread.cpp")
-target_include_directories(orb_lua PRIVATE "${PROJECT_SOURCE_DIR}/common/lua")
-set_source_files_properties("${LUA_DIR}/liolib.c" PROPERTIES
-  COMPILE_OPTIONS "-include;${PROJECT_SOURCE_DIR}/common/lua/orbluaread.h"
-  OBJECT_DEPENDS "${PROJECT_SOURCE_DIR}/common/lua/orbluaread.h")
+# io.read("*n") without MinGW's C99 scanf family: common/lua/orbluaread.h says why.
+if(MINGW)
+  set(ORB_LUA_GLUE "${CMAKE_CURRENT_LIST_DIR}/../common/lua")
+  target_sources(orb_lua PRIVATE "${ORB_LUA_GLUE}/orbluaread.cpp")
+  target_include_directories(orb_lua PRIVATE "${ORB_LUA_GLUE}")
+  set_source_files_properties("${LUA_DIR}/liolib.c" PROPERTIES
+    COMPILE_OPTIONS "-include;${ORB_LUA_GLUE}/orbluaread.h"
+    OBJECT_DEPENDS "${ORB_LUA_GLUE}/orbluaread.h")
+endif()
 
 add_library(orb_pugixml STATIC "${PUGIXML_DIR}/pugixml.cpp")
 target_include_directories(orb_pugixml SYSTEM PUBLIC "${PUGIXML_DIR}")
