@@ -244,7 +244,10 @@ def main():
         struct.pack_into("<I", d, opt + 64, 0)  # no checksum rather than a wrong one
     with open(exe, "wb") as f:
         f.write(d)
-    print("orbehcompact: unwind table %d -> %d bytes" % (size, len(table)))
+    note = "orbehcompact: unwind table %d -> %d bytes" % (size, len(table))
+    with open(mapfile, "a") as f:  # for tools/bench/stub/breakdown.py
+        f.write("\n# %s\n" % note)
+    print(note)
 
 
 if __name__ == "__main__":
