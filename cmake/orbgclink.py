@@ -18,7 +18,11 @@ exception tables and, through its CIEs, to a personality routine. Only function 
 are discarded here, and never a personality routine. The FDE of a discarded function
 stays in the table with a start address of 0 (it is PC-relative), and the unwinder of
 libgcc skips FDEs whose start is 0 (the same as for a discarded link-once function).
-The output and the map file are those of the second link.
+The output and the map file are those of the second link; orbehcompact.py then takes
+those skipped entries and the objects' duplicate CIEs out of the table.
+
+ORBGCLINK_DEBUG=<file> keeps the scan's list of removed sections there;
+ORBGCLINK_COMPACT=0 leaves the table as the linker wrote it (the build check compares).
 """
 import os
 import re
@@ -138,7 +142,7 @@ def main():
         if rc != 0:
             sys.exit(rc)
         output = cmd[cmd.index("-o") + 1] if "-o" in cmd else "a.exe"
-        if os.environ.get("ORBGCLINK_COMPACT") == "0":  # for the build check's comparison
+        if os.environ.get("ORBGCLINK_COMPACT") == "0":
             sys.exit(0)
         # The entries of the discarded functions and the objects' copies of the same
         # CIEs out of the table (orbehcompact.py says how).
