@@ -57,6 +57,13 @@ target_include_directories(orb_lzma SYSTEM PUBLIC "${LZMA_DIR}")
 target_compile_definitions(orb_lzma PRIVATE Z7_PPMD_SUPPORT)
 # The decoder is the one hot loop of a setup: speed over size here.
 target_compile_options(orb_lzma PRIVATE -w -O2)
+# No C++ exception passes through the SDK's C code: the callbacks it makes into the
+# decoder (RangeRead, RangeSeek, NextByte, SzAlloc) are noexcept. So the 32-bit build,
+# where the unwind tables are DWARF data in the file, leaves them out (7 KB); 64-bit
+# Windows wants the SEH tables of every function for its own stack walks.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  target_compile_options(orb_lzma PRIVATE -fno-asynchronous-unwind-tables)
+endif()
 # With -fdata-sections this GCC puts a zero-initialised array in .data (as zeros in the
 # file) instead of .bss: the CRC tables are 12 KB of them.
 set_source_files_properties("${LZMA_DIR}/7zCrc.c" PROPERTIES COMPILE_OPTIONS -fno-data-sections)
