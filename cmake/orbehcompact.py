@@ -210,7 +210,7 @@ def main():
         if not m:
             raise Unsupported("crtbegin.o's table not in the map")
         start = int(m.group(1), 16) - eh_va
-        size = eh["vsize"]
+        size = min(eh["vsize"], eh["rsize"])
         if not 0 <= start < size:
             raise Unsupported("__EH_FRAME_BEGIN__ outside the table")
         for r in base_relocs(d, opt, secs):
