@@ -26,6 +26,15 @@ set_source_files_properties(${lua_sources} PROPERTIES LANGUAGE CXX)
 target_include_directories(orb_lua SYSTEM PUBLIC "${LUA_DIR}")
 target_compile_definitions(orb_lua PUBLIC LUA_COMPAT_ALL)
 target_compile_options(orb_lua PRIVATE -w -x c++)
+# io.read("*n") without MinGW's C99 scanf family: common/lua/orbluaread.h says why.
+if(MINGW)
+  set(ORB_LUA_GLUE "${CMAKE_CURRENT_LIST_DIR}/../common/lua")
+  target_sources(orb_lua PRIVATE "${ORB_LUA_GLUE}/orbluaread.cpp")
+  target_include_directories(orb_lua PRIVATE "${ORB_LUA_GLUE}")
+  set_source_files_properties("${LUA_DIR}/liolib.c" PROPERTIES
+    COMPILE_OPTIONS "-include;${ORB_LUA_GLUE}/orbluaread.h"
+    OBJECT_DEPENDS "${ORB_LUA_GLUE}/orbluaread.h")
+endif()
 
 add_library(orb_pugixml STATIC "${PUGIXML_DIR}/pugixml.cpp")
 target_include_directories(orb_pugixml SYSTEM PUBLIC "${PUGIXML_DIR}")
@@ -48,6 +57,16 @@ target_include_directories(orb_lzma SYSTEM PUBLIC "${LZMA_DIR}")
 target_compile_definitions(orb_lzma PRIVATE Z7_PPMD_SUPPORT)
 # The decoder is the one hot loop of a setup: speed over size here.
 target_compile_options(orb_lzma PRIVATE -w -O2)
+# No C++ exception passes through the SDK's C code: the callbacks it makes into the
+# decoder (RangeRead, RangeSeek, NextByte, SzAlloc) are noexcept. So the 32-bit build,
+# where the unwind tables are DWARF data in the file, leaves them out (7 KB); 64-bit
+# Windows wants the SEH tables of every function for its own stack walks.
+if(CMAKE_SIZEOF_VOID_P EQUAL 4)
+  target_compile_options(orb_lzma PRIVATE -fno-asynchronous-unwind-tables)
+endif()
+# With -fdata-sections this GCC puts a zero-initialised array in .data (as zeros in the
+# file) instead of .bss: the CRC tables are 12 KB of them.
+set_source_files_properties("${LZMA_DIR}/7zCrc.c" PROPERTIES COMPILE_OPTIONS -fno-data-sections)
 
 # luac for the build host, producing chunks whose header matches the target:
 # pointer-size 4 targets get a 32-bit static luac run through qemu-i386-static.

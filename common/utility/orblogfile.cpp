@@ -67,7 +67,7 @@ ORBFileHandle CreateNewLogFile(const std::wstring& path, std::wstring* actual, D
     const std::wstring stem = hasExt ? path.substr(0, dot) : path;
     const std::wstring ext = hasExt ? path.substr(dot) : std::wstring();
     for (int n = 1; n <= kMaxLogSuffix; ++n) {
-        std::wstring name = n == 1 ? path : stem + L" (" + std::to_wstring(n) + L")" + ext;
+        std::wstring name = n == 1 ? path : stem + L" (" + ORBDecimal(n) + L")" + ext;
         // CREATE_NEW never opens what is there, a link included; readers may follow the
         // file live but nobody may write to, rename or delete it while it is open.
         ORBFileHandle file(CreateFileW(name.c_str(), GENERIC_WRITE, FILE_SHARE_READ, nullptr, CREATE_NEW,

@@ -68,7 +68,9 @@ bool ReadAt(RangeInStream* p, UInt64 offset, void* buf, size_t size, size_t* got
     return true;
 }
 
-SRes RangeRead(ISeekInStreamPtr pp, void* buf, size_t* size) {
+// The stream callbacks are noexcept: the SDK's C code calling them has no unwind tables
+// in the 32-bit build (cmake/ThirdParty.cmake).
+SRes RangeRead(ISeekInStreamPtr pp, void* buf, size_t* size) noexcept {
     RangeInStream* p = Z7_CONTAINER_FROM_VTBL(pp, RangeInStream, vt);
     UInt64 left = p->size - p->pos;
     size_t want = *size > (size_t(1) << 30) ? size_t(1) << 30 : *size;
@@ -88,7 +90,7 @@ SRes RangeRead(ISeekInStreamPtr pp, void* buf, size_t* size) {
     return SZ_OK;
 }
 
-SRes RangeSeek(ISeekInStreamPtr pp, Int64* pos, ESzSeek origin) {
+SRes RangeSeek(ISeekInStreamPtr pp, Int64* pos, ESzSeek origin) noexcept {
     RangeInStream* p = Z7_CONTAINER_FROM_VTBL(pp, RangeInStream, vt);
     Int64 base = origin == SZ_SEEK_SET ? 0 : origin == SZ_SEEK_CUR ? Int64(p->pos) : Int64(p->size);
     Int64 to = base + *pos;

@@ -291,8 +291,9 @@ private:
         PpmdSource* owner;
     };
     // Past the end of the packed bytes (or after a read failure) the model gets zeros
-    // and the run fails.
-    static Byte NextByte(IByteInPtr p) {
+    // and the run fails. noexcept: the SDK's C code calling it has no unwind tables in
+    // the 32-bit build.
+    static Byte NextByte(IByteInPtr p) noexcept {
         PpmdSource* self = Z7_CONTAINER_FROM_VTBL(p, ByteIn, vt)->owner;
         const Byte* data = nullptr;
         size_t avail = 0;

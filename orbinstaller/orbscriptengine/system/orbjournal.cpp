@@ -107,7 +107,7 @@ std::vector<BYTE> Unhex(const std::wstring& text) {
 // A name beside path that nothing uses: path.orb-old, path.orb-old1, ...
 std::wstring AsideName(const std::wstring& path) {
     for (int n = 0;; ++n) {
-        std::wstring name = path + L".orb-old" + (n ? std::to_wstring(n) : std::wstring());
+        std::wstring name = path + L".orb-old" + (n ? ORBDecimal(n) : std::wstring());
         if (!ORBPathExists(name)) return name;
     }
 }
@@ -371,7 +371,7 @@ bool ORBJournalBeforeRegValue(const std::wstring& name0, const std::wstring& key
         return false;
     }
     data.resize(size);
-    return WriteLine(j, {L"V", rootName, key, name, std::to_wstring(type), Hex(data)});
+    return WriteLine(j, {L"V", rootName, key, name, ORBDecimal(type), Hex(data)});
 }
 
 bool ORBJournalCommit() {

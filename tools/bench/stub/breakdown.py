@@ -88,12 +88,19 @@ def main():
     if len(args) != 1:
         sys.exit(__doc__)
     with open(args[0], encoding="utf-8", errors="replace") as f:
-        sections, contrib, by_object = parse(f)
+        text = f.read()
+    sections, contrib, by_object = parse(text.splitlines(True))
 
     print("output sections (bytes in memory; .bss and debug not in the file):")
     for name, size in sections.items():
         if size:
             print("  %-12s %10d" % (name, size))
+    # The 32-bit stub's link compacts the unwind table after the map was written
+    # (cmake/orbehcompact.py): the figures below are those of the input sections.
+    m = re.search(r"^# orbehcompact: unwind table (\d+) -> (\d+) bytes$", text, re.M)
+    if m:
+        print("  .eh_frame after compaction: %s bytes (%d less than the input sections below)"
+              % (m.group(2), int(m.group(1)) - int(m.group(2))))
     libs = collections.Counter()
     kinds = collections.defaultdict(collections.Counter)
     for (lib, sec), size in contrib.items():
