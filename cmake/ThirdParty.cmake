@@ -26,6 +26,9 @@ set_source_files_properties(${lua_sources} PROPERTIES LANGUAGE CXX)
 target_include_directories(orb_lua SYSTEM PUBLIC "${LUA_DIR}")
 target_compile_definitions(orb_lua PUBLIC LUA_COMPAT_ALL)
 target_compile_options(orb_lua PRIVATE -w -x c++)
+# Third-party files are compiled one by one, as their makers build them (a unity build
+# of the project's own targets must not reach them).
+set_target_properties(orb_lua PROPERTIES UNITY_BUILD OFF)
 
 add_library(orb_pugixml STATIC "${PUGIXML_DIR}/pugixml.cpp")
 target_include_directories(orb_pugixml SYSTEM PUBLIC "${PUGIXML_DIR}")
@@ -33,6 +36,7 @@ target_include_directories(orb_pugixml SYSTEM PUBLIC "${PUGIXML_DIR}")
 # stream overloads alone would pull the iostream and locale machinery into every setup.
 target_compile_definitions(orb_pugixml PUBLIC PUGIXML_WCHAR_MODE PUGIXML_NO_XPATH PUGIXML_NO_STL)
 target_compile_options(orb_pugixml PRIVATE -w)
+set_target_properties(orb_pugixml PROPERTIES UNITY_BUILD OFF)
 
 # Sha256: the check of a payload stored after the setup's image.
 set(ORB_LZMA_FILES 7zAlloc 7zArcIn 7zBuf 7zBuf2 7zCrc 7zCrcOpt 7zDec 7zFile 7zStream Bcj2 Bra
@@ -48,6 +52,7 @@ target_include_directories(orb_lzma SYSTEM PUBLIC "${LZMA_DIR}")
 target_compile_definitions(orb_lzma PRIVATE Z7_PPMD_SUPPORT)
 # The decoder is the one hot loop of a setup: speed over size here.
 target_compile_options(orb_lzma PRIVATE -w -O2)
+set_target_properties(orb_lzma PROPERTIES UNITY_BUILD OFF)
 
 # luac for the build host, producing chunks whose header matches the target:
 # pointer-size 4 targets get a 32-bit static luac run through qemu-i386-static.
