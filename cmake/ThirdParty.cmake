@@ -35,6 +35,9 @@ if(MINGW)
     COMPILE_OPTIONS "-include;${ORB_LUA_GLUE}/orbluaread.h"
     OBJECT_DEPENDS "${ORB_LUA_GLUE}/orbluaread.h")
 endif()
+# Third-party files are compiled one by one, as their makers build them (a unity build
+# of the project's own targets must not reach them).
+set_target_properties(orb_lua PROPERTIES UNITY_BUILD OFF)
 
 add_library(orb_pugixml STATIC "${PUGIXML_DIR}/pugixml.cpp")
 target_include_directories(orb_pugixml SYSTEM PUBLIC "${PUGIXML_DIR}")
@@ -42,6 +45,7 @@ target_include_directories(orb_pugixml SYSTEM PUBLIC "${PUGIXML_DIR}")
 # stream overloads alone would pull the iostream and locale machinery into every setup.
 target_compile_definitions(orb_pugixml PUBLIC PUGIXML_WCHAR_MODE PUGIXML_NO_XPATH PUGIXML_NO_STL)
 target_compile_options(orb_pugixml PRIVATE -w)
+set_target_properties(orb_pugixml PROPERTIES UNITY_BUILD OFF)
 
 # Sha256: the check of a payload stored after the setup's image.
 set(ORB_LZMA_FILES 7zAlloc 7zArcIn 7zBuf 7zBuf2 7zCrc 7zCrcOpt 7zDec 7zFile 7zStream Bcj2 Bra
@@ -67,6 +71,7 @@ endif()
 # With -fdata-sections this GCC puts a zero-initialised array in .data (as zeros in the
 # file) instead of .bss: the CRC tables are 12 KB of them.
 set_source_files_properties("${LZMA_DIR}/7zCrc.c" PROPERTIES COMPILE_OPTIONS -fno-data-sections)
+set_target_properties(orb_lzma PROPERTIES UNITY_BUILD OFF)
 
 # luac for the build host, producing chunks whose header matches the target:
 # pointer-size 4 targets get a 32-bit static luac run through qemu-i386-static.

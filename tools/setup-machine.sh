@@ -14,7 +14,8 @@ if [ "$(id -u)" != 0 ]; then SUDO="sudo"; fi
 # and the 32-bit guest tier need as well.
 demo=0
 if [ "${1:-}" = --demo ]; then demo=1; fi
-pkgs=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix cmake ninja-build wine wine64
+# g++: orbpack is also built for this machine (the packer the builds run).
+pkgs=(g++-mingw-w64-i686-posix g++-mingw-w64-x86-64-posix g++ cmake ninja-build wine wine64
       p7zip-full dpkg-dev python3 python3-pil fonts-dejavu-core)
 if [ $demo = 0 ]; then
   pkgs+=(xvfb xauth gcc-multilib qemu-user-static googletest fonts-wqy-microhei osslsigncode openssl

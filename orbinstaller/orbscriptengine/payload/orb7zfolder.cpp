@@ -25,7 +25,7 @@ public:
 
 namespace {
 
-const ISzAlloc kAlloc = {SzAlloc, SzFree};
+const ISzAlloc kCoderAlloc = {SzAlloc, SzFree};
 const size_t kPackBuffer = size_t(1) << 18;
 const size_t kStageBuffer = size_t(1) << 18;
 // Smaller blocks are decoded by the reader: a thread hand-off per block would cost
@@ -127,10 +127,10 @@ public:
     }
     ~LzmaSource() override {
         if (lzma2_)
-            Lzma2Dec_FreeProbs(&dec2_, &kAlloc);
+            Lzma2Dec_FreeProbs(&dec2_, &kCoderAlloc);
         else
-            LzmaDec_FreeProbs(&dec1_, &kAlloc);
-        ISzAlloc_Free(&kAlloc, dic_);
+            LzmaDec_FreeProbs(&dec1_, &kCoderAlloc);
+        ISzAlloc_Free(&kCoderAlloc, dic_);
     }
 
     SRes Init(const Byte* props, unsigned propsSize) {
@@ -138,12 +138,12 @@ public:
         if (lzma2_) {
             if (propsSize != 1 || props[0] > 40) return SZ_ERROR_UNSUPPORTED;
             dictSize = props[0] == 40 ? 0xFFFFFFFF : (UInt32(2) | (props[0] & 1)) << (props[0] / 2 + 11);
-            SRes res = Lzma2Dec_AllocateProbs(&dec2_, props[0], &kAlloc);
+            SRes res = Lzma2Dec_AllocateProbs(&dec2_, props[0], &kCoderAlloc);
             if (res != SZ_OK) return res;
         } else {
             if (propsSize < 5) return SZ_ERROR_UNSUPPORTED;
             dictSize = GetUi32(props + 1);
-            SRes res = LzmaDec_AllocateProbs(&dec1_, props, propsSize, &kAlloc);
+            SRes res = LzmaDec_AllocateProbs(&dec1_, props, propsSize, &kCoderAlloc);
             if (res != SZ_OK) return res;
         }
         if (dictSize < (UInt32(1) << 12)) dictSize = UInt32(1) << 12;
@@ -151,7 +151,7 @@ public:
         if (want == 0) want = 1;
         dicSize_ = size_t(want);
         if (dicSize_ != want) return SZ_ERROR_MEM;
-        dic_ = static_cast<Byte*>(ISzAlloc_Alloc(&kAlloc, dicSize_));
+        dic_ = static_cast<Byte*>(ISzAlloc_Alloc(&kCoderAlloc, dicSize_));
         if (!dic_) return SZ_ERROR_MEM;
         Dec()->dic = dic_;
         Dec()->dicBufSize = dicSize_;
@@ -242,7 +242,7 @@ public:
         byteIn_.owner = this;
         Ppmd7_Construct(&ppmd_);
     }
-    ~PpmdSource() override { Ppmd7_Free(&ppmd_, &kAlloc); }
+    ~PpmdSource() override { Ppmd7_Free(&ppmd_, &kCoderAlloc); }
 
     // The order and memory size, as 7z stores them.
     static SRes Check(const Byte* props, unsigned propsSize) {
@@ -257,7 +257,7 @@ public:
     SRes Init(const Byte* props, unsigned propsSize) {
         SRes res = Check(props, propsSize);
         if (res != SZ_OK) return res;
-        if (!Ppmd7_Alloc(&ppmd_, GetUi32(props + 1), &kAlloc)) return SZ_ERROR_MEM;
+        if (!Ppmd7_Alloc(&ppmd_, GetUi32(props + 1), &kCoderAlloc)) return SZ_ERROR_MEM;
         Ppmd7_Init(&ppmd_, props[0]);
         ppmd_.rc.dec.Stream = &byteIn_.vt;
         return SZ_OK;

@@ -5,8 +5,8 @@
 
 namespace {
 
-const size_t kPieceSize = size_t(1) << 19;
-const size_t kPieces = 6;
+const size_t kReadPieceSize = size_t(1) << 19;
+const size_t kReadPieces = 6;
 
 }  // namespace
 
@@ -15,8 +15,8 @@ ORB7zReadAhead::~ORB7zReadAhead() { Stop(); }
 bool ORB7zReadAhead::Start(Source source) {
     Stop();
     try {
-        while (buffers_.size() < kPieces) {
-            buffers_.emplace_back(new Byte[kPieceSize]);
+        while (buffers_.size() < kReadPieces) {
+            buffers_.emplace_back(new Byte[kReadPieceSize]);
             free_.push_back(buffers_.back().get());
         }
         source_ = std::move(source);
@@ -56,16 +56,16 @@ void ORB7zReadAhead::Produce() {
         free_.pop_back();
         lock.unlock();
         Piece p = {buf, 0, SZ_OK};
-        while (p.size < kPieceSize) {
+        while (p.size < kReadPieceSize) {
             size_t got = 0;
-            p.res = source_(buf + p.size, kPieceSize - p.size, &got);
+            p.res = source_(buf + p.size, kReadPieceSize - p.size, &got);
             if (p.res != SZ_OK || got == 0) break;  // bytes that came with a failure are not used
             p.size += got;
         }
         lock.lock();
         ready_.push_back(p);
         cv_.notify_all();
-        if (p.res != SZ_OK || p.size < kPieceSize) return;  // the end or a failure
+        if (p.res != SZ_OK || p.size < kReadPieceSize) return;  // the end or a failure
     }
 }
 
@@ -75,7 +75,7 @@ SRes ORB7zReadAhead::Read(Byte* buf, size_t size, size_t* got) {
     std::unique_lock<std::mutex> lock(m_);
     while (offset_ == current_.size) {
         if (current_.res != SZ_OK) return current_.res;
-        if (current_.data && current_.size < kPieceSize) return SZ_OK;  // the end: nothing more
+        if (current_.data && current_.size < kReadPieceSize) return SZ_OK;  // the end: nothing more
         if (current_.data) {
             free_.push_back(current_.data);
             cv_.notify_all();

@@ -7,8 +7,8 @@
 
 namespace {
 
-const size_t kPieceSize = size_t(1) << 20;
-const size_t kPieces = 8;          // bounds the memory of writes in flight
+const size_t kWritePieceSize = size_t(1) << 20;
+const size_t kWritePieces = 8;     // bounds the memory of writes in flight
 const unsigned kClosers = 2;
 const size_t kOpenFiles = 64;      // beyond that the decoder waits for the closers
 // Closers are woken for this many handles at a time: waking a thread costs about as
@@ -82,7 +82,7 @@ ORB7zFileWriter::~ORB7zFileWriter() {
     for (std::thread& t : threads_) t.join();
 }
 
-size_t ORB7zFileWriter::PieceSize() { return kPieceSize; }
+size_t ORB7zFileWriter::PieceSize() { return kWritePieceSize; }
 
 void ORB7zFileWriter::StartThreads() {
     if (started_) return;
@@ -108,8 +108,8 @@ void ORB7zFileWriter::StartThreads() {
 Byte* ORB7zFileWriter::Acquire() {
     StartThreads();
     std::unique_lock<std::mutex> lock(m_);
-    if (free_.empty() && buffers_.size() < kPieces) {
-        buffers_.emplace_back(kPieceSize);
+    if (free_.empty() && buffers_.size() < kWritePieces) {
+        buffers_.emplace_back(kWritePieceSize);
         return buffers_.back().data();
     }
     doneCv_.wait(lock, [this] { return !free_.empty(); });

@@ -46,7 +46,7 @@ bool SameFileInFolder(HANDLE a, HANDLE b) {
            x.nFileIndexHigh == y.nFileIndexHigh && x.nFileIndexLow == y.nFileIndexLow;
 }
 
-std::wstring Lower(std::wstring s) {
+std::wstring LowerDigest(std::wstring s) {
     for (wchar_t& c : s) c = static_cast<wchar_t>(std::towlower(c));
     return s;
 }
@@ -61,9 +61,9 @@ bool Matches(HANDLE file, const std::wstring& path, const ORBDownloadCheck& chec
                static_cast<unsigned long long>(size), static_cast<unsigned long long>(check.size));
         return false;
     }
-    if (!check.sha256.empty() && digest != Lower(check.sha256)) {
+    if (!check.sha256.empty() && digest != LowerDigest(check.sha256)) {
         ORBLog(L"Fun:%s, Description:%s has SHA-256 %s, not %s: deleted\r\n", kFunction, path.c_str(),
-               digest.c_str(), Lower(check.sha256).c_str());
+               digest.c_str(), LowerDigest(check.sha256).c_str());
         return false;
     }
     return true;

@@ -28,7 +28,7 @@ struct Journal {
 std::mutex g_lock;
 Journal* g_journal = nullptr;
 
-std::wstring Lower(std::wstring s) {
+std::wstring LowerKey(std::wstring s) {
     for (auto& c : s) c = static_cast<wchar_t>(std::towlower(c));
     return s;
 }
@@ -41,16 +41,16 @@ std::wstring Plain(const std::wstring& path) {
 }
 
 bool Inside(const std::wstring& root, const std::wstring& path) {
-    std::wstring r = Lower(root);
+    std::wstring r = LowerKey(root);
     while (!r.empty() && (r.back() == L'\\' || r.back() == L'/')) r.pop_back();
-    std::wstring p = Lower(path);
+    std::wstring p = LowerKey(path);
     return !r.empty() && p.size() > r.size() + 1 && p.compare(0, r.size(), r) == 0 && p[r.size()] == L'\\' &&
            p.find(L"\\..\\") == std::wstring::npos && p.find(L"\\.\\") == std::wstring::npos;
 }
 
 // Shortcuts are the one kind of file an install puts outside its folder.
 bool IsShortcut(const std::wstring& path) {
-    std::wstring p = Lower(path);
+    std::wstring p = LowerKey(path);
     auto ends = [&](const wchar_t* ext) {
         size_t n = wcslen(ext);
         return p.size() > n && p.compare(p.size() - n, n, ext) == 0;
@@ -270,7 +270,7 @@ bool Finish(const std::wstring& file) {
     return ok;
 }
 
-bool RecordOnce(Journal& j, const std::wstring& seenKey) { return j.seen.insert(Lower(seenKey)).second; }
+bool RecordOnce(Journal& j, const std::wstring& seenKey) { return j.seen.insert(LowerKey(seenKey)).second; }
 
 }  // namespace
 
@@ -321,7 +321,7 @@ bool ORBJournalBeforeFile(const std::wstring& systemPath) {
         }
     }
     // Not recorded: a later call tries again.
-    j.seen.erase(Lower(L"F|" + path));
+    j.seen.erase(LowerKey(L"F|" + path));
     return false;
 }
 
@@ -346,7 +346,7 @@ bool ORBJournalBeforeRegValue(const std::wstring& name0, const std::wstring& key
         size_t slash = key.find(L'\\', start);
         if (slash == std::wstring::npos) slash = key.size();
         prefix = key.substr(0, slash);
-        if (j.seen.count(Lower(L"K|" + rootName + L"|" + prefix))) return true;
+        if (j.seen.count(LowerKey(L"K|" + rootName + L"|" + prefix))) return true;
         ORBRegKey k;
         LONG rc = RegOpenKeyExW(root, prefix.c_str(), 0, KEY_QUERY_VALUE | view, k.put());
         if (rc == ERROR_FILE_NOT_FOUND) {
@@ -367,7 +367,7 @@ bool ORBJournalBeforeRegValue(const std::wstring& name0, const std::wstring& key
         rc = RegQueryValueExW(k.get(), name.c_str(), nullptr, &type, data.empty() ? nullptr : data.data(), &size);
     if (rc != ERROR_SUCCESS) {
         ORBLog(L"Journal: cannot read %s\\%s\\%s (error %ld)\r\n", rootName.c_str(), key.c_str(), name.c_str(), rc);
-        j.seen.erase(Lower(L"V|" + rootName + L"|" + key + L"|" + name));
+        j.seen.erase(LowerKey(L"V|" + rootName + L"|" + key + L"|" + name));
         return false;
     }
     data.resize(size);

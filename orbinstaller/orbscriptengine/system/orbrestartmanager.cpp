@@ -16,7 +16,7 @@ namespace {
 // refusing; RmShutdown has its own timeouts.
 constexpr DWORD kGraceMs = 5000;
 
-std::wstring Lower(std::wstring text) {
+std::wstring LowerPath(std::wstring text) {
     if (!text.empty()) CharLowerBuffW(&text[0], static_cast<DWORD>(text.size()));
     return text;
 }
@@ -34,12 +34,12 @@ std::wstring OwnImage() {
 // The files worth asking about: existing ones, not this program's own image (a process
 // holds its image; the uninstaller runs from the folder it empties).
 std::vector<std::wstring> FilesToAsk(const std::vector<std::wstring>& files) {
-    std::wstring self = Lower(OwnImage());
+    std::wstring self = LowerPath(OwnImage());
     std::vector<std::wstring> out;
     for (const std::wstring& f : files) {
         if (f.empty() || !ORBPathExists(f)) continue;
         std::wstring full = ORBFullPath(f);
-        if (Lower(full) != self) out.push_back(full);
+        if (LowerPath(full) != self) out.push_back(full);
     }
     return out;
 }
@@ -171,7 +171,7 @@ std::vector<ORBFileUser> UsersByImagePath(const std::vector<std::wstring>& files
     std::vector<std::wstring> folders;
     for (const std::wstring& f : files) {
         size_t slash = f.find_last_of(L"\\/");
-        if (slash != std::wstring::npos && slash > 0) folders.push_back(Lower(f.substr(0, slash + 1)));
+        if (slash != std::wstring::npos && slash > 0) folders.push_back(LowerPath(f.substr(0, slash + 1)));
     }
     std::vector<ORBFileUser> users;
     if (folders.empty()) return users;
@@ -187,7 +187,7 @@ std::vector<ORBFileUser> UsersByImagePath(const std::vector<std::wstring>& files
         if (e.th32ProcessID == 0 || e.th32ProcessID == GetCurrentProcessId()) continue;
         std::wstring image;
         if (!helper.ImagePathFromPid(e.th32ProcessID, image)) continue;
-        std::wstring lower = Lower(image);
+        std::wstring lower = LowerPath(image);
         for (const std::wstring& folder : folders) {
             if (lower.compare(0, folder.size(), folder) != 0) continue;
             ORBFileUser u;

@@ -3,13 +3,14 @@
 
 #include <algorithm>
 
+#include "orbpebytes.h"
+
 namespace {
 
-uint16_t Get16(const std::vector<uint8_t>& b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
-uint32_t Get32(const std::vector<uint8_t>& b, size_t at) { return uint32_t(Get16(b, at)) | uint32_t(Get16(b, at + 2)) << 16; }
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    for (int i = 0; i < 4; ++i) b[at + i] = uint8_t(v >> (8 * i));
-}
+using orbpe::Get16;
+using orbpe::Get32;
+using orbpe::Put32;
+
 uint32_t AlignUp(uint32_t v, uint32_t a) { return (v + a - 1) / a * a; }
 
 constexpr size_t kSectionHeader = 40;

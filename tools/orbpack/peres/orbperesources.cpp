@@ -5,18 +5,14 @@
 #include <map>
 #include <tuple>
 
+#include "orbpebytes.h"
+
 namespace {
 
-uint16_t Get16(const std::vector<uint8_t>& b, size_t at) { return uint16_t(b[at] | b[at + 1] << 8); }
-uint32_t Get32(const std::vector<uint8_t>& b, size_t at) { return uint32_t(Get16(b, at)) | uint32_t(Get16(b, at + 2)) << 16; }
-void Put16(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    b[at] = uint8_t(v);
-    b[at + 1] = uint8_t(v >> 8);
-}
-void Put32(std::vector<uint8_t>& b, size_t at, uint32_t v) {
-    Put16(b, at, v & 0xFFFF);
-    Put16(b, at + 2, v >> 16);
-}
+using orbpe::Get16;
+using orbpe::Get32;
+using orbpe::Put16;
+using orbpe::Put32;
 size_t Align8(size_t n) { return (n + 7) & ~size_t(7); }
 
 char16_t Upper(char16_t c) { return c >= u'a' && c <= u'z' ? char16_t(c - 32) : c; }
