@@ -21,6 +21,10 @@ libgcc skips FDEs whose start is 0 (the same as for a discarded link-once functi
 The output and the map file are those of the second link; orbehcompact.py then takes
 those skipped entries and the objects' duplicate CIEs out of the table.
 
+Sections are named by archive member. An archive that holds two members of one name
+(ar keeps both; CMake's unity files repeat their names from target to target) stops the
+launcher when a rule would name one of them: the pattern would match both.
+
 ORBGCLINK_DEBUG=<file> keeps the scan's list of removed sections there;
 ORBGCLINK_COMPACT=0 leaves the table as the linker wrote it (the build check compares).
 """
@@ -56,6 +60,45 @@ def file_pattern(path):
     if m:  # an archive member: *<archive name>:<member>
         return "*%s:%s" % (os.path.basename(m.group(1)), m.group(2))
     return path
+
+
+def archive_members(path):
+    """The member names of a GNU or BSD-style ar archive, in order, repeats kept."""
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:8] != b"!<arch>\n":
+        return []
+    names, longnames, pos = [], b"", 8
+    while pos + 60 <= len(data):
+        header = data[pos:pos + 60]
+        name = header[:16].decode("latin-1").rstrip()
+        size = int(header[48:58].decode("latin-1").strip() or 0)
+        pos += 60
+        if name == "//":
+            longnames = data[pos:pos + size]
+        elif name.startswith("/") and name[1:].isdigit():
+            at = int(name[1:])
+            end = longnames.find(b"\n", at)
+            names.append(longnames[at:end if end >= 0 else None].decode("latin-1").rstrip("/"))
+        elif name not in ("/", "/SYM64/"):
+            names.append(name[:-1] if name.endswith("/") else name)
+        pos += size + (size & 1)
+    return names
+
+
+def repeated_member(path, cache):
+    """True when path names an archive member whose name the archive holds more than
+    once: a linker-script pattern cannot tell such members apart."""
+    m = re.match(r"^(.*)\(([^()]*)\)$", path)
+    if not m:
+        return False
+    archive, member = m.groups()
+    if archive not in cache:
+        try:
+            cache[archive] = archive_members(archive)
+        except OSError:
+            cache[archive] = []
+    return cache[archive].count(member) > 1
 
 
 def scan_script(script, keep_eh):
@@ -108,7 +151,7 @@ def main():
         if os.environ.get("ORBGCLINK_DEBUG"):
             with open(os.environ["ORBGCLINK_DEBUG"], "w") as f:
                 f.write(scan.stderr)
-        rules = []
+        rules, members = [], {}
         for line in scan.stderr.splitlines():
             m = REMOVED.search(line)
             if not m:
@@ -120,6 +163,11 @@ def main():
                 sys.exit("orbgclink: the scan removed %s; roots incomplete" % section)
             if not FUNCTION_SECTION.match(section):
                 continue
+            if repeated_member(m.group(2), members):
+                # A rule for one of them would discard the same-named section of the
+                # others too, which may be the copy that is used.
+                sys.exit("orbgclink: %s holds several members of that name; give them names of "
+                         "their own" % m.group(2))
             pattern = file_pattern(m.group(2))
             rules.append("%s(%s)" % (pattern, section))
             if section.startswith(".text$"):  # the function's own unwind section

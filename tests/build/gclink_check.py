@@ -3,7 +3,8 @@
 used ones, the personality routine and what it calls stay, and every unwind entry
 either describes code in .text or is one the unwinder skips (start 0, so it points
 at itself). The compacted table (cmake/orbehcompact.py) must describe the same code
-the same way as the table before, and the code must not change.
+the same way as the table before, and the code must not change. An archive with two
+members of one name is refused.
 
 usage: gclink_check.py <i686 g++> <orbgclink.py> <work folder>
 """
@@ -56,9 +57,7 @@ def main():
     run(link + ["-o", exe])
     run(link + ["-o", plain], env=dict(os.environ, ORBGCLINK_COMPACT="0"))
 
-    objdump = run([cxx, "-print-prog-name=objdump"]).strip()
-    if objdump == "objdump":  # the driver knows no prefixed name: derive it
-        objdump = re.sub(r"g\+\+(-\w+)?$", "objdump", cxx)
+    objdump = tool(cxx, "objdump")
     # Symbols defined in a section of the image (a discarded one is left in section 0).
     syms = set(m.group(2) for m in re.finditer(r"\(sec\s+(\d+)\).* (\S+)$", run([objdump, "-t", exe]), re.M)
                if m.group(1) != "0")
@@ -80,10 +79,46 @@ def main():
                         % (len(before), len(after), skipped_after))
     if run([objdump, "-d", plain]).split("\n", 2)[2] != run([objdump, "-d", exe]).split("\n", 2)[2]:
         failures.append("the code changed")
+    repeated_member_refused(cxx, launcher, work, failures)
     if failures:
         sys.exit("\n".join(failures))
     print("gclink: %d unwind entries live, %d skipped; table %d -> %d bytes"
           % (live, skipped, sections(objdump, plain)[".eh_frame"][1], sections(objdump, exe)[".eh_frame"][1]))
+
+
+def tool(cxx, name):
+    path = run([cxx, "-print-prog-name=" + name]).strip()
+    if path == name:  # the driver knows no prefixed name: derive it
+        path = re.sub(r"g\+\+(-\w+)?$", name, cxx)
+    return path
+
+
+def repeated_member_refused(cxx, launcher, work, failures):
+    """An archive with two members of one name (two objects both named part.o), each with
+    a file-local Helper: the rule for the first's unused one would discard the second's,
+    which is used, so the launcher must refuse rather than link."""
+    helper = "namespace { __attribute__((noinline)) int Helper(int n) { return n * %d; } }\n"
+    objs = []
+    for sub, text in (("a", helper % 3 + "int Spare(int n) { return Helper(n); }\nint Also(int n) { return n - 1; }\n"),
+                      ("b", helper % 5 + "int Kept(int n) { return Helper(n); }\n")):
+        os.makedirs(os.path.join(work, sub), exist_ok=True)
+        src = os.path.join(work, sub, "part.cpp")
+        with open(src, "w") as f:
+            f.write(text)
+        objs.append(os.path.join(work, sub, "part.o"))
+        run([cxx, "-Os", "-ffunction-sections", "-c", src, "-o", objs[-1]])
+    lib = os.path.join(work, "libparts.a")
+    if os.path.exists(lib):
+        os.remove(lib)
+    run([tool(cxx, "ar"), "qc", lib] + objs)
+    main = os.path.join(work, "usekept.cpp")
+    with open(main, "w") as f:
+        f.write("int Kept(int);\nint Also(int);\nint main(int argc, char**) { return Kept(argc) + Also(argc); }\n")
+    r = subprocess.run([sys.executable, launcher, cxx, "-static", "-Wl,--gc-sections", main, lib,
+                        "-o", os.path.join(work, "parts.exe")], capture_output=True, text=True)
+    if r.returncode == 0 or "several members" not in r.stderr:
+        failures.append("an archive with two members named part.o was linked (%d): %s"
+                        % (r.returncode, r.stderr.strip()))
 
 
 def sections(objdump, exe):
