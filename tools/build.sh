@@ -1,13 +1,19 @@
 #!/usr/bin/env bash
-# Configures and builds both targets: build/i686 (the product, with its test programs
-# for the guest tier) and build/x64 (the test build, with the tests). Warnings in
-# project code fail the build.
+# usage: build.sh [i686] [x64]
+# Configures and builds both targets, or the ones named: build/i686 (the product, with
+# its test programs for the guest tier) and build/x64 (the test build, with the tests).
+# Warnings in project code fail the build.
 set -euo pipefail
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
-cmake --no-warn-unused-cli -G Ninja -S . -B build/i686 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-i686.cmake -DORB_WERROR=ON \
-      -DORB_BUILD_TESTS=ON >/dev/null
-cmake --build build/i686
-cmake --no-warn-unused-cli -G Ninja -S . -B build/x64 -DCMAKE_TOOLCHAIN_FILE=cmake/toolchain-x86_64.cmake -DORB_WERROR=ON \
-      -DORB_BUILD_TESTS=ON >/dev/null
-cmake --build build/x64
+[ $# -gt 0 ] || set -- i686 x64
+for t in "$@"; do
+  case $t in
+    i686) tc=cmake/toolchain-i686.cmake ;;
+    x64) tc=cmake/toolchain-x86_64.cmake ;;
+    *) echo "usage: build.sh [i686] [x64]" >&2; exit 2 ;;
+  esac
+  cmake --no-warn-unused-cli -G Ninja -S . -B "build/$t" -DCMAKE_TOOLCHAIN_FILE="$tc" -DORB_WERROR=ON \
+        -DORB_BUILD_TESTS=ON >/dev/null
+  cmake --build "build/$t"
+done
