@@ -565,29 +565,32 @@ TEST(Dialogs, MouseHeldInATextBoxStaysWithItAndIsGivenBackOnRelease) {
     HWND init = s.NextDialog();
     ASSERT_TRUE(init);
     const DWORD thread = GetWindowThreadProcessId(init, nullptr);
-    auto captured = [thread]() -> HWND {
-        GUITHREADINFO info = {};
-        info.cbSize = sizeof info;
-        return GetGUIThreadInfo(thread, &info) ? info.hwndCapture : nullptr;
+    // Everything is posted, so it reaches the dialog in order after the typed characters
+    // (a sent message would overtake them); the capture is then awaited, not read at once.
+    auto capturedBy = [thread](HWND expected) {
+        for (DWORD start = GetTickCount(); GetTickCount() - start < 20000; Sleep(20)) {
+            GUITHREADINFO info = {};
+            info.cbSize = sizeof info;
+            if (GetGUIThreadInfo(thread, &info) && info.hwndCapture == expected) return true;
+        }
+        return false;
     };
-    auto mouse = [init](UINT msg, WPARAM keys, POINT pt) { SendMessageW(init, msg, keys, MAKELPARAM(pt.x, pt.y)); };
+    auto mouse = [init](UINT msg, WPARAM keys, POINT pt) { PostMessageW(init, msg, keys, MAKELPARAM(pt.x, pt.y)); };
     const POINT pathBoxStart = {26, 311};
     Click(init, kBackUpBox);
     ORBTypeText(init, L"abc");
-    Sleep(300);
     mouse(WM_MOUSEMOVE, 0, kBackUpBox);
     mouse(WM_LBUTTONDOWN, MK_LBUTTON, kBackUpBox);  // after "abc"
-    EXPECT_EQ(init, captured());
+    EXPECT_TRUE(capturedBy(init));
     mouse(WM_MOUSEMOVE, MK_LBUTTON, pathBoxStart);  // over the path box, left of the text
     mouse(WM_LBUTTONUP, 0, pathBoxStart);
-    EXPECT_EQ(nullptr, captured());
+    EXPECT_TRUE(capturedBy(nullptr));
     ORBTypeText(init, L"C:\\bak");  // replaces the selection "abc"
-    Sleep(300);
     mouse(WM_MOUSEMOVE, 0, pathBoxStart);
     mouse(WM_LBUTTONDOWN, MK_LBUTTON, pathBoxStart);
-    EXPECT_EQ(init, captured());
+    EXPECT_TRUE(capturedBy(init));
     mouse(WM_LBUTTONUP, 0, pathBoxStart);
-    EXPECT_EQ(nullptr, captured());
+    EXPECT_TRUE(capturedBy(nullptr));
     Click(init, kInstallBtn);
     s.Finish();
     EXPECT_EQ(1u, s.result_.exitCode);
