@@ -6,6 +6,28 @@ namespace ORBUE {
 
 namespace {
 
+// A w x h premultiplied 32-bit bitmap; with inSection, its pixels live in a top-down DIB
+// section put into section (for GDI copies and blends), else in GDI+ memory and section
+// is empty (also when the section cannot be made).
+std::unique_ptr<Gdiplus::Bitmap> NewPremultiplied(UINT w, UINT h, bool inSection, ORBGdiObject<HBITMAP>& section) {
+    section.reset();
+    void* bits = nullptr;
+    if (inSection && w <= 0x7FFFFFFFu / 4u && h <= 0x7FFFFFFFu) {
+        BITMAPINFO bi = {};
+        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
+        bi.bmiHeader.biWidth = LONG(w);
+        bi.bmiHeader.biHeight = -LONG(h);  // top-down, as GDI+ scans
+        bi.bmiHeader.biPlanes = 1;
+        bi.bmiHeader.biBitCount = 32;
+        bi.bmiHeader.biCompression = BI_RGB;
+        section.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
+        if (!bits) section.reset();
+    }
+    return section ? std::make_unique<Gdiplus::Bitmap>(INT(w), INT(h), INT(w * 4), PixelFormat32bppPARGB,
+                                                       static_cast<BYTE*>(bits))
+                   : std::make_unique<Gdiplus::Bitmap>(INT(w), INT(h), PixelFormat32bppPARGB);
+}
+
 // Copies the resource into a movable-free global block owned by a new stream; null when
 // the resource cannot be found, loaded or locked.
 ORBComPtr<IStream> OpenResourceStream(HMODULE module, const wchar_t* type, UINT resId) {
@@ -51,22 +73,8 @@ void ImageObject::MakeDrawable() {
     if (!w || !h) return;
     // Without alpha the copy lives in a DIB section, so opaque draws can be plain GDI copies.
     Gdiplus::PixelFormat f = GetPixelFormat();
-    void* bits = nullptr;
-    if ((f == PixelFormat24bppRGB || f == PixelFormat32bppRGB || f == PixelFormat48bppRGB) &&
-        w <= 0x7FFFFFFFu / 4u && h <= 0x7FFFFFFFu) {
-        BITMAPINFO bi = {};
-        bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-        bi.bmiHeader.biWidth = LONG(w);
-        bi.bmiHeader.biHeight = -LONG(h);  // top-down, as GDI+ scans
-        bi.bmiHeader.biPlanes = 1;
-        bi.bmiHeader.biBitCount = 32;
-        bi.bmiHeader.biCompression = BI_RGB;
-        opaque_.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-        if (!bits) opaque_.reset();
-    }
-    auto copy = opaque_ ? std::make_unique<Gdiplus::Bitmap>(INT(w), INT(h), INT(w * 4), PixelFormat32bppPARGB,
-                                                           static_cast<BYTE*>(bits))
-                        : std::make_unique<Gdiplus::Bitmap>(INT(w), INT(h), PixelFormat32bppPARGB);
+    auto copy = NewPremultiplied(w, h, f == PixelFormat24bppRGB || f == PixelFormat32bppRGB || f == PixelFormat48bppRGB,
+                                 opaque_);
     bool ok = copy->GetLastStatus() == Gdiplus::Ok;
     if (ok) {
         Gdiplus::Graphics g(copy.get());
@@ -99,22 +107,8 @@ Gdiplus::Bitmap* ImageObject::CrossFade(int x0, int x1, int w, int h, float alph
         return fade_.get();
     if (!fade_ || INT(fade_->GetWidth()) != w || INT(fade_->GetHeight()) != h) {
         fade_.reset();
-        fadeSection_.reset();
         // In a section, so that drawing it pixel to pixel can be a GDI blend.
-        void* bits = nullptr;
-        if (w <= 0x7FFFFFFF / 4) {
-            BITMAPINFO bi = {};
-            bi.bmiHeader.biSize = sizeof(BITMAPINFOHEADER);
-            bi.bmiHeader.biWidth = w;
-            bi.bmiHeader.biHeight = -h;  // top-down, as GDI+ scans
-            bi.bmiHeader.biPlanes = 1;
-            bi.bmiHeader.biBitCount = 32;
-            bi.bmiHeader.biCompression = BI_RGB;
-            fadeSection_.reset(CreateDIBSection(nullptr, &bi, DIB_RGB_COLORS, &bits, nullptr, 0));
-            if (!bits) fadeSection_.reset();
-        }
-        fade_ = fadeSection_ ? std::make_unique<Bitmap>(w, h, w * 4, PixelFormat32bppPARGB, static_cast<BYTE*>(bits))
-                             : std::make_unique<Bitmap>(w, h, PixelFormat32bppPARGB);
+        fade_ = NewPremultiplied(UINT(w), UINT(h), true, fadeSection_);
         if (fade_->GetLastStatus() != Ok) {
             fade_.reset();
             fadeSection_.reset();
